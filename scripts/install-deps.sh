@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what Plattera needs to build, run and test on Debian 12.
+set -euo pipefail
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+PACKAGES=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-svg-dev libgl-dev
+  libjpeg62-turbo-dev libgif-dev libemf2svg-dev libuemf-dev
+  fonts-liberation fontconfig
+)
+if [ "${1:-}" = "--tests" ]; then
+  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
+             clang libclang-rt-14-dev xvfb xauth)
+fi
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QSize>
+#include <QString>
+
+#include "model/colour.h"
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+namespace plattera {
+
+// What the font dialog hands back; the cover takes only the face and the colour.
+struct FontChoice {
+    QString face = QStringLiteral("Arial");
+    int pixelHeight = 11;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    Colour colour = 0;
+};
+
+struct PictureDialogRequest {
+    QString filter;           // "All (...)|...|GIF Image (*.gif)|*.gif|..."
+    QString defaultExtension; // added to a typed name without one
+    QString initialFile;      // the file last chosen, whichever page it was for
+};
+
+// Everything the program takes from the operating system. The program uses QtPlatform; tests
+// install a scripted one so that nothing ever waits on a modal dialog or a real screen.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The full path chosen, or nothing when the user cancels.
+    virtual std::optional<QString> choosePictureFile(QWidget* parent, const PictureDialogRequest& request) = 0;
+    // Starts from `initial` (the font last confirmed); nothing on cancel.
+    virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
+    // Starts from `initial` (the colour last chosen); nothing on cancel.
+    virtual std::optional<Colour> chooseColour(QWidget* parent, Colour initial) = 0;
+    // Lets the user choose and set up the printer; false on cancel.
+    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
+    // The error box: error icon, the caption, the text.
+    virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Opens a web address in the user's browser; the result is not checked.
+    virtual void openUrl(const QString& url) = 0;
+    // Shows a window modally and returns when it closes.
+    virtual void runModal(QDialog& dialog) = 0;
+    virtual QSize screenSize() const = 0;
+    virtual int logicalDpiY() const = 0;
+};
+
+} // namespace plattera

@@ -1,0 +1,163 @@
+#include "app/qt_platform.h"
+
+#include <cmath>
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/font_dialog.h"
+#include "model/errors.h"
+#include "pictures/picture_loader.h"
+
+namespace plattera {
+
+QStringList toQtNameFilters(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        // The description already names its patterns in brackets; Qt wants them space-separated.
+        description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)$")));
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        result << QStringLiteral("%1 (%2)").arg(description, patterns);
+    }
+    return result;
+}
+
+namespace {
+
+// The preview beside the file list: the selected picture scaled to fit, with its size.
+class PicturePreview : public QWidget {
+public:
+    explicit PicturePreview(int ppi, QWidget* parent = nullptr) : QWidget(parent), m_ppi(ppi)
+    {
+        auto* layout = new QVBoxLayout(this);
+        m_picture = new QLabel(this);
+        m_picture->setFixedSize(160, 160);
+        m_picture->setAlignment(Qt::AlignCenter);
+        m_picture->setFrameShape(QFrame::StyledPanel);
+        m_size = new QLabel(this);
+        m_size->setAlignment(Qt::AlignCenter);
+        layout->addWidget(m_picture);
+        layout->addWidget(m_size);
+        layout->addStretch();
+    }
+
+    void show(const QString& path)
+    {
+        m_picture->clear();
+        m_size->clear();
+        const QFileInfo info(path);
+        if (path.isEmpty() || !info.isFile())
+            return;
+        try {
+            const std::optional<QImage> picture = LoadPictureBitmap(path, m_ppi);
+            if (!picture)
+                return;
+            m_picture->setPixmap(QPixmap::fromImage(
+                picture->scaled(m_picture->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::FastTransformation)));
+            m_size->setText(QStringLiteral("%1 x %2").arg(picture->width()).arg(picture->height()));
+        } catch (const std::exception&) {
+            m_size->setText(QStringLiteral("(no preview)"));
+        }
+    }
+
+private:
+    int m_ppi;
+    QLabel* m_picture;
+    QLabel* m_size;
+};
+
+} // namespace
+
+std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent, const PictureDialogRequest& request)
+{
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true); // the side preview needs Qt's own dialog
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = toQtNameFilters(request.filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.front());
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.initialFile.isEmpty())
+        dialog.selectFile(request.initialFile);
+
+    auto* preview = new PicturePreview(logicalDpiY(), &dialog);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+        preview->show(path);
+    });
+
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+std::optional<FontChoice> QtPlatform::chooseFont(QWidget* parent, const FontChoice& initial)
+{
+    return runFontDialog(parent, initial);
+}
+
+std::optional<Colour> QtPlatform::chooseColour(QWidget* parent, Colour initial)
+{
+    const QColor chosen = QColorDialog::getColor(toQColor(initial), parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return fromQColor(chosen);
+}
+
+bool QtPlatform::setUpPrinter(QWidget* parent, QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtPlatform::showError(QWidget* parent, const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtPlatform::openUrl(const QString& url)
+{
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+void QtPlatform::runModal(QDialog& dialog)
+{
+    dialog.exec();
+}
+
+QSize QtPlatform::screenSize() const
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->size();
+    return QSize(1024, 768);
+}
+
+int QtPlatform::logicalDpiY() const
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return int(std::lround(screen->logicalDotsPerInchY()));
+    return 96;
+}
+
+} // namespace plattera

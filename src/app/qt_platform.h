@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/platform.h"
+
+namespace plattera {
+
+// The platform as the program uses it: Qt's dialogs, message box, desktop services and screen.
+class QtPlatform : public Platform {
+public:
+    std::optional<QString> choosePictureFile(QWidget* parent, const PictureDialogRequest& request) override;
+    std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
+    std::optional<Colour> chooseColour(QWidget* parent, Colour initial) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    void openUrl(const QString& url) override;
+    void runModal(QDialog& dialog) override;
+    QSize screenSize() const override;
+    int logicalDpiY() const override;
+};
+
+// Turns "Description|*.a;*.b|..." pairs into Qt's name filters "Description (*.a *.b)".
+QStringList toQtNameFilters(const QString& filter);
+
+} // namespace plattera

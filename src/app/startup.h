@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+#include "app/platform.h"
+#include "model/editor_state.h"
+#include "model/sheets.h"
+
+namespace plattera {
+
+class TForm1;
+class TForm2;
+class TForm3;
+
+struct AppWindows {
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    AppWindows();
+    AppWindows(AppWindows&&) noexcept;
+    ~AppWindows();
+};
+
+// Steps 3 to 7 of start-up: the main window created (its create handler runs at the end of
+// its creation) and shown, then the track editor and the About window created hidden.
+AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets);
+
+// Empty when "arial" resolves to a face with Arial's metrics, else what to install.
+QString arialFontProblem();
+
+// The whole program: start-up, the event loop, the exit code.
+int runPlattera(int argc, char** argv);
+
+} // namespace plattera

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QImage>
+#include <QString>
+
+#include "model/canvas.h"
+#include "model/colour.h"
+
+namespace plattera {
+
+// Room the track width table starts with; it grows with the track list so that every
+// track the user entered is measured.
+constexpr int kInitialTrackSlots = 41;
+
+// The one program-wide record of the cover. All zero at start; the windows share one
+// instance and read and write its fields directly.
+struct EditorState {
+    // Texts and measurements.
+    QString ArtistText;
+    QString TitleText;
+    QString TitleSeparator;
+    int TrackCount = 0;
+    bool HasTracks = false;
+    std::vector<int> TrackWidths = std::vector<int>(kInitialTrackSlots, 0);
+    int MaxTrackWidth = 0;
+    QString LongestTrack;
+    int TrackBlockHeight = 0;
+    int TrackLineHeight = 0;
+    int TitleLineHeight = 0;
+
+    // Fonts, colours, pictures, modes. An empty face name stands for "arial".
+    QString BackFontName;
+    Colour BackFontColor = 0;
+    QString FrontFontName;
+    Colour FrontFontColor = 0;
+    Colour OutlineColor = 0;
+    QString BackPictureFile;
+    QString FrontPictureFile;
+    bool HasBackPicture = false;
+    bool HasFrontPicture = false;
+    std::optional<QImage> BackPicture;
+    std::optional<QImage> FrontPicture;
+    bool CentredMode = false;
+    bool TextLaidOut = false;
+
+    // Brush styles recorded by the Image command; solid until it has run once.
+    BrushStyle SavedBackBrushStyle = BrushStyle::Solid;
+    BrushStyle SavedFrontBrushStyle = BrushStyle::Solid;
+    BrushStyle SavedLeftSpineBrushStyle = BrushStyle::Solid;
+    BrushStyle SavedRightSpineBrushStyle = BrushStyle::Solid;
+
+    QString PrintArtistText;
+    QString PrintTitleText;
+
+    // Face names are kept to 31 characters.
+    void setBackFontName(const QString& face) { BackFontName = clampFaceName(face); }
+    void setFrontFontName(const QString& face) { FrontFontName = clampFaceName(face); }
+};
+
+} // namespace plattera

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <stdexcept>
+
+#include <QString>
+
+namespace plattera {
+
+// A failure that ends the running command at the failing step. Whatever the command drew or
+// changed before stays as it is; the application shows the message in the error box.
+class CommandError : public std::runtime_error {
+public:
+    explicit CommandError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+} // namespace plattera

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace plattera {
+
+// What a decoder hands back: the picture's pixels at its own size in Format_RGB32, or an
+// error message in the reader's own words. Decoders never print, exit or abort.
+struct DecodeResult {
+    QImage image;
+    QString error;
+
+    bool ok() const { return error.isEmpty() && !image.isNull(); }
+    static DecodeResult failure(const QString& message) { return {QImage(), message}; }
+    static DecodeResult success(QImage img) { return {std::move(img), QString()}; }
+};
+
+// Largest picture we agree to decode: 65535 pixels on a side, 200 megapixels in all.
+constexpr int kMaxPictureSide = 65535;
+constexpr long long kMaxPicturePixels = 200'000'000LL;
+
+// Empty when a picture of this size may be decoded, else the message to report.
+QString checkPictureSize(long long width, long long height);
+
+// A new white RGB32 image of that size, or a null image when memory could not be had.
+QImage allocateWhiteImage(int width, int height);
+
+DecodeResult decodeJpeg(const QByteArray& data);
+DecodeResult decodeGif(const QByteArray& data);
+DecodeResult decodeBmp(const QByteArray& data);
+DecodeResult decodeIco(const QByteArray& data);
+// Metafiles are drawn at (0, 0) on a white bitmap of their size in pixels at ppi.
+DecodeResult decodeEmf(const QByteArray& data, int ppi);
+DecodeResult decodeWmf(const QByteArray& data, int ppi);
+
+} // namespace plattera

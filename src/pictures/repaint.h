@@ -1,0 +1,51 @@
+#pragma once
+
+#include <initializer_list>
+
+#include "model/cover_inputs.h"
+#include "model/editor_state.h"
+#include "model/sheets.h"
+
+namespace plattera {
+
+// The repaint steps every command shares. None of them runs a layout; the commands that need
+// the texts again call the re-layout step of the main window afterwards.
+
+// Each listed sheet filled over its whole rectangle with its current brush: white with a
+// solid brush, nothing with a clear one.
+void fillSheets(std::initializer_list<SheetCanvas*> sheets);
+void setBrushes(std::initializer_list<SheetCanvas*> sheets, BrushStyle style);
+
+// The four visible sheets white, their brushes left clear.
+void solidWipe(Sheets& sheets);
+
+// The back picture stretched over the whole composite sheet; no bitmap draws nothing,
+// so the composite keeps its last picture.
+void stretchBackComposite(Sheets& sheets, const EditorState& state);
+
+// Extended: composite columns 0-21 onto the left spine, 420-441 onto the right spine and
+// 22-419 widened onto the panel. Not extended: the whole composite narrowed onto the panel.
+void copyBackBands(Sheets& sheets, bool extended);
+
+enum class BackPlacementForm {
+    Common,       // reload, stretch onto the composite, spine styles restored, four sheets filled
+    Layout,       // as Common, but the composite is copied as it stands, not redrawn
+    ImageCommand, // the caller has loaded and stretched; the bands go straight over the sheets
+    Extend,       // reload, stretch, then a solid wipe before the bands
+};
+
+// Loads BackPicture again (ImageCommand form excepted), prepares the back sheets for the form,
+// copies the bands for CheckBox6 and leaves both spine brushes clear. An unreadable file throws
+// CommandError at the load, with nothing drawn by this step yet.
+void backPicturePlacement(Sheets& sheets, EditorState& state, const CoverInputs& inputs,
+                          BackPlacementForm form);
+
+// Loads FrontPicture again, sets HasFrontPicture and stretches it over the whole front sheet.
+void frontPicturePlacement(Sheets& sheets, EditorState& state);
+
+// The loader at the sheets' pixels per inch, storing the result as the new bitmap (none when
+// the file has gone).
+void reloadBackPicture(Sheets& sheets, EditorState& state);
+void reloadFrontPicture(Sheets& sheets, EditorState& state);
+
+} // namespace plattera

@@ -1,0 +1,45 @@
+#include "text/window_geometry.h"
+
+#include <cmath>
+
+#include <QMargins>
+#include <QWidget>
+#include <QWindow>
+
+namespace plattera {
+
+int scaledSize(int value, double factor)
+{
+    return int(std::lround(double(value) * factor));
+}
+
+static QMargins frameOf(const QWidget* window)
+{
+    if (const QWindow* handle = window->windowHandle())
+        return handle->frameMargins();
+    return {};
+}
+
+void setOuterSize(QWidget* window, const QSize& outer)
+{
+    const QMargins frame = frameOf(window);
+    window->resize(outer.width() - frame.left() - frame.right(),
+                   outer.height() - frame.top() - frame.bottom());
+}
+
+QSize outerSize(const QWidget* window)
+{
+    const QMargins frame = frameOf(window);
+    return window->size().grownBy(frame);
+}
+
+void centreOnScreen(QWidget* window, const QSize& screen)
+{
+    const QSize outer = outerSize(window);
+    // Integer division truncating toward zero, then clamped at the screen's top-left.
+    const int left = std::max(0, (screen.width() - outer.width()) / 2);
+    const int top = std::max(0, (screen.height() - outer.height()) / 2);
+    window->move(left, top); // move() places the frame's top-left corner
+}
+
+} // namespace plattera

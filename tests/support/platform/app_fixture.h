@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "app/startup.h"
+#include "app/tform1.h"
+#include "app/tform3.h"
+#include "model/editor_state.h"
+#include "model/sheets.h"
+#include "support/platform/scripted_platform.h"
+#include "text/tform2.h"
+
+// The program as start-up leaves it, on the scripted platform at 96 pixels per inch and a
+// 1024 x 768 screen (change `platform` before calling start() for other screens).
+class AppFixture : public ::testing::Test {
+protected:
+    ScriptedPlatform platform;
+    plattera::EditorState state;
+    std::unique_ptr<plattera::Sheets> sheetsPtr;
+    plattera::AppWindows windows;
+
+    void SetUp() override { start(); }
+
+    void start()
+    {
+        windows = plattera::AppWindows();
+        state = plattera::EditorState();
+        sheetsPtr = std::make_unique<plattera::Sheets>(platform.logicalDpiY());
+        windows = plattera::createWindows(platform, state, *sheetsPtr);
+    }
+
+    plattera::TForm1& form1() { return *windows.form1; }
+    plattera::TForm2& form2() { return *windows.form2; }
+    plattera::TForm3& form3() { return *windows.form3; }
+    plattera::Sheets& sheets() { return *sheetsPtr; }
+};

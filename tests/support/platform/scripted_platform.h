@@ -1,0 +1,54 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QSize>
+#include <QString>
+
+#include "app/platform.h"
+
+class QDialog;
+
+// A platform that answers from queues set up by the test and records what was asked.
+// An empty queue answers as a cancelled dialog, so nothing ever waits for a person.
+class ScriptedPlatform : public plattera::Platform {
+public:
+    struct ShownError {
+        QString caption;
+        QString text;
+    };
+
+    // Dialog answers, taken front first; std::nullopt means the user cancelled.
+    std::deque<std::optional<QString>> pictureAnswers;
+    std::deque<std::optional<plattera::FontChoice>> fontAnswers;
+    std::deque<std::optional<plattera::Colour>> colourAnswers;
+    // The PDF file a confirmed print dialog prints to; std::nullopt cancels.
+    std::deque<std::optional<QString>> printAnswers;
+    // Run while a modal window is shown; it is closed afterwards if still open.
+    std::deque<std::function<void(QDialog&)>> modalScripts;
+
+    // What was asked.
+    std::vector<plattera::PictureDialogRequest> pictureRequests;
+    std::vector<plattera::FontChoice> fontRequests;
+    std::vector<plattera::Colour> colourRequests;
+    int printRequests = 0;
+    std::vector<ShownError> errors;
+    std::vector<QString> openedUrls;
+    std::vector<QDialog*> modalWindows;
+
+    QSize screen{1024, 768};
+    int dpi = 96;
+
+    std::optional<QString> choosePictureFile(QWidget* parent, const plattera::PictureDialogRequest& request) override;
+    std::optional<plattera::FontChoice> chooseFont(QWidget* parent, const plattera::FontChoice& initial) override;
+    std::optional<plattera::Colour> chooseColour(QWidget* parent, plattera::Colour initial) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    void openUrl(const QString& url) override;
+    void runModal(QDialog& dialog) override;
+    QSize screenSize() const override { return screen; }
+    int logicalDpiY() const override { return dpi; }
+};

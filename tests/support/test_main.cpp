@@ -1,0 +1,15 @@
+#include <cstdlib>
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // Headless: no test needs or touches a display, and pixel sizes never scale.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
