@@ -1,0 +1,33 @@
+#include "pictures/decoders/decode_result.h"
+
+namespace plattera {
+
+QString checkPictureSize(long long width, long long height)
+{
+    if (width <= 0 || height <= 0)
+        return QStringLiteral("The picture has no pixels (%1 x %2)").arg(width).arg(height);
+    if (width > kMaxPictureSide || height > kMaxPictureSide) {
+        return QStringLiteral("The picture is too large (%1 x %2 pixels; at most %3 on a side)")
+            .arg(width)
+            .arg(height)
+            .arg(kMaxPictureSide);
+    }
+    if (width * height > kMaxPicturePixels) {
+        return QStringLiteral("The picture is too large (%1 x %2 pixels; at most %3 megapixels)")
+            .arg(width)
+            .arg(height)
+            .arg(kMaxPicturePixels / 1'000'000);
+    }
+    return QString();
+}
+
+QImage allocateWhiteImage(int width, int height)
+{
+    // QImage hands back a null image rather than throwing when the pixels cannot be had.
+    QImage image(width, height, QImage::Format_RGB32);
+    if (!image.isNull())
+        image.fill(0xffffffffu);
+    return image;
+}
+
+} // namespace plattera

@@ -1,0 +1,108 @@
+#include <cmath>
+#include <cstdlib>
+
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+
+#include <emf2svg.h>
+
+#include "pictures/decoders/decode_result.h"
+
+namespace plattera {
+
+namespace {
+
+constexpr uint32_t kEmrHeader = 1;
+constexpr uint32_t kEmrEof = 14;
+constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
+constexpr size_t kMinHeaderSize = 88;
+
+uint32_t u32(const unsigned char* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+int32_t i32(const unsigned char* p) { return int32_t(u32(p)); }
+
+QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile"); }
+
+// The length of the run of well-formed records from the start, ending with EMR_EOF when the
+// file has one. The converter trusts record sizes, so it only ever sees this prefix.
+size_t wellFormedLength(const unsigned char* data, size_t size)
+{
+    size_t at = 0;
+    while (size - at >= 8) {
+        const uint32_t type = u32(data + at);
+        const uint32_t length = u32(data + at + 4);
+        if (length < 8 || length % 4 != 0 || length > size - at)
+            break;
+        at += length;
+        if (type == kEmrEof)
+            break;
+    }
+    return at;
+}
+
+// Embedded bitmaps are scaled pixel for pixel, like the rest of the program's stretching.
+QByteArray withSharpImages(const char* svg, size_t length)
+{
+    QString text = QString::fromUtf8(svg, qsizetype(length));
+    static const QRegularExpression imageTag(QStringLiteral("<((?:[A-Za-z_][\\w.-]*:)?image)(?=[\\s/>])"));
+    text.replace(imageTag, QStringLiteral("<\\1 image-rendering=\"optimizeSpeed\""));
+    return text.toUtf8();
+}
+
+} // namespace
+
+DecodeResult decodeEmf(const QByteArray& data, int ppi)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const size_t size = size_t(data.size());
+    if (size < kMinHeaderSize || u32(bytes) != kEmrHeader || u32(bytes + 40) != kEmfSignature)
+        return DecodeResult::failure(notAMetafile());
+    const uint32_t headerSize = u32(bytes + 4);
+    if (headerSize < kMinHeaderSize || headerSize > size || headerSize % 4 != 0)
+        return DecodeResult::failure(notAMetafile());
+
+    // rclFrame is in hundredths of a millimetre.
+    const double frameWidth = double(i32(bytes + 32)) - double(i32(bytes + 24));
+    const double frameHeight = double(i32(bytes + 36)) - double(i32(bytes + 28));
+    const long long width = std::llround(frameWidth / 100.0 / 25.4 * ppi);
+    const long long height = std::llround(frameHeight / 100.0 / 25.4 * ppi);
+    const QString sizeProblem = checkPictureSize(width, height);
+    if (!sizeProblem.isEmpty())
+        return DecodeResult::failure(sizeProblem);
+
+    const size_t usable = wellFormedLength(bytes, size);
+    if (usable < headerSize)
+        return DecodeResult::failure(notAMetafile());
+
+    // The converter takes a mutable buffer; give it its own copy.
+    QByteArray records(data.constData(), qsizetype(usable));
+    generatorOptions options{};
+    options.nameSpace = const_cast<char*>("");
+    options.verbose = false;
+    options.emfplus = true;
+    options.svgDelimiter = true;
+    options.imgWidth = double(width);
+    options.imgHeight = double(height);
+    char* svg = nullptr;
+    size_t svgLength = 0;
+    const int converted = emf2svg(records.data(), size_t(records.size()), &svg, &svgLength, &options);
+    if (converted == 0 || svg == nullptr) {
+        std::free(svg);
+        return DecodeResult::failure(notAMetafile());
+    }
+    const QByteArray document = withSharpImages(svg, svgLength);
+    std::free(svg);
+
+    QSvgRenderer renderer(document);
+    if (!renderer.isValid())
+        return DecodeResult::failure(QStringLiteral("The enhanced metafile cannot be drawn"));
+    QImage image = allocateWhiteImage(int(width), int(height));
+    if (image.isNull())
+        return DecodeResult::failure(QStringLiteral("Not enough memory to draw the enhanced metafile"));
+    QPainter painter(&image);
+    renderer.render(&painter, QRectF(0, 0, double(width), double(height)));
+    painter.end();
+    return DecodeResult::success(std::move(image));
+}
+
+} // namespace plattera

@@ -1,0 +1,163 @@
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <gif_lib.h>
+
+#include "pictures/decoders/decode_result.h"
+
+namespace plattera {
+
+namespace {
+
+struct MemoryReader {
+    const GifByteType* data;
+    size_t size;
+    size_t position;
+};
+
+extern "C" int readFromMemory(GifFileType* gif, GifByteType* buffer, int wanted)
+{
+    auto* reader = static_cast<MemoryReader*>(gif->UserData);
+    const size_t count = std::min(size_t(wanted > 0 ? wanted : 0), reader->size - reader->position);
+    std::memcpy(buffer, reader->data + reader->position, count);
+    reader->position += count;
+    return int(count);
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const
+    {
+        int ignored = 0;
+        DGifCloseFile(gif, &ignored);
+    }
+};
+using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
+
+QString gifError(int code)
+{
+    const char* text = GifErrorString(code);
+    return text ? QString::fromLatin1(text) : QStringLiteral("GIF error %1").arg(code);
+}
+
+// The transparent colour index of a Graphic Control Extension, or -1.
+int transparentIndexOf(GifFileType* gif, int extensionCode, GifByteType* block, bool& failed)
+{
+    int transparent = -1;
+    if (extensionCode == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+        GraphicsControlBlock control;
+        if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
+            transparent = control.TransparentColor;
+    }
+    // Skip the extension's remaining sub-blocks.
+    while (block != nullptr) {
+        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
+            failed = true;
+            break;
+        }
+    }
+    return transparent;
+}
+
+// Draws the frame's rows onto the screen image, clipped to it. Rows of an interlaced frame
+// arrive in four passes.
+QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
+{
+    const GifImageDesc& frame = gif->Image;
+    const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+    if (colours == nullptr || colours->Colors == nullptr)
+        return QStringLiteral("The GIF picture has no colour table");
+    if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > kMaxPictureSide || frame.Height > kMaxPictureSide)
+        return QStringLiteral("The GIF picture has a frame of invalid size (%1 x %2)").arg(frame.Width).arg(frame.Height);
+
+    std::vector<GifPixelType> line(size_t(frame.Width));
+    std::vector<int> order;
+    order.reserve(size_t(frame.Height));
+    if (frame.Interlace) {
+        static const int kStart[] = {0, 4, 2, 1};
+        static const int kStep[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int y = kStart[pass]; y < frame.Height; y += kStep[pass])
+                order.push_back(y);
+        }
+    } else {
+        for (int y = 0; y < frame.Height; ++y)
+            order.push_back(y);
+    }
+
+    for (int row : order) {
+        if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+            return gifError(gif->Error);
+        const int y = frame.Top + row;
+        if (y < 0 || y >= screen.height())
+            continue;
+        auto* target = reinterpret_cast<QRgb*>(screen.scanLine(y));
+        for (int x = 0; x < frame.Width; ++x) {
+            const int sx = frame.Left + x;
+            if (sx >= screen.width())
+                break;
+            const int index = line[size_t(x)];
+            if (index == transparent)
+                continue;
+            if (index >= colours->ColorCount) {
+                target[sx] = qRgb(0, 0, 0);
+                continue;
+            }
+            const GifColorType& c = colours->Colors[index];
+            target[sx] = qRgb(c.Red, c.Green, c.Blue);
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+// The first frame drawn on the logical screen; the background and transparent pixels are white.
+DecodeResult decodeGif(const QByteArray& data)
+{
+    MemoryReader reader{reinterpret_cast<const GifByteType*>(data.constData()), size_t(data.size()), 0};
+    int error = 0;
+    GifHandle gif(DGifOpen(&reader, readFromMemory, &error));
+    if (!gif)
+        return DecodeResult::failure(gifError(error));
+
+    const QString sizeProblem = checkPictureSize(gif->SWidth, gif->SHeight);
+    if (!sizeProblem.isEmpty())
+        return DecodeResult::failure(sizeProblem);
+
+    int transparent = -1;
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR)
+            return DecodeResult::failure(gifError(gif->Error));
+        if (record == TERMINATE_RECORD_TYPE)
+            return DecodeResult::failure(QStringLiteral("The GIF file holds no picture"));
+        if (record == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR)
+                return DecodeResult::failure(gifError(gif->Error));
+            bool failed = false;
+            const int index = transparentIndexOf(gif.get(), code, block, failed);
+            if (failed)
+                return DecodeResult::failure(gifError(gif->Error));
+            if (code == GRAPHICS_EXT_FUNC_CODE)
+                transparent = index;
+            continue;
+        }
+        if (record == IMAGE_DESC_RECORD_TYPE) {
+            if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
+                return DecodeResult::failure(gifError(gif->Error));
+            QImage screen = allocateWhiteImage(gif->SWidth, gif->SHeight);
+            if (screen.isNull())
+                return DecodeResult::failure(QStringLiteral("Not enough memory to decode the GIF picture"));
+            const QString problem = drawFrame(gif.get(), transparent, screen);
+            if (!problem.isEmpty())
+                return DecodeResult::failure(problem);
+            return DecodeResult::success(std::move(screen));
+        }
+    }
+}
+
+} // namespace plattera

@@ -1,0 +1,109 @@
+#include "pictures/picture_formats.h"
+
+#include <QFileInfo>
+
+#include "model/errors.h"
+
+namespace plattera {
+
+namespace {
+// Texts of the program's string table.
+const char* const kAllPictures = "All";
+} // namespace
+
+bool isPictureKind(PictureKind reader, PictureKind asked)
+{
+    return asked == PictureKind::Graphic || reader == asked;
+}
+
+TFileFormatsList::TFileFormatsList()
+{
+    add(QStringLiteral("wmf"), QStringLiteral("Metafiles"), PictureKind::Metafile);
+    add(QStringLiteral("emf"), QStringLiteral("Enhanced Metafiles"), PictureKind::Metafile);
+    add(QStringLiteral("ico"), QStringLiteral("Icons"), PictureKind::Icon);
+    add(QStringLiteral("bmp"), QStringLiteral("Bitmaps"), PictureKind::Bitmap);
+}
+
+void TFileFormatsList::add(const QString& extension, const QString& description, PictureKind reader)
+{
+    m_entries.push_back({extension.toLower(), description, reader});
+}
+
+QString pictureFileExtension(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+QString unknownExtensionMessage(const QString& extension)
+{
+    return QStringLiteral("Unknown picture file extension (.%1)").arg(extension);
+}
+
+PictureKind TFileFormatsList::readerFor(const QString& path) const
+{
+    const QString extension = pictureFileExtension(path);
+    const QString wanted = extension.toLower();
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
+        if (it->extension == wanted)
+            return it->reader;
+    }
+    throw CommandError(unknownExtensionMessage(extension));
+}
+
+QString TFileFormatsList::filterFor(PictureKind kind) const
+{
+    QString descriptions;
+    QString patterns;
+    int count = 0;
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
+        if (!isPictureKind(it->reader, kind) || it->extension.isEmpty())
+            continue;
+        if (count > 0) {
+            descriptions += QLatin1Char('|');
+            patterns += QLatin1Char(';');
+        }
+        descriptions += QStringLiteral("%1 (*.%2)|*.%2").arg(it->description, it->extension);
+        patterns += QStringLiteral("*.%1").arg(it->extension);
+        ++count;
+    }
+    if (count > 1)
+        return QStringLiteral("%1 (%2)|%2|%3").arg(QLatin1String(kAllPictures), patterns, descriptions);
+    return descriptions;
+}
+
+QString TFileFormatsList::defaultExtension(PictureKind kind) const
+{
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
+        if (it->reader == kind)
+            return it->extension;
+    }
+    return QString();
+}
+
+const TFileFormatsList& PictureFileFormats()
+{
+    static const TFileFormatsList table = [] {
+        TFileFormatsList list;
+        // The JPEG format registers both spellings, then the GIF format registers its own.
+        list.add(QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"), PictureKind::Jpeg);
+        list.add(QStringLiteral("jpg"), QStringLiteral("JPEG Image File"), PictureKind::Jpeg);
+        list.add(QStringLiteral("GIF"), QStringLiteral("GIF Image"), PictureKind::Gif);
+        return list;
+    }();
+    return table;
+}
+
+PictureDialogSetup PictureDialogSettings()
+{
+    const TFileFormatsList& formats = PictureFileFormats();
+    PictureDialogSetup setup;
+    // The GIF filter is asked for first and then replaced by the filter of all kinds.
+    setup.filter = formats.filterFor(PictureKind::Gif);
+    setup.filter = formats.filterFor(PictureKind::Graphic);
+    setup.defaultExtension = formats.defaultExtension(PictureKind::Gif);
+    return setup;
+}
+
+} // namespace plattera

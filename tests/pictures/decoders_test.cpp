@@ -1,0 +1,259 @@
+#include <functional>
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include "pictures/decoders/decode_result.h"
+#include "support/image_assert.h"
+
+using namespace plattera;
+
+namespace {
+
+// The fixtures are quadrant pictures: red | lime over blue | white (tests/data/make_fixtures.sh).
+constexpr QRgb kRed = 0xffff0000, kLime = 0xff00ff00, kBlue = 0xff0000ff, kWhite = 0xffffffff, kBlack = 0xff000000;
+
+QByteArray fixture(const char* name)
+{
+    QFile file(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        ADD_FAILURE() << "missing fixture " << name;
+    return file.readAll();
+}
+
+::testing::AssertionResult PixelNear(const QImage& image, int x, int y, QRgb expected, int tolerance)
+{
+    if (!image.valid(x, y))
+        return ::testing::AssertionFailure() << "(" << x << ", " << y << ") is outside the image";
+    const QRgb actual = image.pixel(x, y);
+    const int worst = std::max({std::abs(qRed(actual) - qRed(expected)), std::abs(qGreen(actual) - qGreen(expected)),
+                                std::abs(qBlue(actual) - qBlue(expected))});
+    if (worst <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << ColourName(actual).toStdString()
+                                         << ", expected " << ColourName(expected).toStdString();
+}
+
+// Checks the centre of each quadrant of a quadrant picture.
+void ExpectQuadrants(const DecodeResult& result, int width, int height, int tolerance)
+{
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    ASSERT_EQ(result.image.size(), QSize(width, height));
+    EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
+    const int qx = width / 4, qy = height / 4;
+    EXPECT_TRUE(PixelNear(result.image, qx, qy, kRed, tolerance));
+    EXPECT_TRUE(PixelNear(result.image, width - 1 - qx, qy, kLime, tolerance));
+    EXPECT_TRUE(PixelNear(result.image, qx, height - 1 - qy, kBlue, tolerance));
+    EXPECT_TRUE(PixelNear(result.image, width - 1 - qx, height - 1 - qy, kWhite, tolerance));
+}
+
+TEST(JpegDecoder, ReadsBaselineProgressiveAndCmyk)
+{
+    ExpectQuadrants(decodeJpeg(fixture("jpeg_baseline.jpg")), 16, 16, 8);
+    ExpectQuadrants(decodeJpeg(fixture("jpeg_progressive.jpg")), 16, 16, 8);
+    ExpectQuadrants(decodeJpeg(fixture("jpeg_cmyk.jpg")), 16, 16, 12);
+}
+
+TEST(JpegDecoder, GreyscaleExpandsToGreyPixels)
+{
+    const DecodeResult grey = decodeJpeg(fixture("jpeg_grey.jpg"));
+    ASSERT_TRUE(grey.ok()) << grey.error.toStdString();
+    ASSERT_EQ(grey.image.size(), QSize(16, 16));
+    const QRgb red = grey.image.pixel(4, 4);
+    EXPECT_EQ(qRed(red), qGreen(red));
+    EXPECT_EQ(qRed(red), qBlue(red));
+    EXPECT_NEAR(qRed(red), 54, 8); // red's luma
+    EXPECT_TRUE(PixelNear(grey.image, 12, 12, kWhite, 8));
+}
+
+TEST(JpegDecoder, TruncatedDataShowsTheDecodedPart)
+{
+    const QByteArray whole = fixture("jpeg_tall.jpg");
+    const DecodeResult cut = decodeJpeg(whole.left(whole.size() * 2 / 3));
+    ASSERT_TRUE(cut.ok()) << cut.error.toStdString();
+    EXPECT_EQ(cut.image.size(), QSize(32, 256));
+    EXPECT_TRUE(PixelNear(cut.image, 4, 4, kRed, 8));
+    EXPECT_TRUE(PixelNear(cut.image, 28, 4, kLime, 8));
+}
+
+TEST(JpegDecoder, CorruptHeaderFailsWithLibjpegsMessage)
+{
+    QByteArray broken = fixture("jpeg_baseline.jpg");
+    const qsizetype sos = broken.indexOf(QByteArray("\xff\xda", 2));
+    ASSERT_GT(sos, 0);
+    broken[sos + 5] = char(0x5d); // a component id the frame does not have
+    const DecodeResult result = decodeJpeg(broken);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.contains("component")) << result.error.toStdString();
+}
+
+TEST(JpegDecoder, AbsurdFrameSizeIsRefusedBeforeDecoding)
+{
+    QByteArray huge = fixture("jpeg_baseline.jpg");
+    const qsizetype sof = huge.indexOf(QByteArray("\xff\xc0", 2));
+    ASSERT_GT(sof, 0);
+    for (int i : {5, 7}) { // height, width: 65500
+        huge[sof + i] = char(0xff);
+        huge[sof + i + 1] = char(0xdc);
+    }
+    const DecodeResult result = decodeJpeg(huge);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.contains("too large")) << result.error.toStdString();
+}
+
+TEST(GifDecoder, FirstFrameSitsOnAWhiteLogicalScreen)
+{
+    const DecodeResult result = decodeGif(fixture("gif_frame_offset.gif"));
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    ASSERT_EQ(result.image.size(), QSize(10, 6));
+    EXPECT_TRUE(AreaIs(result.image, QRect(3, 2, 4, 2), kRed));
+    EXPECT_EQ(CountNot(result.image, result.image.rect(), kWhite), 8);
+}
+
+TEST(GifDecoder, InterlacedRowsAndTransparencyAsWhite)
+{
+    const DecodeResult result = decodeGif(fixture("gif_interlaced_transparent.gif"));
+    ExpectQuadrants(result, 16, 16, 0);
+    EXPECT_TRUE(AreaIs(result.image, QRect(0, 0, 4, 4), kWhite));
+    EXPECT_TRUE(PixelIs(result.image, 4, 0, kRed));
+    EXPECT_TRUE(PixelIs(result.image, 0, 7, kRed));
+    EXPECT_TRUE(PixelIs(result.image, 0, 8, kBlue));
+}
+
+TEST(GifDecoder, LocalColourTableWithoutGlobalOne)
+{
+    ExpectQuadrants(decodeGif(fixture("gif_local_colours.gif")), 4, 4, 0);
+}
+
+TEST(BmpDecoder, ReadsEveryDepthAndLayout)
+{
+    for (const char* name : {"bmp_pal8_rle8.bmp", "bmp_rgb565.bmp", "bmp_rgb32.bmp", "bmp_topdown24.bmp",
+                             "bmp_os2_4bit.bmp", "bmp_rle4.bmp"}) {
+        SCOPED_TRACE(name);
+        ExpectQuadrants(decodeBmp(fixture(name)), 8, 8, 0);
+    }
+    const DecodeResult mono = decodeBmp(fixture("bmp_1bit.bmp"));
+    ASSERT_TRUE(mono.ok()) << mono.error.toStdString();
+    EXPECT_TRUE(AreaIs(mono.image, QRect(0, 0, 4, 4), kBlack));
+    EXPECT_EQ(CountNot(mono.image, mono.image.rect(), kWhite), 16);
+}
+
+// A bottom-up 8-bit RLE bitmap of that size whose data ends the picture at once.
+QByteArray emptyRleBitmap(int width, int height)
+{
+    QByteArray bmp(14 + 40 + 8 + 2, '\0');
+    auto put32 = [&](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = char((v >> (8 * i)) & 0xff);
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, quint32(bmp.size()));
+    put32(10, 14 + 40 + 8);
+    put32(14, 40);
+    put32(18, quint32(width));
+    put32(22, quint32(height));
+    bmp[26] = 1;  // planes
+    bmp[28] = 8;  // bits per pixel
+    put32(30, 1); // RLE8
+    put32(46, 2); // colours used
+    bmp[14 + 40 + 8 + 1] = 1; // end of bitmap
+    return bmp;
+}
+
+TEST(BmpDecoder, SizeLimitsAreEnforcedFromTheHeader)
+{
+    EXPECT_TRUE(decodeBmp(emptyRleBitmap(65535, 65535)).error.contains("at most 65535 on a side") ||
+                decodeBmp(emptyRleBitmap(65535, 65535)).error.contains("megapixels"));
+    EXPECT_TRUE(decodeBmp(emptyRleBitmap(70000, 2)).error.contains("on a side"));
+    EXPECT_TRUE(decodeBmp(emptyRleBitmap(14143, 14143)).error.contains("200 megapixels"));
+    // A 200-megapixel picture still loads.
+    const DecodeResult big = decodeBmp(emptyRleBitmap(14142, 14142));
+    ASSERT_TRUE(big.ok()) << big.error.toStdString();
+    EXPECT_EQ(big.image.size(), QSize(14142, 14142));
+    EXPECT_TRUE(PixelIs(big.image, 14141, 14141, kWhite));
+}
+
+TEST(IcoDecoder, LargestImageWithTransparencyOverWhite)
+{
+    const DecodeResult icon = decodeIco(fixture("ico_two_sizes.ico"));
+    ExpectQuadrants(icon, 32, 32, 0);
+    EXPECT_TRUE(AreaIs(icon.image, QRect(0, 0, 8, 8), kWhite));
+    EXPECT_TRUE(PixelIs(icon.image, 8, 8, kRed));
+    ExpectQuadrants(decodeIco(fixture("ico_png_entry.ico")), 256, 256, 0);
+}
+
+TEST(EmfDecoder, DrawsAtTheFrameSizeInPixels)
+{
+    const QByteArray emf = fixture("emf_two_shapes.emf");
+    const DecodeResult at96 = decodeEmf(emf, 96);
+    ASSERT_TRUE(at96.ok()) << at96.error.toStdString();
+    EXPECT_EQ(at96.image.size(), QSize(96, 48));
+    EXPECT_TRUE(PixelIs(at96.image, 20, 24, kRed));
+    EXPECT_TRUE(PixelIs(at96.image, 72, 24, kBlue));
+    EXPECT_TRUE(PixelIs(at96.image, 92, 4, kWhite));
+
+    const DecodeResult at144 = decodeEmf(emf, 144);
+    ASSERT_TRUE(at144.ok()) << at144.error.toStdString();
+    EXPECT_EQ(at144.image.size(), QSize(144, 72));
+    EXPECT_TRUE(PixelIs(at144.image, 108, 36, kBlue));
+}
+
+// Every decoder turns damaged input into a message: cut at several points, or garbage.
+struct DamageCase {
+    const char* name;
+    const char* fixture;
+    std::function<DecodeResult(const QByteArray&)> decode;
+};
+
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+
+class DamagedInput : public testing::TestWithParam<DamageCase> {};
+
+TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
+{
+    const DamageCase& c = GetParam();
+    const QByteArray whole = fixture(c.fixture);
+    for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(7), qsizetype(20), whole.size() / 3}) {
+        const DecodeResult result = c.decode(whole.left(cut));
+        if (!result.ok())
+            EXPECT_FALSE(result.error.isEmpty()) << "cut at " << cut;
+    }
+    for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(7)})
+        EXPECT_FALSE(c.decode(whole.left(cut)).ok()) << "cut at " << cut;
+
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 7919 + 13) % 251);
+    const DecodeResult junk = c.decode(garbage);
+    EXPECT_FALSE(junk.ok());
+    EXPECT_FALSE(junk.error.isEmpty());
+
+    // The right signature followed by noise.
+    QByteArray noisy = whole.left(12) + garbage;
+    const DecodeResult result = c.decode(noisy);
+    if (!result.ok())
+        EXPECT_FALSE(result.error.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoders, DamagedInput,
+    testing::Values(DamageCase{"jpeg", "jpeg_progressive.jpg", decodeJpeg}, DamageCase{"gif", "gif_interlaced_transparent.gif", decodeGif},
+                    DamageCase{"bmp", "bmp_rgb565.bmp", decodeBmp}, DamageCase{"ico", "ico_two_sizes.ico", decodeIco},
+                    DamageCase{"emf", "emf_two_shapes.emf", [](const QByteArray& d) { return decodeEmf(d, 96); }}),
+    [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
+
+TEST(PictureSize, LimitsOnSidesAndArea)
+{
+    EXPECT_TRUE(checkPictureSize(65535, 1).isEmpty());
+    EXPECT_TRUE(checkPictureSize(16320, 12240).isEmpty()); // a 200-megapixel phone photo
+    EXPECT_TRUE(checkPictureSize(20000, 10000).isEmpty());
+    EXPECT_FALSE(checkPictureSize(20000, 10001).isEmpty());
+    EXPECT_FALSE(checkPictureSize(65536, 1).isEmpty());
+    EXPECT_FALSE(checkPictureSize(0, 10).isEmpty());
+    EXPECT_FALSE(checkPictureSize(10, -1).isEmpty());
+    EXPECT_FALSE(checkPictureSize(3000000, 2000000).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,129 @@
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include "model/errors.h"
+#include "pictures/picture_loader.h"
+
+namespace {
+
+// One line of the shared corpus manifest: a file and what loading it must give.
+struct CorpusRow {
+    std::string file;
+    std::string format;
+    std::string expected; // "WxH", "error" or "either"
+};
+
+void PrintTo(const CorpusRow& row, std::ostream* os) { *os << row.file << " (" << row.expected << ")"; }
+
+QString corpusRoot() { return QStringLiteral(PLATTERA_SHARED_PICTURES); }
+
+std::vector<CorpusRow> readManifest()
+{
+    std::vector<CorpusRow> rows;
+    QFile manifest(corpusRoot() + QStringLiteral("/MANIFEST.tsv"));
+    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {{"(corpus missing)", "", ""}};
+    QTextStream in(&manifest);
+    in.readLine(); // header
+    while (!in.atEnd()) {
+        const QStringList fields = in.readLine().split(QLatin1Char('\t'));
+        if (fields.size() >= 4)
+            rows.push_back({fields[0].toStdString(), fields[1].toStdString(), fields[3].toStdString()});
+    }
+    return rows;
+}
+
+std::string rowName(const testing::TestParamInfo<CorpusRow>& info)
+{
+    std::string name = std::to_string(info.index) + "_" + info.param.file;
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    }
+    return name;
+}
+
+// Pass counts per format, printed once the suite is done.
+std::map<std::string, std::pair<int, int>>& tally()
+{
+    static std::map<std::string, std::pair<int, int>> counts;
+    return counts;
+}
+
+class PictureCorpus : public testing::TestWithParam<CorpusRow> {
+public:
+    static void TearDownTestSuite()
+    {
+        for (const auto& [format, count] : tally())
+            std::printf("[ corpus   ] %-5s %d of %d rows pass\n", format.c_str(), count.first, count.second);
+    }
+};
+
+TEST_P(PictureCorpus, LoadsOrFailsAsListed)
+{
+    const CorpusRow& row = GetParam();
+    if (!QFileInfo::exists(corpusRoot() + QStringLiteral("/MANIFEST.tsv")))
+        GTEST_SKIP() << "shared picture corpus not found at " << PLATTERA_SHARED_PICTURES;
+    const QString path = corpusRoot() + QLatin1Char('/') + QString::fromStdString(row.file);
+    bool passed = false;
+    auto count = qScopeGuard([&] {
+        auto& [pass, total] = tally()[row.format];
+        total += 1;
+        pass += passed ? 1 : 0;
+    });
+
+    std::optional<QImage> image;
+    QString error;
+    bool threw = false;
+    try {
+        image = plattera::LoadPictureBitmap(path, 96);
+    } catch (const plattera::CommandError& e) {
+        threw = true;
+        error = e.message();
+    }
+    if (std::getenv("PLATTERA_CORPUS_VERBOSE"))
+        std::printf("[ outcome  ] %s: %s\n", row.file.c_str(),
+                    threw ? qPrintable(error) : qPrintable(QStringLiteral("%1x%2").arg(image->width()).arg(image->height())));
+
+    ASSERT_TRUE(threw || image.has_value()) << "an existing file gave no bitmap";
+    if (row.expected == "error") {
+        EXPECT_TRUE(threw) << "loaded as " << image->width() << "x" << image->height();
+        EXPECT_FALSE(error.trimmed().isEmpty());
+        passed = threw && !error.trimmed().isEmpty();
+        return;
+    }
+    if (threw) {
+        EXPECT_EQ(row.expected, "either") << "failed: " << error.toStdString();
+        EXPECT_FALSE(error.trimmed().isEmpty());
+        passed = row.expected == "either" && !error.trimmed().isEmpty();
+        return;
+    }
+    EXPECT_EQ(image->format(), QImage::Format_RGB32);
+    if (row.expected == "either") {
+        passed = true;
+        return;
+    }
+    static const QRegularExpression sizePattern(QStringLiteral("^(\\d+)x(\\d+)$"));
+    const auto match = sizePattern.match(QString::fromStdString(row.expected));
+    ASSERT_TRUE(match.hasMatch()) << "bad manifest entry " << row.expected;
+    const int width = match.captured(1).toInt();
+    const int height = match.captured(2).toInt();
+    const int slack = (row.format == "wmf" || row.format == "emf") ? 1 : 0;
+    EXPECT_LE(std::abs(image->width() - width), slack) << "width " << image->width() << ", listed " << width;
+    EXPECT_LE(std::abs(image->height() - height), slack) << "height " << image->height() << ", listed " << height;
+    passed = std::abs(image->width() - width) <= slack && std::abs(image->height() - height) <= slack;
+}
+
+INSTANTIATE_TEST_SUITE_P(Manifest, PictureCorpus, testing::ValuesIn(readManifest()), rowName);
+
+} // namespace

@@ -1,0 +1,85 @@
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include "model/errors.h"
+#include "pictures/picture_formats.h"
+
+using namespace plattera;
+
+namespace {
+
+QString unknownExtensionError(const QString& path)
+{
+    try {
+        PictureFileFormats().readerFor(path);
+    } catch (const CommandError& e) {
+        return e.message();
+    }
+    return QStringLiteral("(no error)");
+}
+
+TEST(PictureFormats, TableHoldsSevenEntriesInRegistrationOrder)
+{
+    const auto& entries = PictureFileFormats().entries();
+    const QStringList extensions = {"wmf", "emf", "ico", "bmp", "jpeg", "jpg", "gif"};
+    const QStringList descriptions = {"Metafiles", "Enhanced Metafiles", "Icons", "Bitmaps",
+                                      "JPEG Image File", "JPEG Image File", "GIF Image"};
+    ASSERT_EQ(entries.size(), 7u);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(entries[size_t(i)].extension, extensions[i]) << "entry " << i + 1;
+        EXPECT_EQ(entries[size_t(i)].description, descriptions[i]) << "entry " << i + 1;
+    }
+}
+
+TEST(PictureFormats, ExtensionsCompareInLowerCase)
+{
+    for (const char* name : {"/covers/PHOTO.JPG", "photo.jpeg", "Photo.Jpg"})
+        EXPECT_EQ(PictureFileFormats().readerFor(QString::fromUtf8(name)), PictureKind::Jpeg) << name;
+    EXPECT_EQ(PictureFileFormats().readerFor("a.b.GIF"), PictureKind::Gif);
+    EXPECT_EQ(PictureFileFormats().readerFor("logo.Ico"), PictureKind::Icon);
+    EXPECT_EQ(PictureFileFormats().readerFor("x.EMF"), PictureKind::Metafile);
+}
+
+TEST(PictureFormats, UnknownExtensionNamesItAsWritten)
+{
+    EXPECT_EQ(unknownExtensionError("/home/me/cover.pcx"), "Unknown picture file extension (.pcx)");
+    EXPECT_EQ(unknownExtensionError("/home/me/Cover.PNG"), "Unknown picture file extension (.PNG)");
+    EXPECT_EQ(unknownExtensionError("/home/me/cover"), "Unknown picture file extension (.)");
+    // A dot in a folder name is not the file's extension.
+    EXPECT_EQ(unknownExtensionError("/home/me/pics.gif/cover"), "Unknown picture file extension (.)");
+    EXPECT_EQ(unknownExtensionError("cover."), "Unknown picture file extension (.)");
+}
+
+TEST(PictureFormats, DialogFilterAndDefaultExtension)
+{
+    const char* all =
+        "All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
+        "GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|"
+        "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf";
+    const TFileFormatsList& formats = PictureFileFormats();
+    EXPECT_EQ(formats.filterFor(PictureKind::Graphic).toStdString(), all);
+    EXPECT_EQ(formats.filterFor(PictureKind::Gif), "GIF Image (*.gif)|*.gif");
+    EXPECT_EQ(formats.filterFor(PictureKind::Metafile),
+              "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
+    EXPECT_EQ(formats.defaultExtension(PictureKind::Gif), "gif");
+    EXPECT_EQ(formats.defaultExtension(PictureKind::Jpeg), "jpg");
+    EXPECT_EQ(formats.defaultExtension(PictureKind::Graphic), "");
+
+    const PictureDialogSetup dialog = PictureDialogSettings();
+    EXPECT_EQ(dialog.filter.toStdString(), all);
+    EXPECT_EQ(dialog.defaultExtension, "gif");
+}
+
+TEST(PictureFormats, EmptyExtensionsAreLeftOutOfFilters)
+{
+    TFileFormatsList formats;
+    formats.add("", "Nameless", PictureKind::Bitmap);
+    formats.add("PCX", "Paintbrush", PictureKind::Bitmap);
+    EXPECT_EQ(formats.filterFor(PictureKind::Bitmap),
+              "All (*.pcx;*.bmp)|*.pcx;*.bmp|Paintbrush (*.pcx)|*.pcx|Bitmaps (*.bmp)|*.bmp");
+    EXPECT_EQ(formats.filterFor(PictureKind::Jpeg), "");
+    EXPECT_EQ(formats.readerFor("scan.Pcx"), PictureKind::Bitmap);
+}
+
+} // namespace

@@ -1,0 +1,128 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "model/errors.h"
+#include "pictures/picture_loader.h"
+#include "support/image_assert.h"
+
+using namespace plattera;
+
+namespace {
+
+class PictureLoader : public testing::Test {
+protected:
+    QTemporaryDir sandbox;
+
+    QString path(const QString& name) const { return sandbox.filePath(name); }
+
+    QString write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path(name);
+    }
+
+    static QByteArray fixture(const char* name)
+    {
+        QFile file(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        return file.readAll();
+    }
+
+    // The message of the failure, or empty when the load succeeded. A FIFO or device that the
+    // loader tried to read would hang or exhaust memory here rather than fail.
+    static QString failure(const QString& file)
+    {
+        QString message;
+        try {
+            LoadPictureBitmap(file, 96);
+        } catch (const CommandError& e) {
+            message = e.message();
+        }
+        return message;
+    }
+};
+
+TEST_F(PictureLoader, MissingFileGivesNoBitmapAndNoMessage)
+{
+    EXPECT_FALSE(LoadPictureBitmap(path("gone.jpg"), 96).has_value());
+    EXPECT_FALSE(LoadPictureBitmap(path("no/such/folder/cover.pcx"), 96).has_value());
+    EXPECT_FALSE(LoadPictureBitmap(QString(), 96).has_value());
+}
+
+TEST_F(PictureLoader, EachLoadGivesItsOwnBitmapOfThePicturesSize)
+{
+    const QString gif = write("Cover Ärt.GIF", fixture("gif_frame_offset.gif"));
+    std::optional<QImage> first = LoadPictureBitmap(gif, 96);
+    std::optional<QImage> second = LoadPictureBitmap(gif, 96);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->size(), QSize(10, 6));
+    EXPECT_EQ(first->format(), QImage::Format_RGB32);
+    first->fill(Qt::black);
+    EXPECT_TRUE(PixelIs(*second, 0, 0, 0xffffffff)); // not shared with the first
+}
+
+TEST_F(PictureLoader, IconsAndMetafilesComeBackAsOpaqueBitmaps)
+{
+    std::optional<QImage> icon = LoadPictureBitmap(write("a.ico", fixture("ico_two_sizes.ico")), 96);
+    ASSERT_TRUE(icon.has_value());
+    EXPECT_EQ(icon->size(), QSize(32, 32));
+    EXPECT_EQ(icon->format(), QImage::Format_RGB32);
+    std::optional<QImage> emf = LoadPictureBitmap(write("a.emf", fixture("emf_two_shapes.emf")), 120);
+    ASSERT_TRUE(emf.has_value());
+    EXPECT_EQ(emf->size(), QSize(120, 60));
+}
+
+TEST_F(PictureLoader, UnknownExtensionComesBeforeReading)
+{
+    write("cover.pcx", "");
+    EXPECT_EQ(failure(path("cover.pcx")), "Unknown picture file extension (.pcx)");
+    ASSERT_TRUE(QDir(sandbox.path()).mkdir("noext"));
+    EXPECT_EQ(failure(path("noext")), "Unknown picture file extension (.)");
+}
+
+TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
+{
+    ASSERT_TRUE(QDir(sandbox.path()).mkdir("x.jpg"));
+    EXPECT_TRUE(failure(path("x.jpg")).contains("not a regular file"));
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("x.gif")).constData(), 0600), 0);
+    EXPECT_TRUE(failure(path("x.gif")).contains("not a regular file"));
+
+    ASSERT_TRUE(QFile::link("/dev/zero", path("x.bmp")));
+    EXPECT_TRUE(failure(path("x.bmp")).contains("not a regular file"));
+
+    for (const char* name : {"e.gif", "e.jpg", "e.jpeg", "e.bmp", "e.ico", "e.emf", "e.wmf"})
+        EXPECT_TRUE(failure(write(name, "")).contains("empty")) << name;
+
+    // Headers that claim 65535 x 65535 pixels.
+    QByteArray gif = fixture("gif_frame_offset.gif");
+    gif[6] = gif[7] = gif[8] = gif[9] = char(0xff);
+    EXPECT_TRUE(failure(write("huge.gif", gif)).contains("too large"));
+    QByteArray bmp = fixture("bmp_topdown24.bmp");
+    bmp[18] = bmp[19] = bmp[22] = bmp[23] = char(0xff);
+    bmp[20] = bmp[21] = bmp[24] = bmp[25] = 0;
+    EXPECT_TRUE(failure(write("huge.bmp", bmp)).contains("too large"));
+
+    // Mislabelled: a GIF named .jpg, text named .ico.
+    EXPECT_FALSE(failure(write("gif.jpg", fixture("gif_frame_offset.gif"))).isEmpty());
+    EXPECT_FALSE(failure(write("notes.ico", "just some text\n")).isEmpty());
+}
+
+TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root: permission bits do not stop reading";
+    const QString locked = write("locked.jpg", fixture("jpeg_baseline.jpg"));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    EXPECT_TRUE(failure(locked).contains("ermission")) << failure(locked).toStdString();
+}
+
+} // namespace
