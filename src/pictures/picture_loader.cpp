@@ -84,7 +84,9 @@ QByteArray readPictureFile(const QString& path, const QByteArray& encoded)
     return data;
 }
 
-DecodeResult decode(PictureKind kind, const QByteArray& data, const QString& path, int ppi)
+} // namespace
+
+DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi)
 {
     switch (kind) {
     case PictureKind::Jpeg:
@@ -105,8 +107,6 @@ DecodeResult decode(PictureKind kind, const QByteArray& data, const QString& pat
     return DecodeResult::failure(unknownExtensionMessage(pictureFileExtension(path)));
 }
 
-} // namespace
-
 std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
 {
     const QByteArray encoded = QFile::encodeName(path);
@@ -122,7 +122,7 @@ std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
 
     DecodeResult result;
     try {
-        result = decode(kind, data, path, ppi);
+        result = decodePicture(kind, data, path, ppi);
     } catch (const std::bad_alloc&) {
         throw CommandError(QStringLiteral("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
     }

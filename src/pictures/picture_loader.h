@@ -2,8 +2,12 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
+
+#include "pictures/decoders/decode_result.h"
+#include "pictures/picture_formats.h"
 
 namespace plattera {
 
@@ -13,5 +17,8 @@ namespace plattera {
 //   throws CommandError with the message to show.
 // ppi is the screen's logical pixels per inch, for the metafiles' physical sizes.
 std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi);
+
+// The decoder of a reader kind over bytes already read; path tells the two metafile kinds apart.
+DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi);
 
 } // namespace plattera
