@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <new>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,16 +41,20 @@ struct FileDescriptor {
     }
 };
 
-// Reads the whole of a regular file. Opening never blocks: a FIFO is opened non-blocking and
+// An open regular file of a sane size. Opening never blocks: a FIFO is opened non-blocking and
 // refused once fstat shows what it is.
-QByteArray readPictureFile(const QString& path, const QByteArray& encoded)
-{
+struct OpenPicture {
     FileDescriptor file;
-    file.fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (file.fd < 0)
-        fail(path, systemError(errno));
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0)
+};
+
+void openPictureFile(OpenPicture& picture, const QString& path, const QByteArray& encoded)
+{
+    picture.file.fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (picture.file.fd < 0)
+        fail(path, systemError(errno));
+    struct stat& info = picture.info;
+    if (::fstat(picture.file.fd, &info) != 0)
         fail(path, systemError(errno));
     if (!S_ISREG(info.st_mode))
         fail(path, QStringLiteral("not a regular file"));
@@ -59,16 +65,19 @@ QByteArray readPictureFile(const QString& path, const QByteArray& encoded)
                        .arg(info.st_size / (1024 * 1024))
                        .arg(kMaxPictureFileBytes / (1024 * 1024)));
     }
+}
 
+QByteArray readPictureFile(const OpenPicture& picture, const QString& path)
+{
     QByteArray data;
     try {
-        data.resize(qsizetype(info.st_size));
+        data.resize(qsizetype(picture.info.st_size));
     } catch (const std::bad_alloc&) {
         fail(path, QStringLiteral("not enough memory"));
     }
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t got = ::read(file.fd, data.data() + done, size_t(data.size() - done));
+        const ssize_t got = ::read(picture.file.fd, data.data() + done, size_t(data.size() - done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -82,6 +91,68 @@ QByteArray readPictureFile(const QString& path, const QByteArray& encoded)
     if (data.isEmpty())
         fail(path, QStringLiteral("the file is empty"));
     return data;
+}
+
+// Every repaint loads the cover's pictures again. While a file is provably the one decoded
+// last time (same device, inode, size, and change and modification times to the nanosecond)
+// its pixels are handed out again instead of decoding the file anew. The file is still opened
+// every time, so a vanished, replaced or unreadable file behaves exactly as without reuse.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified {};
+    timespec changed {};
+    int ppi = 0;
+
+    bool operator==(const FileIdentity& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && ppi == o.ppi
+               && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
+               && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+FileIdentity identityOf(const struct stat& info, int ppi)
+{
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim, ppi};
+}
+
+struct DecodedPicture {
+    QString path;
+    FileIdentity identity;
+    QImage image;
+};
+
+// The front and the back picture: the two in use.
+constexpr size_t kReusedPictures = 2;
+std::vector<DecodedPicture>& decodedPictures()
+{
+    static std::vector<DecodedPicture> pictures;
+    return pictures;
+}
+
+const QImage* findDecoded(const QString& path, const FileIdentity& identity)
+{
+    auto& pictures = decodedPictures();
+    for (auto it = pictures.begin(); it != pictures.end(); ++it) {
+        if (it->path == path && it->identity == identity) {
+            std::rotate(pictures.begin(), it, it + 1); // most recently used first
+            return &pictures.front().image;
+        }
+    }
+    return nullptr;
+}
+
+void rememberDecoded(const QString& path, const FileIdentity& identity, const QImage& image)
+{
+    auto& pictures = decodedPictures();
+    pictures.erase(std::remove_if(pictures.begin(), pictures.end(),
+                                  [&](const DecodedPicture& p) { return p.path == path; }),
+                   pictures.end());
+    pictures.insert(pictures.begin(), DecodedPicture{path, identity, image});
+    if (pictures.size() > kReusedPictures)
+        pictures.resize(kReusedPictures);
 }
 
 } // namespace
@@ -118,7 +189,12 @@ std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
     }
 
     const PictureKind kind = PictureFileFormats().readerFor(path);
-    const QByteArray data = readPictureFile(path, encoded);
+    OpenPicture picture;
+    openPictureFile(picture, path, encoded);
+    const FileIdentity identity = identityOf(picture.info, ppi);
+    if (const QImage* decoded = findDecoded(path, identity))
+        return *decoded; // shares the pixels; the caller's bitmap is its own from the first write
+    const QByteArray data = readPictureFile(picture, path);
 
     DecodeResult result;
     try {
@@ -130,7 +206,14 @@ std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
         throw CommandError(result.error.isEmpty() ? QStringLiteral("The picture cannot be read") : result.error);
     if (result.image.format() != QImage::Format_RGB32)
         result.image = result.image.convertToFormat(QImage::Format_RGB32);
+    rememberDecoded(path, identity, result.image);
     return std::move(result.image);
+}
+
+
+void forgetDecodedPictures()
+{
+    decodedPictures().clear();
 }
 
 } // namespace plattera

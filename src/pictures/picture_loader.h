@@ -16,7 +16,12 @@ namespace plattera {
 // - an extension missing from the format table, or a file the reader cannot read:
 //   throws CommandError with the message to show.
 // ppi is the screen's logical pixels per inch, for the metafiles' physical sizes.
+// The pixels of the last two pictures are reused while their files provably stay the same;
+// every call still opens the file, so a vanished or unreadable file behaves as always.
 std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi);
+
+// Drops the decoded pictures kept for reuse (the loader keeps the last two).
+void forgetDecodedPictures();
 
 // The decoder of a reader kind over bytes already read; path tells the two metafile kinds apart.
 DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi);

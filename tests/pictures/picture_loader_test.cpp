@@ -126,3 +126,69 @@ TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
 }
 
 } // namespace
+
+// Reuse of decoded pictures must never change what a load gives.
+class PictureReuse : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    void SetUp() override { plattera::forgetDecodedPictures(); }
+
+    QString writeBmp(const QString& name, QRgb colour, int width = 8, int height = 4)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path;
+    }
+};
+
+TEST_F(PictureReuse, SameFileIsHandedOutAgainAsItsOwnBitmap)
+{
+    const QString path = writeBmp(QStringLiteral("same.bmp"), qRgb(10, 20, 30));
+    std::optional<QImage> first = plattera::LoadPictureBitmap(path, 96);
+    const std::optional<QImage> second = plattera::LoadPictureBitmap(path, 96);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->constBits(), second->constBits()); // not decoded twice
+    first->setPixel(0, 0, qRgb(255, 0, 0));             // one caller's change stays its own
+    EXPECT_EQ(second->pixel(0, 0) | 0xFF000000u, qRgb(10, 20, 30));
+}
+
+TEST_F(PictureReuse, VanishedReplacedAndBrokenFilesBehaveAsWithoutReuse)
+{
+    const QString path = writeBmp(QStringLiteral("cover.bmp"), qRgb(10, 20, 30));
+    ASSERT_TRUE(plattera::LoadPictureBitmap(path, 96));
+
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_FALSE(plattera::LoadPictureBitmap(path, 96).has_value());
+
+    // Rewritten in place at the same size: decoded again.
+    writeBmp(QStringLiteral("cover.bmp"), qRgb(200, 100, 50));
+    const std::optional<QImage> rewritten = plattera::LoadPictureBitmap(path, 96);
+    ASSERT_TRUE(rewritten);
+    EXPECT_EQ(rewritten->pixel(3, 2) | 0xFF000000u, qRgb(200, 100, 50));
+
+    // Replaced by another file under the same name: decoded again, and found broken.
+    const QString other = dir.filePath(QStringLiteral("other.bmp"));
+    {
+        QFile f(other);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("BM this is not a bitmap at all");
+    }
+    ASSERT_TRUE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
+    EXPECT_THROW(plattera::LoadPictureBitmap(path, 96), plattera::CommandError);
+    EXPECT_THROW(plattera::LoadPictureBitmap(path, 96), plattera::CommandError);
+}
+
+TEST_F(PictureReuse, KeepsOnlyTheTwoPicturesInUse)
+{
+    const QString a = writeBmp(QStringLiteral("a.bmp"), qRgb(1, 1, 1));
+    const QString b = writeBmp(QStringLiteral("b.bmp"), qRgb(2, 2, 2));
+    const QString c = writeBmp(QStringLiteral("c.bmp"), qRgb(3, 3, 3));
+    const QImage firstA = *plattera::LoadPictureBitmap(a, 96);
+    const QImage firstB = *plattera::LoadPictureBitmap(b, 96);
+    EXPECT_EQ(plattera::LoadPictureBitmap(a, 96)->constBits(), firstA.constBits());
+    plattera::LoadPictureBitmap(c, 96); // b is now the least recently used: dropped
+    EXPECT_EQ(plattera::LoadPictureBitmap(a, 96)->constBits(), firstA.constBits());
+    EXPECT_NE(plattera::LoadPictureBitmap(b, 96)->constBits(), firstB.constBits());
+}
