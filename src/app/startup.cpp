@@ -16,6 +16,7 @@ namespace plattera {
 
 AppWindows::AppWindows() = default;
 AppWindows::AppWindows(AppWindows&&) noexcept = default;
+AppWindows& AppWindows::operator=(AppWindows&&) noexcept = default;
 AppWindows::~AppWindows() = default;
 
 AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)

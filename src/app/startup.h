@@ -20,6 +20,7 @@ struct AppWindows {
     std::unique_ptr<TForm3> form3;
     AppWindows();
     AppWindows(AppWindows&&) noexcept;
+    AppWindows& operator=(AppWindows&&) noexcept;
     ~AppWindows();
 };
 

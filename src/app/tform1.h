@@ -109,6 +109,12 @@ public:
     Colour ColorDialog1Colour = 0;
     FontChoice FontDialog1Font;
     QString OpenPictureDialog1File;
+    // The picture dialog's filter and default extension, set up by FormCreate.
+    QString OpenPictureDialog1Filter;
+    QString OpenPictureDialog1DefaultExt;
+
+    // The web page of cover images the link shows and opens.
+    static inline const QString kCoverImagesUrl = QStringLiteral("https://coverartarchive.org/");
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,0 +1,308 @@
+#include "app/tform1.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "app/bit_btn.h"
+#include "app/command_runner.h"
+#include "app/glyphs.h"
+#include "app/pointer_shape.h"
+#include "app/sheet_view.h"
+#include "app/tform3.h"
+#include "pictures/picture_formats.h"
+#include "pictures/repaint.h"
+#include "text/tform2.h"
+#include "text/window_geometry.h"
+
+namespace plattera {
+
+namespace {
+
+// The window's font: Arial with a character height of 11 pixels.
+QFont pixelFont(const QString& face, int pixelHeight)
+{
+    QFont font(face);
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1)
+{
+    widget->setObjectName(QLatin1String(name));
+    if (width < 0) {
+        widget->adjustSize();
+        widget->move(left, top);
+    } else {
+        widget->setGeometry(left, top, width, height);
+    }
+    return widget;
+}
+
+constexpr int kToolbarStep = 88;
+
+} // namespace
+
+TForm1::TForm1(Platform& platform, EditorState& state, Sheets& sheets, QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_state(state), m_sheets(sheets)
+{
+    buildLayout();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildLayout()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kApplicationTitle);
+    setWindowIcon(windowIcon());
+    setFont(pixelFont(QStringLiteral("Arial"), 11));
+    resize(789, 521);
+    // Mouse moves over the bare surface reset the application pointer.
+    setMouseTracking(true);
+
+    // Toolbar. BitBtn6 and BitBtn4 belong to the window and lie over the panel.
+    auto* toolbar = new QFrame(this);
+    toolbar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1 = place(toolbar, "Panel1", 0, 0, 785, 57);
+
+    auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph, int slot) {
+        auto* b = new BitBtn(caption, glyphImage(glyph), parent);
+        place(b, name, slot * kToolbarStep, 0, BitBtn::kWidth, BitBtn::kHeight);
+        b->setFocusPolicy(Qt::TabFocus);
+        return b;
+    };
+    button3 = button(Panel1, "button3", QStringLiteral("Edit Tracks"), Glyph::EditTracks, 1);
+    Button1 = button(Panel1, "Button1", QStringLiteral("Font type/color"), Glyph::FontTypeColor, 2);
+    BitBtn2 = button(Panel1, "BitBtn2", QStringLiteral("Left"), Glyph::Left, 3);
+    BitBtn1 = button(Panel1, "BitBtn1", QStringLiteral("Center"), Glyph::Center, 4);
+    BitBtn5 = button(Panel1, "BitBtn5", QStringLiteral("Image"), Glyph::Image, 5);
+    button4 = button(Panel1, "button4", QStringLiteral("Print"), Glyph::Print, 6);
+    BitBtn3 = button(Panel1, "BitBtn3", QStringLiteral("Close"), Glyph::Close, 7);
+    BitBtn6 = button(this, "BitBtn6", QStringLiteral("New Cover"), Glyph::NewCover, 0);
+    BitBtn4 = button(this, "BitBtn4", QStringLiteral("About"), Glyph::About, 8);
+    Button1->setEnabled(false);
+    BitBtn2->setEnabled(false);
+    BitBtn1->setEnabled(false);
+
+    // Notebook with the sheets at their own size; the spines lie over the panel's edge columns.
+    TabbedNotebook1 = place(new QTabWidget(this), "TabbedNotebook1", 8, 64, 529, 452);
+    TabbedNotebook1->tabBar()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    auto* backPage = new QWidget;
+    backPage->setObjectName(QStringLiteral("Back"));
+    auto* frontPage = new QWidget;
+    frontPage->setObjectName(QStringLiteral("Front"));
+    Image1 = place(new SheetView(m_sheets.Image1, backPage), "Image1", 60, 18, 400, 353);
+    Image2 = place(new SheetView(m_sheets.Image2, backPage), "Image2", 39, 18, 22, 353);
+    Image3 = place(new SheetView(m_sheets.Image3, backPage), "Image3", 459, 18, 22, 353);
+    Image4 = place(new SheetView(m_sheets.Image4, frontPage), "Image4", 80, 18, 361, 353);
+    Image2->raise();
+    Image3->raise();
+    TabbedNotebook1->addTab(backPage, QStringLiteral("Back"));
+    TabbedNotebook1->addTab(frontPage, QStringLiteral("Front"));
+    TabbedNotebook1->setCurrentIndex(0);
+
+    // Outlines.
+    GroupBox1 = place(new QGroupBox(QStringLiteral("Outlines"), this), "GroupBox1", 576, 78, 161, 171);
+    CheckBox1 = place(new QCheckBox(QStringLiteral("Vertical lines"), GroupBox1), "CheckBox1", 32, 32, 97, 17);
+    CheckBox2 = place(new QCheckBox(QStringLiteral("Back"), GroupBox1), "CheckBox2", 32, 56, 97, 17);
+    CheckBox3 = place(new QCheckBox(QStringLiteral("Front"), GroupBox1), "CheckBox3", 32, 80, 97, 17);
+    Button2 = place(new QPushButton(QStringLiteral("Color"), GroupBox1), "Button2", 43, 104, 75, 25);
+    Panel2 = place(new QFrame(GroupBox1), "Panel2", 64, 136, 33, 25);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel2->setAutoFillBackground(true);
+    CheckBox1->setChecked(true);
+    CheckBox2->setChecked(true);
+    CheckBox3->setChecked(true);
+
+    // Other options.
+    GroupBox2 = place(new QGroupBox(QStringLiteral("Other options"), this), "GroupBox2", 576, 266, 161, 175);
+    CheckBox4 = place(new QCheckBox(QStringLiteral("No text on front cover"), GroupBox2), "CheckBox4", 15, 24, 130, 17);
+    CheckBox6 = place(new QCheckBox(QStringLiteral("Extend back picture"), GroupBox2), "CheckBox6", 16, 56, 121, 17);
+    Label2 = place(new QLabel(QStringLiteral("over side flips"), GroupBox2), "Label2", 34, 72);
+    CheckBox6->setChecked(true);
+
+    // The link.
+    Label1 = place(new QLabel(QStringLiteral("Looking for CD covers?"), this), "Label1", 576, 464);
+    Label4 = new QLabel(kCoverImagesUrl, this);
+    Label4->setFont(pixelFont(QStringLiteral("Arial"), 11));
+    QPalette linkPalette = Label4->palette();
+    linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    Label4->setPalette(linkPalette);
+    place(Label4, "Label4", 576, 480);
+    Label4->setMouseTracking(true);
+    Label4->installEventFilter(this);
+
+    QWidget::setTabOrder(Button1, BitBtn1);
+    QWidget::setTabOrder(BitBtn1, BitBtn2);
+    QWidget::setTabOrder(BitBtn2, button4);
+    QWidget::setTabOrder(button4, button3);
+    QWidget::setTabOrder(button3, BitBtn3);
+    QWidget::setTabOrder(BitBtn3, BitBtn5);
+    QWidget::setTabOrder(BitBtn5, BitBtn4);
+    QWidget::setTabOrder(BitBtn4, BitBtn6);
+
+    auto onClick = [this](QAbstractButton* control, void (TForm1::*handler)()) {
+        connect(control, &QAbstractButton::clicked, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    onClick(BitBtn6, &TForm1::BitBtn6Click);
+    onClick(button3, &TForm1::button3Click);
+    onClick(Button1, &TForm1::Button1Click);
+    onClick(BitBtn2, &TForm1::BitBtn2Click);
+    onClick(BitBtn1, &TForm1::BitBtn1Click);
+    onClick(BitBtn5, &TForm1::BitBtn5Click);
+    onClick(button4, &TForm1::button4Click);
+    onClick(BitBtn3, &TForm1::BitBtn3Click);
+    onClick(BitBtn4, &TForm1::BitBtn4Click);
+    onClick(Button2, &TForm1::Button2Click);
+    // `clicked` comes only from the user; program changes go through checkFromProgram.
+    onClick(CheckBox1, &TForm1::CheckBox1Click);
+    onClick(CheckBox2, &TForm1::CheckBox2Click);
+    onClick(CheckBox3, &TForm1::CheckBox3Click);
+    onClick(CheckBox4, &TForm1::CheckBox4Click);
+    onClick(CheckBox6, &TForm1::CheckBox6Click);
+}
+
+void TForm1::attachWindows(TForm2* trackEditor, TForm3* about)
+{
+    m_form2 = trackEditor;
+    m_form3 = about;
+    auto screen = [this] { return m_platform.screenSize(); };
+    if (m_form2) {
+        m_form2->setWindowIcon(windowIcon());
+        m_form2->readMainInputs = [this] { return inputs(); };
+        m_form2->runCommand = [this](const std::function<void()>& command) { runCommand(command); };
+        m_form2->screenSize = screen;
+    }
+    if (m_form3)
+        m_form3->screenSize = screen;
+}
+
+CoverInputs TForm1::inputs() const
+{
+    CoverInputs in;
+    in.verticalLines = CheckBox1->isChecked();
+    in.backOutline = CheckBox2->isChecked();
+    in.frontOutline = CheckBox3->isChecked();
+    in.noFrontText = CheckBox4->isChecked();
+    in.extendBackPicture = CheckBox6->isChecked();
+    in.page = TabbedNotebook1->currentIndex() == 1 ? NotebookPage::Front : NotebookPage::Back;
+    if (m_form2) {
+        in.artist = m_form2->artist();
+        in.title = m_form2->title();
+        in.tracks = m_form2->trackLines();
+    }
+    return in;
+}
+
+void TForm1::runCommand(const std::function<void()>& command)
+{
+    runGuarded(m_platform, this, command);
+    // Whatever was drawn before a failure stays drawn, so the views follow the sheets either way.
+    refreshSheets();
+}
+
+void TForm1::refreshSheets()
+{
+    for (SheetView* view : {Image1, Image2, Image3, Image4})
+        view->update();
+}
+
+void TForm1::FormCreate()
+{
+    const PictureDialogSetup dialog = PictureDialogSettings();
+    OpenPictureDialog1DefaultExt = dialog.defaultExtension;
+    OpenPictureDialog1Filter = dialog.filter;
+
+    // Creates the four visible bitmaps, white; the composite is left until a picture needs it.
+    fillSheets({&m_sheets.Image1, &m_sheets.Image2, &m_sheets.Image3, &m_sheets.Image4});
+
+    if (CheckBox1->isChecked())
+        CheckBox1Click();
+    if (CheckBox2->isChecked())
+        CheckBox2Click();
+    if (CheckBox3->isChecked())
+        CheckBox3Click();
+    setPanel2Colour(ColorDialog1Colour);
+    m_state.CentredMode = false;
+    refreshSheets();
+}
+
+void TForm1::FormShow()
+{
+    const int height = scaledSize(TabbedNotebook1->height() + Panel1->height() + 8, 1.055);
+    const int width = scaledSize(Panel1->width(), 1.013);
+    setOuterSize(this, QSize(width, height));
+
+    // Small screens: the whole screen, sized rather than maximised.
+    const QSize screen = m_platform.screenSize();
+    if (screen.width() > 800)
+        return;
+    move(0, 0);
+    setOuterSize(this, screen);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window coming back from the task bar is not being shown anew.
+    if (event->spontaneous())
+        return;
+    FormShow();
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        centreOnScreen(this, m_platform.screenSize());
+    }
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event)
+{
+    // Moves over a control propagate here too; only the bare surface resets the pointer.
+    if (!childAt(event->position().toPoint()))
+        setApplicationPointer(PointerShape::Default);
+    QWidget::mouseMoveEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label4) {
+        if (event->type() == QEvent::MouseMove) {
+            setApplicationPointer(PointerShape::Hand);
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && Label4->rect().contains(mouse->position().toPoint()))
+                runCommand([this] { Label4Click(); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::setPanel2Colour(Colour colour)
+{
+    QPalette palette = Panel2->palette();
+    palette.setColor(QPalette::Window, toQColor(colour));
+    Panel2->setPalette(palette);
+}
+
+void TForm1::checkFromProgram(QCheckBox* box, void (TForm1::*handler)())
+{
+    if (box->isChecked())
+        return;
+    {
+        const QSignalBlocker blocker(box);
+        box->setChecked(true);
+    }
+    // Directly, so that a failure ends the caller too.
+    (this->*handler)();
+}
+
+} // namespace plattera

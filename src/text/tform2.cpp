@@ -1,0 +1,242 @@
+#include "text/tform2.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyledItemDelegate>
+
+#include "text/layouts.h"
+#include "text/window_geometry.h"
+
+namespace plattera {
+
+namespace {
+
+const QString kStartArtistPrompt = QStringLiteral("<Type in name of the artist here>");
+const QString kStartTitlePrompt = QStringLiteral("<Type in title here>");
+const QString kNewCoverArtistPrompt = QStringLiteral("<type in name of artist here>");
+const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
+
+// The key code of Enter that Edit1KeyDown acts on.
+constexpr int kEnterKey = 13;
+
+QFont pixelFont(const QString& face, int pixelHeight)
+{
+    QFont font(face);
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
+// Every list line 13 pixels high, whatever the style would choose.
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(13);
+        return size;
+    }
+};
+
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1)
+{
+    widget->setObjectName(QLatin1String(name));
+    if (width < 0) {
+        widget->adjustSize();
+        widget->move(left, top);
+    } else {
+        widget->setGeometry(left, top, width, height);
+    }
+    return widget;
+}
+
+} // namespace
+
+TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
+    : QDialog(parent), m_state(state), m_sheets(sheets)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Plattera v2.1 - Edit Tracks"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    resize(523, 453);
+
+    const QFont buttonFont = pixelFont(QStringLiteral("Arial"), 11);
+    const QFont captionFont = pixelFont(QStringLiteral("Arial"), 16);
+
+    Button1 = place(new QPushButton(QStringLiteral("Continue"), this), "Button1", 218, 384, 75, 25);
+    Button1->setFont(buttonFont);
+
+    GroupBox1 = place(new QGroupBox(this), "GroupBox1", 16, 8, 225, 337);
+    Label4 = new QLabel(QStringLiteral("Tracks on the CD:"), GroupBox1);
+    Label4->setFont(captionFont);
+    place(Label4, "Label4", 50, 24);
+    ListBox1 = place(new QListWidget(GroupBox1), "ListBox1", 16, 56, 177, 153);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setSortingEnabled(false);
+    ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
+    Label1 = new QLabel(QStringLiteral("Type in track:"), GroupBox1);
+    Label1->setFont(captionFont);
+    place(Label1, "Label1", 66, 216);
+    Edit1 = place(new QLineEdit(GroupBox1), "Edit1", 16, 248, 177, 21);
+    Button3 = place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
+    Button3->setFont(buttonFont);
+
+    GroupBox2 = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
+    Label5 = new QLabel(QStringLiteral("Artist:"), GroupBox2);
+    Label5->setFont(captionFont);
+    place(Label5, "Label5", 92, 24);
+    Edit3 = place(new QLineEdit(kStartArtistPrompt, GroupBox2), "Edit3", 24, 56, 177, 21);
+    Label6 = new QLabel(QStringLiteral("Title:"), GroupBox2);
+    Label6->setFont(captionFont);
+    place(Label6, "Label6", 96, 216);
+    Edit2 = place(new QLineEdit(kStartTitlePrompt, GroupBox2), "Edit2", 24, 248, 177, 21);
+
+    // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.
+    Button1->setAutoDefault(false);
+    Button3->setAutoDefault(false);
+    Edit1->installEventFilter(this);
+
+    QWidget::setTabOrder(Button1, Button3);
+    QWidget::setTabOrder(Button3, Edit1);
+    QWidget::setTabOrder(Edit1, ListBox1);
+    QWidget::setTabOrder(ListBox1, Edit3);
+    QWidget::setTabOrder(Edit3, Edit2);
+
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    // A click, also on the line already selected, or a move with the keyboard.
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { ListBox1Click(); });
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+}
+
+QString TForm2::artist() const
+{
+    return Edit3->text();
+}
+
+QString TForm2::title() const
+{
+    return Edit2->text();
+}
+
+QStringList TForm2::trackLines() const
+{
+    QStringList lines;
+    lines.reserve(ListBox1->count());
+    for (int i = 0; i < ListBox1->count(); ++i)
+        lines << ListBox1->item(i)->text();
+    return lines;
+}
+
+void TForm2::resetForNewCover()
+{
+    m_state.HasTracks = false;
+    ListBox1->clear();
+    m_state.TrackCount = 0;
+    ListBox1->setCurrentItem(nullptr);
+    m_state.LongestTrack.clear();
+    Edit3->setText(kNewCoverArtistPrompt);
+    Edit2->setText(kNewCoverTitlePrompt);
+    Edit1->clear();
+}
+
+void TForm2::Button3Click()
+{
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (selected.isEmpty()) {
+        ++m_state.TrackCount;
+        m_state.HasTracks = true;
+        ListBox1->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") + Edit1->text());
+        Edit1->clear();
+        return;
+    }
+    // A correction replaces the line as typed: whatever number the user left in it stays.
+    selected.first()->setText(Edit1->text());
+    ListBox1->setCurrentItem(nullptr);
+    ListBox1->clearSelection();
+}
+
+void TForm2::Edit1KeyDown(int key)
+{
+    if (key == kEnterKey)
+        Button3Click();
+}
+
+void TForm2::ListBox1Click()
+{
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (!selected.isEmpty())
+        Edit1->setText(selected.first()->text());
+}
+
+void TForm2::FormActivate()
+{
+    Edit1->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void TForm2::FormShow()
+{
+    const int height = scaledSize(GroupBox1->height(), 1.45);
+    const int width = scaledSize(GroupBox1->width(), 2.32);
+    setOuterSize(this, QSize(width, height));
+}
+
+void TForm2::Button1Click()
+{
+    auto layout = [this] {
+        CoverInputs inputs = readMainInputs ? readMainInputs() : CoverInputs();
+        inputs.artist = artist();
+        inputs.title = title();
+        inputs.tracks = trackLines();
+        LeftAlignedLayout(m_sheets, m_state, inputs);
+        // Only a layout that ran to its end closes the editor.
+        accept();
+    };
+    if (runCommand)
+        runCommand(layout);
+    else
+        layout();
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    // Not QDialog's: it would centre over the main window at every showing.
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    FormShow();
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        if (screenSize)
+            centreOnScreen(this, screenSize());
+    }
+}
+
+bool TForm2::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Edit1KeyDown(kEnterKey);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace plattera

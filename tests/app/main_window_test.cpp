@@ -1,0 +1,406 @@
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "app/bit_btn.h"
+#include "app/command_runner.h"
+#include "app/pointer_shape.h"
+#include "app/sheet_view.h"
+#include "app_test_util.h"
+#include "model/errors.h"
+#include "support/platform/app_fixture.h"
+#include "text/window_geometry.h"
+
+using namespace plattera;
+
+namespace {
+
+const QRgb kBlackPixel = qRgb(0, 0, 0);
+const QRgb kWhitePixel = qRgb(255, 255, 255);
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+using MainWindowLayout = AppFixture;
+
+TEST_F(MainWindowLayout, ToolbarHasNineButtonsEvery88PixelsWithTheirGlyphs)
+{
+    struct Row {
+        const char* name;
+        const char* caption;
+        bool enabled;
+        int glyphSize;
+    };
+    const Row rows[] = {{"BitBtn6", "New Cover", true, 16}, {"button3", "Edit Tracks", true, 16},
+                        {"Button1", "Font type/color", false, 16}, {"BitBtn2", "Left", false, 16},
+                        {"BitBtn1", "Center", false, 16}, {"BitBtn5", "Image", true, 20},
+                        {"button4", "Print", true, 16}, {"BitBtn3", "Close", true, 16},
+                        {"BitBtn4", "About", true, 16}};
+    int left = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto* button = form1().findChild<BitBtn*>(QLatin1String(row.name));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->mapTo(&form1(), QPoint(0, 0)), QPoint(left, 0));
+        EXPECT_EQ(button->size(), QSize(81, 57));
+        EXPECT_EQ(button->text(), QLatin1String(row.caption));
+        EXPECT_EQ(button->isEnabled(), row.enabled);
+        EXPECT_EQ(button->glyph().size(), QSize(row.glyphSize, row.glyphSize));
+        EXPECT_LT(button->captionRect().bottom(), button->glyphRect().top()) << "caption above the glyph";
+        left += 88;
+    }
+    EXPECT_EQ(form1().Panel1->geometry(), QRect(0, 0, 785, 57));
+    EXPECT_EQ(form1().BitBtn6->parentWidget(), &form1());
+    EXPECT_EQ(form1().BitBtn4->parentWidget(), &form1());
+    EXPECT_EQ(form1().BitBtn5->parentWidget(), form1().Panel1);
+}
+
+TEST_F(MainWindowLayout, DisabledButtonShowsItsGreyedGlyph)
+{
+    BitBtn* font = form1().Button1;
+    ASSERT_FALSE(font->isEnabled());
+    EXPECT_EQ(font->shownGlyph(), font->disabledGlyph());
+    EXPECT_NE(font->disabledGlyph(), font->glyph());
+    // Greyed: no colour left, only grey and the white highlight.
+    const QImage& grey = font->disabledGlyph();
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x) {
+            const QRgb c = grey.pixel(x, y);
+            if (qAlpha(c)) {
+                EXPECT_TRUE(c == qRgb(128, 128, 128) || c == qRgb(255, 255, 255)) << x << "," << y;
+            }
+        }
+    EXPECT_EQ(form1().BitBtn6->shownGlyph(), form1().BitBtn6->glyph());
+}
+
+TEST_F(MainWindowLayout, NotebookShowsTheFourSheetsUnscaledAtTheirPlaces)
+{
+    QTabWidget* notebook = form1().TabbedNotebook1;
+    EXPECT_EQ(notebook->geometry(), QRect(8, 64, 529, 452));
+    ASSERT_EQ(notebook->count(), 2);
+    EXPECT_EQ(notebook->tabText(0), QStringLiteral("Back"));
+    EXPECT_EQ(notebook->tabText(1), QStringLiteral("Front"));
+    EXPECT_EQ(notebook->currentIndex(), 0);
+
+    EXPECT_EQ(form1().Image1->geometry(), QRect(60, 18, 400, 353));
+    EXPECT_EQ(form1().Image2->geometry(), QRect(39, 18, 22, 353));
+    EXPECT_EQ(form1().Image3->geometry(), QRect(459, 18, 22, 353));
+    EXPECT_EQ(form1().Image4->geometry(), QRect(80, 18, 361, 353));
+    EXPECT_EQ(form1().Image1->parentWidget(), notebook->widget(0));
+    EXPECT_EQ(form1().Image4->parentWidget(), notebook->widget(1));
+    // The spines lie over the panel's outer columns.
+    QWidget* back = notebook->widget(0);
+    EXPECT_EQ(back->childAt(60, 100), form1().Image2);
+    EXPECT_EQ(back->childAt(459, 100), form1().Image3);
+    // The composite has no view.
+    EXPECT_EQ(form1().findChildren<SheetView*>().size(), 4);
+
+    // What a view paints is the sheet's pixels, one for one.
+    const QImage shown = form1().Image4->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(ImagesEqual(shown, sheets().Image4.image()));
+}
+
+TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
+{
+    TForm1& f = form1();
+    EXPECT_EQ(f.GroupBox1->title(), QStringLiteral("Outlines"));
+    EXPECT_EQ(f.GroupBox1->geometry(), QRect(576, 78, 161, 171));
+    EXPECT_EQ(f.GroupBox2->title(), QStringLiteral("Other options"));
+    EXPECT_EQ(f.GroupBox2->geometry(), QRect(576, 266, 161, 175));
+
+    struct Box {
+        QCheckBox* box;
+        const char* name;
+        const char* caption;
+        QRect geometry;
+        bool checked;
+        QWidget* parent;
+    };
+    const Box boxes[] = {{f.CheckBox1, "CheckBox1", "Vertical lines", {32, 32, 97, 17}, true, f.GroupBox1},
+                         {f.CheckBox2, "CheckBox2", "Back", {32, 56, 97, 17}, true, f.GroupBox1},
+                         {f.CheckBox3, "CheckBox3", "Front", {32, 80, 97, 17}, true, f.GroupBox1},
+                         {f.CheckBox4, "CheckBox4", "No text on front cover", {15, 24, 130, 17}, false, f.GroupBox2},
+                         {f.CheckBox6, "CheckBox6", "Extend back picture", {16, 56, 121, 17}, true, f.GroupBox2}};
+    for (const Box& b : boxes) {
+        SCOPED_TRACE(b.name);
+        EXPECT_EQ(b.box->objectName(), QLatin1String(b.name));
+        EXPECT_EQ(b.box->text(), QLatin1String(b.caption));
+        EXPECT_EQ(b.box->geometry(), b.geometry);
+        EXPECT_EQ(b.box->isChecked(), b.checked);
+        EXPECT_EQ(b.box->parentWidget(), b.parent);
+    }
+    EXPECT_EQ(f.Button2->geometry(), QRect(43, 104, 75, 25));
+    EXPECT_EQ(f.Panel2->geometry(), QRect(64, 136, 33, 25));
+    EXPECT_EQ(f.Label2->text(), QStringLiteral("over side flips"));
+    EXPECT_EQ(f.Label2->pos(), QPoint(34, 72));
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("Looking for CD covers?"));
+    EXPECT_EQ(f.Label1->pos(), QPoint(576, 464));
+    EXPECT_EQ(f.Label4->pos(), QPoint(576, 480));
+    EXPECT_EQ(f.Label4->text(), TForm1::kCoverImagesUrl);
+    EXPECT_EQ(f.Label4->font().pixelSize(), 11);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Plattera v2.1"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window sizes and placement
+
+using WindowPlacement = AppFixture;
+
+TEST_F(WindowPlacement, MainWindowIsSizedFromItsLayoutAndCentredOnAWideScreen)
+{
+    EXPECT_EQ(outerSize(&form1()), QSize(795, 545));
+    EXPECT_EQ(form1().pos(), QPoint((1024 - 795) / 2, (768 - 545) / 2));
+
+    platform.screen = QSize(801, 600);
+    start();
+    EXPECT_EQ(outerSize(&form1()), QSize(795, 545));
+    EXPECT_EQ(form1().pos(), QPoint(3, 27));
+}
+
+TEST_F(WindowPlacement, MainWindowCoversA800PixelScreen)
+{
+    platform.screen = QSize(800, 600);
+    start();
+    EXPECT_EQ(form1().pos(), QPoint(0, 0));
+    EXPECT_EQ(outerSize(&form1()), QSize(800, 600));
+}
+
+TEST_F(WindowPlacement, LaterShowingsKeepThePositionAndRestoreTheSize)
+{
+    form1().move(10, 20);
+    form1().resize(300, 200);
+    form1().hide();
+    form1().show();
+    EXPECT_EQ(form1().pos(), QPoint(10, 20));
+    EXPECT_EQ(outerSize(&form1()), QSize(795, 545));
+}
+
+TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyAtTheFirst)
+{
+    QSize seen[2];
+    QPoint where[2];
+    for (int i = 0; i < 2; ++i)
+        platform.modalScripts.push_back([&, i](QDialog& dialog) {
+            seen[i] = outerSize(&dialog);
+            where[i] = dialog.pos();
+            dialog.resize(200, 100);
+            dialog.move(7, 9);
+        });
+    form1().button3->click();
+    form1().button3->click();
+    EXPECT_EQ(seen[0], QSize(522, 489));
+    EXPECT_EQ(where[0], QPoint((1024 - 522) / 2, (768 - 489) / 2));
+    EXPECT_EQ(seen[1], QSize(522, 489));
+    EXPECT_EQ(where[1], QPoint(7, 9));
+
+    for (int i = 0; i < 2; ++i)
+        platform.modalScripts.push_back([&, i](QDialog& dialog) {
+            seen[i] = outerSize(&dialog);
+            where[i] = dialog.pos();
+            dialog.resize(500, 500);
+            dialog.move(3, 4);
+        });
+    form1().BitBtn4->click();
+    form1().BitBtn4->click();
+    ASSERT_EQ(platform.modalWindows.size(), 4u);
+    EXPECT_EQ(platform.modalWindows[2], &form3());
+    EXPECT_EQ(seen[0], QSize(409, 397));
+    EXPECT_EQ(where[0], QPoint((1024 - 409) / 2, (768 - 397) / 2));
+    EXPECT_EQ(seen[1], QSize(409, 397));
+    EXPECT_EQ(where[1], QPoint(3, 4));
+}
+
+TEST_F(WindowPlacement, AboutWindowLayout)
+{
+    TForm3& about = form3();
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Plattera v2.1 - About"));
+    EXPECT_EQ(about.Panel1->geometry(), QRect(0, 0, 401, 369));
+    EXPECT_EQ(about.Label1->text(), QStringLiteral("Plattera"));
+    EXPECT_EQ(about.Label1->x() + about.Label1->width() / 2, 200);
+    EXPECT_EQ(about.Label1->y(), 16);
+    EXPECT_EQ(about.Label5->text(), QStringLiteral("Version 2.1"));
+    EXPECT_EQ(about.Label5->pos(), QPoint(174, 40));
+    EXPECT_EQ(about.Bevel2->geometry(), QRect(20, 128, 361, 2));
+    EXPECT_EQ(about.Bevel1->geometry(), QRect(20, 256, 361, 2));
+    EXPECT_EQ(about.Button1->text(), QStringLiteral("Close"));
+    EXPECT_EQ(about.Button1->geometry(), QRect(163, 328, 75, 25));
+
+    platform.modalScripts.push_back([&](QDialog&) { about.Button1->click(); });
+    form1().BitBtn4->click();
+    EXPECT_FALSE(about.isVisible());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands of the window
+
+using MainWindowCommands = AppFixture;
+
+TEST_F(MainWindowCommands, EditTracksEnablesTheFourButtonsHoweverTheEditorCloses)
+{
+    // No script: the editor is closed with its close box.
+    form1().button3->click();
+    ASSERT_EQ(platform.modalWindows.size(), 1u);
+    EXPECT_EQ(platform.modalWindows[0], &form2());
+    for (BitBtn* b : {form1().Button1, form1().button4, form1().BitBtn1, form1().BitBtn2})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+
+    form1().BitBtn6->click();
+    EXPECT_FALSE(form1().Button1->isEnabled());
+    EXPECT_FALSE(form1().BitBtn1->isEnabled());
+    EXPECT_FALSE(form1().BitBtn2->isEnabled());
+    EXPECT_TRUE(form1().button4->isEnabled()) << "nothing disables Print";
+
+    // Continue lays the texts out and closes the editor.
+    platform.modalScripts.push_back([&](QDialog&) {
+        form2().Edit1->setText(QStringLiteral("Intro"));
+        form2().Button3->click();
+        form2().Button1->click();
+    });
+    form1().button3->click();
+    EXPECT_TRUE(state.TextLaidOut);
+    EXPECT_FALSE(form2().isVisible());
+    EXPECT_TRUE(form1().BitBtn2->isEnabled());
+}
+
+TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack)
+{
+    state.OutlineColor = 0x00FF00;
+    state.TextLaidOut = true;
+    state.CentredMode = true;
+    state.BackFontName = QStringLiteral("Courier");
+    state.FrontFontColor = 0x123456;
+    form1().TabbedNotebook1->setCurrentIndex(1);
+    form1().CheckBox4->setChecked(true);
+    form2().Edit1->setText(QStringLiteral("One"));
+    form2().Button3Click();
+    form2().Edit1->setText(QStringLiteral("half"));
+
+    form1().BitBtn6->click();
+    // With every box already checked the first step runs nothing, so no layout ran.
+    EXPECT_FALSE(state.TextLaidOut);
+    EXPECT_FALSE(state.CentredMode);
+    EXPECT_EQ(state.BackFontName, QStringLiteral("arial"));
+    EXPECT_EQ(state.FrontFontName, QStringLiteral("arial"));
+    EXPECT_EQ(state.FrontFontColor, 0u);
+    EXPECT_EQ(state.OutlineColor, 0u);
+    EXPECT_EQ(state.TrackCount, 0);
+    EXPECT_FALSE(state.HasTracks);
+    EXPECT_EQ(form2().ListBox1->count(), 0);
+    EXPECT_EQ(form2().Edit3->text(), QStringLiteral("<type in name of artist here>"));
+    EXPECT_EQ(form2().Edit2->text(), QStringLiteral("<type in title here>"));
+    EXPECT_TRUE(form2().Edit1->text().isEmpty());
+    EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 1) << "the page shown stays";
+    EXPECT_TRUE(form1().CheckBox4->isChecked()) << "No text on front cover stays";
+
+    Sheets& s = sheets();
+    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kBlackPixel));
+    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(21, 1, 1, 351), kWhitePixel));
+    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 0, 1, 353), kBlackPixel));
+    EXPECT_TRUE(PixelIs(s.Image3.image(), 0, 352, kWhitePixel));
+    EXPECT_TRUE(PixelIs(s.Image1.image(), 0, 352, kWhitePixel));
+    EXPECT_EQ(CountNot(s.Image1.image(), s.Image1.image().rect(), kWhitePixel), 400 + 399);
+    EXPECT_EQ(CountNot(s.Image4.image(), s.Image4.image().rect(), kWhitePixel), 2 * 361 + 2 * 351);
+    for (SheetCanvas* sheet : s.visible())
+        EXPECT_EQ(sheet->brushStyle(), BrushStyle::Clear);
+}
+
+TEST_F(MainWindowCommands, NewCoverGivesTheSameSheetsWhateverTheBoxesAndHoweverOften)
+{
+    form1().BitBtn6->click();
+    const SheetPixels once(sheets());
+    form1().BitBtn6->click();
+    EXPECT_TRUE(SameSheets(once, SheetPixels(sheets()))) << "twice is once";
+
+    for (QCheckBox* box : {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
+        box->click();
+    ASSERT_FALSE(form1().CheckBox2->isChecked());
+    form1().BitBtn6->click();
+    for (QCheckBox* box : {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
+        EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+    EXPECT_TRUE(SameSheets(once, SheetPixels(sheets())));
+    EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
+{
+    QTemporaryDir dir;
+    const QString broken = dir.filePath(QStringLiteral("broken.gif"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not a picture");
+    file.close();
+
+    form1().CheckBox1->click(); // cleared while there is no back picture yet
+    state.BackPictureFile = broken;
+    state.HasBackPicture = true;
+    state.BackFontName = QStringLiteral("Courier");
+
+    form1().BitBtn6->click();
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.errors[0].caption, QStringLiteral("Plattera v2.1"));
+    EXPECT_TRUE(form1().CheckBox1->isChecked()) << "the box was set before its handler ran";
+    EXPECT_TRUE(state.HasBackPicture) << "nothing after the failing step ran";
+    EXPECT_EQ(state.BackFontName, QStringLiteral("Courier"));
+}
+
+TEST_F(MainWindowCommands, LinkOpensTheCoverImagesPage)
+{
+    clickOn(form1().Label4, QPoint(2, 2));
+    ASSERT_EQ(platform.openedUrls.size(), 1u);
+    EXPECT_EQ(platform.openedUrls[0], QStringLiteral("https://coverartarchive.org/"));
+}
+
+TEST_F(MainWindowCommands, PointerIsAHandFromTheLinkUntilTheBareSurfaceOrTheAboutWindow)
+{
+    setApplicationPointer(PointerShape::Default);
+    movePointer(form1().Label4, QPoint(3, 3));
+    EXPECT_EQ(applicationPointer(), PointerShape::Hand);
+    movePointer(form1().GroupBox2, QPoint(20, 100));
+    movePointer(form1().TabbedNotebook1, QPoint(200, 200));
+    movePointer(form1().BitBtn1, QPoint(10, 10));
+    EXPECT_EQ(applicationPointer(), PointerShape::Hand) << "controls keep the hand";
+    movePointer(&form1(), QPoint(556, 300));
+    EXPECT_EQ(applicationPointer(), PointerShape::Default);
+
+    movePointer(form1().Label4, QPoint(3, 3));
+    ASSERT_EQ(applicationPointer(), PointerShape::Hand);
+    platform.modalScripts.push_back([&](QDialog&) { movePointer(form3().Panel1, QPoint(100, 200)); });
+    form1().BitBtn4->click();
+    EXPECT_EQ(applicationPointer(), PointerShape::Default);
+}
+
+TEST_F(MainWindowCommands, FailuresReachTheErrorBoxWithAFullStopRule)
+{
+    EXPECT_EQ(errorBoxText(QStringLiteral("Bitmap image is not valid")), QStringLiteral("Bitmap image is not valid."));
+    EXPECT_EQ(errorBoxText(QStringLiteral("Done.")), QStringLiteral("Done."));
+    EXPECT_EQ(errorBoxText(QStringLiteral("Stop!")), QStringLiteral("Stop!"));
+    EXPECT_EQ(errorBoxText(QStringLiteral("(.gif)")), QStringLiteral("(.gif)"));
+    EXPECT_EQ(errorBoxText(QStringLiteral("size 12")), QStringLiteral("size 12."));
+
+    bool after = false;
+    form1().runCommand([&] {
+        state.TrackCount = 5;
+        throw CommandError(QStringLiteral("Unknown picture file extension (.xyz)"));
+        after = true;
+    });
+    EXPECT_FALSE(after);
+    EXPECT_EQ(state.TrackCount, 5) << "what the command changed stays changed";
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.errors[0].caption, QStringLiteral("Plattera v2.1"));
+    EXPECT_EQ(platform.errors[0].text, QStringLiteral("Unknown picture file extension (.xyz)"));
+}
+
+TEST_F(MainWindowCommands, CloseEndsTheMainWindow)
+{
+    ASSERT_TRUE(form1().isVisible());
+    form1().BitBtn3->click();
+    EXPECT_FALSE(form1().isVisible());
+}
+
+} // namespace

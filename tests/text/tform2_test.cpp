@@ -1,0 +1,188 @@
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include "support/image_assert.h"
+#include "text/tform2.h"
+#include "text/window_geometry.h"
+
+using namespace plattera;
+
+namespace {
+
+class TrackEditor : public ::testing::Test {
+protected:
+    EditorState state;
+    Sheets sheets{96};
+    TForm2 form{state, sheets};
+
+    void type(const QString& text) { form.Edit1->setText(text); }
+    void pressEnter()
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(form.Edit1, &press);
+    }
+    QStringList lines() const { return form.trackLines(); }
+};
+
+TEST_F(TrackEditor, ControlsStandWhereTheLayoutPutsThem)
+{
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Plattera v2.1 - Edit Tracks"));
+    EXPECT_EQ(form.Button1->geometry(), QRect(218, 384, 75, 25));
+    EXPECT_EQ(form.Button1->text(), QStringLiteral("Continue"));
+    EXPECT_EQ(form.GroupBox1->geometry(), QRect(16, 8, 225, 337));
+    EXPECT_EQ(form.GroupBox2->geometry(), QRect(272, 8, 225, 337));
+    EXPECT_EQ(form.Label4->text(), QStringLiteral("Tracks on the CD:"));
+    EXPECT_EQ(form.Label4->pos(), QPoint(50, 24));
+    EXPECT_EQ(form.Label4->font().pixelSize(), 16);
+    EXPECT_EQ(form.ListBox1->geometry(), QRect(16, 56, 177, 153));
+    EXPECT_EQ(form.Label1->pos(), QPoint(66, 216));
+    EXPECT_EQ(form.Edit1->geometry(), QRect(16, 248, 177, 21));
+    EXPECT_EQ(form.Button3->geometry(), QRect(75, 288, 75, 25));
+    EXPECT_EQ(form.Button3->text(), QStringLiteral("Insert"));
+    EXPECT_EQ(form.Label5->pos(), QPoint(92, 24));
+    EXPECT_EQ(form.Edit3->geometry(), QRect(24, 56, 177, 21));
+    EXPECT_EQ(form.Label6->pos(), QPoint(96, 216));
+    EXPECT_EQ(form.Edit2->geometry(), QRect(24, 248, 177, 21));
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("<Type in name of the artist here>"));
+    EXPECT_EQ(form.Edit2->text(), QStringLiteral("<Type in title here>"));
+    for (const char* name : {"Button1", "GroupBox1", "Label4", "ListBox1", "Label1", "Edit1", "Button3",
+                             "GroupBox2", "Label5", "Edit3", "Label6", "Edit2"})
+        EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+}
+
+TEST_F(TrackEditor, EnterAppendsNumberedLinesAndEmptiesTheEditLine)
+{
+    type(QStringLiteral("Intro"));
+    pressEnter();
+    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. Intro")});
+    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    EXPECT_EQ(state.TrackCount, 1);
+    EXPECT_TRUE(state.HasTracks);
+
+    type(QStringLiteral("Second"));
+    form.Button3->click();
+    pressEnter(); // an empty edit line still makes a numbered line
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. Second"), QStringLiteral("3. ")}));
+    EXPECT_EQ(state.TrackCount, 3);
+}
+
+TEST_F(TrackEditor, OtherKeysAreLeftToTheEditLine)
+{
+    type(QStringLiteral("ab"));
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));
+    QApplication::sendEvent(form.Edit1, &key);
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("abc"));
+    EXPECT_EQ(form.ListBox1->count(), 0);
+}
+
+TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
+{
+    for (const char* t : {"One", "Two", "Three"}) {
+        type(QLatin1String(t));
+        pressEnter();
+    }
+    form.ListBox1->setCurrentRow(1);
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. Two")) << "the whole line, number included";
+
+    type(QStringLiteral("2. Two (live)"));
+    pressEnter();
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. One"), QStringLiteral("2. Two (live)"),
+                                    QStringLiteral("3. Three")}));
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. Two (live)")) << "a replacement keeps the edit line";
+    EXPECT_EQ(state.TrackCount, 3);
+
+    // Replaced lines keep the user's text; new lines number on from TrackCount.
+    form.ListBox1->setCurrentRow(0);
+    type(QStringLiteral("Opening"));
+    form.Button3->click();
+    EXPECT_EQ(lines().first(), QStringLiteral("Opening"));
+    type(QStringLiteral("Four"));
+    pressEnter();
+    EXPECT_EQ(lines().last(), QStringLiteral("4. Four"));
+    EXPECT_EQ(form.ListBox1->count(), 4);
+}
+
+TEST_F(TrackEditor, InsertWithASelectionAndAnEmptyEditLineEmptiesThatLine)
+{
+    type(QStringLiteral("One"));
+    pressEnter();
+    type(QStringLiteral("Two"));
+    pressEnter();
+    form.ListBox1->setCurrentRow(0);
+    type(QString());
+    form.Button3->click();
+    EXPECT_EQ(lines(), (QStringList{QString(), QStringLiteral("2. Two")}));
+    EXPECT_EQ(state.TrackCount, 2);
+}
+
+TEST_F(TrackEditor, NewCoverResetEmptiesTheListAndPutsItsOwnPrompts)
+{
+    type(QStringLiteral("One"));
+    pressEnter();
+    form.ListBox1->setCurrentRow(0);
+    state.LongestTrack = QStringLiteral("1. One");
+    form.resetForNewCover();
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(state.TrackCount, 0);
+    EXPECT_FALSE(state.HasTracks);
+    EXPECT_TRUE(state.LongestTrack.isEmpty());
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("<type in name of artist here>"));
+    EXPECT_EQ(form.Edit2->text(), QStringLiteral("<type in title here>"));
+    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    type(QStringLiteral("Again"));
+    pressEnter();
+    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. Again")});
+}
+
+TEST_F(TrackEditor, ShowingSizesTheWindowAndActivationFocusesTheTrackLine)
+{
+    form.screenSize = [] { return QSize(1024, 768); };
+    for (int i = 0; i < 2; ++i) {
+        form.resize(100, 100);
+        form.show();
+        form.activateWindow();
+        QApplication::processEvents();
+        EXPECT_EQ(outerSize(&form), QSize(522, 489));
+        form.Edit3->setFocus();
+        form.FormActivate();
+        EXPECT_EQ(form.focusWidget(), form.Edit1);
+        form.hide();
+    }
+}
+
+TEST_F(TrackEditor, ContinueLaysOutWithTheEditorsTextsAndClosesOnlyOnSuccess)
+{
+    CoverInputs main;
+    main.verticalLines = false;
+    main.extendBackPicture = false;
+    form.readMainInputs = [&] { return main; };
+    bool failOnce = true;
+    form.runCommand = [&](const std::function<void()>& command) {
+        if (failOnce) {
+            // Standing in for a layout that fails before its end: the editor stays open.
+            failOnce = false;
+            return;
+        }
+        command();
+    };
+    form.show();
+    form.Button1->click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(state.TextLaidOut);
+
+    form.Button1->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(state.TextLaidOut);
+}
+
+} // namespace
