@@ -1,0 +1,148 @@
+// Times the commands a user waits for, with two 12-megapixel photos on the cover and a dozen
+// tracks laid out, and prints each figure in milliseconds and as a ratio to a plain libjpeg
+// decode of one of those photos (the yardstick). Not a test: run it by hand on a Release build.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "app/startup.h"
+#include "app/tform1.h"
+#include "app/tform3.h"
+#include "bench_pictures.h"
+#include "model/editor_state.h"
+#include "model/sheets.h"
+#include "pictures/picture_loader.h"
+#include "support/platform/scripted_platform.h"
+#include "text/tform2.h"
+
+using namespace plattera;
+
+namespace {
+
+double medianMs(int runs, const std::function<void()>& before, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (before)
+            before();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+struct Row {
+    const char* name;
+    double ms;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    QElapsedTimer startupTimer;
+    startupTimer.start();
+    QApplication app(argc, argv);
+    const double applicationMs = double(startupTimer.nsecsElapsed()) / 1e6;
+
+    QTemporaryDir dir;
+    const QString backJpeg = dir.filePath(QStringLiteral("back.jpg"));
+    const QString frontJpeg = dir.filePath(QStringLiteral("front.jpg"));
+    const QString gif = dir.filePath(QStringLiteral("big.gif"));
+    const QString bmp = dir.filePath(QStringLiteral("big.bmp"));
+    const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
+
+    std::printf("making pictures...\n");
+    std::fflush(stdout);
+    writeJpeg(backJpeg, 4000, 3000, 1);
+    writeJpeg(frontJpeg, 4000, 3000, 2);
+    writeGif(gif, 4000, 3000);
+    writeBmp(bmp, 3000, 2000);
+
+    std::vector<Row> rows;
+    const double yardstick = medianMs(runs, nullptr, [&] { decodeJpegPlain(backJpeg); });
+
+    // Start-up to the main window shown, the application object aside.
+    ScriptedPlatform platform;
+    EditorState state;
+    Sheets sheets(platform.logicalDpiY());
+    QElapsedTimer windowsTimer;
+    windowsTimer.start();
+    AppWindows windows = createWindows(platform, state, sheets);
+    QApplication::processEvents();
+    const double startupWindows = double(windowsTimer.nsecsElapsed()) / 1e6;
+    TForm1& form1 = *windows.form1;
+    TForm2& form2 = *windows.form2;
+
+    form2.Edit3->setText(QStringLiteral("The Benchmark Ensemble"));
+    form2.Edit2->setText(QStringLiteral("Twelve Pieces for Two Photos"));
+    for (int i = 1; i <= 12; ++i) {
+        form2.Edit1->setText(QStringLiteral("Movement number %1 in a longer title").arg(i));
+        form2.Button3Click();
+    }
+    form1.runLeftLayout();
+
+    auto chooseBack = [&](const QString& file) {
+        form1.TabbedNotebook1->setCurrentIndex(0);
+        platform.pictureAnswers.push_back(file);
+        form1.BitBtn5Click();
+    };
+    auto chooseFront = [&](const QString& file) {
+        form1.TabbedNotebook1->setCurrentIndex(1);
+        platform.pictureAnswers.push_back(file);
+        form1.BitBtn5Click();
+        form1.TabbedNotebook1->setCurrentIndex(0);
+    };
+    chooseBack(backJpeg);
+    chooseFront(frontJpeg);
+
+    rows.push_back({"Continue (left layout)", medianMs(runs, nullptr, [&] { form1.runLeftLayout(); })});
+    rows.push_back({"Center", medianMs(runs, nullptr, [&] { form1.BitBtn1Click(); })});
+    form1.BitBtn2Click();
+    rows.push_back({"Extend back picture", medianMs(runs, nullptr, [&] {
+                        form1.CheckBox6->click();
+                    })});
+    rows.push_back({"Color", medianMs(runs, [&] { platform.colourAnswers.push_back(0x0000FF); },
+                                      [&] { form1.Button2Click(); })});
+    // A newly chosen picture is decoded afresh: nothing kept from earlier loads helps here.
+    rows.push_back({"Image, new back JPEG", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(backJpeg); })});
+    rows.push_back({"Image, new back GIF", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(gif); })});
+    rows.push_back({"Image, new back BMP", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(bmp); })});
+    chooseBack(backJpeg);
+    rows.push_back({"Print to PDF", medianMs(runs, [&] { platform.printAnswers.push_back(pdf); },
+                                             [&] { form1.button4Click(); })});
+    rows.push_back({"New Cover", medianMs(runs,
+                                          [&] {
+                                              form1.runLeftLayout();
+                                              chooseBack(backJpeg);
+                                              chooseFront(frontJpeg);
+                                          },
+                                          [&] { form1.BitBtn6Click(); })});
+
+    std::printf("\n%-28s %10s %8s\n", "figure", "ms", "ratio");
+    std::printf("%-28s %10.1f %8.2f\n", "yardstick: libjpeg decode", yardstick, 1.0);
+    for (const Row& row : rows)
+        std::printf("%-28s %10.1f %8.2f\n", row.name, row.ms, row.ms / yardstick);
+    std::printf("%-28s %10.1f %8s\n", "start-up: windows shown", startupWindows, "-");
+    std::printf("%-28s %10.1f %8s\n", "start-up: with application", applicationMs + startupWindows, "-");
+    if (!platform.errors.empty())
+        std::printf("errors: %s\n", qPrintable(platform.errors.front().text));
+    return platform.errors.empty() ? 0 : 1;
+}

@@ -1,0 +1,115 @@
+#include "bench_pictures.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+#include <QImage>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+
+namespace {
+
+unsigned char noise(unsigned& state)
+{
+    state = state * 1664525u + 1013904223u;
+    return static_cast<unsigned char>(state >> 24);
+}
+
+} // namespace
+
+void writeJpeg(const QString& path, int width, int height, unsigned seed)
+{
+    FILE* out = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (!out)
+        throw std::runtime_error("cannot write the benchmark JPEG");
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, out);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(size_t(width) * 3);
+    unsigned state = seed;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = int(cinfo.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            row[size_t(x) * 3 + 0] = static_cast<unsigned char>((x * 255 / width + noise(state) / 8) & 0xFF);
+            row[size_t(x) * 3 + 1] = static_cast<unsigned char>((y * 255 / height + noise(state) / 8) & 0xFF);
+            row[size_t(x) * 3 + 2] = static_cast<unsigned char>(((x + y) / 16 + noise(state) / 8) & 0xFF);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(out);
+}
+
+void writeGif(const QString& path, int width, int height)
+{
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.toLocal8Bit().constData(), false, &error);
+    if (!gif)
+        throw std::runtime_error("cannot write the benchmark GIF");
+    GifColorType colours[256];
+    for (int i = 0; i < 256; ++i)
+        colours[i] = GifColorType{GifByteType(i), GifByteType(255 - i), GifByteType((i * 7) & 0xFF)};
+    ColorMapObject* map = GifMakeMapObject(256, colours);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, width, height, 8, 0, map);
+    EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+    std::vector<GifPixelType> line(static_cast<size_t>(width));
+    unsigned state = 7;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            line[size_t(x)] = GifPixelType(((x / 8 + y / 8) + (noise(state) & 3)) & 0xFF);
+        EGifPutLine(gif, line.data(), width);
+    }
+    GifFreeMapObject(map);
+    EGifCloseFile(gif, &error);
+}
+
+void writeBmp(const QString& path, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    unsigned state = 11;
+    for (int y = 0; y < height; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < width * 3; ++x)
+            row[x] = static_cast<uchar>((x / 3 + y) / 4 + (noise(state) & 7));
+    }
+    if (!image.save(path, "BMP"))
+        throw std::runtime_error("cannot write the benchmark BMP");
+}
+
+void decodeJpegPlain(const QString& path)
+{
+    FILE* in = std::fopen(path.toLocal8Bit().constData(), "rb");
+    if (!in)
+        throw std::runtime_error("cannot read the benchmark JPEG");
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, in);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    std::vector<unsigned char> pixels(size_t(cinfo.output_width) * cinfo.output_height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW rows[1] = {pixels.data() + size_t(cinfo.output_scanline) * cinfo.output_width * 3};
+        jpeg_read_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(in);
+}
