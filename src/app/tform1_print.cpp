@@ -1,0 +1,25 @@
+// Print: both inserts on one page at their physical size.
+#include <QPrinter>
+
+#include "app/tform1.h"
+#include "print/print_cover.h"
+
+namespace plattera {
+
+void TForm1::button4Click()
+{
+    // The texts are taken from the track editor as they stand, even when the dialog is then
+    // cancelled; the sheets keep what the last layout drew.
+    const CoverInputs in = inputs();
+    m_state.PrintArtistText = in.artist;
+    m_state.PrintTitleText = in.title;
+
+    // The page's canvas exists only for the job, and the job starts with a clear brush: rectangles
+    // are outlines and texts have no background box.
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_platform.setUpPrinter(this, printer))
+        return;
+    PrintCoverJob(printer, m_state, in);
+}
+
+} // namespace plattera

@@ -1,0 +1,181 @@
+#include <utility>
+
+#include <QFontMetricsF>
+
+#include <gtest/gtest.h>
+
+#include "print/print_cover.h"
+#include "printed_page.h"
+
+using namespace plattera;
+
+namespace {
+
+class PrintCoverTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!PrintedPage::canRasterise())
+            GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+        state.PrintArtistText = QStringLiteral("HHH");
+        state.PrintTitleText = QStringLiteral("HHH");
+    }
+    const QImage& print()
+    {
+        PrintCoverJob(page.printer, state, inputs);
+        page.rasterise();
+        EXPECT_EQ(page.pages, 1);
+        return page.image;
+    }
+    void noOutlines() { inputs.backOutline = inputs.frontOutline = inputs.verticalLines = false; }
+    // Positions of red pixels along a one-pixel row or column.
+    QList<int> redAlong(const QRect& strip) const
+    {
+        QList<int> at;
+        for (int y = strip.top(); y <= strip.bottom(); ++y)
+            for (int x = strip.left(); x <= strip.right(); ++x)
+                if (PrintedPage::isRed(page.image.pixel(x, y)))
+                    at << (strip.width() == 1 ? y : x);
+        return at;
+    }
+    // Metrics of the 50-point face, for where glyphs sit inside their cells.
+    static QFontMetricsF arial50()
+    {
+        QFont f(QStringLiteral("arial"));
+        f.setPixelSize(417);
+        f.setHintingPreference(QFont::PreferNoHinting);
+        return QFontMetricsF(f);
+    }
+
+    PrintedPage page;
+    EditorState state;
+    CoverInputs inputs;
+};
+
+TEST_F(PrintCoverTest, OutlinesLandOnTheirTenthsOfMillimetres)
+{
+    state.OutlineColor = 0x0000FF; // red
+    inputs.backOutline = false;
+    print();
+    // Without the back outline the fold lines and the front outline are still drawn.
+    EXPECT_EQ(redAlong(QRect(0, 600, 1800, 1)), QList<int>({260, 1640}));
+    EXPECT_EQ(redAlong(QRect(1000, 0, 1, 2600)), QList<int>({1300, 2499}));
+
+    inputs.backOutline = true;
+    print();
+    // Back insert 150.0 x 117.5 mm, fold lines 6.0 mm in, front 121.0 x 120.0 mm 2.5 mm lower.
+    EXPECT_EQ(redAlong(QRect(0, 600, 1800, 1)), QList<int>({200, 260, 1640, 1699}));
+    EXPECT_EQ(redAlong(QRect(0, 1800, 1800, 1)), QList<int>({200, 1409}));
+    EXPECT_EQ(redAlong(QRect(1000, 0, 1, 2600)), QList<int>({100, 1274, 1300, 2499}));
+    EXPECT_EQ(page.find(QRect(260, 0, 1, 1290), PrintedPage::isRed), QRect(QPoint(260, 100), QPoint(260, 1274)));
+    EXPECT_EQ(page.find(QRect(0, 0, 1800, 2600), PrintedPage::isRed), QRect(QPoint(200, 100), QPoint(1699, 2499)));
+}
+
+TEST_F(PrintCoverTest, TextsOnlyOnceLaidOutAndFrontTextOnlyWhenWanted)
+{
+    noOutlines();
+    inputs.tracks = {QStringLiteral("H")};
+    state.TrackCount = 1;
+    state.HasTracks = true;
+    print();
+    EXPECT_TRUE(page.find(page.image.rect()).isNull()) << "text before Continue";
+
+    state.TextLaidOut = true;
+    state.BackFontColor = 0x0000FF;
+    state.FrontFontColor = 0xFF0000;
+    print();
+    EXPECT_FALSE(page.find(QRect(0, 1300, 1800, 1300), PrintedPage::isBlue).isNull());
+    inputs.noFrontText = true;
+    print();
+    EXPECT_TRUE(page.find(QRect(0, 1300, 1800, 1300)).isNull()) << "front text despite the box";
+    // Both spines in the back face's colour, with or without the front text.
+    EXPECT_FALSE(page.find(QRect(200, 100, 60, 1175), PrintedPage::isRed).isNull());
+    EXPECT_FALSE(page.find(QRect(1640, 100, 60, 1175), PrintedPage::isRed).isNull());
+}
+
+TEST_F(PrintCoverTest, TracksStartAt30mmOrCentreOn95mm)
+{
+    noOutlines();
+    state.TextLaidOut = true;
+    state.HasTracks = true;
+    inputs.noFrontText = true;
+    inputs.tracks = {QStringLiteral("HH"), QStringLiteral("HHHH")};
+    state.TrackCount = 2;
+    const QFontMetricsF fm = arial50();
+    print();
+    // Two short lines keep 50 points: the capital's top lies (ascent - cap height) below 10.5 mm.
+    const QRect ink = page.find(QRect(262, 100, 1376, 1175));
+    EXPECT_NEAR(ink.left(), 300 + fm.leftBearing('H'), 1.0);
+    EXPECT_NEAR(ink.top(), 105 + fm.ascent() - fm.capHeight(), 1.0);
+    EXPECT_NEAR(ink.bottom() + 1, 105 + 2 * (fm.ascent() + fm.descent()) - fm.descent(), 1.5);
+
+    state.CentredMode = true;
+    print();
+    for (int row : {200, 700}) {
+        const QRect line = page.find(QRect(262, row, 1376, 1));
+        EXPECT_NEAR((line.left() + line.right() + 1) / 2.0, 950, 1.5) << row;
+    }
+}
+
+TEST_F(PrintCoverTest, LongTrackListsShrinkIntoTheInsert)
+{
+    state.TextLaidOut = true;
+    state.HasTracks = true;
+    inputs.noFrontText = true;
+    inputs.verticalLines = inputs.frontOutline = false;
+    for (int i = 1; i <= 60; ++i)
+        inputs.tracks << QStringLiteral("%1. A rather long track title that goes on and on, and on").arg(i);
+    state.TrackCount = int(inputs.tracks.size());
+    print();
+    const QRect ink = page.find(QRect(262, 102, 1376, 1171));
+    EXPECT_GE(ink.top(), 105);
+    EXPECT_LT(ink.right(), 1600);
+    EXPECT_TRUE(page.find(QRect(201, 1276, 1498, 20)).isNull()) << "tracks below the back insert";
+}
+
+TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)
+{
+    noOutlines();
+    state.TextLaidOut = true;
+    const QFontMetricsF fm = arial50();
+    print();
+    const QRect artist = page.find(QRect(0, 1300, 1800, 600));
+    const QRect title = page.find(QRect(0, 1900, 1800, 600));
+    for (const QRect& line : {artist, title})
+        EXPECT_NEAR((line.left() + line.right() + 1) / 2.0, 805, 1.5);
+    EXPECT_NEAR(artist.bottom() + 1, 1900 - fm.descent(), 1.0);
+    EXPECT_NEAR(title.top(), 1900 + fm.ascent() - fm.capHeight(), 1.0);
+}
+
+TEST_F(PrintCoverTest, SpineTextsSitInTheSpinesReadingUpLeftAndDownRight)
+{
+    noOutlines();
+    state.TextLaidOut = true;
+    inputs.noFrontText = true;
+    state.PrintArtistText = QStringLiteral("H");
+    state.PrintTitleText = QStringLiteral("..........");
+    print();
+    const QRect left = page.find(QRect(150, 0, 200, 1400));
+    const QRect right = page.find(QRect(1580, 0, 200, 1400));
+    EXPECT_GE(left.left(), 200);
+    EXPECT_LT(left.right(), 260);
+    EXPECT_GE(right.left(), 1640);
+    EXPECT_LT(right.right(), 1700);
+    // The capital comes first: at the bottom on the left spine, at the top on the right one.
+    // Its rows hold ink across the whole cap height; the full stops sit on the baseline, on
+    // the inner side when the tops of the letters face outwards.
+    const auto ends = [&](const QRect& spine) {
+        return std::pair(page.find(QRect(spine.left(), spine.top(), spine.width(), 12)),
+                         page.find(QRect(spine.left(), spine.bottom() - 11, spine.width(), 12)));
+    };
+    const auto [leftTop, leftBottom] = ends(left);
+    EXPECT_GT(leftBottom.width(), 2 * leftTop.width());
+    EXPECT_GT(leftTop.center().x(), left.center().x());
+    const auto [rightTop, rightBottom] = ends(right);
+    EXPECT_GT(rightTop.width(), 2 * rightBottom.width());
+    EXPECT_LT(rightBottom.center().x(), right.center().x());
+    EXPECT_NEAR((left.top() + left.bottom() + 1) / 2.0, 690, 5);
+    EXPECT_NEAR((right.top() + right.bottom() + 1) / 2.0, 690, 5);
+}
+
+} // namespace

@@ -1,0 +1,89 @@
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "model/errors.h"
+#include "print/print_cover.h"
+#include "printed_page.h"
+
+using namespace plattera;
+
+namespace {
+
+// Red top-left, green top-right, blue bottom-left, black bottom-right, split at (sx, sy):
+// shows where a picture lands and which way up.
+QImage quadrants(int w, int h, int sx, int sy)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, y < sy ? (x < sx ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
+                                      : (x < sx ? qRgb(0, 0, 255) : qRgb(0, 0, 0)));
+    return img;
+}
+
+class PrintPictureTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PrintPictureTest, PicturesFillTheirRectanglesUprightAtFullResolution)
+{
+    if (!PrintedPage::canRasterise())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    const bool extend = GetParam();
+    EditorState state;
+    CoverInputs inputs;
+    inputs.backOutline = inputs.frontOutline = inputs.verticalLines = false;
+    inputs.extendBackPicture = extend;
+    state.HasBackPicture = state.HasFrontPicture = true;
+    // Far wider, and far taller, than their places; the splits fall on whole page units.
+    state.BackPicture = quadrants(1234, 47, 617, 23);
+    state.FrontPicture = quadrants(22, 300, 11, 150);
+    PrintedPage page;
+    PrintCoverJob(page.printer, state, inputs);
+    page.rasterise();
+    ASSERT_EQ(page.pages, 1);
+    const int backLeft = extend ? 200 : 260, backRight = extend ? 1700 : 1640;
+    // The rasteriser may darken a pixel an edge only touches: within a tenth of a millimetre.
+    const auto near = [&](const QRect& region, bool (*colour)(QRgb), const QRect& want) {
+        const QRect got = page.find(region, colour);
+        return std::abs(got.left() - want.left()) <= 1 && std::abs(got.top() - want.top()) <= 1
+            && std::abs(got.right() - want.right()) <= 1 && std::abs(got.bottom() - want.bottom()) <= 1;
+    };
+    EXPECT_TRUE(near(QRect(0, 0, 1800, 1290), PrintedPage::isRed, QRect(QPoint(backLeft, 100), QPoint(949, 674))));
+    EXPECT_TRUE(near(QRect(0, 0, 1800, 1290), PrintedPage::isBlack, QRect(QPoint(950, 675), QPoint(backRight - 1, 1274))));
+    EXPECT_TRUE(near(QRect(0, 1290, 1800, 1300), PrintedPage::isRed, QRect(QPoint(200, 1300), QPoint(804, 1899))));
+    EXPECT_TRUE(near(QRect(0, 1290, 1800, 1300), PrintedPage::isBlack, QRect(QPoint(805, 1900), QPoint(1409, 2499))));
+    if (!extend) { // white spines
+        EXPECT_TRUE(page.find(QRect(200, 100, 59, 1175), std::not_fn(PrintedPage::isWhite)).isNull());
+        EXPECT_TRUE(page.find(QRect(1641, 100, 59, 1175), std::not_fn(PrintedPage::isWhite)).isNull());
+    }
+    EXPECT_EQ(page.embeddedImages(), QStringList({"1234 x 47", "22 x 300"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(ExtendBackPicture, PrintPictureTest, ::testing::Bool());
+
+TEST(PrintJob, AFailingPageClosesTheJobAndTheNextOnePrints)
+{
+    if (!PrintedPage::canRasterise())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    PrintedPage page;
+    EXPECT_THROW(RunPrintJob(page.printer, [](PageCanvas&) { throw std::runtime_error("out of ink"); }),
+                 std::runtime_error);
+    EXPECT_NE(page.printer.printerState(), QPrinter::Active);
+    EditorState state;
+    PrintCoverJob(page.printer, state, CoverInputs());
+    page.rasterise();
+    EXPECT_EQ(page.pages, 1);
+    EXPECT_FALSE(page.find(page.image.rect()).isNull());
+}
+
+TEST(PrintJob, AJobThatCannotStartIsACommandError)
+{
+    PrintedPage page;
+    page.printer.setOutputFileName(page.dir.filePath(QStringLiteral("missing/folder/page.pdf")));
+    EXPECT_THROW(PrintCoverJob(page.printer, EditorState(), CoverInputs()), CommandError);
+    EXPECT_NE(page.printer.printerState(), QPrinter::Active);
+}
+
+} // namespace
