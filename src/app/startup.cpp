@@ -6,6 +6,7 @@
 #include <QFontInfo>
 
 #include "app/command_runner.h"
+#include "app/glyphs.h"
 #include "app/qt_platform.h"
 #include "app/tform1.h"
 #include "app/tform3.h"
@@ -68,6 +69,7 @@ int runPlattera(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Plattera"));
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
+    QApplication::setWindowIcon(windowIcon());
 
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {

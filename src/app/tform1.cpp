@@ -257,11 +257,13 @@ void TForm1::showEvent(QShowEvent* event)
     // A window coming back from the task bar is not being shown anew.
     if (event->spontaneous())
         return;
+    const bool first = !m_shownOnce;
     FormShow();
-    if (!m_shownOnce) {
+    if (first) {
         m_shownOnce = true;
         centreOnScreen(this, m_platform.screenSize());
     }
+    settleOuterSize(this, outerSize(this), first ? m_platform.screenSize() : QSize());
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event)

@@ -96,12 +96,14 @@ void TForm3::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
+    const bool first = !m_shownOnce;
     FormShow();
-    if (!m_shownOnce) {
+    if (first) {
         m_shownOnce = true;
         if (screenSize)
             centreOnScreen(this, screenSize());
     }
+    settleOuterSize(this, outerSize(this), first && screenSize ? screenSize() : QSize());
 }
 
 void TForm3::mouseMoveEvent(QMouseEvent* event)

@@ -212,12 +212,14 @@ void TForm2::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
+    const bool first = !m_shownOnce;
     FormShow();
-    if (!m_shownOnce) {
+    if (first) {
         m_shownOnce = true;
         if (screenSize)
             centreOnScreen(this, screenSize());
     }
+    settleOuterSize(this, outerSize(this), first && screenSize ? screenSize() : QSize());
 }
 
 bool TForm2::event(QEvent* event)

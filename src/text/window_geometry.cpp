@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include <QMargins>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -31,6 +33,22 @@ QSize outerSize(const QWidget* window)
 {
     const QMargins frame = frameOf(window);
     return window->size().grownBy(frame);
+}
+
+void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenForCentring)
+{
+    if (!frameOf(window).isNull())
+        return; // the frame was known when the size was set
+    const QPointer<QWidget> target(window);
+    for (int delay : {0, 100, 400}) {
+        QTimer::singleShot(delay, window, [target, outer, screenForCentring] {
+            if (!target || frameOf(target).isNull() || outerSize(target) == outer)
+                return;
+            setOuterSize(target, outer);
+            if (screenForCentring.isValid())
+                centreOnScreen(target, screenForCentring);
+        });
+    }
 }
 
 void centreOnScreen(QWidget* window, const QSize& screen)

@@ -14,6 +14,11 @@ int scaledSize(int value, double factor);
 void setOuterSize(QWidget* window, const QSize& outer);
 QSize outerSize(const QWidget* window);
 
+// A window manager's frame becomes known only once the window is on screen. Checks again then
+// and, where a frame has appeared, sizes the window to that outer size again and (for a first
+// showing) centres it again, so the outer size is what the show handler asked for.
+void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenForCentring);
+
 // Moves the window to the middle of the screen, each coordinate raised to 0 if negative.
 void centreOnScreen(QWidget* window, const QSize& screen);
 
