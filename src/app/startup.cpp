@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QCursor>
 #include <QFontInfo>
 
 #include "app/command_runner.h"
@@ -11,6 +12,7 @@
 #include "app/tform1.h"
 #include "app/tform3.h"
 #include "pictures/picture_formats.h"
+#include "pictures/picture_loader.h"
 #include "text/tform2.h"
 
 namespace plattera {
@@ -70,6 +72,15 @@ int runPlattera(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Plattera"));
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
     QApplication::setWindowIcon(windowIcon());
+
+    // A big photo takes a moment to decode: the wait cursor shows it, and restoring it gives
+    // back whatever pointer the program had set before.
+    setLongDecodeNotifier([](bool busy) {
+        if (busy)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
 
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {

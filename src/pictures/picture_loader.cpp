@@ -155,7 +155,41 @@ void rememberDecoded(const QString& path, const FileIdentity& identity, const QI
         pictures.resize(kReusedPictures);
 }
 
+// Files from this size on take long enough to decode that the user should see it.
+constexpr qint64 kLongDecodeBytes = 512 * 1024;
+
+std::function<void(bool)>& longDecodeNotifier()
+{
+    static std::function<void(bool)> notifier;
+    return notifier;
+}
+
+// Tells the notifier about a long decode for as long as it lasts, failures included.
+class LongDecode {
+public:
+    explicit LongDecode(qint64 bytes) : m_active(bytes >= kLongDecodeBytes && longDecodeNotifier())
+    {
+        if (m_active)
+            longDecodeNotifier()(true);
+    }
+    ~LongDecode()
+    {
+        if (m_active)
+            longDecodeNotifier()(false);
+    }
+    LongDecode(const LongDecode&) = delete;
+    LongDecode& operator=(const LongDecode&) = delete;
+
+private:
+    bool m_active;
+};
+
 } // namespace
+
+void setLongDecodeNotifier(std::function<void(bool busy)> notifier)
+{
+    longDecodeNotifier() = std::move(notifier);
+}
 
 DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi)
 {
@@ -194,6 +228,7 @@ std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
     const FileIdentity identity = identityOf(picture.info, ppi);
     if (const QImage* decoded = findDecoded(path, identity))
         return *decoded; // shares the pixels; the caller's bitmap is its own from the first write
+    const LongDecode busy(picture.info.st_size);
     const QByteArray data = readPictureFile(picture, path);
 
     DecodeResult result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QByteArray>
@@ -19,6 +20,10 @@ namespace plattera {
 // The pixels of the last two pictures are reused while their files provably stay the same;
 // every call still opens the file, so a vanished or unreadable file behaves as always.
 std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi);
+
+// Told true before and false after decoding a file large enough to take a noticeable moment
+// (a phone photo), so the program can show that it is busy. Not told when pixels are reused.
+void setLongDecodeNotifier(std::function<void(bool busy)> notifier);
 
 // Drops the decoded pictures kept for reuse (the loader keeps the last two).
 void forgetDecodedPictures();

@@ -192,3 +192,27 @@ TEST_F(PictureReuse, KeepsOnlyTheTwoPicturesInUse)
     EXPECT_EQ(plattera::LoadPictureBitmap(a, 96)->constBits(), firstA.constBits());
     EXPECT_NE(plattera::LoadPictureBitmap(b, 96)->constBits(), firstB.constBits());
 }
+
+TEST_F(PictureReuse, LongDecodesAreAnnouncedAndClosedEvenWhenTheyFail)
+{
+    std::vector<bool> told;
+    plattera::setLongDecodeNotifier([&](bool busy) { told.push_back(busy); });
+    const QString big = writeBmp(QStringLiteral("big.bmp"), qRgb(9, 9, 9), 600, 400); // about 700 KiB
+    const QString small = writeBmp(QStringLiteral("small.bmp"), qRgb(9, 9, 9));
+    plattera::LoadPictureBitmap(small, 96);
+    EXPECT_TRUE(told.empty());
+    plattera::LoadPictureBitmap(big, 96);
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    plattera::LoadPictureBitmap(big, 96); // reused: nothing to wait for
+    EXPECT_EQ(told.size(), 2u);
+
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(2);
+        f.write(QByteArray(600 * 1024, char(0xFF))); // a header that makes no sense
+    }
+    EXPECT_THROW(plattera::LoadPictureBitmap(big, 96), plattera::CommandError);
+    EXPECT_EQ(told, (std::vector<bool>{true, false, true, false}));
+    plattera::setLongDecodeNotifier(nullptr);
+}
