@@ -1,3 +1,6 @@
+#include <cstring>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,6 +117,26 @@ TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
     // Mislabelled: a GIF named .jpg, text named .ico.
     EXPECT_FALSE(failure(write("gif.jpg", fixture("gif_frame_offset.gif"))).isEmpty());
     EXPECT_FALSE(failure(write("notes.ico", "just some text\n")).isEmpty());
+}
+
+TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
+{
+    // 2 GB, almost all of it a hole: refused from its size, not read.
+    const QString sparse = write("sparse.bmp", fixture("bmp_topdown24.bmp"));
+    ASSERT_EQ(::truncate(QFile::encodeName(sparse).constData(), 2LL * 1024 * 1024 * 1024), 0);
+    EXPECT_TRUE(failure(sparse).contains("too large"));
+
+    // A name longer than the system allows is an error the user sees, not a silent nothing.
+    const QString longName = path(QString(4000, QLatin1Char('n')) + QStringLiteral(".gif"));
+    EXPECT_TRUE(failure(longName).contains(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))));
+
+    // Bytes that are not UTF-8 cannot be named by a Unicode path: such a file is not found,
+    // the documented no-bitmap case, and nothing else happens.
+    const QByteArray rawName = QFile::encodeName(sandbox.path()) + "/\xff\xfe.bmp";
+    const int fd = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_FALSE(plattera::LoadPictureBitmap(QFile::decodeName(rawName), 96).has_value());
 }
 
 TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
