@@ -1,0 +1,120 @@
+// Image, Center, "Extend back picture" and the re-layout step: the commands that place the
+// pictures and then lay the texts out again.
+#include <optional>
+
+#include "app/tform1.h"
+#include "model/errors.h"
+#include "pictures/outlines.h"
+#include "pictures/picture_formats.h"
+#include "pictures/picture_loader.h"
+#include "pictures/repaint.h"
+#include "text/layouts.h"
+
+namespace plattera {
+
+namespace {
+
+// The figures these commands draw again on top of the re-layout, each leaving all four
+// brushes clear.
+void redrawOutlines(Sheets& s, const EditorState& state, const CoverInputs& inputs,
+                    FoldPlacement folds)
+{
+    const auto four = {&s.Image1, &s.Image2, &s.Image3, &s.Image4};
+    if (inputs.verticalLines) {
+        drawFoldLines(s, state.OutlineColor, folds);
+        setBrushes(four, BrushStyle::Clear);
+    }
+    if (inputs.backOutline) {
+        drawBackOutline(s, state.OutlineColor);
+        setBrushes(four, BrushStyle::Clear);
+    }
+    if (inputs.frontOutline) {
+        drawFrontOutline(s, state.OutlineColor);
+        setBrushes(four, BrushStyle::Clear);
+    }
+}
+
+} // namespace
+
+void TForm1::relayoutStep()
+{
+    if (!m_state.TextLaidOut)
+        return;
+    if (m_state.CentredMode)
+        BitBtn1Click();
+    else
+        runLeftLayout();
+}
+
+void TForm1::BitBtn5Click()
+{
+    Sheets& s = m_sheets;
+    EditorState& st = m_state;
+    const CoverInputs in = inputs();
+
+    fillSheets({&s.Image1, &s.Image2, &s.Image3, &s.Image4});
+    st.SavedBackBrushStyle = s.Image1.brushStyle();
+    st.SavedFrontBrushStyle = s.Image4.brushStyle();
+    st.SavedRightSpineBrushStyle = s.Image3.brushStyle();
+    st.SavedLeftSpineBrushStyle = s.Image2.brushStyle();
+
+    const PictureDialogSetup setup = PictureDialogSettings();
+    const std::optional<QString> chosen = m_platform.choosePictureFile(
+        this, PictureDialogRequest{setup.filter, setup.defaultExtension, OpenPictureDialog1File});
+    if (chosen) {
+        OpenPictureDialog1File = *chosen;
+        // Loaded before anything is stored: a file that cannot be read leaves the page's
+        // earlier picture name and flag as they were, so the cover is not lost to one bad file.
+        // A missing file is no failure; its name is kept and it simply draws nothing.
+        if (in.page == NotebookPage::Back) {
+            setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
+            std::optional<QImage> picture = LoadPictureBitmap(*chosen, s.Image5.ppi());
+            st.BackPictureFile = *chosen;
+            st.BackPicture = std::move(picture);
+            st.HasBackPicture = true;
+            stretchBackComposite(s, st);
+            backPicturePlacement(s, st, in, BackPlacementForm::ImageCommand);
+        } else {
+            std::optional<QImage> picture = LoadPictureBitmap(*chosen, s.Image4.ppi());
+            st.FrontPictureFile = *chosen;
+            st.FrontPicture = std::move(picture);
+            setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
+            st.HasFrontPicture = true;
+            if (st.FrontPicture)
+                s.Image4.stretchDraw(QRect(0, 0, s.Image4.width(), s.Image4.height()),
+                                     *st.FrontPicture);
+        }
+    }
+
+    relayoutStep();
+    redrawOutlines(s, st, in, FoldPlacement::Inner);
+}
+
+void TForm1::BitBtn1Click()
+{
+    Sheets& s = m_sheets;
+    const CoverInputs in = inputs();
+    solidWipe(s);
+    if (m_state.HasBackPicture) {
+        backPicturePlacement(s, m_state, in, BackPlacementForm::Common);
+        m_state.HasBackPicture = true;
+    }
+    if (m_state.HasFrontPicture)
+        frontPicturePlacement(s, m_state);
+    CentredLayout(s, m_state, in);
+}
+
+void TForm1::CheckBox6Click()
+{
+    if (!m_state.HasBackPicture)
+        return;
+    Sheets& s = m_sheets;
+    const CoverInputs in = inputs();
+    backPicturePlacement(s, m_state, in, BackPlacementForm::Extend);
+    if (m_state.HasFrontPicture)
+        frontPicturePlacement(s, m_state);
+    relayoutStep();
+    redrawOutlines(s, m_state, in, FoldPlacement::Mixed);
+}
+
+} // namespace plattera

@@ -1,0 +1,220 @@
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "app/bit_btn.h"
+#include "app_test_util.h"
+#include "pictures/picture_formats.h"
+#include "support/platform/app_fixture.h"
+
+using namespace plattera;
+
+namespace {
+
+const QRgb kInk = qRgb(0, 0, 0);
+const QRgb kPaper = qRgb(255, 255, 255);
+
+// Every column its own colour: a copied pixel tells which composite column it came from.
+QImage columnCoded(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x & 0xFF, (x >> 8) & 0xFF, 77));
+    return image;
+}
+int columnOf(QRgb pixel) { return qRed(pixel) | (qGreen(pixel) << 8); }
+
+class PictureCommands : public AppFixture {
+protected:
+    QTemporaryDir dir;
+
+    QString picture(const QString& name, const QImage& image)
+    {
+        const QString path = dir.filePath(name);
+        image.save(path, "BMP");
+        return path;
+    }
+    QString broken(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("not a picture");
+        return path;
+    }
+    void run(void (TForm1::*handler)()) { form1().runCommand([this, handler] { (form1().*handler)(); }); }
+    void image(NotebookPage page, const std::optional<QString>& answer)
+    {
+        form1().TabbedNotebook1->setCurrentIndex(int(page));
+        platform.pictureAnswers.push_back(answer);
+        run(&TForm1::BitBtn5Click);
+    }
+    void continueLayout(const QStringList& tracks)
+    {
+        form2().Edit3->setText(QStringLiteral("Artist"));
+        form2().Edit2->setText(QStringLiteral("Title"));
+        for (const QString& track : tracks) {
+            form2().Edit1->setText(track);
+            form2().Button3Click();
+        }
+        form2().Button1Click();
+    }
+};
+
+TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
+{
+    image(NotebookPage::Back, picture(QStringLiteral("back.bmp"), columnCoded(442, 353)));
+    ASSERT_TRUE(platform.errors.empty());
+    EXPECT_TRUE(state.HasBackPicture);
+    const Sheets& s = sheets();
+    // Extended: spines show composite columns 0-21 and 420-441, the panel 22-419; the outlines
+    // lie over them with the fold lines in the inner placement.
+    EXPECT_EQ(columnOf(s.Image2.image().pixel(5, 100)), 5);
+    EXPECT_EQ(columnOf(s.Image3.image().pixel(10, 100)), 430);
+    EXPECT_EQ(columnOf(s.Image1.image().pixel(0, 100)), 22);
+    EXPECT_EQ(columnOf(s.Image1.image().pixel(399, 100)), 419);
+    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.Image1.image(), QRect(0, 0, 400, 1), kInk));
+
+    form1().CheckBox6->click();
+    ASSERT_FALSE(form1().CheckBox6->isChecked());
+    EXPECT_EQ(columnOf(s.Image1.image().pixel(0, 100)), 0);
+    EXPECT_GE(columnOf(s.Image1.image().pixel(399, 100)), 440);
+    // The spines carry no picture, only the figures: fold lines in columns 20 and 0.
+    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(1, 1, 19, 351), kPaper));
+    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(0, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 1, 20, 351), kPaper));
+
+    form1().CheckBox6->click();
+    EXPECT_EQ(columnOf(s.Image2.image().pixel(5, 100)), 5);
+    EXPECT_EQ(columnOf(s.Image3.image().pixel(10, 100)), 430);
+    EXPECT_EQ(columnOf(s.Image1.image().pixel(200, 100)), 22 + 200 * 398 / 400);
+}
+
+TEST_F(PictureCommands, ExtendWithoutBackPictureChangesNoPixel)
+{
+    const SheetPixels before(sheets());
+    form1().CheckBox6->click();
+    EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
+    form1().CheckBox6->click();
+    EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
+}
+
+TEST_F(PictureCommands, FrontPictureOfAnyShapeFillsTheFrontSheet)
+{
+    QImage tall(2, 300, QImage::Format_RGB32);
+    tall.fill(qRgb(0, 150, 0));
+    image(NotebookPage::Front, picture(QStringLiteral("front.bmp"), tall));
+    EXPECT_TRUE(state.HasFrontPicture);
+    EXPECT_FALSE(state.HasBackPicture);
+    const QImage& front = sheets().Image4.image();
+    EXPECT_TRUE(AreaIs(front, QRect(1, 1, 359, 351), qRgb(0, 150, 0)));
+    EXPECT_TRUE(AreaIs(front, QRect(0, 0, 361, 1), kInk));
+}
+
+TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
+{
+    const QString back = picture(QStringLiteral("b.bmp"), columnCoded(4, 4));
+    image(NotebookPage::Back, back);
+    image(NotebookPage::Front, std::nullopt);
+    ASSERT_EQ(platform.pictureRequests.size(), 2u);
+    EXPECT_TRUE(platform.pictureRequests[0].initialFile.isEmpty());
+    EXPECT_EQ(platform.pictureRequests[1].initialFile, back);
+    EXPECT_EQ(platform.pictureRequests[1].filter, PictureDialogSettings().filter);
+    EXPECT_EQ(platform.pictureRequests[1].defaultExtension, PictureDialogSettings().defaultExtension);
+    EXPECT_FALSE(state.HasFrontPicture) << "a cancelled dialog changes no picture";
+}
+
+TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
+{
+    const QString good = picture(QStringLiteral("good.bmp"), columnCoded(442, 353));
+    image(NotebookPage::Back, good);
+    const QString bad = broken(QStringLiteral("bad.bmp"));
+    image(NotebookPage::Back, bad);
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(state.BackPictureFile, good);
+    EXPECT_TRUE(state.HasBackPicture);
+    EXPECT_EQ(form1().OpenPictureDialog1File, bad);
+
+    image(NotebookPage::Front, bad);
+    EXPECT_EQ(platform.errors.size(), 2u);
+    EXPECT_TRUE(state.FrontPictureFile.isEmpty());
+    EXPECT_FALSE(state.HasFrontPicture);
+
+    // The cover still repaints from the good file.
+    continueLayout({QStringLiteral("one")});
+    EXPECT_EQ(platform.errors.size(), 2u);
+    EXPECT_EQ(columnOf(sheets().Image2.image().pixel(5, 100)), 5);
+}
+
+TEST_F(PictureCommands, VanishedFileIsKeptAndDrawsNothing)
+{
+    const QString gone = dir.filePath(QStringLiteral("typed-name.bmp"));
+    image(NotebookPage::Front, gone);
+    EXPECT_TRUE(platform.errors.empty());
+    EXPECT_EQ(state.FrontPictureFile, gone);
+    EXPECT_TRUE(state.HasFrontPicture);
+    EXPECT_TRUE(AreaIs(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper));
+}
+
+TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
+{
+    // Right after start-up every brush is solid.
+    image(NotebookPage::Back, std::nullopt);
+    EXPECT_EQ(state.SavedFrontBrushStyle, BrushStyle::Solid);
+    EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Solid);
+    // New Cover, then clearing "Front" with solid saved styles wipes the front outline away.
+    run(&TForm1::BitBtn6Click);
+    form1().CheckBox3->click();
+    EXPECT_TRUE(AreaIs(sheets().Image4.image(), sheets().Image4.image().rect(), kPaper));
+    form1().CheckBox3->click();
+
+    // After a layout the brushes are clear, and so are the styles the next Image records.
+    continueLayout({QStringLiteral("one")});
+    image(NotebookPage::Back, std::nullopt);
+    EXPECT_EQ(state.SavedBackBrushStyle, BrushStyle::Clear);
+    EXPECT_EQ(state.SavedFrontBrushStyle, BrushStyle::Clear);
+    EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Clear);
+    EXPECT_EQ(state.SavedRightSpineBrushStyle, BrushStyle::Clear);
+    // Now the fill of "Front" paints nothing: New Cover's front outline stays.
+    run(&TForm1::BitBtn6Click);
+    form1().CheckBox3->click();
+    EXPECT_FALSE(form1().CheckBox3->isChecked());
+    EXPECT_TRUE(AreaIs(sheets().Image4.image(), QRect(0, 0, 361, 1), kInk));
+}
+
+TEST_F(PictureCommands, CancelledImageRightAfterStartUpDrawsInnerFolds)
+{
+    image(NotebookPage::Back, std::nullopt);
+    EXPECT_TRUE(AreaIs(sheets().Image2.image(), QRect(20, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(sheets().Image3.image(), QRect(1, 0, 1, 353), kInk));
+    for (SheetCanvas* sheet : sheets().visible())
+        EXPECT_EQ(sheet->brushStyle(), BrushStyle::Clear);
+}
+
+TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
+{
+    form2().Edit1->setText(QStringLiteral("ab"));
+    form2().Button3Click();
+    run(&TForm1::BitBtn1Click);
+    EXPECT_TRUE(state.CentredMode);
+    EXPECT_FALSE(state.TextLaidOut);
+    // The track is drawn, centred; no artist or title has been taken.
+    const QImage& panel = sheets().Image1.image();
+    QRect ink;
+    for (int y = 3; y < 3 + state.TrackLineHeight; ++y)
+        for (int x = 0; x < 400; ++x)
+            if (panel.pixel(x, y) != kPaper)
+                ink |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GT(ink.left(), 60);
+    EXPECT_NEAR(ink.center().x(), 200, 5);
+    EXPECT_TRUE(AreaIs(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper));
+}
+
+} // namespace

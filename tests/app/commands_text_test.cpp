@@ -1,0 +1,252 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "app/bit_btn.h"
+#include "app/font_dialog.h"
+#include "app_test_util.h"
+#include "support/platform/app_fixture.h"
+
+using namespace plattera;
+
+namespace {
+
+const QRgb kPaper = qRgb(255, 255, 255);
+const QRgb kLightYellow = qRgb(255, 255, 170);
+
+bool isDark(QRgb pixel) { return qGray(pixel) < 110; }
+
+// Columns of the dark ink in a band of rows.
+QRect darkBounds(const QImage& image, const QRect& band)
+{
+    QRect bounds;
+    for (int x = band.left(); x <= band.right(); ++x)
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            if (isDark(image.pixel(x, y)))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+int countRedPixels(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            n += qRed(p) > 150 && qGreen(p) < 100 && qBlue(p) < 100;
+        }
+    return n;
+}
+
+class TextCommands : public AppFixture {
+protected:
+    QTemporaryDir dir;
+
+    void run(void (TForm1::*handler)()) { form1().runCommand([this, handler] { (form1().*handler)(); }); }
+    void enterCover()
+    {
+        form2().Edit3->setText(QStringLiteral("Artist"));
+        form2().Edit2->setText(QStringLiteral("Title"));
+        for (const char* track : {"ab", "cd"}) {
+            form2().Edit1->setText(QString::fromLatin1(track));
+            form2().Button3Click();
+        }
+    }
+    void continueLayout()
+    {
+        enterCover();
+        form2().Button1Click();
+    }
+    // The ink of track line 0.
+    QRect firstTrack()
+    {
+        return darkBounds(sheets().Image1.image(), QRect(2, 4, 396, state.TrackLineHeight));
+    }
+    void expectLeftAligned(const char* after)
+    {
+        const QRect ink = firstTrack();
+        EXPECT_GE(ink.left(), 10) << "after " << after;
+        EXPECT_LE(ink.left(), 20) << "after " << after;
+        EXPECT_FALSE(state.CentredMode) << "after " << after;
+    }
+    void expectCentred(const char* after)
+    {
+        const QRect ink = firstTrack();
+        EXPECT_GT(ink.left(), 60) << "after " << after;
+        EXPECT_NEAR(ink.center().x(), 200, 5) << "after " << after;
+        EXPECT_TRUE(state.CentredMode) << "after " << after;
+    }
+    FontChoice font(const QString& face, Colour colour)
+    {
+        FontChoice choice;
+        choice.face = face;
+        choice.colour = colour;
+        return choice;
+    }
+};
+
+TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeft)
+{
+    continueLayout();
+    expectLeftAligned("Continue");
+    run(&TForm1::BitBtn1Click);
+    expectCentred("Center");
+
+    form1().CheckBox4->click();
+    expectCentred("No text on front cover");
+    EXPECT_EQ(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper), 0);
+    form1().CheckBox4->click();
+    EXPECT_GT(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper), 0);
+
+    form1().CheckBox1->click();
+    expectCentred("Vertical lines");
+    form1().CheckBox2->click();
+    expectCentred("Back");
+    form1().CheckBox3->click();
+    expectCentred("Front");
+
+    QImage back(8, 8, QImage::Format_RGB32);
+    back.fill(kLightYellow);
+    const QString path = dir.filePath(QStringLiteral("back.bmp"));
+    back.save(path, "BMP");
+    platform.pictureAnswers.push_back(path);
+    run(&TForm1::BitBtn5Click);
+    expectCentred("Image");
+    form1().CheckBox6->click();
+    expectCentred("Extend back picture");
+    run(&TForm1::Button1Click);
+    expectCentred("Font (cancelled)");
+    EXPECT_TRUE(platform.errors.empty());
+
+    run(&TForm1::BitBtn2Click);
+    expectLeftAligned("Left");
+}
+
+TEST_F(TextCommands, NoTextOnFrontBeforeAnyLayoutChangesNothing)
+{
+    enterCover();
+    const SheetPixels before(sheets());
+    form1().CheckBox4->click();
+    EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
+    EXPECT_FALSE(state.TextLaidOut);
+}
+
+TEST_F(TextCommands, FontOnFrontPageChangesOnlyTheFront)
+{
+    continueLayout();
+    const SheetPixels before(sheets());
+    form1().TabbedNotebook1->setCurrentIndex(1);
+    platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
+    run(&TForm1::Button1Click);
+    EXPECT_EQ(state.FrontFontName, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(state.FrontFontColor, 0x0000FFu);
+    EXPECT_TRUE(state.BackFontName.isEmpty());
+    const SheetPixels after(sheets());
+    EXPECT_TRUE(ImagesEqual(before.panel, after.panel));
+    EXPECT_TRUE(ImagesEqual(before.leftSpine, after.leftSpine));
+    EXPECT_TRUE(ImagesEqual(before.rightSpine, after.rightSpine));
+    EXPECT_GT(countRedPixels(after.front), 50);
+}
+
+TEST_F(TextCommands, FontOnBackPageChangesPanelAndBothSpines)
+{
+    continueLayout();
+    const SheetPixels before(sheets());
+    platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
+    run(&TForm1::Button1Click);
+    EXPECT_EQ(state.BackFontName, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(state.BackFontColor, 0x0000FFu);
+    const SheetPixels after(sheets());
+    EXPECT_TRUE(ImagesEqual(before.front, after.front));
+    EXPECT_GT(countRedPixels(after.panel), 10);
+    EXPECT_GT(countRedPixels(after.leftSpine), 10);
+    EXPECT_GT(countRedPixels(after.rightSpine), 10);
+}
+
+TEST_F(TextCommands, CancelledFontStillLaysOutAndDialogRemembersItsLastFont)
+{
+    enterCover();
+    run(&TForm1::Button1Click); // cancelled: no answer queued
+    EXPECT_TRUE(state.TextLaidOut);
+    EXPECT_GT(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper), 0);
+
+    FontChoice chosen = font(QString(40, QLatin1Char('F')), 0x00FF00);
+    platform.fontAnswers.push_back(chosen);
+    run(&TForm1::Button1Click);
+    EXPECT_EQ(state.BackFontName.size(), 31);
+    run(&TForm1::Button1Click);
+    ASSERT_EQ(platform.fontRequests.size(), 3u);
+    EXPECT_EQ(platform.fontRequests[0].face, QStringLiteral("Arial"));
+    EXPECT_EQ(platform.fontRequests[2].face, chosen.face);
+    EXPECT_EQ(platform.fontRequests[2].colour, chosen.colour);
+}
+
+TEST_F(TextCommands, SizeAndStyleFromTheDialogHaveNoEffect)
+{
+    continueLayout();
+    platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Sans"), 0));
+    run(&TForm1::Button1Click);
+    const SheetPixels plain(sheets());
+    FontChoice fancy = font(QStringLiteral("DejaVu Sans"), 0);
+    fancy.pixelHeight = 64;
+    fancy.bold = fancy.italic = fancy.underline = fancy.strikeOut = true;
+    platform.fontAnswers.push_back(fancy);
+    run(&TForm1::Button1Click);
+    EXPECT_TRUE(SameSheets(plain, SheetPixels(sheets())));
+}
+
+TEST(FontDialogWidget, OffersScalableFacesWithEffectsAndColour)
+{
+    FontChoice initial;
+    initial.face = QStringLiteral("DejaVu Sans");
+    initial.colour = 0x123456; // none of the named colours
+    initial.underline = true;
+    FontDialog dialog(initial);
+    QStringList offered;
+    for (int i = 0; i < dialog.faceList()->count(); ++i)
+        offered << dialog.faceList()->item(i)->text();
+    ASSERT_FALSE(offered.isEmpty());
+    for (const QString& family : offered)
+        EXPECT_TRUE(QFontDatabase::isSmoothlyScalable(family)) << family.toStdString();
+    EXPECT_TRUE(offered.contains(QStringLiteral("Liberation Sans")));
+
+    // Confirming untouched gives back what came in.
+    FontChoice untouched = dialog.choice();
+    EXPECT_EQ(untouched.face, initial.face);
+    EXPECT_EQ(untouched.colour, initial.colour);
+    EXPECT_TRUE(untouched.underline);
+    EXPECT_FALSE(untouched.strikeOut);
+
+    dialog.strikeOutBox()->setChecked(true);
+    dialog.underlineBox()->setChecked(false);
+    const int red = dialog.colourBox()->findText(QStringLiteral("Red"));
+    ASSERT_GE(red, 0);
+    dialog.colourBox()->setCurrentIndex(red);
+    dialog.faceList()->setCurrentItem(dialog.faceList()->findItems(QStringLiteral("Liberation Serif"),
+                                                                   Qt::MatchExactly).value(0));
+    const FontChoice changed = dialog.choice();
+    EXPECT_FALSE(changed.bold || changed.italic) << "a new face keeps the regular weight and slant";
+    EXPECT_EQ(changed.colour, 0x0000FFu);
+    EXPECT_TRUE(changed.strikeOut);
+    EXPECT_FALSE(changed.underline);
+    EXPECT_EQ(changed.face, QStringLiteral("Liberation Serif"));
+}
+
+TEST(FontDialogWidget, UnlistedStartingFaceComesBackUnchanged)
+{
+    FontChoice initial;
+    initial.face = QStringLiteral("No Such Face Anywhere");
+    FontDialog dialog(initial);
+    // The face drawn in its place is shown selected, but confirming returns the face as given.
+    EXPECT_EQ(dialog.faceList()->selectedItems().size(), 1);
+    EXPECT_EQ(dialog.choice().face, initial.face);
+    EXPECT_EQ(dialog.choice().colour, initial.colour);
+    dialog.faceList()->setCurrentRow(0);
+    EXPECT_EQ(dialog.choice().face, dialog.faceList()->item(0)->text());
+}
+
+} // namespace

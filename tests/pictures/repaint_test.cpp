@@ -1,0 +1,189 @@
+#include <set>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "model/errors.h"
+#include "pictures/repaint.h"
+#include "support/image_assert.h"
+
+using namespace plattera;
+
+namespace {
+
+const QRgb kWhiteRgb = qRgb(255, 255, 255);
+
+// Every column its own colour: a copied pixel tells which composite column it came from.
+QImage columnCoded(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x & 0xFF, (x >> 8) & 0xFF, 77));
+    return image;
+}
+int columnOf(QRgb pixel) { return qRed(pixel) | (qGreen(pixel) << 8); }
+
+std::vector<int> sourceColumns(const QImage& image, int row)
+{
+    std::vector<int> columns;
+    for (int x = 0; x < image.width(); ++x)
+        columns.push_back(columnOf(image.pixel(x, row)));
+    return columns;
+}
+
+struct RepaintFixture : ::testing::Test {
+    Sheets sheets{96};
+    EditorState state;
+    CoverInputs inputs;
+    QTemporaryDir dir;
+
+    QString save(const QString& name, const QImage& image)
+    {
+        const QString path = dir.filePath(name);
+        image.save(path, "BMP");
+        return path;
+    }
+    void useBackPicture(const QImage& image)
+    {
+        state.BackPictureFile = save(QStringLiteral("back.bmp"), image);
+        state.HasBackPicture = true;
+    }
+};
+
+using BandCopies = RepaintFixture;
+
+TEST_F(BandCopies, ExtendedSpreadsTheCompositeOverSpinesAndPanel)
+{
+    useBackPicture(columnCoded(442, 353));
+    inputs.extendBackPicture = true;
+    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+
+    for (int row : {0, 176, 352}) {
+        const std::vector<int> left = sourceColumns(sheets.Image2.image(), row);
+        const std::vector<int> right = sourceColumns(sheets.Image3.image(), row);
+        for (int x = 0; x < 22; ++x) {
+            EXPECT_EQ(left[size_t(x)], x);
+            EXPECT_EQ(right[size_t(x)], 420 + x);
+        }
+        // 398 columns widened to 400: every one of 22..419 shows, in order, two repeated.
+        const std::vector<int> panel = sourceColumns(sheets.Image1.image(), row);
+        EXPECT_EQ(panel.front(), 22);
+        EXPECT_EQ(panel.back(), 419);
+        EXPECT_TRUE(std::is_sorted(panel.begin(), panel.end()));
+        EXPECT_EQ(std::set<int>(panel.begin(), panel.end()).size(), 398u);
+    }
+    EXPECT_EQ(sheets.Image2.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.Image3.brushStyle(), BrushStyle::Clear);
+}
+
+TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
+{
+    useBackPicture(columnCoded(442, 353));
+    inputs.extendBackPicture = false;
+    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+
+    const std::vector<int> panel = sourceColumns(sheets.Image1.image(), 100);
+    EXPECT_EQ(panel.front(), 0);
+    EXPECT_GE(panel.back(), 440);
+    EXPECT_TRUE(std::is_sorted(panel.begin(), panel.end()));
+    EXPECT_EQ(std::set<int>(panel.begin(), panel.end()).size(), 400u) << "442 narrowed to 400";
+    EXPECT_TRUE(AreaIs(sheets.Image2.image(), sheets.Image2.image().rect(), kWhiteRgb));
+    EXPECT_TRUE(AreaIs(sheets.Image3.image(), sheets.Image3.image().rect(), kWhiteRgb));
+}
+
+TEST_F(BandCopies, LayoutFormCopiesTheCompositeWithoutRedrawingIt)
+{
+    useBackPicture(columnCoded(442, 353));
+    sheets.Image5.image().fill(qRgb(0, 200, 0));
+    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Layout);
+    EXPECT_TRUE(AreaIs(sheets.Image1.image(), sheets.Image1.image().rect(), qRgb(0, 200, 0)));
+    ASSERT_TRUE(state.BackPicture.has_value());
+
+    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+    EXPECT_EQ(columnOf(sheets.Image1.image().pixel(0, 0)), 22);
+}
+
+TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
+{
+    // Saved clear: the spines' earlier content survives where no band lands (none with the box
+    // unchecked); saved solid: they are wiped white.
+    useBackPicture(columnCoded(442, 353));
+    inputs.extendBackPicture = false;
+    for (BrushStyle saved : {BrushStyle::Clear, BrushStyle::Solid}) {
+        sheets.Image2.image().fill(qRgb(9, 9, 9));
+        state.SavedLeftSpineBrushStyle = saved;
+        backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+        EXPECT_TRUE(PixelIs(sheets.Image2.image(), 5, 5,
+                            saved == BrushStyle::Clear ? qRgb(9, 9, 9) : kWhiteRgb));
+    }
+}
+
+TEST_F(BandCopies, VanishedFileKeepsTheCompositeAndStillCopiesIt)
+{
+    sheets.Image5.image().fill(qRgb(10, 20, 30));
+    state.BackPictureFile = dir.filePath(QStringLiteral("gone.bmp"));
+    state.HasBackPicture = true;
+    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend);
+    EXPECT_FALSE(state.BackPicture.has_value());
+    EXPECT_TRUE(PixelIs(sheets.Image5.image(), 100, 100, qRgb(10, 20, 30)));
+    EXPECT_TRUE(PixelIs(sheets.Image1.image(), 100, 100, qRgb(10, 20, 30)));
+}
+
+TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
+{
+    const QString path = dir.filePath(QStringLiteral("broken.bmp"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BMnot really");
+    file.close();
+    state.BackPictureFile = path;
+    state.HasBackPicture = true;
+    sheets.Image1.image().fill(qRgb(1, 2, 3));
+    EXPECT_THROW(backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend), CommandError);
+    EXPECT_TRUE(PixelIs(sheets.Image1.image(), 0, 0, qRgb(1, 2, 3)));
+}
+
+using FrontPlacement = RepaintFixture;
+
+TEST_F(FrontPlacement, AnyShapeFillsTheWholeFrontSheet)
+{
+    for (QSize size : {QSize(5, 2), QSize(1, 500), QSize(900, 7)}) {
+        SCOPED_TRACE(size.width());
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 0, 0));
+        // A different colour in the last columns shows the far edge (a narrowing drops columns).
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = std::max(0, size.width() - 3); x < size.width(); ++x)
+                picture.setPixel(x, y, qRgb(0, 0, 200));
+        state.FrontPictureFile = save(QStringLiteral("front.bmp"), picture);
+        frontPicturePlacement(sheets, state);
+        EXPECT_TRUE(state.HasFrontPicture);
+        const QImage& front = sheets.Image4.image();
+        EXPECT_EQ(front.size(), QSize(361, 353));
+        EXPECT_EQ(CountNot(front, front.rect(), qRgb(200, 0, 0)) + CountNot(front, front.rect(), qRgb(0, 0, 200)),
+                  361 * 353) << "every pixel shows the picture";
+        EXPECT_TRUE(PixelIs(front, 360, 352, qRgb(0, 0, 200)));
+        EXPECT_TRUE(PixelIs(front, 0, 0, size.width() <= 3 ? qRgb(0, 0, 200) : qRgb(200, 0, 0)));
+    }
+}
+
+TEST(SolidWipe, WhitensVisibleSheetsAndLeavesBrushesClear)
+{
+    Sheets sheets(96);
+    sheets.Image5.image().fill(qRgb(5, 5, 5));
+    for (SheetCanvas* sheet : sheets.visible()) {
+        sheet->image().fill(qRgb(5, 5, 5));
+        sheet->setBrushStyle(BrushStyle::Clear);
+    }
+    solidWipe(sheets);
+    for (SheetCanvas* sheet : sheets.visible()) {
+        EXPECT_TRUE(AreaIs(sheet->image(), sheet->image().rect(), kWhiteRgb));
+        EXPECT_EQ(sheet->brushStyle(), BrushStyle::Clear);
+    }
+    EXPECT_TRUE(PixelIs(sheets.Image5.image(), 0, 0, qRgb(5, 5, 5)));
+}
+
+} // namespace
