@@ -7,23 +7,18 @@
 #include <QPrinter>
 
 #include "model/errors.h"
+#include "model/text_fitting.h"
 #include "print/page_canvas.h"
 
 namespace plattera {
 
 namespace {
 
-// Lowers the font one point at a time while the measure is at least the bound. Stops at one
-// point: a text that does not fit even there is drawn at one point.
+// The one fitting loop, on the page's single canvas.
 template <typename Measure>
 int shrinkWhile(Canvas& canvas, int bound, Measure measure)
 {
-    int value = measure();
-    while (value >= bound && canvas.font().size > 1) {
-        canvas.setFontSize(canvas.font().size - 1);
-        value = measure();
-    }
-    return value;
+    return int(shrinkToFit({&canvas}, bound, [&]() -> long long { return measure(); }));
 }
 
 // An empty face name prints in the default face.
@@ -127,7 +122,7 @@ void drawSpineTexts(Canvas& canvas, const EditorState& state)
     const QString& artist = state.PrintArtistText;
     const QString& title = state.PrintTitleText;
     const QString text = artist + state.TitleSeparator + title;
-    setPrinterFont(canvas, state.BackFontName, state.BackFontColor, kSpineStartSize);
+    setPrinterFont(canvas, state.BackFontName, state.BackFontColor, page::kSpineStartSize);
     const int cellHeight = shrinkWhile(canvas, kSpineHeightLimit,
         [&] { return canvas.textHeight(artist + QStringLiteral(": ") + title); });
     // The cell height is kept from before the length fit: the right text hangs from it.

@@ -5,7 +5,7 @@
 
 #include "pictures/outlines.h"
 #include "pictures/repaint.h"
-#include "text/text_fitting.h"
+#include "model/text_fitting.h"
 
 namespace plattera {
 

@@ -8,7 +8,7 @@
 #include "pictures/repaint.h"
 #include "support/image_assert.h"
 #include "text/layouts.h"
-#include "text/text_fitting.h"
+#include "model/text_fitting.h"
 
 using namespace plattera;
 

@@ -1,4 +1,4 @@
-#include "text/text_fitting.h"
+#include "model/text_fitting.h"
 
 namespace plattera {
 
