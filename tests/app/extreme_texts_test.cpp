@@ -1,0 +1,88 @@
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "model/text_fitting.h"
+#include "support/image_assert.h"
+#include "support/platform/app_fixture.h"
+
+using namespace plattera;
+
+// Texts far beyond any real cover: every layout and the print must end and draw what they can.
+class ExtremeTexts : public AppFixture {
+protected:
+    QTemporaryDir dir;
+
+    void typeTracks(const QStringList& lines)
+    {
+        for (const QString& line : lines) {
+            form2().Edit1->setText(line);
+            form2().Button3Click();
+        }
+    }
+
+    void continueLayout()
+    {
+        form2().Button1Click();
+        ASSERT_TRUE(platform.errors.empty()) << platform.errors.front().text.toStdString();
+    }
+
+    void printToPdf()
+    {
+        const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
+        platform.printAnswers.push_back(pdf);
+        form1().runCommand([this] { form1().button4Click(); });
+        ASSERT_TRUE(platform.errors.empty()) << platform.errors.front().text.toStdString();
+        EXPECT_GT(QFileInfo(pdf).size(), 0);
+    }
+};
+
+TEST_F(ExtremeTexts, AThousandTracksAreAllMeasuredAndShrinkToTheFloor)
+{
+    QStringList lines;
+    for (int i = 0; i < 1000; ++i)
+        lines << QStringLiteral("Track title number %1").arg(i);
+    typeTracks(lines);
+    continueLayout();
+    EXPECT_EQ(state.TrackCount, 1000);
+    ASSERT_GE(state.TrackWidths.size(), 1000u);
+    EXPECT_GT(state.TrackWidths[999], 0);
+    EXPECT_EQ(sheets().Image1.font().size, kSmallestFontSize);
+
+    form1().runCommand([this] { form1().BitBtn1Click(); });
+    EXPECT_TRUE(platform.errors.empty());
+    EXPECT_TRUE(state.CentredMode);
+    printToPdf();
+}
+
+TEST_F(ExtremeTexts, TenThousandCharacterTitleEndsAtOnePoint)
+{
+    form2().Edit2->setText(QString(10000, QLatin1Char('W')));
+    form2().Edit3->setText(QStringLiteral("Artist"));
+    typeTracks({QStringLiteral("one")});
+    continueLayout();
+    EXPECT_EQ(sheets().Image4.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets().Image2.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets().Image3.font().size, kSmallestFontSize);
+    printToPdf();
+}
+
+TEST_F(ExtremeTexts, BlankRightToLeftAndCombiningTextsLayOutAndPrint)
+{
+    // "Shalom" in Hebrew, and e with a combining acute accent beside its precomposed form.
+    const QString rightToLeft = QString::fromUtf8("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d");
+    const QString combining = QString::fromUtf8("Cafe\xcc\x81 / Caf\xc3\xa9");
+    form2().Edit3->setText(rightToLeft);
+    form2().Edit2->setText(combining);
+    typeTracks({QStringLiteral("      "), rightToLeft, combining});
+    continueLayout();
+    EXPECT_EQ(state.TitleSeparator, QStringLiteral(": "));
+    EXPECT_GT(state.TrackWidths[1], 0);
+    EXPECT_GT(state.TrackWidths[0], 0); // spaces have a width, though they draw nothing
+    // Something was drawn on the front: the texts are not lost on the way.
+    EXPECT_GT(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), qRgb(255, 255, 255)), 0);
+    printToPdf();
+}
