@@ -217,8 +217,9 @@ TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
     const QByteArray whole = fixture(c.fixture);
     for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(7), qsizetype(20), whole.size() / 3}) {
         const DecodeResult result = c.decode(whole.left(cut));
-        if (!result.ok())
+        if (!result.ok()) {
             EXPECT_FALSE(result.error.isEmpty()) << "cut at " << cut;
+        }
     }
     for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(7)})
         EXPECT_FALSE(c.decode(whole.left(cut)).ok()) << "cut at " << cut;
@@ -233,8 +234,9 @@ TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
     // The right signature followed by noise.
     QByteArray noisy = whole.left(12) + garbage;
     const DecodeResult result = c.decode(noisy);
-    if (!result.ok())
+    if (!result.ok()) {
         EXPECT_FALSE(result.error.isEmpty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -254,6 +256,19 @@ TEST(PictureSize, LimitsOnSidesAndArea)
     EXPECT_FALSE(checkPictureSize(0, 10).isEmpty());
     EXPECT_FALSE(checkPictureSize(10, -1).isEmpty());
     EXPECT_FALSE(checkPictureSize(3000000, 2000000).isEmpty());
+}
+
+TEST(PictureSize, TinyFilesCannotClaimHugePictures)
+{
+    // Found by fuzzing: 32 bytes of progressive JPEG whose frame claims 2810 x 64250 pixels,
+    // which cost 720 MB and seconds of filling before the missing data was noticed.
+    const QByteArray tiny = QByteArray::fromBase64("/9gU/8IAEQj6+gr6AwERAAIRAQMRAP/aAAgBAQAs334=");
+    const DecodeResult result = decodeJpeg(tiny);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.contains(QLatin1String("more than its 32 bytes"))) << result.error.toStdString();
+
+    EXPECT_TRUE(checkPictureSize(16320, 12240, 4096).isEmpty());
+    EXPECT_FALSE(checkPictureSize(16320, 12240, 1024).isEmpty());
 }
 
 } // namespace

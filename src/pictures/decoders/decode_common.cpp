@@ -1,5 +1,7 @@
 #include "pictures/decoders/decode_result.h"
 
+#include <algorithm>
+
 namespace plattera {
 
 QString checkPictureSize(long long width, long long height)
@@ -17,6 +19,19 @@ QString checkPictureSize(long long width, long long height)
             .arg(width)
             .arg(height)
             .arg(kMaxPicturePixels / 1'000'000);
+    }
+    return QString();
+}
+
+QString checkPictureSize(long long width, long long height, long long dataBytes)
+{
+    if (QString problem = checkPictureSize(width, height); !problem.isEmpty())
+        return problem;
+    if (width * height > std::max(dataBytes, 1LL) * kMaxPixelsPerByte) {
+        return QStringLiteral("The picture claims %1 x %2 pixels, far more than its %3 bytes can hold")
+            .arg(width)
+            .arg(height)
+            .arg(dataBytes);
     }
     return QString();
 }

@@ -24,6 +24,14 @@ constexpr long long kMaxPicturePixels = 200'000'000LL;
 // Empty when a picture of this size may be decoded, else the message to report.
 QString checkPictureSize(long long width, long long height);
 
+// A compressed raster file cannot hold more than this many pixels per byte of its data (even a
+// single colour costs bits per block), so a tiny file whose header claims a huge picture is
+// refused before memory and time are spent on it. Metafiles draw any size and are exempt.
+constexpr long long kMaxPixelsPerByte = 65536;
+
+// checkPictureSize, and the claimed pixels weighed against the bytes that hold them.
+QString checkPictureSize(long long width, long long height, long long dataBytes);
+
 // A new white RGB32 image of that size, or a null image when memory could not be had.
 QImage allocateWhiteImage(int width, int height);
 

@@ -122,7 +122,7 @@ DecodeResult decodeGif(const QByteArray& data)
     if (!gif)
         return DecodeResult::failure(gifError(error));
 
-    const QString sizeProblem = checkPictureSize(gif->SWidth, gif->SHeight);
+    const QString sizeProblem = checkPictureSize(gif->SWidth, gif->SHeight, data.size());
     if (!sizeProblem.isEmpty())
         return DecodeResult::failure(sizeProblem);
 

@@ -111,7 +111,7 @@ DecodeResult decodeJpeg(const QByteArray& data)
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
     }
 
-    const QString sizeProblem = checkPictureSize(session.info.image_width, session.info.image_height);
+    const QString sizeProblem = checkPictureSize(session.info.image_width, session.info.image_height, data.size());
     if (!sizeProblem.isEmpty()) {
         jpeg_destroy_decompress(&session.info);
         return DecodeResult::failure(sizeProblem);
