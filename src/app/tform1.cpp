@@ -27,27 +27,6 @@ namespace plattera {
 
 namespace {
 
-// The window's font: Arial with a character height of 11 pixels.
-QFont pixelFont(const QString& face, int pixelHeight)
-{
-    QFont font(face);
-    font.setPixelSize(pixelHeight);
-    return font;
-}
-
-template <typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1)
-{
-    widget->setObjectName(QLatin1String(name));
-    if (width < 0) {
-        widget->adjustSize();
-        widget->move(left, top);
-    } else {
-        widget->setGeometry(left, top, width, height);
-    }
-    return widget;
-}
-
 constexpr int kToolbarStep = 88;
 
 } // namespace
@@ -257,13 +236,7 @@ void TForm1::showEvent(QShowEvent* event)
     // A window coming back from the task bar is not being shown anew.
     if (event->spontaneous())
         return;
-    const bool first = !m_shownOnce;
-    FormShow();
-    if (first) {
-        m_shownOnce = true;
-        centreOnScreen(this, m_platform.screenSize());
-    }
-    settleOuterSize(this, outerSize(this), first ? m_platform.screenSize() : QSize());
+    showWindow(this, m_shownOnce, [this] { FormShow(); }, m_platform.screenSize());
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event)

@@ -16,13 +16,6 @@ namespace plattera {
 
 namespace {
 
-QFont pixelFont(const QString& face, int pixelHeight)
-{
-    QFont font(face);
-    font.setPixelSize(pixelHeight);
-    return font;
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font, const QColor& colour)
 {
     auto* label = new QLabel(text, parent);
@@ -96,14 +89,7 @@ void TForm3::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    const bool first = !m_shownOnce;
-    FormShow();
-    if (first) {
-        m_shownOnce = true;
-        if (screenSize)
-            centreOnScreen(this, screenSize());
-    }
-    settleOuterSize(this, outerSize(this), first && screenSize ? screenSize() : QSize());
+    showWindow(this, m_shownOnce, [this] { FormShow(); }, screenSize ? screenSize() : QSize());
 }
 
 void TForm3::mouseMoveEvent(QMouseEvent* event)

@@ -25,12 +25,6 @@ const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
 // The key code of Enter that Edit1KeyDown acts on.
 constexpr int kEnterKey = 13;
 
-QFont pixelFont(const QString& face, int pixelHeight)
-{
-    QFont font(face);
-    font.setPixelSize(pixelHeight);
-    return font;
-}
 
 // Every list line 13 pixels high, whatever the style would choose.
 class FixedRowDelegate : public QStyledItemDelegate {
@@ -44,18 +38,6 @@ public:
     }
 };
 
-template <typename Widget>
-Widget* place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1)
-{
-    widget->setObjectName(QLatin1String(name));
-    if (width < 0) {
-        widget->adjustSize();
-        widget->move(left, top);
-    } else {
-        widget->setGeometry(left, top, width, height);
-    }
-    return widget;
-}
 
 } // namespace
 
@@ -212,14 +194,7 @@ void TForm2::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    const bool first = !m_shownOnce;
-    FormShow();
-    if (first) {
-        m_shownOnce = true;
-        if (screenSize)
-            centreOnScreen(this, screenSize());
-    }
-    settleOuterSize(this, outerSize(this), first && screenSize ? screenSize() : QSize());
+    showWindow(this, m_shownOnce, [this] { FormShow(); }, screenSize ? screenSize() : QSize());
 }
 
 bool TForm2::event(QEvent* event)

@@ -60,4 +60,23 @@ void centreOnScreen(QWidget* window, const QSize& screen)
     window->move(left, top); // move() places the frame's top-left corner
 }
 
+void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler, const QSize& screen)
+{
+    const bool first = !shownOnce;
+    showHandler();
+    if (first) {
+        shownOnce = true;
+        if (screen.isValid())
+            centreOnScreen(window, screen);
+    }
+    settleOuterSize(window, outerSize(window), first ? screen : QSize());
+}
+
+QFont pixelFont(const QString& face, int pixelHeight)
+{
+    QFont font(face);
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
 } // namespace plattera

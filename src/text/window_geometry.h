@@ -1,8 +1,11 @@
 #pragma once
 
-#include <QSize>
+#include <functional>
 
-class QWidget;
+#include <QFont>
+#include <QSize>
+#include <QString>
+#include <QWidget>
 
 namespace plattera {
 
@@ -21,5 +24,27 @@ void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenFor
 
 // Moves the window to the middle of the screen, each coordinate raised to 0 if negative.
 void centreOnScreen(QWidget* window, const QSize& screen);
+
+// What every window does when it is shown anew: its show handler sizes it, it is centred on
+// the screen at its first showing only, and its outer size is kept once a frame is known.
+// An empty screen size (no way to ask) leaves the position alone.
+void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler, const QSize& screen);
+
+// A font of a face with a character height in pixels, as the forms' fixed layouts give them.
+QFont pixelFont(const QString& face, int pixelHeight);
+
+// Names a control and puts it at its fixed place: with no size given, sized to its contents.
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width = -1, int height = -1)
+{
+    widget->setObjectName(QLatin1String(name));
+    if (width < 0) {
+        widget->adjustSize();
+        widget->move(left, top);
+    } else {
+        widget->setGeometry(left, top, width, height);
+    }
+    return widget;
+}
 
 } // namespace plattera
