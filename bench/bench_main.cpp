@@ -121,7 +121,8 @@ int main(int argc, char** argv)
                     })});
     rows.push_back({"Color", medianMs(runs, [&] { platform.colourAnswers.push_back(0x0000FF); },
                                       [&] { form1.Button2Click(); })});
-    // A newly chosen picture is decoded afresh: nothing kept from earlier loads helps here.
+    // A newly chosen picture is decoded afresh, and so is the front one in the re-layout:
+    // nothing kept from earlier loads helps here.
     rows.push_back({"Image, new back JPEG", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(backJpeg); })});
     rows.push_back({"Image, new back GIF", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(gif); })});
     rows.push_back({"Image, new back BMP", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(bmp); })});
