@@ -7,6 +7,8 @@
 #include "app/bit_btn.h"
 #include "app_test_util.h"
 #include "pictures/picture_formats.h"
+#include "support/image_assert.h"
+#include "support/test_files.h"
 #include "support/platform/app_fixture.h"
 
 using namespace plattera;
@@ -16,16 +18,6 @@ namespace {
 const QRgb kInk = qRgb(0, 0, 0);
 const QRgb kPaper = qRgb(255, 255, 255);
 
-// Every column its own colour: a copied pixel tells which composite column it came from.
-QImage columnCoded(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x & 0xFF, (x >> 8) & 0xFF, 77));
-    return image;
-}
-int columnOf(QRgb pixel) { return qRed(pixel) | (qGreen(pixel) << 8); }
 
 class PictureCommands : public AppFixture {
 protected:
@@ -66,24 +58,24 @@ protected:
 
 TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
 {
-    image(NotebookPage::Back, picture(QStringLiteral("back.bmp"), columnCoded(442, 353)));
+    image(NotebookPage::Back, picture(QStringLiteral("back.bmp"), columnCodedImage(442, 353)));
     ASSERT_TRUE(platform.errors.empty());
     EXPECT_TRUE(state.HasBackPicture);
     const Sheets& s = sheets();
     // Extended: spines show composite columns 0-21 and 420-441, the panel 22-419; the outlines
     // lie over them with the fold lines in the inner placement.
-    EXPECT_EQ(columnOf(s.Image2.image().pixel(5, 100)), 5);
-    EXPECT_EQ(columnOf(s.Image3.image().pixel(10, 100)), 430);
-    EXPECT_EQ(columnOf(s.Image1.image().pixel(0, 100)), 22);
-    EXPECT_EQ(columnOf(s.Image1.image().pixel(399, 100)), 419);
+    EXPECT_EQ(sourceColumnOf(s.Image2.image().pixel(5, 100)), 5);
+    EXPECT_EQ(sourceColumnOf(s.Image3.image().pixel(10, 100)), 430);
+    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(0, 100)), 22);
+    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(399, 100)), 419);
     EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kInk));
     EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 0, 1, 353), kInk));
     EXPECT_TRUE(AreaIs(s.Image1.image(), QRect(0, 0, 400, 1), kInk));
 
     form1().CheckBox6->click();
     ASSERT_FALSE(form1().CheckBox6->isChecked());
-    EXPECT_EQ(columnOf(s.Image1.image().pixel(0, 100)), 0);
-    EXPECT_GE(columnOf(s.Image1.image().pixel(399, 100)), 440);
+    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(0, 100)), 0);
+    EXPECT_GE(sourceColumnOf(s.Image1.image().pixel(399, 100)), 440);
     // The spines carry no picture, only the figures: fold lines in columns 20 and 0.
     EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(1, 1, 19, 351), kPaper));
     EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kInk));
@@ -91,9 +83,9 @@ TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
     EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 1, 20, 351), kPaper));
 
     form1().CheckBox6->click();
-    EXPECT_EQ(columnOf(s.Image2.image().pixel(5, 100)), 5);
-    EXPECT_EQ(columnOf(s.Image3.image().pixel(10, 100)), 430);
-    EXPECT_EQ(columnOf(s.Image1.image().pixel(200, 100)), 22 + 200 * 398 / 400);
+    EXPECT_EQ(sourceColumnOf(s.Image2.image().pixel(5, 100)), 5);
+    EXPECT_EQ(sourceColumnOf(s.Image3.image().pixel(10, 100)), 430);
+    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(200, 100)), 22 + 200 * 398 / 400);
 }
 
 TEST_F(PictureCommands, ExtendWithoutBackPictureChangesNoPixel)
@@ -119,7 +111,7 @@ TEST_F(PictureCommands, FrontPictureOfAnyShapeFillsTheFrontSheet)
 
 TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
 {
-    const QString back = picture(QStringLiteral("b.bmp"), columnCoded(4, 4));
+    const QString back = picture(QStringLiteral("b.bmp"), columnCodedImage(4, 4));
     image(NotebookPage::Back, back);
     image(NotebookPage::Front, std::nullopt);
     ASSERT_EQ(platform.pictureRequests.size(), 2u);
@@ -132,7 +124,7 @@ TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
 
 TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
 {
-    const QString good = picture(QStringLiteral("good.bmp"), columnCoded(442, 353));
+    const QString good = picture(QStringLiteral("good.bmp"), columnCodedImage(442, 353));
     image(NotebookPage::Back, good);
     const QString bad = broken(QStringLiteral("bad.bmp"));
     image(NotebookPage::Back, bad);
@@ -149,7 +141,7 @@ TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
     // The cover still repaints from the good file.
     continueLayout({QStringLiteral("one")});
     EXPECT_EQ(platform.errors.size(), 2u);
-    EXPECT_EQ(columnOf(sheets().Image2.image().pixel(5, 100)), 5);
+    EXPECT_EQ(sourceColumnOf(sheets().Image2.image().pixel(5, 100)), 5);
 }
 
 TEST_F(PictureCommands, VanishedFileIsKeptAndDrawsNothing)

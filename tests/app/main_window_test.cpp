@@ -15,6 +15,7 @@
 #include "app_test_util.h"
 #include "model/errors.h"
 #include "support/platform/app_fixture.h"
+#include "support/test_files.h"
 #include "text/window_geometry.h"
 
 using namespace plattera;
@@ -330,11 +331,7 @@ TEST_F(MainWindowCommands, NewCoverGivesTheSameSheetsWhateverTheBoxesAndHoweverO
 TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
 {
     QTemporaryDir dir;
-    const QString broken = dir.filePath(QStringLiteral("broken.gif"));
-    QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a picture");
-    file.close();
+    const QString broken = writeTestFile(dir.filePath(QStringLiteral("broken.gif")), "this is not a picture");
 
     form1().CheckBox1->click(); // cleared while there is no back picture yet
     state.BackPictureFile = broken;

@@ -8,6 +8,7 @@
 #include "model/sheet_canvas.h"
 #include "model/sheets.h"
 #include "support/image_assert.h"
+#include "support/test_files.h"
 
 using namespace plattera;
 
@@ -16,17 +17,6 @@ namespace {
 const QRgb kWhiteRgb = qRgb(255, 255, 255);
 const QRgb kBlackRgb = qRgb(0, 0, 0);
 
-// A picture whose every column has its own colour, so a copied pixel tells where it came from.
-QImage columnCodedImage(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x & 0xFF, (x >> 8) & 0xFF, y & 0xFF));
-    return image;
-}
-
-int sourceColumnOf(QRgb pixel) { return qRed(pixel) | (qGreen(pixel) << 8); }
 
 QRect inkBounds(const QImage& image, QRgb background = kWhiteRgb)
 {
@@ -130,8 +120,14 @@ TEST(SheetCanvas, NarrowingAndWideningTakeColumnsByTheFloorRuleWithoutBlending)
     for (int d = 0; d < 400; ++d)
         ASSERT_EQ(sourceColumnOf(panel.image().pixel(d, 7)), 22 + d * 398 / 400) << "column " << d;
     // Rows are taken one to one at equal heights.
+    QImage rowCoded(442, 353, QImage::Format_RGB32);
     for (int y = 0; y < 353; ++y)
-        ASSERT_EQ(qBlue(panel.image().pixel(5, y)), y & 0xFF);
+        for (int x = 0; x < 442; ++x)
+            rowCoded.setPixel(x, y, qRgb(0, 0, y & 0xFF));
+    composite.stretchDraw(QRect(0, 0, 442, 353), rowCoded);
+    panel.copyRect(QRect(0, 0, 400, 353), composite, QRect(0, 0, 442, 353));
+    for (int y = 0; y < 353; ++y)
+        ASSERT_EQ(qBlue(panel.image().pixel(0, y)), y & 0xFF);
 }
 
 TEST(SheetCanvas, StretchDrawFillsTheRectangleFromAnySourceShape)

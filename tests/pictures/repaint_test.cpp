@@ -8,6 +8,7 @@
 #include "model/errors.h"
 #include "pictures/repaint.h"
 #include "support/image_assert.h"
+#include "support/test_files.h"
 
 using namespace plattera;
 
@@ -15,22 +16,12 @@ namespace {
 
 const QRgb kWhiteRgb = qRgb(255, 255, 255);
 
-// Every column its own colour: a copied pixel tells which composite column it came from.
-QImage columnCoded(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x & 0xFF, (x >> 8) & 0xFF, 77));
-    return image;
-}
-int columnOf(QRgb pixel) { return qRed(pixel) | (qGreen(pixel) << 8); }
 
 std::vector<int> sourceColumns(const QImage& image, int row)
 {
     std::vector<int> columns;
     for (int x = 0; x < image.width(); ++x)
-        columns.push_back(columnOf(image.pixel(x, row)));
+        columns.push_back(sourceColumnOf(image.pixel(x, row)));
     return columns;
 }
 
@@ -57,7 +48,7 @@ using BandCopies = RepaintFixture;
 
 TEST_F(BandCopies, ExtendedSpreadsTheCompositeOverSpinesAndPanel)
 {
-    useBackPicture(columnCoded(442, 353));
+    useBackPicture(columnCodedImage(442, 353));
     inputs.extendBackPicture = true;
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
 
@@ -81,7 +72,7 @@ TEST_F(BandCopies, ExtendedSpreadsTheCompositeOverSpinesAndPanel)
 
 TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
 {
-    useBackPicture(columnCoded(442, 353));
+    useBackPicture(columnCodedImage(442, 353));
     inputs.extendBackPicture = false;
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
 
@@ -96,21 +87,21 @@ TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
 
 TEST_F(BandCopies, LayoutFormCopiesTheCompositeWithoutRedrawingIt)
 {
-    useBackPicture(columnCoded(442, 353));
+    useBackPicture(columnCodedImage(442, 353));
     sheets.Image5.image().fill(qRgb(0, 200, 0));
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Layout);
     EXPECT_TRUE(AreaIs(sheets.Image1.image(), sheets.Image1.image().rect(), qRgb(0, 200, 0)));
     ASSERT_TRUE(state.BackPicture.has_value());
 
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
-    EXPECT_EQ(columnOf(sheets.Image1.image().pixel(0, 0)), 22);
+    EXPECT_EQ(sourceColumnOf(sheets.Image1.image().pixel(0, 0)), 22);
 }
 
 TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
 {
     // Saved clear: the spines' earlier content survives where no band lands (none with the box
     // unchecked); saved solid: they are wiped white.
-    useBackPicture(columnCoded(442, 353));
+    useBackPicture(columnCodedImage(442, 353));
     inputs.extendBackPicture = false;
     for (BrushStyle saved : {BrushStyle::Clear, BrushStyle::Solid}) {
         sheets.Image2.image().fill(qRgb(9, 9, 9));
@@ -134,11 +125,7 @@ TEST_F(BandCopies, VanishedFileKeepsTheCompositeAndStillCopiesIt)
 
 TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
 {
-    const QString path = dir.filePath(QStringLiteral("broken.bmp"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("BMnot really");
-    file.close();
+    const QString path = writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "BMnot really");
     state.BackPictureFile = path;
     state.HasBackPicture = true;
     sheets.Image1.image().fill(qRgb(1, 2, 3));

@@ -7,6 +7,7 @@
 #include "model/errors.h"
 #include "pictures/repaint.h"
 #include "support/image_assert.h"
+#include "support/test_files.h"
 #include "text/layouts.h"
 #include "model/text_fitting.h"
 
@@ -400,11 +401,7 @@ TEST_F(LayoutPictures, VanishedFrontPictureDrawsNothing)
 TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("broken.bmp"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a bitmap at all");
-    file.close();
+    const QString path = writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "this is not a bitmap at all");
     state.FrontPictureFile = path;
     state.HasFrontPicture = true;
     sheets.Image4.image().fill(qRgb(0, 0, 255));

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// A picture whose every column has its own colour (red and green give the column, blue is 77),
+// so a copied pixel tells which source column it came from.
+QImage columnCodedImage(int width, int height);
+int sourceColumnOf(QRgb pixel);
+
+// Writes the bytes to path and returns the path: broken pictures and the like.
+QString writeTestFile(const QString& path, const QByteArray& bytes);
