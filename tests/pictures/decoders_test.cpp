@@ -258,6 +258,18 @@ TEST(PictureSize, LimitsOnSidesAndArea)
     EXPECT_FALSE(checkPictureSize(3000000, 2000000).isEmpty());
 }
 
+TEST(IcoDecoder, PngEntryClaimingAbsurdSizeIsRefused)
+{
+    // Found by fuzzing: a PNG entry whose header claimed 3858745276 x 3170879675 overflowed
+    // the area used to pick the largest image.
+    // Directory of one entry (29 bytes at offset 22), then a PNG signature and IHDR only.
+    const QByteArray icon = QByteArray::fromHex("000001000100" "0000000000000000" "1d000000" "16000000");
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a" "0000000d49484452" "e6000000" "bd000000" "0806000000");
+    const DecodeResult result = decodeIco(icon + png);
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.error.contains(QLatin1String("too large"))) << result.error.toStdString();
+}
+
 TEST(PictureSize, TinyFilesCannotClaimHugePictures)
 {
     // Found by fuzzing: 32 bytes of progressive JPEG whose frame claims 2810 x 64250 pixels,

@@ -33,7 +33,8 @@ QString inspect(const unsigned char* data, size_t size, IconImage& image)
         image.width = be32(p + 16);
         image.height = be32(p + 20);
         image.bitsPerPixel = 32;
-        return QString();
+        // Sizes are compared as areas below: keep them within what a picture may be.
+        return checkPictureSize(image.width, image.height);
     }
     DibSource source{data, size, image.offset, 0, true};
     DibHeader header;
@@ -43,14 +44,11 @@ QString inspect(const unsigned char* data, size_t size, IconImage& image)
     image.width = header.width;
     image.height = header.height;
     image.bitsPerPixel = header.bitsPerPixel;
-    return QString();
+    return checkPictureSize(image.width, image.height);
 }
 
 DecodeResult decodePngEntry(const unsigned char* data, const IconImage& entry)
 {
-    const QString sizeProblem = checkPictureSize(entry.width, entry.height);
-    if (!sizeProblem.isEmpty())
-        return DecodeResult::failure(sizeProblem);
     QImage png;
     if (!png.loadFromData(data + entry.offset, int(entry.length), "PNG"))
         return DecodeResult::failure(QStringLiteral("The PNG image inside the icon cannot be read"));
