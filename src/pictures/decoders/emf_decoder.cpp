@@ -40,6 +40,35 @@ size_t wellFormedLength(const unsigned char* data, size_t size)
     return at;
 }
 
+void putU32(unsigned char* p, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The converter reads the header's description and pixel format wherever their offsets point.
+// Pieces that do not lie inside the header record are dropped from our copy: neither is drawn,
+// so the picture itself is unchanged.
+void dropStrayHeaderPieces(unsigned char* header, uint32_t headerSize)
+{
+    const auto inside = [headerSize](uint64_t offset, uint64_t length) {
+        return offset >= kMinHeaderSize && offset + length <= headerSize;
+    };
+    // An offset with no length is read up to a terminator that may never come.
+    const uint32_t descriptionChars = u32(header + 60);
+    if (descriptionChars == 0 || !inside(u32(header + 64), uint64_t(descriptionChars) * 2)) {
+        putU32(header + 60, 0);
+        putU32(header + 64, 0);
+    }
+    if (headerSize >= 100) {
+        const uint32_t formatBytes = u32(header + 88);
+        if (formatBytes == 0 || !inside(u32(header + 92), formatBytes)) {
+            putU32(header + 88, 0);
+            putU32(header + 92, 0);
+        }
+    }
+}
+
 // Embedded bitmaps are scaled pixel for pixel, like the rest of the program's stretching.
 QByteArray withSharpImages(const char* svg, size_t length)
 {
@@ -76,6 +105,7 @@ DecodeResult decodeEmf(const QByteArray& data, int ppi)
 
     // The converter takes a mutable buffer; give it its own copy.
     QByteArray records(data.constData(), qsizetype(usable));
+    dropStrayHeaderPieces(reinterpret_cast<unsigned char*>(records.data()), headerSize);
     generatorOptions options{};
     options.nameSpace = const_cast<char*>("");
     options.verbose = false;
