@@ -23,27 +23,57 @@ int32_t i32(const unsigned char* p) { return int32_t(u32(p)); }
 
 QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile"); }
 
-// The length of the run of well-formed records from the start, ending with EMR_EOF when the
-// file has one. The converter trusts record sizes, so it only ever sees this prefix.
-size_t wellFormedLength(const unsigned char* data, size_t size)
+// The run of well-formed records from the start, ending with EMR_EOF when the file has one.
+// The converter trusts record sizes, so it only ever sees this prefix.
+struct RecordRun {
+    size_t length = 0;
+    uint32_t records = 0;
+    bool endsWithEof = false;
+};
+
+RecordRun wellFormedRecords(const unsigned char* data, size_t size)
 {
-    size_t at = 0;
-    while (size - at >= 8) {
-        const uint32_t type = u32(data + at);
-        const uint32_t length = u32(data + at + 4);
-        if (length < 8 || length % 4 != 0 || length > size - at)
+    RecordRun run;
+    while (size - run.length >= 8) {
+        const uint32_t type = u32(data + run.length);
+        const uint32_t length = u32(data + run.length + 4);
+        if (length < 8 || length % 4 != 0 || length > size - run.length)
             break;
-        at += length;
-        if (type == kEmrEof)
+        run.length += length;
+        ++run.records;
+        if (type == kEmrEof) {
+            run.endsWithEof = true;
             break;
+        }
     }
-    return at;
+    return run;
 }
 
 void putU32(unsigned char* p, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The converter walks records until EMR_EOF, and trusts the header's byte and record counts:
+// the copy it gets always ends with an EMR_EOF and its header tells the truth about it.
+QByteArray terminatedRecords(const unsigned char* data, const RecordRun& run)
+{
+    QByteArray records(reinterpret_cast<const char*>(data), qsizetype(run.length));
+    uint32_t count = run.records;
+    if (!run.endsWithEof) {
+        unsigned char eof[20] = {};
+        putU32(eof, kEmrEof);
+        putU32(eof + 4, sizeof eof);
+        putU32(eof + 12, 16); // offPalEntries: no palette follows
+        putU32(eof + 16, sizeof eof);
+        records.append(reinterpret_cast<const char*>(eof), sizeof eof);
+        ++count;
+    }
+    auto* header = reinterpret_cast<unsigned char*>(records.data());
+    putU32(header + 48, uint32_t(records.size()));
+    putU32(header + 52, count);
+    return records;
 }
 
 // The converter reads the header's description and pixel format wherever their offsets point.
@@ -99,12 +129,12 @@ DecodeResult decodeEmf(const QByteArray& data, int ppi)
     if (!sizeProblem.isEmpty())
         return DecodeResult::failure(sizeProblem);
 
-    const size_t usable = wellFormedLength(bytes, size);
-    if (usable < headerSize)
+    const RecordRun run = wellFormedRecords(bytes, size);
+    if (run.length < headerSize)
         return DecodeResult::failure(notAMetafile());
 
     // The converter takes a mutable buffer; give it its own copy.
-    QByteArray records(data.constData(), qsizetype(usable));
+    QByteArray records = terminatedRecords(bytes, run);
     dropStrayHeaderPieces(reinterpret_cast<unsigned char*>(records.data()), headerSize);
     generatorOptions options{};
     options.nameSpace = const_cast<char*>("");
