@@ -205,12 +205,7 @@ void TForm1::FormCreate()
     // Creates the four visible bitmaps, white; the composite is left until a picture needs it.
     fillSheets({&m_sheets.Image1, &m_sheets.Image2, &m_sheets.Image3, &m_sheets.Image4});
 
-    if (CheckBox1->isChecked())
-        CheckBox1Click();
-    if (CheckBox2->isChecked())
-        CheckBox2Click();
-    if (CheckBox3->isChecked())
-        CheckBox3Click();
+    runCheckedOutlineHandlers();
     setPanel2Colour(ColorDialog1Colour);
     m_state.CentredMode = false;
     refreshSheets();

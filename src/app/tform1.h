@@ -124,6 +124,8 @@ protected:
 private:
     void buildLayout();
     void setPanel2Colour(Colour colour);
+    // CheckBox1Click, CheckBox2Click and CheckBox3Click, in that order, for the checked boxes.
+    void runCheckedOutlineHandlers();
     // Checks a box from the program: when its state changes its click handler runs at once.
     void checkFromProgram(QCheckBox* box, void (TForm1::*handler)());
 

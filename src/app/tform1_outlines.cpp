@@ -53,6 +53,16 @@ void TForm1::CheckBox3Click()
     relayoutStep();
 }
 
+void TForm1::runCheckedOutlineHandlers()
+{
+    if (CheckBox1->isChecked())
+        CheckBox1Click();
+    if (CheckBox2->isChecked())
+        CheckBox2Click();
+    if (CheckBox3->isChecked())
+        CheckBox3Click();
+}
+
 void TForm1::Button2Click()
 {
     const std::optional<Colour> chosen = m_platform.chooseColour(this, ColorDialog1Colour);
@@ -61,12 +71,7 @@ void TForm1::Button2Click()
     // The dialog opens with this colour next time, also after New Cover has reset the outlines.
     ColorDialog1Colour = *chosen;
     m_state.OutlineColor = *chosen;
-    if (CheckBox1->isChecked())
-        CheckBox1Click();
-    if (CheckBox2->isChecked())
-        CheckBox2Click();
-    if (CheckBox3->isChecked())
-        CheckBox3Click();
+    runCheckedOutlineHandlers();
     setPanel2Colour(*chosen);
 }
 

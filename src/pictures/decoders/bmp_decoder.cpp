@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 
+#include "pictures/decoders/byte_order.h"
 #include "pictures/decoders/dib_reader.h"
 
 namespace plattera {
@@ -9,9 +10,6 @@ namespace {
 
 enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6 };
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t u32(const unsigned char* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-int32_t i32(const unsigned char* p) { return int32_t(u32(p)); }
 
 // One colour channel of a 16- or 32-bit pixel, widened to 8 bits.
 struct Channel {
@@ -88,7 +86,7 @@ void decodeRows(const DibHeader& header, const Layout& layout, const unsigned ch
         case 16:
         case 32:
             for (int x = 0; x < width; ++x) {
-                const uint32_t p = header.bitsPerPixel == 16 ? u16(src + 2 * x) : u32(src + 4 * x);
+                const uint32_t p = header.bitsPerPixel == 16 ? leU16(src + 2 * x) : leU32(src + 4 * x);
                 out[x] = qRgba(layout.red.value(p, 0), layout.green.value(p, 0), layout.blue.value(p, 0),
                                layout.alpha.value(p, 255));
             }
@@ -150,7 +148,7 @@ QString readDibHeader(const DibSource& source, DibHeader& header)
     if (at > source.size || source.size - at < 4)
         return QStringLiteral("The bitmap header is cut short");
     const unsigned char* h = source.data + at;
-    header.headerSize = u32(h);
+    header.headerSize = leU32(h);
     const size_t available = source.size - at;
     const uint32_t hs = header.headerSize;
     const bool windows = hs == 40 || hs == 52 || hs == 56 || hs == 108 || hs == 124;
@@ -163,16 +161,16 @@ QString readDibHeader(const DibSource& source, DibHeader& header)
     long long storedHeight = 0;
     if (hs == 12) {
         header.os2 = header.os2Palette = true;
-        header.width = u16(h + 4);
-        storedHeight = u16(h + 6);
-        header.bitsPerPixel = u16(h + 10);
+        header.width = leU16(h + 4);
+        storedHeight = leU16(h + 6);
+        header.bitsPerPixel = leU16(h + 10);
     } else {
         header.os2 = os2v2;
-        header.width = i32(h + 4);
-        storedHeight = i32(h + 8);
-        header.bitsPerPixel = u16(h + 14);
-        header.compression = hs >= 20 ? u32(h + 16) : kRgb;
-        header.coloursUsed = hs >= 36 ? u32(h + 32) : 0;
+        header.width = leI32(h + 4);
+        storedHeight = leI32(h + 8);
+        header.bitsPerPixel = leU16(h + 14);
+        header.compression = hs >= 20 ? leU32(h + 16) : kRgb;
+        header.coloursUsed = hs >= 36 ? leU32(h + 32) : 0;
     }
     header.topDown = storedHeight < 0;
     header.height = storedHeight < 0 ? -storedHeight : storedHeight;
@@ -221,11 +219,11 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
             masks = source.data + next;
             next += 4 * maskCount;
         }
-        layout.red = Channel(u32(masks));
-        layout.green = Channel(u32(masks + 4));
-        layout.blue = Channel(u32(masks + 8));
+        layout.red = Channel(leU32(masks));
+        layout.green = Channel(leU32(masks + 4));
+        layout.blue = Channel(leU32(masks + 8));
         if (maskCount == 4 || header.headerSize >= 56)
-            layout.alpha = Channel(u32(masks + 12));
+            layout.alpha = Channel(leU32(masks + 12));
     } else if (bpp == 16) {
         layout.red = Channel(0x7c00);
         layout.green = Channel(0x03e0);
@@ -289,7 +287,7 @@ DecodeResult decodeBmp(const QByteArray& data)
     source.data = bytes;
     source.size = size;
     source.headerOffset = 14;
-    source.pixelOffset = u32(bytes + 10);
+    source.pixelOffset = leU32(bytes + 10);
     return decodeDib(source, false);
 }
 

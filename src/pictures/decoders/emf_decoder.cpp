@@ -7,6 +7,7 @@
 
 #include <emf2svg.h>
 
+#include "pictures/decoders/byte_order.h"
 #include "pictures/decoders/decode_result.h"
 
 namespace plattera {
@@ -18,8 +19,6 @@ constexpr uint32_t kEmrEof = 14;
 constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr size_t kMinHeaderSize = 88;
 
-uint32_t u32(const unsigned char* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-int32_t i32(const unsigned char* p) { return int32_t(u32(p)); }
 
 QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile"); }
 
@@ -35,8 +34,8 @@ RecordRun wellFormedRecords(const unsigned char* data, size_t size)
 {
     RecordRun run;
     while (size - run.length >= 8) {
-        const uint32_t type = u32(data + run.length);
-        const uint32_t length = u32(data + run.length + 4);
+        const uint32_t type = leU32(data + run.length);
+        const uint32_t length = leU32(data + run.length + 4);
         if (length < 8 || length % 4 != 0 || length > size - run.length)
             break;
         run.length += length;
@@ -85,14 +84,14 @@ void dropStrayHeaderPieces(unsigned char* header, uint32_t headerSize)
         return offset >= kMinHeaderSize && offset + length <= headerSize;
     };
     // An offset with no length is read up to a terminator that may never come.
-    const uint32_t descriptionChars = u32(header + 60);
-    if (descriptionChars == 0 || !inside(u32(header + 64), uint64_t(descriptionChars) * 2)) {
+    const uint32_t descriptionChars = leU32(header + 60);
+    if (descriptionChars == 0 || !inside(leU32(header + 64), uint64_t(descriptionChars) * 2)) {
         putU32(header + 60, 0);
         putU32(header + 64, 0);
     }
     if (headerSize >= 100) {
-        const uint32_t formatBytes = u32(header + 88);
-        if (formatBytes == 0 || !inside(u32(header + 92), formatBytes)) {
+        const uint32_t formatBytes = leU32(header + 88);
+        if (formatBytes == 0 || !inside(leU32(header + 92), formatBytes)) {
             putU32(header + 88, 0);
             putU32(header + 92, 0);
         }
@@ -114,15 +113,15 @@ DecodeResult decodeEmf(const QByteArray& data, int ppi)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const size_t size = size_t(data.size());
-    if (size < kMinHeaderSize || u32(bytes) != kEmrHeader || u32(bytes + 40) != kEmfSignature)
+    if (size < kMinHeaderSize || leU32(bytes) != kEmrHeader || leU32(bytes + 40) != kEmfSignature)
         return DecodeResult::failure(notAMetafile());
-    const uint32_t headerSize = u32(bytes + 4);
+    const uint32_t headerSize = leU32(bytes + 4);
     if (headerSize < kMinHeaderSize || headerSize > size || headerSize % 4 != 0)
         return DecodeResult::failure(notAMetafile());
 
     // rclFrame is in hundredths of a millimetre.
-    const double frameWidth = double(i32(bytes + 32)) - double(i32(bytes + 24));
-    const double frameHeight = double(i32(bytes + 36)) - double(i32(bytes + 28));
+    const double frameWidth = double(leI32(bytes + 32)) - double(leI32(bytes + 24));
+    const double frameHeight = double(leI32(bytes + 36)) - double(leI32(bytes + 28));
     const long long width = std::llround(frameWidth / 100.0 / 25.4 * ppi);
     const long long height = std::llround(frameHeight / 100.0 / 25.4 * ppi);
     const QString sizeProblem = checkPictureSize(width, height);

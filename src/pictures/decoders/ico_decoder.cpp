@@ -3,15 +3,13 @@
 
 #include <QPainter>
 
+#include "pictures/decoders/byte_order.h"
 #include "pictures/decoders/dib_reader.h"
 
 namespace plattera {
 
 namespace {
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t u32(const unsigned char* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-uint32_t be32(const unsigned char* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]); }
 
 const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 
@@ -30,8 +28,8 @@ QString inspect(const unsigned char* data, size_t size, IconImage& image)
     const unsigned char* p = data + image.offset;
     if (image.length >= 24 && std::memcmp(p, kPngSignature, 8) == 0) {
         image.png = true;
-        image.width = be32(p + 16);
-        image.height = be32(p + 20);
+        image.width = beU32(p + 16);
+        image.height = beU32(p + 20);
         image.bitsPerPixel = 32;
         // Sizes are compared as areas below: keep them within what a picture may be.
         return checkPictureSize(image.width, image.height);
@@ -118,9 +116,9 @@ DecodeResult decodeIco(const QByteArray& data)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const size_t size = size_t(data.size());
-    if (size < 6 || u16(bytes) != 0 || (u16(bytes + 2) != 1 && u16(bytes + 2) != 2))
+    if (size < 6 || leU16(bytes) != 0 || (leU16(bytes + 2) != 1 && leU16(bytes + 2) != 2))
         return DecodeResult::failure(QStringLiteral("Not an icon file"));
-    const size_t count = u16(bytes + 4);
+    const size_t count = leU16(bytes + 4);
     if (count == 0)
         return DecodeResult::failure(QStringLiteral("The icon file holds no image"));
     if ((size - 6) / 16 < count)
@@ -132,12 +130,12 @@ DecodeResult decodeIco(const QByteArray& data)
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* entry = bytes + 6 + 16 * i;
         IconImage image;
-        image.offset = u32(entry + 12);
+        image.offset = leU32(entry + 12);
         if (image.offset >= size) {
             problem = QStringLiteral("An icon image lies outside the file");
             continue;
         }
-        image.length = std::min<size_t>(u32(entry + 8), size - image.offset);
+        image.length = std::min<size_t>(leU32(entry + 8), size - image.offset);
         const QString entryProblem = inspect(bytes, size, image);
         if (!entryProblem.isEmpty()) {
             problem = entryProblem;

@@ -10,26 +10,14 @@
 
 #include <uwmf.h>
 
-#include "decode_result.h"
-#include "wmf_player.h"
+#include "pictures/decoders/byte_order.h"
+#include "pictures/decoders/decode_result.h"
+#include "pictures/decoders/wmf_player.h"
 
 namespace plattera {
 namespace wmf {
 namespace {
 
-int16_t i16(const char* p)
-{
-    int16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
-
-uint16_t u16(const char* p)
-{
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
 
 QColor toColor(const U_COLORREF& c) { return QColor(c.Red, c.Green, c.Blue); }
 
@@ -39,7 +27,7 @@ QPolygonF readPoints(const char* data, std::size_t count)
     QPolygonF points;
     points.reserve(qsizetype(count));
     for (std::size_t i = 0; i < count; ++i)
-        points.append(QPointF(i16(data + 4 * i), i16(data + 4 * i + 2)));
+        points.append(QPointF(leI16(data + 4 * i), leI16(data + 4 * i + 2)));
     return points;
 }
 
@@ -198,9 +186,9 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
             break;
         GdiObject object;
         object.kind = GdiObject::Kind::Brush;
-        object.brushStyle = u16(brush);
+        object.brushStyle = leU16(brush);
         object.brushColor = QColor(uint8_t(brush[2]), uint8_t(brush[3]), uint8_t(brush[4]));
-        object.hatch = u16(brush + 6);
+        object.hatch = leU16(brush + 6);
         addObject(std::move(object));
         break;
     }
@@ -210,9 +198,9 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
             break;
         GdiObject object;
         object.kind = GdiObject::Kind::Font;
-        object.fontHeight = i16(font);
-        object.escapement = i16(font + 4);
-        object.weight = i16(font + 8);
+        object.fontHeight = leI16(font);
+        object.escapement = leI16(font + 4);
+        object.weight = leI16(font + 8);
         object.italic = font[10] != 0;
         object.underline = font[11] != 0;
         object.strikeOut = font[12] != 0;
@@ -319,13 +307,13 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
             break;
         std::size_t total = 0;
         for (std::size_t i = 0; i < polys; ++i)
-            total += u16(countBytes + 2 * i);
+            total += leU16(countBytes + 2 * i);
         if (!fits(data, total * 4))
             break;
         QPainterPath path;
         path.setFillRule(m_dc.fillRule);
         for (std::size_t i = 0, offset = 0; i < polys; ++i) {
-            const std::size_t n = u16(countBytes + 2 * i);
+            const std::size_t n = leU16(countBytes + 2 * i);
             path.addPolygon(mapPoly(readPoints(data + offset * 4, n)));
             path.closeSubpath();
             offset += n;
@@ -357,7 +345,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
     case U_WMR_TEXTOUT: {
         if (size < 8)
             break;
-        const int16_t length = i16(rec + 6);
+        const int16_t length = leI16(rec + 6);
         if (length < 0 || !fits(rec + 8, std::size_t((length + 1) / 2) * 2 + 4))
             break;
         int16_t len = 0;
@@ -370,8 +358,8 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
     case U_WMR_EXTTEXTOUT: {
         if (size < 14)
             break;
-        const int16_t length = i16(rec + 10);
-        const uint16_t options = u16(rec + 12);
+        const int16_t length = leI16(rec + 10);
+        const uint16_t options = leU16(rec + 12);
         const std::size_t rectBytes = (options & (U_ETO_OPAQUE | U_ETO_CLIPPED)) ? 8 : 0;
         if (length < 0 || !fits(rec + 14, rectBytes + std::size_t(length)))
             break;
@@ -385,7 +373,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
         const char* dxBytes = reinterpret_cast<const char*>(dxPtr);
         if (dxPtr && length > 0 && fits(dxBytes, std::size_t(length) * 2))
             for (int i = 0; i < length; ++i)
-                dx.push_back(i16(dxBytes + 2 * i));
+                dx.push_back(leI16(dxBytes + 2 * i));
         const QRectF box = rectBytes ? mapRect(r.left, r.top, r.right, r.bottom) : QRectF();
         if (length == 0) {
             if ((options & U_ETO_OPAQUE) && beginDrawing(box))
@@ -460,11 +448,11 @@ bool firstWindowExtent(const char* p, const char* end, QPointF* extent)
         const std::size_t size = U_WMRRECSAFE_get(p, end);
         if (size == 0)
             return false;
-        const uint16_t function = u16(p + 4);
+        const uint16_t function = leU16(p + 4);
         if (function == 0)
             return false;
         if ((function & U_WMR_MASK) == U_WMR_SETWINDOWEXT && size >= 10) {
-            *extent = QPointF(i16(p + 8), i16(p + 6));
+            *extent = QPointF(leI16(p + 8), leI16(p + 6));
             return true;
         }
         p += size;

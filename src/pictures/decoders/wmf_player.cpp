@@ -10,7 +10,8 @@
 
 #include <uwmf.h>
 
-#include "dib_reader.h"
+#include "pictures/decoders/byte_order.h"
+#include "pictures/decoders/dib_reader.h"
 
 namespace plattera::wmf {
 namespace {
@@ -19,19 +20,6 @@ namespace {
 // reach past our buffer even when a record is shorter than its type requires.
 constexpr std::size_t kRecordPadding = 64;
 
-int16_t readI16(const char* p)
-{
-    int16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
-
-uint16_t readU16(const char* p)
-{
-    uint16_t v;
-    std::memcpy(&v, p, 2);
-    return v;
-}
 
 uint32_t readU32(const char* p)
 {
@@ -146,7 +134,7 @@ QString WmfPlayer::play(const char* begin, const char* end)
                 return QStringLiteral("The metafile is truncated: a record runs past the end of the file.");
             return QStringLiteral("The metafile has a damaged record (size %1 bytes).").arg(claimed);
         }
-        const uint16_t function = readU16(p + 4);
+        const uint16_t function = leU16(p + 4);
         if (function == 0) // EOF record
             break;
         record.assign(size + kRecordPadding, 0);
@@ -513,7 +501,7 @@ void WmfPlayer::drawDib(const char* dib, std::size_t length, QPointF dst, QPoint
     if (image.isNull() || !beginDrawing(target))
         return;
     double sy = src.y();
-    const bool bottomUp = length >= 12 && (readU32(dib) == 12 ? readI16(dib + 6) > 0
+    const bool bottomUp = length >= 12 && (readU32(dib) == 12 ? leI16(dib + 6) > 0
                                                                 : int32_t(readU32(dib + 8)) > 0);
     if (sourceFromBottom && bottomUp)
         sy = image.height() - src.y() - srcSize.y();
