@@ -52,33 +52,31 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
 
     const QFont buttonFont = pixelFont(QStringLiteral("Arial"), 11);
     const QFont captionFont = pixelFont(QStringLiteral("Arial"), 16);
+    // The prompts above the boxes: labels sized to their text in the caption font.
+    const auto caption = [&](const QString& text, QWidget* parent, const char* name, int left, int top) {
+        auto* label = new QLabel(text, parent);
+        label->setFont(captionFont);
+        return place(label, name, left, top);
+    };
 
     Button1 = place(new QPushButton(QStringLiteral("Continue"), this), "Button1", 218, 384, 75, 25);
     Button1->setFont(buttonFont);
 
     GroupBox1 = place(new QGroupBox(this), "GroupBox1", 16, 8, 225, 337);
-    Label4 = new QLabel(QStringLiteral("Tracks on the CD:"), GroupBox1);
-    Label4->setFont(captionFont);
-    place(Label4, "Label4", 50, 24);
+    Label4 = caption(QStringLiteral("Tracks on the CD:"), GroupBox1, "Label4", 50, 24);
     ListBox1 = place(new QListWidget(GroupBox1), "ListBox1", 16, 56, 177, 153);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setSortingEnabled(false);
     ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
-    Label1 = new QLabel(QStringLiteral("Type in track:"), GroupBox1);
-    Label1->setFont(captionFont);
-    place(Label1, "Label1", 66, 216);
+    Label1 = caption(QStringLiteral("Type in track:"), GroupBox1, "Label1", 66, 216);
     Edit1 = place(new QLineEdit(GroupBox1), "Edit1", 16, 248, 177, 21);
     Button3 = place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
     Button3->setFont(buttonFont);
 
     GroupBox2 = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
-    Label5 = new QLabel(QStringLiteral("Artist:"), GroupBox2);
-    Label5->setFont(captionFont);
-    place(Label5, "Label5", 92, 24);
+    Label5 = caption(QStringLiteral("Artist:"), GroupBox2, "Label5", 92, 24);
     Edit3 = place(new QLineEdit(kStartArtistPrompt, GroupBox2), "Edit3", 24, 56, 177, 21);
-    Label6 = new QLabel(QStringLiteral("Title:"), GroupBox2);
-    Label6->setFont(captionFont);
-    place(Label6, "Label6", 96, 216);
+    Label6 = caption(QStringLiteral("Title:"), GroupBox2, "Label6", 96, 216);
     Edit2 = place(new QLineEdit(kStartTitlePrompt, GroupBox2), "Edit2", 24, 248, 177, 21);
 
     // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.

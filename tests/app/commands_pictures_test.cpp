@@ -23,20 +23,8 @@ class PictureCommands : public AppFixture {
 protected:
     QTemporaryDir dir;
 
-    QString picture(const QString& name, const QImage& image)
-    {
-        const QString path = dir.filePath(name);
-        image.save(path, "BMP");
-        return path;
-    }
-    QString broken(const QString& name)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write("not a picture");
-        return path;
-    }
+    QString picture(const QString& name, const QImage& image) { return writeTestBmp(dir.filePath(name), image); }
+    QString broken(const QString& name) { return writeTestFile(dir.filePath(name), "not a picture"); }
     void run(void (TForm1::*handler)()) { form1().runCommand([this, handler] { (form1().*handler)(); }); }
     void image(NotebookPage page, const std::optional<QString>& answer)
     {

@@ -31,12 +31,7 @@ struct RepaintFixture : ::testing::Test {
     CoverInputs inputs;
     QTemporaryDir dir;
 
-    QString save(const QString& name, const QImage& image)
-    {
-        const QString path = dir.filePath(name);
-        image.save(path, "BMP");
-        return path;
-    }
+    QString save(const QString& name, const QImage& image) { return writeTestBmp(dir.filePath(name), image); }
     void useBackPicture(const QImage& image)
     {
         state.BackPictureFile = save(QStringLiteral("back.bmp"), image);

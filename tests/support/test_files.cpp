@@ -25,3 +25,9 @@ QString writeTestFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
     return path;
 }
+
+QString writeTestBmp(const QString& path, const QImage& image)
+{
+    EXPECT_TRUE(image.save(path, "BMP")) << path.toStdString();
+    return path;
+}

@@ -9,5 +9,8 @@
 QImage columnCodedImage(int width, int height);
 int sourceColumnOf(QRgb pixel);
 
+// Saves the picture as a BMP file at path and returns the path.
+QString writeTestBmp(const QString& path, const QImage& image);
+
 // Writes the bytes to path and returns the path: broken pictures and the like.
 QString writeTestFile(const QString& path, const QByteArray& bytes);

@@ -369,9 +369,7 @@ QString writeBmp(const QTemporaryDir& dir, const QString& name, QSize size, QRgb
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
-    const QString path = dir.filePath(name);
-    image.save(path, "BMP");
-    return path;
+    return writeTestBmp(dir.filePath(name), image);
 }
 
 TEST_F(LayoutPictures, CompositeIsCopiedAsItStands)
