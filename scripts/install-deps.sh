@@ -11,7 +11,9 @@ PACKAGES=(
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
-             clang libclang-rt-14-dev xvfb xauth)
+             clang libclang-rt-14-dev xvfb xauth
+             # the end-to-end stories: X server, window manager, input, a private print queue
+             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
 fi
 missing=()
 for p in "${PACKAGES[@]}"; do

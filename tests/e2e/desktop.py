@@ -1,0 +1,611 @@
+"""Drives the real program on a private X server the way a person does.
+
+A test starts a Desktop (Xvfb with openbox), starts Plattera on it and then speaks in the
+user's terms: click a toolbar button by its caption, tick a box, type into the track editor,
+choose a file in Qt's own file dialog, read a sheet's pixels off the screen. Positions come
+from the window's layout (client coordinates of each control), so a click lands where a
+person would click. Every step that fails leaves a screenshot in the build folder.
+"""
+
+import contextlib
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image
+from Xlib import X, Xatom, display as xdisplay
+
+MAIN_TITLE = "Plattera v2.1"
+EDITOR_TITLE = "Plattera v2.1 - Edit Tracks"
+SCREEN = (1024, 768)
+
+# Toolbar of the main window: nine 81 x 57 buttons every 88 pixels from the client's left edge.
+TOOLBAR = ["New Cover", "Edit Tracks", "Font type/color", "Left", "Center", "Image", "Print",
+           "Close", "About"]
+
+# Controls of the main window: left, top, width, height in client coordinates (group box origin
+# plus the control's place in it).
+MAIN_CONTROLS = {
+    "Vertical lines": (576 + 32, 78 + 32, 97, 17),
+    "Back": (576 + 32, 78 + 56, 97, 17),
+    "Front": (576 + 32, 78 + 80, 97, 17),
+    "Color": (576 + 43, 78 + 104, 75, 25),
+    "Panel2": (576 + 64, 78 + 136, 33, 25),
+    "No text on front cover": (576 + 15, 266 + 24, 130, 17),
+    "Extend back picture": (576 + 16, 266 + 56, 121, 17),
+}
+NOTEBOOK = (8, 64, 529, 452)
+
+# Sheets: left, top on their notebook page, width, height.
+SHEETS = {
+    "Image1": (60, 18, 400, 353),
+    "Image2": (39, 18, 22, 353),
+    "Image3": (459, 18, 22, 353),
+    "Image4": (80, 18, 361, 353),
+}
+BACK_STRIP = (39, 18, 442, 353)  # what the three back sheets show together
+
+# Track editor: client coordinates (group box origin plus the control's place in it).
+EDITOR_CONTROLS = {
+    "Continue": (218, 384, 75, 25),
+    "ListBox1": (16 + 16, 8 + 56, 177, 153),
+    "Edit1": (16 + 16, 8 + 248, 177, 21),
+    "Insert": (16 + 75, 8 + 288, 75, 25),
+    "Edit3": (272 + 24, 8 + 56, 177, 21),
+    "Edit2": (272 + 24, 8 + 248, 177, 21),
+}
+LIST_ROW_HEIGHT = 13
+
+BLACK = (0, 0, 0)
+WHITE = (255, 255, 255)
+
+
+# cupsd and lpadmin live in sbin, which an ordinary user's PATH may lack.
+TOOL_PATH = os.environ.get("PATH", "") + ":/usr/sbin:/sbin"
+
+
+def tool(name):
+    return shutil.which(name, path=TOOL_PATH) or name
+
+
+class StepFailed(AssertionError):
+    pass
+
+
+def wait_until(predicate, timeout, what):
+    """Polls predicate until it returns a true value; raises StepFailed naming `what`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise StepFailed("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+class Desktop:
+    """Xvfb on a display number it picks itself, with openbox, torn down on exit."""
+
+    def __init__(self, workdir, dpi=None):
+        self.workdir = workdir
+        self.dpi = dpi
+        self._procs = []
+
+    def __enter__(self):
+        read_fd, write_fd = os.pipe()
+        args = ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % SCREEN,
+                "-noreset", "-nolisten", "tcp"]
+        if self.dpi:
+            args += ["-dpi", str(self.dpi)]
+        xvfb = subprocess.Popen(args, pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        self._procs.append(xvfb)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            self.__exit__(None, None, None)
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number
+        self.x = xdisplay.Display(self.name)
+        self.root = self.x.screen().root
+        env = dict(os.environ, DISPLAY=self.name)
+        self._procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=env,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        wait_until(lambda: self._wm_running(), 10, "openbox to manage the screen")
+        return self
+
+    def __exit__(self, *exc):
+        if hasattr(self, "x"):
+            self.x.close()
+        for proc in reversed(self._procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+
+    def _wm_running(self):
+        atom = self.x.intern_atom("_NET_SUPPORTING_WM_CHECK")
+        return self.root.get_full_property(atom, X.AnyPropertyType) is not None
+
+    def env(self):
+        return {"DISPLAY": self.name}
+
+    def set_xft_dpi(self, dpi):
+        """What `xrdb -merge` of "Xft.dpi: N" does: the resource string on the root window."""
+        atom = self.x.intern_atom("RESOURCE_MANAGER")
+        self.root.change_property(atom, Xatom.STRING, 8,
+                                  ("Xft.dpi:\t%d\n" % dpi).encode())
+        self.x.sync()
+
+    # Input, through XTest (xdotool).
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=dict(os.environ, DISPLAY=self.name),
+                       check=True, stdout=subprocess.DEVNULL)
+
+    def click_at(self, x, y, modifiers=None):
+        pointer = self.root.query_pointer()
+        if (pointer.root_x, pointer.root_y) != (x, y):  # --sync waits for a motion that must come
+            self.xdotool("mousemove", "--sync", x, y)
+        if modifiers:
+            self.xdotool("keydown", modifiers, "click", 1, "keyup", modifiers)
+        else:
+            self.xdotool("click", 1)
+
+    def type_text(self, text):
+        self.xdotool("type", "--delay", 4, text)
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", 20, *keys)
+
+    # Output: the screen and the windows on it.
+    def grab(self, box=None):
+        """The screen (or a box of it: left, top, width, height) as an RGB image."""
+        left, top, width, height = box or (0, 0) + SCREEN
+        raw = self.root.get_image(left, top, width, height, X.ZPixmap, 0xFFFFFFFF)
+        return Image.frombytes("RGB", (width, height), raw.data, "raw", "BGRX")
+
+    def windows(self):
+        """Viewable top-level client windows as (title, window)."""
+        found = []
+        name_atom = self.x.intern_atom("_NET_WM_NAME")
+        utf8 = self.x.intern_atom("UTF8_STRING")
+
+        def walk(win, depth):
+            try:
+                attrs = win.get_attributes()
+                prop = win.get_full_property(name_atom, utf8)
+                children = win.query_tree().children
+            except Exception:  # a window may vanish while we look
+                return
+            title = prop.value.decode("utf-8", "replace") if prop else None
+            if title and attrs.map_state == X.IsViewable:
+                found.append((title, win))
+                return
+            if depth < 3:
+                for child in children:
+                    walk(child, depth + 1)
+
+        for child in self.root.query_tree().children:
+            walk(child, 1)
+        return found
+
+    def find_window(self, title, timeout=15, exclude=None):
+        pattern = re.compile(title)
+
+        def look():
+            for name, win in self.windows():
+                if pattern.fullmatch(name) and (exclude is None or win.id != exclude.win.id):
+                    return Window(self, win, name)
+            return None
+        return wait_until(look, timeout, "a window titled %r" % title)
+
+    def window_gone(self, title, timeout=10):
+        pattern = re.compile(title)
+        wait_until(lambda: not any(pattern.fullmatch(n) for n, _ in self.windows()), timeout,
+                   "the window %r to close" % title)
+
+
+    def window_gone_by_id(self, window, timeout=10):
+        wait_until(lambda: all(w.id != window.win.id for _, w in self.windows()), timeout,
+                   "the window %r to close" % window.title)
+
+
+class Window:
+    def __init__(self, desktop, win, title):
+        self.desktop = desktop
+        self.win = win
+        self.title = title
+
+    def client_origin(self):
+        coords = self.win.translate_coords(self.desktop.root, 0, 0)
+        return -coords.x, -coords.y
+
+    def client_size(self):
+        geometry = self.win.get_geometry()
+        return geometry.width, geometry.height
+
+    def frame_extents(self):
+        atom = self.desktop.x.intern_atom("_NET_FRAME_EXTENTS")
+        prop = self.win.get_full_property(atom, X.AnyPropertyType)
+        return tuple(prop.value) if prop else (0, 0, 0, 0)  # left, right, top, bottom
+
+    def outer_rect(self):
+        (x, y), (w, h) = self.client_origin(), self.client_size()
+        left, right, top, bottom = self.frame_extents()
+        return x - left, y - top, w + left + right, h + top + bottom
+
+    def settle(self, quiet=0.3, timeout=10):
+        """Waits until the window manager's frame and the program's own sizing are done: the
+        outer rectangle stays the same for `quiet` seconds."""
+        last, since = None, time.monotonic()
+        deadline = since + timeout
+        while time.monotonic() < deadline:
+            rect = self.outer_rect()
+            if rect != last:
+                last, since = rect, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return rect
+            time.sleep(0.05)
+        raise StepFailed("the window %r keeps changing its size" % self.title)
+
+    def to_screen(self, x, y):
+        ox, oy = self.client_origin()
+        return ox + x, oy + y
+
+    def click(self, x, y, modifiers=None):
+        self.desktop.click_at(*self.to_screen(x, y), modifiers=modifiers)
+
+    def click_control(self, box, modifiers=None):
+        left, top, width, height = box
+        self.click(left + width // 2, top + height // 2, modifiers)
+
+    def grab(self, box=None):
+        left, top, width, height = box or ((0, 0) + self.client_size())
+        x, y = self.to_screen(left, top)
+        return self.desktop.grab((x, y, width, height))
+
+
+class Plattera:
+    """The program under test, started with a private HOME and closed by its Close button."""
+
+    def __init__(self, desktop, binary, home, extra_env=None, args=(), cups_server=None):
+        self.desktop = desktop
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("QT_", "XDG_", "DISPLAY", "WAYLAND"))}
+        env.update(desktop.env())
+        env.update(HOME=home, XDG_RUNTIME_DIR=os.path.join(home, ".run"), LANG="C.UTF-8")
+        os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+        if cups_server:
+            env["CUPS_SERVER"] = cups_server
+        env.update(extra_env or {})
+        self.log = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([binary, *args], env=env, stdout=self.log,
+                                     stderr=subprocess.STDOUT)
+        self.main = desktop.find_window(re.escape(MAIN_TITLE), timeout=30)
+        self.main.settle()
+        self.page_origin = None
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode("utf-8", "replace")
+
+    def close(self):
+        """Closes the program as the user does and returns its exit status and output."""
+        if self.proc.poll() is None:
+            with contextlib.suppress(Exception):
+                for _ in range(3):  # dismiss any dialog still open
+                    names = [n for n, _ in self.desktop.windows()]
+                    if names == [MAIN_TITLE] or not names:
+                        break
+                    self.desktop.key("Escape")
+                    time.sleep(0.2)
+                self.click_button("Close")
+            try:
+                self.proc.wait(30)
+            except subprocess.TimeoutExpired:
+                self.proc.send_signal(signal.SIGKILL)
+                self.proc.wait()
+        return self.proc.returncode, self.output()
+
+    # The main window.
+    def click_button(self, caption):
+        index = TOOLBAR.index(caption)
+        # A bitmap button: the caption above its glyph; a person clicks on the caption.
+        self.main.click(index * 88 + 40, 20)
+
+    def click_control(self, name, modifiers=None):
+        self.main.click_control(MAIN_CONTROLS[name], modifiers)
+
+    def show_page(self, name):
+        # The tabs start at the notebook's top-left corner; each caption is a few letters wide.
+        x = NOTEBOOK[0] + (20 if name == "Back" else 60)
+        self.main.click(x, NOTEBOOK[1] + 8)
+
+    def find_page_origin(self):
+        """Finds the "Back" page's origin from the back outline's top row (442 black pixels),
+        which start-up draws; everything the sheets show is read relative to it."""
+        shot = self.main.grab(NOTEBOOK)
+        width, height = shot.size
+        pixels = shot.load()
+        for y in range(height):
+            run = 0
+            for x in range(width):
+                run = run + 1 if pixels[x, y] == BLACK else 0
+                if run == BACK_STRIP[2] and (x + 1 >= width or pixels[x + 1, y] != BLACK):
+                    left = x + 1 - run
+                    self.page_origin = (NOTEBOOK[0] + left - BACK_STRIP[0],
+                                        NOTEBOOK[1] + y - BACK_STRIP[1])
+                    return self.page_origin
+        raise StepFailed("no back outline in the notebook")
+
+    def sheet_box(self, name):
+        if self.page_origin is None:
+            self.find_page_origin()
+        left, top, width, height = BACK_STRIP if name == "back strip" else SHEETS[name]
+        return self.page_origin[0] + left, self.page_origin[1] + top, width, height
+
+    def sheet(self, name):
+        """The pixels of a sheet as the screen shows them ("Image1".."Image4" or "back strip")."""
+        return self.main.grab(self.sheet_box(name))
+
+    def wait_for_sheet(self, name, predicate, what, timeout=15):
+        return wait_until(lambda: predicate(self.sheet(name)), timeout, what)
+
+    # The track editor.
+    def open_track_editor(self):
+        self.click_button("Edit Tracks")
+        return TrackEditor(self.desktop, self.desktop.find_window(re.escape(EDITOR_TITLE)))
+
+    # Qt's own dialogs.
+    def choose_picture(self, path):
+        """Image on the current page, through Qt's file dialog: type the path, press Return."""
+        self.click_button("Image")
+        dialog = self.desktop.find_window(r"(?!Plattera).*")
+        time.sleep(0.3)  # the dialog puts the focus into its file name box once it is shown
+        self.desktop.key("ctrl+a")
+        self.desktop.type_text(path)
+        self.desktop.key("Return")
+        return dialog
+
+
+class TrackEditor:
+    def __init__(self, desktop, window):
+        self.desktop = desktop
+        self.window = window
+
+    def replace_text(self, field, text):
+        self.window.click_control(EDITOR_CONTROLS[field])
+        self.desktop.key("ctrl+a")
+        self.desktop.type_text(text)
+
+    def add_track(self, text):
+        self.window.click_control(EDITOR_CONTROLS["Edit1"])
+        self.desktop.type_text(text)
+        self.desktop.key("Return")
+
+    def click_track(self, index, modifiers=None):
+        left, top, width, _ = EDITOR_CONTROLS["ListBox1"]
+        self.window.click(left + width // 3, top + 2 + index * LIST_ROW_HEIGHT + LIST_ROW_HEIGHT // 2,
+                          modifiers)
+
+    def click_empty_list_area(self):
+        left, top, width, height = EDITOR_CONTROLS["ListBox1"]
+        self.window.click(left + width // 2, top + height - 6)
+
+    def press_continue(self):
+        self.window.click_control(EDITOR_CONTROLS["Continue"])
+        self.desktop.window_gone(re.escape(EDITOR_TITLE))
+
+
+class PrintQueue:
+    """A private CUPS scheduler with one queue whose device writes each job to a file.
+
+    Its configuration, spool, socket and logs live in one temporary folder: nothing of the
+    system's CUPS is read for settings or changed, and the scheduler stops with the suite."""
+
+    NAME = "plattera-e2e"
+
+    def __init__(self, workdir):
+        self.dir = os.path.join(workdir, "cups")
+        self.output = os.path.join(self.dir, "out", "job.pdf")
+
+    def __enter__(self):
+        d = self.dir
+        for sub in ("spool", "cache", "state", "log", "out"):
+            os.makedirs(os.path.join(d, sub), exist_ok=True)
+        os.chmod(os.path.join(d, "out"), 0o1777)   # the job is written by the scheduler's user
+        os.chmod(os.path.join(d, "spool"), 0o1777)
+        self.socket = os.path.join(d, "cups.sock")
+        with open(os.path.join(d, "cupsd.conf"), "w") as conf:
+            conf.write("Listen %s\nLogLevel info\nBrowsing Off\nDefaultAuthType None\n"
+                       "WebInterface No\n<Location />\n  Order allow,deny\n  Allow all\n"
+                       "</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                       "  </Limit>\n</Policy>\n" % self.socket)
+        with open(os.path.join(d, "cups-files.conf"), "w") as conf:
+            conf.write("ServerRoot {0}\nRequestRoot {0}/spool\nCacheDir {0}/cache\n"
+                       "StateDir {0}/state\nTempDir {0}/spool\nErrorLog {0}/log/error_log\n"
+                       "AccessLog {0}/log/access_log\nPageLog {0}/log/page_log\n"
+                       "FileDevice Yes\n".format(d))
+        self.proc = subprocess.Popen([tool("cupsd"), "-f", "-c", os.path.join(d, "cupsd.conf"),
+                                      "-s", os.path.join(d, "cups-files.conf")],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+        env = self.env()
+        wait_until(lambda: subprocess.run(["lpstat", "-r"], env=env, capture_output=True)
+                   .stdout.startswith(b"scheduler is running"), 15, "cupsd to start")
+        ppd = os.path.join(os.path.dirname(__file__), "file_printer.ppd")
+        subprocess.run([tool("lpadmin"), "-p", self.NAME, "-E", "-v", "file://" + self.output, "-P", ppd],
+                       env=env, check=True, capture_output=True)
+        subprocess.run([tool("lpadmin"), "-d", self.NAME], env=env, check=True, capture_output=True)
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+    def env(self):
+        return dict(os.environ, CUPS_SERVER=self.socket)
+
+    def wait_for_job(self, timeout=30):
+        """Waits until the queue has written a finished job and returns the file's path."""
+        env = self.env()
+
+        def done():
+            busy = subprocess.run(["lpstat", "-o", self.NAME], env=env, capture_output=True).stdout
+            return not busy.strip() and os.path.exists(self.output) and os.path.getsize(self.output) > 0
+        wait_until(done, timeout, "the print queue to write its job")
+        return self.output
+
+
+def rasterise(pdf, out_prefix, dpi=254):
+    """The first page of a PDF at `dpi` as an RGB image (254 dpi: one pixel is 0.1 mm)."""
+    subprocess.run(["pdftoppm", "-r", str(dpi), "-f", "1", "-l", "1", "-singlefile", "-png",
+                    pdf, out_prefix], check=True)
+    return Image.open(out_prefix + ".png").convert("RGB")
+
+
+def missing_tools():
+    needed = ["Xvfb", "openbox", "xdotool", "cupsd", "lpadmin", "lpstat", "pdftoppm"]
+    return [name for name in needed if not shutil.which(name, path=TOOL_PATH)]
+
+
+def read_clipboard(desktop, timeout=5):
+    """The text on the CLIPBOARD selection, asked for as UTF-8 the way a pasting program does."""
+    x = desktop.x
+    requestor = desktop.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    clipboard, utf8 = x.intern_atom("CLIPBOARD"), x.intern_atom("UTF8_STRING")
+    target = x.intern_atom("PLATTERA_E2E_CLIP")
+    requestor.convert_selection(clipboard, utf8, target, X.CurrentTime)
+    x.flush()
+    deadline = time.monotonic() + timeout
+    try:
+        while time.monotonic() < deadline:
+            while x.pending_events():
+                event = x.next_event()
+                if event.type == X.SelectionNotify and event.requestor == requestor:
+                    prop = requestor.get_full_property(target, X.AnyPropertyType)
+                    return prop.value.decode("utf-8", "replace") if prop else ""
+            time.sleep(0.02)
+        raise StepFailed("nobody answered for the clipboard")
+    finally:
+        requestor.destroy()
+        x.flush()
+
+
+class Story:
+    """Mixed into a unittest.TestCase: a desktop for the test class, a fresh program per test,
+    named steps that keep a screenshot when they fail."""
+
+    binary = os.environ.get("PLATTERA_E2E_BINARY", "plattera")
+    shots = os.environ.get("PLATTERA_E2E_SHOTS", os.path.join(tempfile.gettempdir(), "plattera-e2e"))
+    desktop_dpi = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.workdir = tempfile.mkdtemp(prefix="plattera-e2e-")
+        cls.desktop = Desktop(cls.workdir, cls.desktop_dpi).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.__exit__(None, None, None)
+        shutil.rmtree(cls.workdir, ignore_errors=True)
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(dir=self.workdir)
+        self.home = os.path.join(self.tmp, "home")
+        os.makedirs(self.home)
+        self.programs = []
+        self.desktop.click_at(1, 1)  # park the pointer where it hovers over nothing
+
+    def tearDown(self):
+        for program in self.programs:
+            code, output = program.close()
+            if code != 0 or "Sanitizer" in output or "runtime error" in output:
+                self.fail("the program ended with status %s:\n%s" % (code, output[-4000:]))
+
+    def start(self, **kwargs):
+        with self.step("start the program"):
+            program = Plattera(self.desktop, self.binary, self.home, **kwargs)
+            self.programs.append(program)
+            return program
+
+    def quit(self, program):
+        """Closes a program before the test ends (its status is checked right away)."""
+        self.programs.remove(program)
+        code, output = program.close()
+        self.assertEqual(code, 0, output[-4000:])
+
+    @contextlib.contextmanager
+    def step(self, name):
+        started = time.monotonic()
+        try:
+            yield
+            if os.environ.get("PLATTERA_E2E_TIMES"):
+                print("  %5.1f s  %s" % (time.monotonic() - started, name), file=sys.stderr)
+        except Exception as error:
+            os.makedirs(self.shots, exist_ok=True)
+            slug = re.sub(r"[^A-Za-z0-9]+", "-", "%s-%s" % (self.id().split(".", 1)[-1], name))
+            path = os.path.join(self.shots, slug.strip("-") + ".png")
+            try:
+                self.desktop.grab().save(path)
+                where = "screenshot: " + path
+            except Exception as grab_error:  # the X server itself may be the problem
+                where = "no screenshot (%s)" % grab_error
+            raise StepFailed("step %r failed: %s\n%s" % (name, error, where)) from error
+
+
+def ink_bands(image, box=None, axis="rows"):
+    """Bands of rows (or columns) holding non-white pixels inside box (left, top, right,
+    bottom, exclusive), as (first, last, ink_left, ink_right) with ink_* the extent across."""
+    image = image.crop(box) if box else image
+    width, height = image.size
+    pixels = image.load()
+    if axis == "columns":
+        image = image.transpose(Image.Transpose.TRANSPOSE)
+        width, height = height, width
+        pixels = image.load()
+    bands, current = [], None
+    for y in range(height):
+        xs = [x for x in range(width) if pixels[x, y] != WHITE]
+        if xs:
+            if current is None:
+                current = [y, y, xs[0], xs[-1]]
+            else:
+                current[1], current[2], current[3] = y, min(current[2], xs[0]), max(current[3], xs[-1])
+        elif current is not None:
+            bands.append(tuple(current))
+            current = None
+    if current is not None:
+        bands.append(tuple(current))
+    return bands
+
+
+def ink_box(image, box=None):
+    """Bounding box (left, top, right, bottom, inclusive) of the non-white pixels, or None."""
+    image = image.crop(box) if box else image
+    mask = image.convert("L").point(lambda v: 255 if v < 250 else 0)
+    found = mask.getbbox()
+    return (found[0], found[1], found[2] - 1, found[3] - 1) if found else None
+
+
+def choose_print_to_file(desktop, dialog, path):
+    """In Qt's print dialog: the printer list's last entry, "Print to File (PDF)", then the
+    output file name, then Print."""
+    desktop.key("End")
+    time.sleep(0.3)
+    desktop.key("Tab")
+    desktop.key("ctrl+a")
+    desktop.type_text(path)
+    desktop.key("Return")

@@ -1,0 +1,92 @@
+"""Pictures chosen through Qt's own file dialog, and the files that cannot be read."""
+
+import os
+import re
+import time
+import unittest
+
+from PIL import Image
+
+from desktop import MAIN_TITLE, Story, read_clipboard, wait_until
+
+RED, BLUE, GREEN = (255, 0, 0), (0, 0, 255), (0, 160, 0)
+
+
+def two_halves(path, size=(40, 20)):
+    """A picture red on its left half and blue on its right half."""
+    image = Image.new("RGB", size, BLUE)
+    image.paste(RED, (0, 0, size[0] // 2, size[1]))
+    image.save(path)
+    return path
+
+
+def solid(path, colour, size=(30, 30)):
+    Image.new("RGB", size, colour).save(path)
+    return path
+
+
+def back_with_halves(strip):
+    """The back picture spread over the strip: red left spine, blue right spine."""
+    return (strip.getpixel((10, 100)) == RED and strip.getpixel((431, 100)) == BLUE
+            and strip.getpixel((100, 100)) == RED and strip.getpixel((340, 100)) == BLUE)
+
+
+class PictureStory(Story, unittest.TestCase):
+
+    def choose_back_and_front(self, program):
+        back = two_halves(os.path.join(self.tmp, "back.bmp"))
+        front = solid(os.path.join(self.tmp, "front.gif"), GREEN)
+        with self.step("Image on the Back page, through the file dialog"):
+            program.choose_picture(back)
+            program.wait_for_sheet("back strip", back_with_halves, "the back picture")
+        with self.step("Image on the Front page, through the file dialog"):
+            program.show_page("Front")
+            time.sleep(0.2)
+            program.choose_picture(front)
+            front_sheet = program.wait_for_sheet(
+                "Image4", lambda s: s.getpixel((180, 176)) == GREEN and s, "the front picture")
+            self.assertEqual(front_sheet.getpixel((0, 0)), (0, 0, 0), "front outline over the picture")
+            self.assertEqual(front_sheet.getpixel((360, 200)), (0, 0, 0))
+
+    def test_back_and_front_pictures_through_the_file_dialog(self):
+        program = self.start()
+        self.choose_back_and_front(program)
+
+    def test_unreadable_pictures_give_the_error_box_and_keep_the_cover(self):
+        program = self.start()
+        self.choose_back_and_front(program)
+        program.show_page("Back")
+        time.sleep(0.2)
+        before = program.sheet("back strip")
+        broken = os.path.join(self.tmp, "broken.jpg")
+        with open(broken, "wb") as file:
+            file.write(b"\xff\xd8\xff\xe0 this is not a picture")
+        unknown = solid(os.path.join(self.tmp, "cover.pcx.bmp"), RED)
+        os.rename(unknown, os.path.join(self.tmp, "cover.pcx"))
+        for path, message in ((broken, None),
+                              (os.path.join(self.tmp, "cover.pcx"),
+                               "Unknown picture file extension (.pcx).")):
+            with self.step("Image with " + os.path.basename(path)):
+                program.choose_picture(path)
+                box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
+                time.sleep(0.2)
+                self.desktop.key("ctrl+c")  # a message box copies its caption and text
+                text = wait_until(lambda: MAIN_TITLE in read_clipboard(self.desktop)
+                                  and read_clipboard(self.desktop), 5, "the message box's text")
+                lines = [l for l in text.splitlines() if l and not l.startswith("---")]
+                self.assertEqual(lines[0], MAIN_TITLE)  # caption: the application title
+                if message:
+                    self.assertEqual(lines[1], message)
+                else:
+                    self.assertTrue(lines[1].endswith("."), lines)
+                    self.assertGreater(len(lines[1]), 10, lines)
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(box)
+            with self.step("cover as before " + os.path.basename(path)):
+                time.sleep(0.2)
+                self.assertIsNone(difference(program.sheet("back strip"), before))
+
+
+def difference(a, b):
+    from PIL import ImageChops
+    return ImageChops.difference(a, b).getbbox()

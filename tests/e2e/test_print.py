@@ -1,0 +1,182 @@
+"""Printing through a real CUPS scheduler and to a PDF file, measured on the rasterised page
+(254 dots per inch: one pixel is 0.1 mm, so 2 pixels are the 0.2 mm tolerance)."""
+
+import os
+import re
+import time
+import unittest
+
+from PIL import ImageFont
+
+from desktop import (MAIN_TITLE, PrintQueue, Story, choose_print_to_file, ink_box, rasterise,
+                     wait_until)
+
+ARTIST, TITLE = "Print Test", "Lines"
+TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
+FACE = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"
+TOLERANCE = 2  # pixels of 0.1 mm
+
+
+def dark(page, x, y):
+    return sum(page.getpixel((x, y))) < 384
+
+
+def outline_rectangles(page):
+    """The two outline rectangles (left, top, right, bottom in pixels), top one first.
+    A rectangle's top edge is a long dark row run; its sides are found from there."""
+    width, height = page.size
+    pixels = page.load()
+    found = []
+    y = 0
+    while y < height and len(found) < 2:
+        run_start, x = None, 0
+        while x < width:
+            if sum(pixels[x, y]) < 384:
+                run_start = x if run_start is None else run_start
+            elif run_start is not None:
+                if x - run_start > 1000:
+                    break
+                run_start = None
+            x += 1
+        if run_start is not None and x - run_start > 1000:
+            left, right = run_start, x - 1
+            bottom = y + 1
+            while bottom < height and dark(page, left, bottom) and dark(page, right, bottom):
+                bottom += 1
+            found.append((left, y, right, bottom - 1))
+            y = bottom + 3
+        else:
+            y += 1
+    return found
+
+
+def clusters(xs):
+    """Runs of neighbouring columns, each as its middle (a line may cover two pixels)."""
+    runs = []
+    for x in xs:
+        if runs and x - runs[-1][-1] <= 1:
+            runs[-1].append(x)
+        else:
+            runs.append([x])
+    return [(run[0] + run[-1]) / 2 for run in runs]
+
+
+def font_units(size_px):
+    return ImageFont.truetype(FACE, size_px)
+
+
+class PrintStory(Story, unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.queue = PrintQueue(cls.workdir).__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.queue.__exit__(None, None, None)
+        super().tearDownClass()
+
+    def laid_out(self):
+        program = self.start(cups_server=self.queue.socket)
+        editor = program.open_track_editor()
+        editor.replace_text("Edit3", ARTIST)
+        editor.replace_text("Edit2", TITLE)
+        for track in TRACKS:
+            editor.add_track(track)
+        editor.press_continue()
+        return program
+
+    def print_dialog(self, program):
+        program.click_button("Print")
+        dialog = self.desktop.find_window(r"(?!%s$).*" % re.escape(MAIN_TITLE))
+        time.sleep(0.5)
+        return dialog
+
+    def test_print_through_the_cups_queue(self):
+        program = self.laid_out()
+        with self.step("Print, accept the print dialog with the queue chosen"):
+            dialog = self.print_dialog(program)
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(dialog)
+        with self.step("the queue writes the job"):
+            job = self.queue.wait_for_job()
+        self.check_page(job)
+
+    def test_print_to_file(self):
+        program = self.laid_out()
+        target = os.path.join(self.tmp, "cover.pdf")
+        with self.step("Print, choose Print to File (PDF), type the file name"):
+            dialog = self.print_dialog(program)
+            choose_print_to_file(self.desktop, dialog, target)
+            self.desktop.window_gone_by_id(dialog)
+            wait_until(lambda: os.path.exists(target) and os.path.getsize(target) > 0, 20,
+                       "the PDF file")
+        self.check_page(target)
+
+    def check_page(self, pdf):
+        with self.step("rasterise " + os.path.basename(pdf)):
+            page = rasterise(pdf, os.path.join(self.tmp, "page"))
+            rectangles = outline_rectangles(page)
+            self.assertEqual(len(rectangles), 2, rectangles)
+        back, front = rectangles
+        near = lambda actual, expected, what: self.assertLessEqual(
+            abs(actual - expected), TOLERANCE, "%s: %.1f mm, expected %.1f mm" % (what, actual / 10, expected / 10))
+        with self.step("back insert 150.0 x 117.5 mm, fold lines 6.0 mm in"):
+            near(back[2] - back[0], 1500, "back width")
+            near(back[3] - back[1], 1175, "back height")
+            middle = (back[1] + back[3]) // 2
+            folds = clusters([x for x in range(back[0] + 2, back[2] - 1) if dark(page, x, middle)
+                              and dark(page, x, back[1] + 30) and dark(page, x, back[3] - 30)])
+            self.assertEqual(len(folds), 2, folds)
+            near(folds[0] - back[0], 60, "left fold line")
+            near(back[2] - folds[1], 60, "right fold line")
+        with self.step("front insert 121.0 x 120.0 mm below the back insert"):
+            near(front[2] - front[0], 1210, "front width")
+            near(front[3] - front[1], 1200, "front height")
+            near(front[0], back[0], "front left edge")
+            near(front[1] - back[1], 1200, "front top below back top")
+        with self.step("track block: left edge 10.0 mm inside the back insert"):
+            inside = (folds[0] + 3, back[1] + 3, folds[1] - 2, back[3] - 2)
+            block = ink_box(page, inside)
+            self.assertIsNotNone(block, "no track lines")
+            size = self.track_font_px(page, inside)
+            # The ink starts at the text origin plus the first digit's left bearing.
+            bearing = min(font_units(size).getbbox(str(n))[0] for n in range(1, len(TRACKS) + 1))
+            near(inside[0] + block[0] - back[0], 100 + bearing, "track block left edge")
+        with self.step("spines: the same text, reading up on the left and down on the right"):
+            left = ink_box(page, (back[0] + 2, back[1] + 2, folds[0] - 1, back[3] - 1))
+            right = ink_box(page, (folds[1] + 2, back[1] + 2, back[2] - 1, back[3] - 1))
+            self.assertIsNotNone(left, "no text on the left spine")
+            self.assertIsNotNone(right, "no text on the right spine")
+            text = ARTIST + ": " + TITLE
+            length = left[3] - left[1]
+            near(right[3] - right[1], length, "right spine text length")
+            # Both are centred on 69.0 mm below the printable area's top (59.0 mm below the
+            # back insert's top edge at 10.0 mm), shifted by the text's own side bearings.
+            font = font_units(1000)
+            ink = font.getbbox(text)
+            advance = font.getlength(text)
+            px = length / (ink[2] - ink[0])  # pixels per font unit, from the ink's length
+            left_middle = back[1] + 2 + (left[1] + left[3]) / 2
+            right_middle = back[1] + 2 + (right[1] + right[3]) / 2
+            shift = (ink[0] - (advance - ink[2])) / 2 * px  # half the difference of the bearings
+            near(left_middle, back[1] + 590 - shift, "left spine text middle")
+            near(right_middle, back[1] + 590 + shift, "right spine text middle")
+            # The letters' tops face the insert's outer edges: ascent minus the tallest glyph.
+            top_gap = ink[1] * px
+            near(back[0] + 2 + left[0], back[0] + top_gap, "left spine text top")
+            cell = sum(font.getmetrics()) * px
+            near(folds[1] + 2 + right[2], folds[1] + cell - top_gap, "right spine text top")
+
+    def track_font_px(self, page, inside):
+        """The track font's size in pixels, from the distance between two lines' digit tops."""
+        block = ink_box(page, inside)
+        digits = range(inside[0] + block[0], inside[0] + block[0] + 12)  # every line starts with one
+        rows = [y for y in range(inside[1], inside[3]) if any(dark(page, x, y) for x in digits)]
+        tops = [rows[0]] + [y for y, prev in zip(rows[1:], rows) if y - prev > 1]
+        self.assertEqual(len(tops), len(TRACKS), "track line tops %s" % tops)
+        pitch = (tops[-1] - tops[0]) / (len(TRACKS) - 1)
+        font = font_units(1000)
+        ascent, descent = font.getmetrics()
+        return round(pitch * 1000 / (ascent + descent))

@@ -1,0 +1,136 @@
+"""Start-up and the desktop around it: window size and place, the first sheets, and that
+neither scaling settings, Qt's own options, Escape nor the dialogs change what the user gets."""
+
+import os
+import re
+import time
+import unittest
+
+from PIL import Image, ImageChops, ImageDraw
+
+from desktop import (BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, Story)
+
+
+def outlined(size, black_columns=()):
+    """A white sheet with a one-pixel black frame and the given black columns."""
+    image = Image.new("RGB", size, WHITE)
+    draw = ImageDraw.Draw(image)
+    draw.rectangle((0, 0, size[0] - 1, size[1] - 1), outline=BLACK)
+    for x in black_columns:
+        draw.line((x, 0, x, size[1] - 1), fill=BLACK)
+    return image
+
+
+def first_difference(actual, expected):
+    box = ImageChops.difference(actual, expected).getbbox()
+    if box is None:
+        return None
+    x, y = box[:2]
+    return "first difference at (%d, %d): %s instead of %s" % (
+        x, y, actual.getpixel((x, y)), expected.getpixel((x, y)))
+
+
+class StartUp(Story, unittest.TestCase):
+
+    def test_window_has_its_outer_size_and_is_centred(self):
+        program = self.start()
+        with self.step("outer size and place of the main window"):
+            left, top, width, height = program.main.outer_rect()
+            self.assertEqual((width, height), (795, 545))
+            self.assertLessEqual(abs(left - (SCREEN[0] - width) // 2), 1, "left edge %d" % left)
+            self.assertLessEqual(abs(top - (SCREEN[1] - height) // 2), 1, "top edge %d" % top)
+
+    def test_first_sheets_show_edge_fold_lines_and_both_outlines(self):
+        program = self.start()
+        with self.step("back strip: frame, fold lines in the spines' inner columns"):
+            # Left spine column 21 and right spine column 0: strip columns 21 and 420.
+            self.assertIsNone(first_difference(program.sheet("back strip"),
+                                               outlined((442, 353), (21, 420))))
+        with self.step("front sheet: frame"):
+            program.show_page("Front")
+            self.assertIsNone(first_difference(
+                program.wait_for_sheet("Image4", lambda s: s, "the front page"),
+                outlined((361, 353))))
+
+
+class Desktop(Story, unittest.TestCase):
+    """What a desktop session may set must not change the window."""
+
+    def reference_shot(self):
+        program = self.start()
+        time.sleep(0.3)
+        shot = program.main.grab()
+        self.quit(program)
+        return shot
+
+    def assert_same_window(self, reference, **start):
+        program = self.start(**start)
+        time.sleep(0.3)
+        self.assertEqual(program.main.outer_rect()[2:], (795, 545))
+        self.assertIsNone(first_difference(program.main.grab(), reference))
+        self.quit(program)
+
+    def test_scaling_settings_leave_the_window_as_at_96_dpi(self):
+        reference = self.reference_shot()
+        for name, env in (("QT_SCALE_FACTOR", {"QT_SCALE_FACTOR": "2"}),
+                          ("QT_SCREEN_SCALE_FACTORS", {"QT_SCREEN_SCALE_FACTORS": "2"}),
+                          ("QT_ENABLE_HIGHDPI_SCALING", {"QT_ENABLE_HIGHDPI_SCALING": "1",
+                                                         "QT_SCALE_FACTOR": "2"}),
+                          ("QT_FONT_DPI", {"QT_FONT_DPI": "192"})):
+            with self.step("start-up screenshot with " + name):
+                self.assert_same_window(reference, extra_env=env)
+        with self.step("start-up screenshot with Xft.dpi 192"):
+            self.desktop.set_xft_dpi(192)
+            try:
+                self.assert_same_window(reference)
+            finally:
+                self.desktop.set_xft_dpi(96)
+
+    def test_command_line_is_not_read(self):
+        reference = self.reference_shot()
+        with self.step("start-up screenshot of plattera -reverse"):
+            self.assert_same_window(reference, args=["-reverse"])
+
+    def test_escape_leaves_the_track_editor_and_about_open(self):
+        program = self.start()
+        for button, title in (("Edit Tracks", EDITOR_TITLE), ("About", MAIN_TITLE + " - About")):
+            with self.step("Escape in " + title):
+                program.click_button(button)
+                self.desktop.find_window(re.escape(title))
+                self.desktop.key("Escape")
+                time.sleep(0.5)
+                self.assertIn(title, [name for name, _ in self.desktop.windows()])
+                self.desktop.key("alt+F4")  # the close box
+                self.desktop.window_gone(re.escape(title))
+
+    def test_a_session_through_every_dialog_writes_no_file(self):
+        program = self.start(extra_env={"CUPS_SERVER": os.path.join(self.tmp, "no-cups.sock")})
+        before = files_under(self.home)
+        dialogs = [("Image", None), ("Color", None), ("Print", None), ("About", None)]
+        for button, _ in dialogs:
+            with self.step("open and cancel " + button):
+                if button == "Color":
+                    program.click_control("Color")
+                else:
+                    program.click_button(button)
+                dialog = self.desktop.find_window(r"(?!%s$).*" % re.escape(MAIN_TITLE))
+                self.desktop.key("Escape" if button != "About" else "alt+F4")
+                self.desktop.window_gone(re.escape(dialog.title))
+        with self.step("track editor, Continue, then the font dialog"):
+            program.open_track_editor().press_continue()
+            program.click_button("Font type/color")
+            dialog = self.desktop.find_window(r"(?!%s$).*" % re.escape(MAIN_TITLE))
+            self.desktop.key("Escape")
+            self.desktop.window_gone(re.escape(dialog.title))
+        self.quit(program)
+        with self.step("no new file in the home folder"):
+            self.assertEqual(files_under(self.home) - before, set())
+
+
+def files_under(root):
+    found = set()
+    for folder, _, names in os.walk(root):
+        if os.path.relpath(folder, root).split(os.sep)[0] == ".run":
+            continue  # the session's runtime folder, not settings
+        found.update(os.path.relpath(os.path.join(folder, n), root) for n in names)
+    return found
