@@ -1,6 +1,7 @@
 #include "text/window_geometry.h"
 
 #include <cmath>
+#include <memory>
 
 #include <QMargins>
 #include <QPointer>
@@ -40,11 +41,16 @@ void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenFor
     if (!frameOf(window).isNull())
         return; // the frame was known when the size was set
     const QPointer<QWidget> target(window);
-    for (int delay : {0, 100, 400}) {
-        QTimer::singleShot(delay, window, [target, outer, screenForCentring] {
-            if (!target || frameOf(target).isNull() || outerSize(target) == outer)
+    // A busy machine's window manager may add the frame late; until then the window was sized
+    // and placed as if it had none, so both are done again once the frame is there.
+    auto done = std::make_shared<bool>(false);
+    for (int delay : {0, 100, 400, 1000, 2500}) {
+        QTimer::singleShot(delay, window, [target, outer, screenForCentring, done] {
+            if (*done || !target || frameOf(target).isNull())
                 return;
-            setOuterSize(target, outer);
+            *done = true;
+            if (outerSize(target) != outer)
+                setOuterSize(target, outer);
             if (screenForCentring.isValid())
                 centreOnScreen(target, screenForCentring);
         });
