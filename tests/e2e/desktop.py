@@ -39,6 +39,7 @@ MAIN_CONTROLS = {
     "No text on front cover": (576 + 15, 266 + 24, 130, 17),
     "Extend back picture": (576 + 16, 266 + 56, 121, 17),
 }
+CHECK_BOXES = ("Vertical lines", "Back", "Front", "No text on front cover", "Extend back picture")
 NOTEBOOK = (8, 64, 529, 452)
 
 # Sheets: left, top on their notebook page, width, height.
@@ -178,6 +179,7 @@ class Desktop:
         found = []
         name_atom = self.x.intern_atom("_NET_WM_NAME")
         utf8 = self.x.intern_atom("UTF8_STRING")
+        wm_state = self.x.intern_atom("WM_STATE")
 
         def walk(win, depth):
             try:
@@ -187,7 +189,9 @@ class Desktop:
             except Exception:  # a window may vanish while we look
                 return
             title = prop.value.decode("utf-8", "replace") if prop else None
-            if title and attrs.map_state == X.IsViewable:
+            # Only windows the window manager manages (they carry WM_STATE): not its own.
+            if (title and attrs.map_state == X.IsViewable
+                    and win.get_full_property(wm_state, X.AnyPropertyType) is not None):
                 found.append((title, win))
                 return
             if depth < 3:
@@ -206,7 +210,9 @@ class Desktop:
                 if pattern.fullmatch(name) and (exclude is None or win.id != exclude.win.id):
                     return Window(self, win, name)
             return None
-        return wait_until(look, timeout, "a window titled %r" % title)
+        window = wait_until(look, timeout, "a window titled %r" % title)
+        window.settle()
+        return window
 
     def window_gone(self, title, timeout=10):
         pattern = re.compile(title)
@@ -293,6 +299,13 @@ class Plattera:
         self.main = desktop.find_window(re.escape(MAIN_TITLE), timeout=30)
         self.main.settle()
         self.page_origin = None
+        wait_until(self._found_page_origin, 10, "the start-up sheets")
+
+    def _found_page_origin(self):
+        try:
+            return self.find_page_origin()
+        except StepFailed:
+            return None
 
     def output(self):
         self.log.seek(0)
@@ -323,7 +336,11 @@ class Plattera:
         self.main.click(index * 88 + 40, 20)
 
     def click_control(self, name, modifiers=None):
-        self.main.click_control(MAIN_CONTROLS[name], modifiers)
+        left, top, width, height = MAIN_CONTROLS[name]
+        if name in CHECK_BOXES:  # on the box itself: the caption may be shorter than the control
+            self.main.click(left + 7, top + height // 2, modifiers)
+        else:
+            self.main.click_control(MAIN_CONTROLS[name], modifiers)
 
     def show_page(self, name):
         # The tabs start at the notebook's top-left corner; each caption is a few letters wide.
@@ -420,6 +437,10 @@ class PrintQueue:
 
     def __enter__(self):
         d = self.dir
+        # The scheduler runs the job as its own user, which must reach the output folder.
+        os.makedirs(d, exist_ok=True)
+        for folder in (os.path.dirname(d), d):
+            os.chmod(folder, 0o755)
         for sub in ("spool", "cache", "state", "log", "out"):
             os.makedirs(os.path.join(d, sub), exist_ok=True)
         os.chmod(os.path.join(d, "out"), 0o1777)   # the job is written by the scheduler's user
@@ -434,6 +455,7 @@ class PrintQueue:
             conf.write("ServerRoot {0}\nRequestRoot {0}/spool\nCacheDir {0}/cache\n"
                        "StateDir {0}/state\nTempDir {0}/spool\nErrorLog {0}/log/error_log\n"
                        "AccessLog {0}/log/access_log\nPageLog {0}/log/page_log\n"
+                       "Printcap {0}/printcap\n"
                        "FileDevice Yes\n".format(d))
         self.proc = subprocess.Popen([tool("cupsd"), "-f", "-c", os.path.join(d, "cupsd.conf"),
                                       "-s", os.path.join(d, "cups-files.conf")],
@@ -481,29 +503,6 @@ def missing_tools():
     return [name for name in needed if not shutil.which(name, path=TOOL_PATH)]
 
 
-def read_clipboard(desktop, timeout=5):
-    """The text on the CLIPBOARD selection, asked for as UTF-8 the way a pasting program does."""
-    x = desktop.x
-    requestor = desktop.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
-    clipboard, utf8 = x.intern_atom("CLIPBOARD"), x.intern_atom("UTF8_STRING")
-    target = x.intern_atom("PLATTERA_E2E_CLIP")
-    requestor.convert_selection(clipboard, utf8, target, X.CurrentTime)
-    x.flush()
-    deadline = time.monotonic() + timeout
-    try:
-        while time.monotonic() < deadline:
-            while x.pending_events():
-                event = x.next_event()
-                if event.type == X.SelectionNotify and event.requestor == requestor:
-                    prop = requestor.get_full_property(target, X.AnyPropertyType)
-                    return prop.value.decode("utf-8", "replace") if prop else ""
-            time.sleep(0.02)
-        raise StepFailed("nobody answered for the clipboard")
-    finally:
-        requestor.destroy()
-        x.flush()
-
-
 class Story:
     """Mixed into a unittest.TestCase: a desktop for the test class, a fresh program per test,
     named steps that keep a screenshot when they fail."""
@@ -515,7 +514,11 @@ class Story:
     @classmethod
     def setUpClass(cls):
         cls.workdir = tempfile.mkdtemp(prefix="plattera-e2e-")
-        cls.desktop = Desktop(cls.workdir, cls.desktop_dpi).__enter__()
+        try:
+            cls.desktop = Desktop(cls.workdir, cls.desktop_dpi).__enter__()
+        except BaseException:
+            shutil.rmtree(cls.workdir, ignore_errors=True)
+            raise
 
     @classmethod
     def tearDownClass(cls):
@@ -527,6 +530,7 @@ class Story:
         self.home = os.path.join(self.tmp, "home")
         os.makedirs(self.home)
         self.programs = []
+        self.evidence = None
         self.desktop.click_at(1, 1)  # park the pointer where it hovers over nothing
 
     def tearDown(self):
@@ -561,6 +565,10 @@ class Story:
             try:
                 self.desktop.grab().save(path)
                 where = "screenshot: " + path
+                if getattr(self, "evidence", None):  # what the step looked at, e.g. a printed page
+                    kept = path[:-4] + "-" + os.path.basename(self.evidence)
+                    shutil.copy(self.evidence, kept)
+                    where += "\nexamined: " + kept
             except Exception as grab_error:  # the X server itself may be the problem
                 where = "no screenshot (%s)" % grab_error
             raise StepFailed("step %r failed: %s\n%s" % (name, error, where)) from error
@@ -592,20 +600,56 @@ def ink_bands(image, box=None, axis="rows"):
     return bands
 
 
-def ink_box(image, box=None):
-    """Bounding box (left, top, right, bottom, inclusive) of the non-white pixels, or None."""
+def ink_box(image, box=None, background=WHITE):
+    """Bounding box (left, top, right, bottom, inclusive) of the pixels that are not the
+    background colour, or None."""
     image = image.crop(box) if box else image
-    mask = image.convert("L").point(lambda v: 255 if v < 250 else 0)
+    mask = Image.new("1", image.size)
+    mask.putdata([p != background for p in image.getdata()])
     found = mask.getbbox()
     return (found[0], found[1], found[2] - 1, found[3] - 1) if found else None
 
 
+def ui_font_files():
+    """Faces Qt may draw its dialogs' texts in: the fontconfig match for its default family,
+    and the face the program maps its classic UI face to."""
+    files = []
+    with contextlib.suppress(OSError, subprocess.CalledProcessError):
+        files.append(subprocess.run(["fc-match", "-f", "%{file}", "sans-serif"], check=True,
+                                    capture_output=True, text=True).stdout)
+    files.append("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf")
+    return [f for f in files if os.path.exists(f)]
+
+
+def shows_text(image, text, sizes=(11, 12, 13), tolerance=3):
+    """Whether a one-line text drawn on image (anything not the background of its top-left
+    pixel is ink) is as wide as `text` in one of the UI faces: a missing or extra character
+    changes the width by more than the tolerance."""
+    from PIL import ImageFont
+    background = image.getpixel((0, 0))
+    mask = Image.new("1", image.size)
+    mask.putdata([p != background for p in image.getdata()])
+    box = mask.getbbox()
+    if not box:
+        return False, "no text"
+    width = box[2] - box[0]
+    widths = []
+    for face in ui_font_files():
+        font = ImageFont.truetype(face, 1000)
+        ink = font.getbbox(text)
+        for size in sizes:
+            expected = (ink[2] - ink[0]) * size / 1000
+            widths.append(round(expected, 1))
+            if abs(width - expected) <= tolerance:
+                return True, width
+    return False, "text %d px wide; %r would be one of %s" % (width, text, widths)
+
+
 def choose_print_to_file(desktop, dialog, path):
-    """In Qt's print dialog: the printer list's last entry, "Print to File (PDF)", then the
-    output file name, then Print."""
-    desktop.key("End")
+    """In Qt's print dialog: the printer list (Alt+N) to its last entry, "Print to File (PDF)",
+    then the output file box (Alt+F), the file name, and Print."""
+    desktop.key("alt+n", "End")
     time.sleep(0.3)
-    desktop.key("Tab")
-    desktop.key("ctrl+a")
+    desktop.key("alt+f", "ctrl+a")
     desktop.type_text(path)
     desktop.key("Return")

@@ -6,7 +6,7 @@ import re
 import time
 import unittest
 
-from PIL import ImageFont
+from PIL import Image, ImageDraw, ImageFont
 
 from desktop import (MAIN_TITLE, PrintQueue, Story, choose_print_to_file, ink_box, rasterise,
                      wait_until)
@@ -61,8 +61,25 @@ def clusters(xs):
     return [(run[0] + run[-1]) / 2 for run in runs]
 
 
-def font_units(size_px):
-    return ImageFont.truetype(FACE, size_px)
+class Face:
+    """The track and spine face's metrics in pixels per pixel of font size: the ink of a text
+    relative to its pen origin, from the text drawn by FreeType at a large size."""
+    SIZE = 1000
+
+    def __init__(self):
+        self.font = ImageFont.truetype(FACE, self.SIZE)
+        ascent, descent = self.font.getmetrics()
+        self.cell = (ascent + descent) / self.SIZE
+
+    def ink(self, text):
+        """(left bearing, right bearing, gap from the cell's top to the ink, ink length)."""
+        pad = self.SIZE
+        advance = self.font.getlength(text)
+        image = Image.new("L", (int(advance) + 2 * pad, 2 * self.SIZE), 0)
+        ImageDraw.Draw(image).text((pad, 0), text, font=self.font, fill=255, anchor="la")
+        left, top, right, _ = image.getbbox()
+        return ((left - pad) / self.SIZE, (pad + advance - right) / self.SIZE, top / self.SIZE,
+                (right - left) / self.SIZE)
 
 
 class PrintStory(Story, unittest.TestCase):
@@ -70,7 +87,11 @@ class PrintStory(Story, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        cls.queue = PrintQueue(cls.workdir).__enter__()
+        try:
+            cls.queue = PrintQueue(cls.workdir).__enter__()
+        except BaseException:
+            super().tearDownClass()
+            raise
 
     @classmethod
     def tearDownClass(cls):
@@ -117,11 +138,13 @@ class PrintStory(Story, unittest.TestCase):
     def check_page(self, pdf):
         with self.step("rasterise " + os.path.basename(pdf)):
             page = rasterise(pdf, os.path.join(self.tmp, "page"))
+            self.evidence = os.path.join(self.tmp, "page.png")
             rectangles = outline_rectangles(page)
             self.assertEqual(len(rectangles), 2, rectangles)
         back, front = rectangles
-        near = lambda actual, expected, what: self.assertLessEqual(
-            abs(actual - expected), TOLERANCE, "%s: %.1f mm, expected %.1f mm" % (what, actual / 10, expected / 10))
+        def near(actual, expected, what, tolerance=TOLERANCE):
+            self.assertLessEqual(abs(actual - expected), tolerance, "%s: %.2f mm, expected %.2f mm"
+                                 % (what, actual / 10, expected / 10))
         with self.step("back insert 150.0 x 117.5 mm, fold lines 6.0 mm in"):
             near(back[2] - back[0], 1500, "back width")
             near(back[3] - back[1], 1175, "back height")
@@ -137,46 +160,48 @@ class PrintStory(Story, unittest.TestCase):
             near(front[0], back[0], "front left edge")
             near(front[1] - back[1], 1200, "front top below back top")
         with self.step("track block: left edge 10.0 mm inside the back insert"):
-            inside = (folds[0] + 3, back[1] + 3, folds[1] - 2, back[3] - 2)
+            inside = (int(folds[0]) + 3, back[1] + 3, int(folds[1]) - 2, back[3] - 2)
             block = ink_box(page, inside)
             self.assertIsNotNone(block, "no track lines")
             size = self.track_font_px(page, inside)
             # The ink starts at the text origin plus the first digit's left bearing.
-            bearing = min(font_units(size).getbbox(str(n))[0] for n in range(1, len(TRACKS) + 1))
+            face = Face()
+            bearing = min(face.ink(str(n))[0] for n in range(1, len(TRACKS) + 1)) * size
             near(inside[0] + block[0] - back[0], 100 + bearing, "track block left edge")
         with self.step("spines: the same text, reading up on the left and down on the right"):
-            left = ink_box(page, (back[0] + 2, back[1] + 2, folds[0] - 1, back[3] - 1))
-            right = ink_box(page, (folds[1] + 2, back[1] + 2, back[2] - 1, back[3] - 1))
+            left = ink_box(page, (back[0] + 2, back[1] + 2, int(folds[0]) - 1, back[3] - 1))
+            right = ink_box(page, (int(folds[1]) + 2, back[1] + 2, back[2] - 1, back[3] - 1))
             self.assertIsNotNone(left, "no text on the left spine")
             self.assertIsNotNone(right, "no text on the right spine")
             text = ARTIST + ": " + TITLE
             length = left[3] - left[1]
             near(right[3] - right[1], length, "right spine text length")
-            # Both are centred on 69.0 mm below the printable area's top (59.0 mm below the
-            # back insert's top edge at 10.0 mm), shifted by the text's own side bearings.
-            font = font_units(1000)
-            ink = font.getbbox(text)
-            advance = font.getlength(text)
-            px = length / (ink[2] - ink[0])  # pixels per font unit, from the ink's length
+            face = Face()
+            lsb, rsb, top_gap, ink_length = face.ink(text)
+            size = length / ink_length  # the font size in pixels, from the ink's length
             left_middle = back[1] + 2 + (left[1] + left[3]) / 2
             right_middle = back[1] + 2 + (right[1] + right[3]) / 2
-            shift = (ink[0] - (advance - ink[2])) / 2 * px  # half the difference of the bearings
-            near(left_middle, back[1] + 590 - shift, "left spine text middle")
-            near(right_middle, back[1] + 590 + shift, "right spine text middle")
-            # The letters' tops face the insert's outer edges: ascent minus the tallest glyph.
-            top_gap = ink[1] * px
-            near(back[0] + 2 + left[0], back[0] + top_gap, "left spine text top")
-            cell = sum(font.getmetrics()) * px
-            near(folds[1] + 2 + right[2], folds[1] + cell - top_gap, "right spine text top")
+            shift = (lsb - rsb) / 2 * size  # the ink's middle lies off the text's middle
+            # Turned opposite ways, the two inks lie the bearings' difference apart, and
+            # together are centred on 69.0 mm below the printable area's top (the back insert's
+            # top edge lies at 10.0 mm).
+            near((left_middle + right_middle) / 2, back[1] + 590, "spine texts' common middle")
+            near(right_middle - left_middle, 2 * shift, "spine texts' offset from each other",
+                 2 * TOLERANCE)  # a difference of two places, each within the tolerance
+            # The letters' tops face the insert's outer edges.
+            near(back[0] + 2 + left[0], back[0] + top_gap * size, "left spine text top")
+            near(int(folds[1]) + 2 + right[2], folds[1] + (face.cell - top_gap) * size,
+                 "right spine text top")
 
     def track_font_px(self, page, inside):
         """The track font's size in pixels, from the distance between two lines' digit tops."""
         block = ink_box(page, inside)
-        digits = range(inside[0] + block[0], inside[0] + block[0] + 12)  # every line starts with one
+        # Every line starts with a digit: a strip over the digits (about 0.6 em, the block's
+        # height being about len(TRACKS) x 1.1 em) has ink in every row of each line's digit.
+        em = (block[3] - block[1]) / (len(TRACKS) * 1.1)
+        digits = range(inside[0] + block[0], inside[0] + block[0] + int(0.6 * em))
         rows = [y for y in range(inside[1], inside[3]) if any(dark(page, x, y) for x in digits)]
         tops = [rows[0]] + [y for y, prev in zip(rows[1:], rows) if y - prev > 1]
         self.assertEqual(len(tops), len(TRACKS), "track line tops %s" % tops)
         pitch = (tops[-1] - tops[0]) / (len(TRACKS) - 1)
-        font = font_units(1000)
-        ascent, descent = font.getmetrics()
-        return round(pitch * 1000 / (ascent + descent))
+        return pitch / Face().cell
