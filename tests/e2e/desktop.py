@@ -152,10 +152,13 @@ class Desktop:
         subprocess.run(["xdotool", *map(str, args)], env=dict(os.environ, DISPLAY=self.name),
                        check=True, stdout=subprocess.DEVNULL)
 
-    def click_at(self, x, y, modifiers=None):
+    def move_to(self, x, y):
         pointer = self.root.query_pointer()
         if (pointer.root_x, pointer.root_y) != (x, y):  # --sync waits for a motion that must come
             self.xdotool("mousemove", "--sync", x, y)
+
+    def click_at(self, x, y, modifiers=None):
+        self.move_to(x, y)
         if modifiers:
             self.xdotool("keydown", modifiers, "click", 1, "keyup", modifiers)
         else:
@@ -283,7 +286,8 @@ class Window:
 class Plattera:
     """The program under test, started with a private HOME and closed by its Close button."""
 
-    def __init__(self, desktop, binary, home, extra_env=None, args=(), cups_server=None):
+    def __init__(self, desktop, binary, home, extra_env=None, args=(), cups_server=None,
+                 find_sheets=True):
         self.desktop = desktop
         env = {k: v for k, v in os.environ.items()
                if not k.startswith(("QT_", "XDG_", "DISPLAY", "WAYLAND"))}
@@ -293,19 +297,19 @@ class Plattera:
         if cups_server:
             env["CUPS_SERVER"] = cups_server
         env.update(extra_env or {})
+        desktop.move_to(1, 1)  # the pointer over nothing of the new window: no hover highlight
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen([binary, *args], env=env, stdout=self.log,
                                      stderr=subprocess.STDOUT)
-        self.main = desktop.find_window(re.escape(MAIN_TITLE), timeout=30)
-        self.main.settle()
         self.page_origin = None
-        wait_until(self._found_page_origin, 10, "the start-up sheets")
-
-    def _found_page_origin(self):
         try:
-            return self.find_page_origin()
-        except StepFailed:
-            return None
+            self.main = desktop.find_window(re.escape(MAIN_TITLE), timeout=30)
+            if find_sheets:  # now, while no dialog covers the notebook
+                wait_until(self._found_page_origin, 10, "the back outline drawn at start-up")
+        except StepFailed as failure:
+            self.proc.kill()
+            self.proc.wait()
+            raise StepFailed("%s; the program said:\n%s" % (failure, self.output()[-3000:]))
 
     def output(self):
         self.log.seek(0)
@@ -323,10 +327,11 @@ class Plattera:
                     time.sleep(0.2)
                 self.click_button("Close")
             try:
-                self.proc.wait(30)
+                self.proc.wait(10)
             except subprocess.TimeoutExpired:
                 self.proc.send_signal(signal.SIGKILL)
                 self.proc.wait()
+                return None, "the program did not end on its Close button\n" + self.output()
         return self.proc.returncode, self.output()
 
     # The main window.
@@ -364,9 +369,15 @@ class Plattera:
                     return self.page_origin
         raise StepFailed("no back outline in the notebook")
 
+    def _found_page_origin(self):
+        try:
+            return self.find_page_origin()
+        except StepFailed:
+            return None
+
     def sheet_box(self, name):
         if self.page_origin is None:
-            self.find_page_origin()
+            raise StepFailed("the sheets were not found at start-up")
         left, top, width, height = BACK_STRIP if name == "back strip" else SHEETS[name]
         return self.page_origin[0] + left, self.page_origin[1] + top, width, height
 
@@ -531,7 +542,6 @@ class Story:
         os.makedirs(self.home)
         self.programs = []
         self.evidence = None
-        self.desktop.click_at(1, 1)  # park the pointer where it hovers over nothing
 
     def tearDown(self):
         for program in self.programs:
