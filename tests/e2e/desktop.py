@@ -223,6 +223,17 @@ class Desktop:
                    "the window %r to close" % title)
 
 
+    def popup_open(self):
+        """Whether a pop-up list (an override-redirect window) is shown."""
+        for child in self.root.query_tree().children:
+            with contextlib.suppress(Exception):
+                attrs = child.get_attributes()
+                if attrs.override_redirect and attrs.map_state == X.IsViewable:
+                    geometry = child.get_geometry()
+                    if geometry.width > 10 and geometry.height > 10:
+                        return True
+        return False
+
     def window_gone_by_id(self, window, timeout=10):
         wait_until(lambda: all(w.id != window.win.id for _, w in self.windows()), timeout,
                    "the window %r to close" % window.title)
@@ -662,4 +673,7 @@ def choose_print_to_file(desktop, dialog, path):
     time.sleep(0.3)
     desktop.key("alt+f", "ctrl+a")
     desktop.type_text(path)
+    time.sleep(0.3)
+    if desktop.popup_open():  # the file name box's completer list would take the Return
+        desktop.key("Escape")
     desktop.key("Return")

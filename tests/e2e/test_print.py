@@ -145,18 +145,20 @@ class PrintStory(Story, unittest.TestCase):
         def near(actual, expected, what, tolerance=TOLERANCE):
             self.assertLessEqual(abs(actual - expected), tolerance, "%s: %.2f mm, expected %.2f mm"
                                  % (what, actual / 10, expected / 10))
+        # Sizes count pixels from edge line to edge line, both included: the outlines lie on
+        # the inserts' first and last rows and columns of 0.1 mm, as on the sheets.
         with self.step("back insert 150.0 x 117.5 mm, fold lines 6.0 mm in"):
-            near(back[2] - back[0], 1500, "back width")
-            near(back[3] - back[1], 1175, "back height")
+            near(back[2] - back[0] + 1, 1500, "back width")
+            near(back[3] - back[1] + 1, 1175, "back height")
             middle = (back[1] + back[3]) // 2
             folds = clusters([x for x in range(back[0] + 2, back[2] - 1) if dark(page, x, middle)
                               and dark(page, x, back[1] + 30) and dark(page, x, back[3] - 30)])
             self.assertEqual(len(folds), 2, folds)
             near(folds[0] - back[0], 60, "left fold line")
-            near(back[2] - folds[1], 60, "right fold line")
+            near(back[2] - folds[1] + 1, 60, "right fold line")
         with self.step("front insert 121.0 x 120.0 mm below the back insert"):
-            near(front[2] - front[0], 1210, "front width")
-            near(front[3] - front[1], 1200, "front height")
+            near(front[2] - front[0] + 1, 1210, "front width")
+            near(front[3] - front[1] + 1, 1200, "front height")
             near(front[0], back[0], "front left edge")
             near(front[1] - back[1], 1200, "front top below back top")
         with self.step("track block: left edge 10.0 mm inside the back insert"):

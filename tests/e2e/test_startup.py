@@ -48,7 +48,7 @@ class StartUp(Story, unittest.TestCase):
 
     def test_first_sheets_show_edge_fold_lines_and_both_outlines(self):
         program = self.start()
-        with self.step("back strip: frame, fold lines in the spines' inner columns"):
+        with self.step("back strip: frame, fold lines in the spine columns next to the panel"):
             # Left spine column 21 and right spine column 0: strip columns 21 and 420.
             self.assertIsNone(first_difference(program.sheet("back strip"),
                                                outlined((442, 353), (21, 420))))

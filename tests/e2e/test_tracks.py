@@ -50,15 +50,6 @@ class TrackEditorStory(Story, unittest.TestCase):
             editor.click_track(1)
             editor.replace_text("Edit1", "2. Quarry (live)")
             self.desktop.key("Return")
-        with self.step("select the fifth track, click the empty list area, correct it"):
-            editor.click_track(4)
-            editor.click_empty_list_area()
-            editor.replace_text("Edit1", "5. Nine Bridges (edit)")
-            self.desktop.key("Return")
-        with self.step("Ctrl+click the seventh track and correct it"):
-            editor.click_track(6, modifiers="ctrl")
-            editor.replace_text("Edit1", "7. Low Tide (demo)")
-            self.desktop.key("Return")
         with self.step("Continue"):
             editor.press_continue()
         with self.step("back panel: twelve left-aligned track lines"):
@@ -71,3 +62,28 @@ class TrackEditorStory(Story, unittest.TestCase):
                 self.assertIn(ink_left, range(9, 14), "a track line starts at panel x %d" % (ink_left + 1))
         with self.step("spines: the artist and the title, turned"):
             spine_text_checks(self, strip)
+
+
+class ListSelection(Story, unittest.TestCase):
+
+    def test_a_selection_survives_clicks_on_the_empty_list_area_and_ctrl_clicks(self):
+        program = self.start()
+        editor = program.open_track_editor()
+        with self.step("six tracks"):
+            for track in TRACKS[:6]:
+                editor.add_track(track)
+        with self.step("select the fifth track, click the empty list area, correct it"):
+            editor.click_track(4)
+            editor.click_empty_list_area()
+            editor.replace_text("Edit1", "5. Nine Bridges (edit)")
+            self.desktop.key("Return")
+        with self.step("select the third track, Ctrl+click it, correct it"):
+            editor.click_track(2)
+            editor.click_track(2, modifiers="ctrl")
+            editor.replace_text("Edit1", "3. Velvet Engine (demo)")
+            self.desktop.key("Return")
+        with self.step("Continue: still six track lines"):
+            editor.press_continue()
+            lines = ink_bands(program.wait_for_sheet(
+                "back strip", lambda s: ink_bands(s, PANEL_INSIDE) and s, "the track lines"), PANEL_INSIDE)
+            self.assertEqual(len(lines), 6, "a correction was added as a new track: %s" % (lines,))
