@@ -396,6 +396,20 @@ class Plattera:
         """The pixels of a sheet as the screen shows them ("Image1".."Image4" or "back strip")."""
         return self.main.grab(self.sheet_box(name))
 
+    def settled_sheet(self, name, quiet=0.2, timeout=15):
+        """The sheet once the screen shows the same pixels there for `quiet` seconds: a closed
+        window's area may be repainted a moment after the window went away."""
+        last, since = None, time.monotonic()
+        deadline = since + timeout
+        while time.monotonic() < deadline:
+            shot = self.sheet(name)
+            if last is None or shot.tobytes() != last.tobytes():
+                last, since = shot, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return shot
+            time.sleep(0.05)
+        raise StepFailed("the sheet %s keeps changing" % name)
+
     def wait_for_sheet(self, name, predicate, what, timeout=15):
         return wait_until(lambda: predicate(self.sheet(name)), timeout, what)
 

@@ -57,7 +57,7 @@ class PictureStory(Story, unittest.TestCase):
         self.choose_back_and_front(program)
         program.show_page("Back")
         time.sleep(0.2)
-        before = program.sheet("back strip")
+        before = program.settled_sheet("back strip")
         broken = os.path.join(self.tmp, "broken.jpg")
         with open(broken, "wb") as file:
             file.write(b"\xff\xd8\xff\xe0 this is not a picture")
@@ -84,7 +84,7 @@ class PictureStory(Story, unittest.TestCase):
                 self.desktop.window_gone_by_id(box)
             with self.step("cover as before " + os.path.basename(path)):
                 time.sleep(0.2)
-                self.assertIsNone(difference(program.sheet("back strip"), before))
+                self.assertIsNone(difference(program.settled_sheet("back strip"), before))
 
 
 def difference(a, b):

@@ -53,8 +53,7 @@ class TrackEditorStory(Story, unittest.TestCase):
         with self.step("Continue"):
             editor.press_continue()
         with self.step("back panel: twelve left-aligned track lines"):
-            strip = program.wait_for_sheet("back strip", lambda s: ink_bands(s, PANEL_INSIDE) and s,
-                                           "the track lines")
+            strip = program.settled_sheet("back strip")
             lines = ink_bands(strip, PANEL_INSIDE)
             self.assertEqual(len(lines), len(TRACKS), lines)
             for first, last, ink_left, _ in lines:
@@ -84,6 +83,5 @@ class ListSelection(Story, unittest.TestCase):
             self.desktop.key("Return")
         with self.step("Continue: still six track lines"):
             editor.press_continue()
-            lines = ink_bands(program.wait_for_sheet(
-                "back strip", lambda s: ink_bands(s, PANEL_INSIDE) and s, "the track lines"), PANEL_INSIDE)
+            lines = ink_bands(program.settled_sheet("back strip"), PANEL_INSIDE)
             self.assertEqual(len(lines), 6, "a correction was added as a new track: %s" % (lines,))
