@@ -609,16 +609,12 @@ class Story:
             raise StepFailed("step %r failed: %s\n%s" % (name, error, where)) from error
 
 
-def ink_bands(image, box=None, axis="rows"):
-    """Bands of rows (or columns) holding non-white pixels inside box (left, top, right,
-    bottom, exclusive), as (first, last, ink_left, ink_right) with ink_* the extent across."""
+def ink_bands(image, box=None):
+    """Bands of rows holding non-white pixels inside box (left, top, right, bottom,
+    exclusive), as (first, last, ink_left, ink_right) with ink_* the extent across."""
     image = image.crop(box) if box else image
     width, height = image.size
     pixels = image.load()
-    if axis == "columns":
-        image = image.transpose(Image.Transpose.TRANSPOSE)
-        width, height = height, width
-        pixels = image.load()
     bands, current = [], None
     for y in range(height):
         xs = [x for x in range(width) if pixels[x, y] != WHITE]

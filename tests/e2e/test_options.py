@@ -6,7 +6,7 @@ import re
 import time
 import unittest
 
-from desktop import BLACK, MAIN_TITLE, WHITE, Story, ink_bands, wait_until
+from desktop import BLACK, MAIN_TITLE, WHITE, Story, ink_bands
 from test_pictures import BLUE, RED, back_with_halves, two_halves
 from test_tracks import PANEL_INSIDE
 

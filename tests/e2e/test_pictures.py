@@ -5,7 +5,7 @@ import re
 import time
 import unittest
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 from desktop import MAIN_TITLE, Story, ink_box, shows_text
 
@@ -88,5 +88,4 @@ class PictureStory(Story, unittest.TestCase):
 
 
 def difference(a, b):
-    from PIL import ImageChops
     return ImageChops.difference(a, b).getbbox()

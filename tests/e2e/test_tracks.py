@@ -2,7 +2,6 @@
 
 import unittest
 
-from PIL import Image
 
 from desktop import Story, ink_bands, ink_box
 
