@@ -8,6 +8,7 @@ person would click. Every step that fails leaves a screenshot in the build folde
 """
 
 import contextlib
+import ctypes
 import os
 import re
 import shutil
@@ -74,6 +75,16 @@ def tool(name):
     return shutil.which(name, path=TOOL_PATH) or name
 
 
+def _die_with_the_suite():
+    """Run in each child before it starts: it gets SIGTERM when the suite's process ends, so
+    a killed run (a CTest timeout) leaves no X server, window manager or scheduler behind."""
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def spawn(args, **kwargs):
+    return subprocess.Popen(args, preexec_fn=_die_with_the_suite, **kwargs)
+
+
 class StepFailed(AssertionError):
     pass
 
@@ -104,7 +115,7 @@ class Desktop:
                 "-noreset", "-nolisten", "tcp"]
         if self.dpi:
             args += ["-dpi", str(self.dpi)]
-        xvfb = subprocess.Popen(args, pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+        xvfb = spawn(args, pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
         os.close(write_fd)
         self._procs.append(xvfb)
         with os.fdopen(read_fd) as pipe:
@@ -116,8 +127,8 @@ class Desktop:
         self.x = xdisplay.Display(self.name)
         self.root = self.x.screen().root
         env = dict(os.environ, DISPLAY=self.name)
-        self._procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=env,
-                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        self._procs.append(spawn(["openbox", "--sm-disable"], env=env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         wait_until(lambda: self._wm_running(), 10, "openbox to manage the screen")
         return self
 
@@ -310,8 +321,7 @@ class Plattera:
         env.update(extra_env or {})
         desktop.move_to(1, 1)  # the pointer over nothing of the new window: no hover highlight
         self.log = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen([binary, *args], env=env, stdout=self.log,
-                                     stderr=subprocess.STDOUT)
+        self.proc = spawn([binary, *args], env=env, stdout=self.log, stderr=subprocess.STDOUT)
         self.page_origin = None
         try:
             self.main = desktop.find_window(re.escape(MAIN_TITLE), timeout=30)
@@ -493,9 +503,9 @@ class PrintQueue:
                        "AccessLog {0}/log/access_log\nPageLog {0}/log/page_log\n"
                        "Printcap {0}/printcap\n"
                        "FileDevice Yes\n".format(d))
-        self.proc = subprocess.Popen([tool("cupsd"), "-f", "-c", os.path.join(d, "cupsd.conf"),
-                                      "-s", os.path.join(d, "cups-files.conf")],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+        self.proc = spawn([tool("cupsd"), "-f", "-c", os.path.join(d, "cupsd.conf"),
+                           "-s", os.path.join(d, "cups-files.conf")],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
         env = self.env()
         wait_until(lambda: subprocess.run(["lpstat", "-r"], env=env, capture_output=True)
                    .stdout.startswith(b"scheduler is running"), 15, "cupsd to start")
