@@ -11,7 +11,7 @@ PACKAGES=(
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
-             clang libclang-rt-14-dev xvfb xauth)
+             clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream)
 fi
 missing=()
 for p in "${PACKAGES[@]}"; do

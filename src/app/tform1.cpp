@@ -55,7 +55,7 @@ void TForm1::buildLayout()
     Panel1 = place(toolbar, "Panel1", 0, 0, 785, 57);
 
     auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph, int slot) {
-        auto* b = new BitBtn(caption, glyphImage(glyph), parent);
+        auto* b = new BitBtn(caption, glyphImage(glyph), disabledGlyphImage(glyph), parent);
         place(b, name, slot * kToolbarStep, 0, BitBtn::kWidth, BitBtn::kHeight);
         b->setFocusPolicy(Qt::TabFocus);
         return b;
