@@ -21,7 +21,7 @@ endforeach()
 add_custom_target(plattera_docs ALL DEPENDS ${plattera_gzipped})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/plattera.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${PLATTERA_PACKAGING_DIR}/copyright
-  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/plattera)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME plattera)

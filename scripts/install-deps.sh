@@ -13,6 +13,9 @@ if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream)
 fi
+if [ "${1:-}" = "--package" ]; then
+  PACKAGES+=(dpkg-dev file lintian)
+fi
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
