@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
-    return plattera::runPlattera(argc, argv);
+    // Arguments are ignored: the program has no command line.
+    return plattera::runPlattera(argv[0]);
 }

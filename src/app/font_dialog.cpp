@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QRegularExpression>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include "model/canvas.h"
@@ -59,10 +61,21 @@ QIcon swatch(Colour colour)
 
 QStringList FontDialog::scalableFamilies()
 {
+    // Qt names a family shipped by several foundries once per foundry ("C059 [urw]"), and lists
+    // fontconfig's generic aliases as families of their own: the user picks real faces, once.
+    static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+    static const QSet<QString> aliases = {QStringLiteral("Sans Serif"), QStringLiteral("Serif"),
+                                          QStringLiteral("Monospace")};
     QStringList result;
+    QSet<QString> seen;
     for (const QString& family : QFontDatabase::families()) {
-        if (QFontDatabase::isSmoothlyScalable(family) && !QFontDatabase::isPrivateFamily(family))
-            result << family;
+        if (!QFontDatabase::isSmoothlyScalable(family) || QFontDatabase::isPrivateFamily(family))
+            continue;
+        const QString face = QString(family).remove(foundry);
+        if (aliases.contains(face) || seen.contains(face))
+            continue;
+        seen.insert(face);
+        result << face;
     }
     return result;
 }
@@ -156,11 +169,17 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     connect(m_sizes, &QListWidget::itemSelectionChanged, this, &FontDialog::updateSample);
     connect(m_underline, &QCheckBox::toggled, this, &FontDialog::updateSample);
     connect(m_strikeOut, &QCheckBox::toggled, this, &FontDialog::updateSample);
+    connect(m_colours, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const QVariant colour = m_colours->itemData(index);
+        if (colour.isValid())
+            m_pickedColour = Colour(colour.toUInt());
+    });
     connect(m_colours, &QComboBox::activated, this, [this](int index) {
+        // "Other..." starts from the colour picked so far and, cancelled, leaves it picked.
         if (m_colours->itemData(index, kOtherColourRole).toBool()) {
-            const Colour current = choice().colour;
-            const QColor picked = QColorDialog::getColor(toQColor(current), this);
-            selectColour(picked.isValid() ? fromQColor(picked) : current);
+            const QColor picked = QColorDialog::getColor(toQColor(m_pickedColour), this, QString(),
+                                                         QColorDialog::DontUseNativeDialog);
+            selectColour(picked.isValid() ? fromQColor(picked) : m_pickedColour);
         }
         updateSample();
     });
@@ -206,6 +225,7 @@ void FontDialog::selectColour(Colour colour)
         const QVariant data = m_colours->itemData(i);
         if (data.isValid() && Colour(data.toUInt()) == colour) {
             m_colours->setCurrentIndex(i);
+            m_pickedColour = colour;
             return;
         }
     }
@@ -213,6 +233,7 @@ void FontDialog::selectColour(Colour colour)
     const int at = m_colours->count() - 1;
     m_colours->insertItem(at, swatch(colour), tr("Custom"), QVariant::fromValue(uint(colour)));
     m_colours->setCurrentIndex(at);
+    m_pickedColour = colour;
 }
 
 int FontDialog::pointsFromPixels(int pixels) const
@@ -242,9 +263,7 @@ FontChoice FontDialog::choice() const
         result.pixelHeight = pixelsFromPoints(size.toInt());
     result.underline = m_underline->isChecked();
     result.strikeOut = m_strikeOut->isChecked();
-    const QVariant colour = m_colours->currentData();
-    if (colour.isValid())
-        result.colour = Colour(colour.toUInt());
+    result.colour = m_pickedColour;
     return result;
 }
 

@@ -50,6 +50,8 @@ private:
     QComboBox* m_colours = nullptr;
     QLabel* m_sample = nullptr;
     FontChoice m_initial;
+    // The colour last picked in the colour box, which "Other..." starts from.
+    Colour m_pickedColour = 0;
     // Whether the face comes from the list: false while the starting face, not offered under
     // its own name, has not been replaced by the user's pick.
     bool m_faceTaken = false;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSettings>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -36,6 +38,15 @@ QStringList toQtNameFilters(const QString& filter)
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         result << QStringLiteral("%1 (%2)").arg(description, patterns);
     }
+    return result;
+}
+
+QStringList filterDescriptions(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        result << parts[i];
     return result;
 }
 
@@ -85,6 +96,23 @@ private:
 
 } // namespace
 
+static int screenLogicalDpiY()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return int(std::lround(screen->logicalDotsPerInchY()));
+    return 96;
+}
+
+QtPlatform::QtPlatform()
+    : m_logicalDpiY(screenLogicalDpiY())
+{
+    // A folder below a device file can never be created, so Qt's dialogs read no history and
+    // write none; the program remembers the last picture itself, in memory.
+    const QString nowhere = QStringLiteral("/dev/null");
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, nowhere);
+}
+
 std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent, const PictureDialogRequest& request)
 {
     QFileDialog dialog(parent);
@@ -95,6 +123,13 @@ std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent, const Pict
     dialog.setNameFilters(filters);
     if (!filters.isEmpty())
         dialog.selectNameFilter(filters.front());
+    // Qt matches by the position of the chosen filter, so the list may show the program's own
+    // descriptions ("All (*.gif;*.jpg;...)") over the space-separated patterns Qt needs.
+    if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        const QStringList descriptions = filterDescriptions(request.filter);
+        for (int i = 0; i < types->count() && i < descriptions.size(); ++i)
+            types->setItemText(i, descriptions[i]);
+    }
     dialog.setDefaultSuffix(request.defaultExtension);
     if (!request.initialFile.isEmpty())
         dialog.selectFile(request.initialFile);
@@ -118,7 +153,8 @@ std::optional<FontChoice> QtPlatform::chooseFont(QWidget* parent, const FontChoi
 
 std::optional<Colour> QtPlatform::chooseColour(QWidget* parent, Colour initial)
 {
-    const QColor chosen = QColorDialog::getColor(toQColor(initial), parent);
+    const QColor chosen = QColorDialog::getColor(toQColor(initial), parent, QString(),
+                                                 QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid())
         return std::nullopt;
     return fromQColor(chosen);
@@ -155,9 +191,7 @@ QSize QtPlatform::screenSize() const
 
 int QtPlatform::logicalDpiY() const
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        return int(std::lround(screen->logicalDotsPerInchY()));
-    return 96;
+    return m_logicalDpiY;
 }
 
 } // namespace plattera

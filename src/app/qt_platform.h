@@ -7,6 +7,11 @@ namespace plattera {
 // The platform as the program uses it: Qt's dialogs, message box, desktop services and screen.
 class QtPlatform : public Platform {
 public:
+    // Needs the application object. Reads the screen's logical pixels per inch once, and points
+    // Qt's own settings file (the file dialog's history, the colour dialog's custom colours)
+    // where nothing can be written: the program keeps no settings.
+    QtPlatform();
+
     std::optional<QString> choosePictureFile(QWidget* parent, const PictureDialogRequest& request) override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     std::optional<Colour> chooseColour(QWidget* parent, Colour initial) override;
@@ -16,9 +21,14 @@ public:
     void runModal(QDialog& dialog) override;
     QSize screenSize() const override;
     int logicalDpiY() const override;
+
+private:
+    int m_logicalDpiY;
 };
 
 // Turns "Description|*.a;*.b|..." pairs into Qt's name filters "Description (*.a *.b)".
 QStringList toQtNameFilters(const QString& filter);
+// The descriptions of those pairs as the filter writes them.
+QStringList filterDescriptions(const QString& filter);
 
 } // namespace plattera

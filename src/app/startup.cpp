@@ -47,28 +47,43 @@ QString arialFontProblem()
         .arg(family);
 }
 
-static bool haveDisplay()
+bool takeOverQtEnvironment()
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!x11 && !wayland)
+        return false;
+    // Qt tries the platforms in turn: an X display named but gone leaves Wayland.
+    qputenv("QT_QPA_PLATFORM", x11 ? (wayland ? "xcb;wayland" : "xcb") : "wayland");
+    // Windows, controls, fonts and sheets are laid out in fixed pixels, whatever the session
+    // asks for.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_USE_PHYSICAL_DPI",
+                             "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_DEVICE_PIXEL_RATIO"})
+        qunsetenv(name);
+    return true;
 }
 
-int runPlattera(int argc, char** argv)
+int runPlattera(char* programName)
 {
-    if (!haveDisplay()) {
+    if (!takeOverQtEnvironment()) {
         std::fprintf(stderr,
                      "Plattera is a desktop program and needs a graphical desktop: start it from a "
                      "desktop session, or without one through xvfb-run (xvfb-run plattera).\n");
         return 2;
     }
-    // Windows, controls and sheets are laid out in fixed pixels, whatever the pixel density.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qputenv("QT_SCALE_FACTOR", "1");
+    // The style measures its check boxes, tabs and frames by the screen's logical pixels per
+    // inch (Xft.dpi); at 96 they keep their pixel sizes. The screen still reports its own
+    // value, which the sheets' fonts follow.
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
 
     // The format table is complete before any window exists: the picture dialog reads it.
     PictureFileFormats();
 
-    QApplication app(argc, argv);
+    QtCommandLine commandLine(programName);
+    QApplication app(commandLine.argc, commandLine.argv);
+    // One look whatever the desktop or QT_STYLE_OVERRIDE: the forms are laid out for it.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Plattera"));
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
     QApplication::setWindowIcon(windowIcon());

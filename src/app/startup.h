@@ -31,7 +31,21 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 // Empty when "arial" resolves to a face with Arial's metrics, else what to install.
 QString arialFontProblem();
 
-// The whole program: start-up, the event loop, the exit code.
-int runPlattera(int argc, char** argv);
+// Qt takes its platform, its scaling and its font resolution from environment variables; the
+// program decides them itself, before the application object exists: X (XWayland included)
+// wherever a display is there, since only there can a window be placed centred, else Wayland;
+// no scaling of any kind. False when there is no desktop at all.
+bool takeOverQtEnvironment();
+
+// The command line Qt gets: the program's name alone, so no option (-reverse, -style,
+// -platform) reaches it. Must outlive the application object.
+struct QtCommandLine {
+    explicit QtCommandLine(char* programName) : argv{programName, nullptr} {}
+    int argc = 1;
+    char* argv[2];
+};
+
+// The whole program: start-up, the event loop, the exit code. It reads no arguments.
+int runPlattera(char* programName);
 
 } // namespace plattera

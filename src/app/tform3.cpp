@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -96,6 +97,16 @@ void TForm3::mouseMoveEvent(QMouseEvent* event)
 {
     setApplicationPointer(PointerShape::Default);
     QDialog::mouseMoveEvent(event);
+}
+
+void TForm3::keyPressEvent(QKeyEvent* event)
+{
+    // Not QDialog's Escape: only Close and the close box end this window.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event)

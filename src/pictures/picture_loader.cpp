@@ -241,6 +241,8 @@ std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
         throw CommandError(result.error.isEmpty() ? QStringLiteral("The picture cannot be read") : result.error);
     if (result.image.format() != QImage::Format_RGB32)
         result.image = result.image.convertToFormat(QImage::Format_RGB32);
+    if (kind == PictureKind::Jpeg)
+        result.image.setText(kLossySourceKey, QStringLiteral("jpeg"));
     rememberDecoded(path, identity, result.image);
     return std::move(result.image);
 }

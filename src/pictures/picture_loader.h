@@ -21,6 +21,11 @@ namespace plattera {
 // every call still opens the file, so a vanished or unreadable file behaves as always.
 std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi);
 
+// Bitmaps decoded from a lossy file (JPEG) carry this text key: the printed page may compress
+// them lossily again, while every other bitmap must reach it pixel for pixel.
+inline const QString kLossySourceKey = QStringLiteral("Plattera-Lossy-Source");
+inline bool comesFromLossySource(const QImage& bitmap) { return !bitmap.text(kLossySourceKey).isEmpty(); }
+
 // Told true before and false after decoding a file large enough to take a noticeable moment
 // (a phone photo), so the program can show that it is busy. Not told when pixels are reused.
 void setLongDecodeNotifier(std::function<void(bool busy)> notifier);

@@ -10,6 +10,7 @@
 #include <QPen>
 
 #include "model/sheet_canvas.h"
+#include "pictures/picture_loader.h"
 
 namespace plattera {
 
@@ -128,6 +129,9 @@ void PageCanvas::stretchDraw(const QRect& dest, const QImage& bitmap)
         return;
     // QRect keeps (x, y, w, h); the page span runs from y to y + h, upwards or downwards.
     const QRectF paper = QRectF(dest.x(), -dest.y(), dest.width(), -dest.height()).normalized();
+    // Qt embeds pictures as JPEG unless told otherwise: only a picture that was a JPEG already
+    // may lose detail again; hard edges from a lossless file would ring.
+    m_painter.setRenderHint(QPainter::LosslessImageRendering, !comesFromLossySource(bitmap));
     m_painter.drawImage(paper, bitmap, QRectF(bitmap.rect()));
 }
 

@@ -46,7 +46,8 @@ public:
     int textHeight(const QString& text) override;
     // dest is QRect(left, top, right - left, bottom - top) in page units (the height is negative
     // since the top is the larger y; a normalised rectangle covering the same span works too).
-    // The whole bitmap is stretched into it, upright, at its own resolution, without smoothing.
+    // The whole bitmap is stretched into it, upright, at its own resolution, without smoothing;
+    // pixel for pixel unless it comes from a lossy file (comesFromLossySource).
     void stretchDraw(const QRect& dest, const QImage& bitmap) override;
 
     // The font in page units for the current face and size.

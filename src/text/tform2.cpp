@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStyledItemDelegate>
@@ -25,6 +26,42 @@ const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
 // The key code of Enter that Edit1KeyDown acts on.
 constexpr int kEnterKey = 13;
 
+
+// The classic single-selection list: once a line is selected it stays selected until the
+// program takes the selection away (Insert, New Cover). A click beside the lines changes
+// nothing and a Ctrl+click selects the line clicked, where Qt would clear or toggle.
+class TrackList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override
+    {
+        if (!index.isValid())
+            return QItemSelectionModel::NoUpdate;
+        const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+        if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+            return QItemSelectionModel::ClearAndSelect;
+        return command;
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (!indexAt(event->position().toPoint()).isValid()) {
+            event->accept();
+            return;
+        }
+        QListWidget::mousePressEvent(event);
+    }
+};
+
+// Puts a text into an edit line the way the classic edit control shows it: from its first
+// character, where QLineEdit would scroll to the end.
+void setEditText(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
 
 // Every list line 13 pixels high, whatever the style would choose.
 class FixedRowDelegate : public QStyledItemDelegate {
@@ -64,7 +101,7 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
 
     GroupBox1 = place(new QGroupBox(this), "GroupBox1", 16, 8, 225, 337);
     Label4 = caption(QStringLiteral("Tracks on the CD:"), GroupBox1, "Label4", 50, 24);
-    ListBox1 = place(new QListWidget(GroupBox1), "ListBox1", 16, 56, 177, 153);
+    ListBox1 = place(new TrackList(GroupBox1), "ListBox1", 16, 56, 177, 153);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setSortingEnabled(false);
     ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
@@ -75,9 +112,11 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
 
     GroupBox2 = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
     Label5 = caption(QStringLiteral("Artist:"), GroupBox2, "Label5", 92, 24);
-    Edit3 = place(new QLineEdit(kStartArtistPrompt, GroupBox2), "Edit3", 24, 56, 177, 21);
+    Edit3 = place(new QLineEdit(GroupBox2), "Edit3", 24, 56, 177, 21);
+    setEditText(Edit3, kStartArtistPrompt);
     Label6 = caption(QStringLiteral("Title:"), GroupBox2, "Label6", 96, 216);
-    Edit2 = place(new QLineEdit(kStartTitlePrompt, GroupBox2), "Edit2", 24, 248, 177, 21);
+    Edit2 = place(new QLineEdit(GroupBox2), "Edit2", 24, 248, 177, 21);
+    setEditText(Edit2, kStartTitlePrompt);
 
     // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.
     Button1->setAutoDefault(false);
@@ -123,8 +162,8 @@ void TForm2::resetForNewCover()
     m_state.TrackCount = 0;
     ListBox1->setCurrentItem(nullptr);
     m_state.LongestTrack.clear();
-    Edit3->setText(kNewCoverArtistPrompt);
-    Edit2->setText(kNewCoverTitlePrompt);
+    setEditText(Edit3, kNewCoverArtistPrompt);
+    setEditText(Edit2, kNewCoverTitlePrompt);
     Edit1->clear();
 }
 
@@ -154,7 +193,7 @@ void TForm2::ListBox1Click()
 {
     const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
     if (!selected.isEmpty())
-        Edit1->setText(selected.first()->text());
+        setEditText(Edit1, selected.first()->text());
 }
 
 void TForm2::FormActivate()
@@ -200,6 +239,16 @@ bool TForm2::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
     return QDialog::event(event);
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    // Not QDialog's Escape: only Continue and the close box end this window.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)

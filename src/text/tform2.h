@@ -63,6 +63,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -74,6 +74,13 @@ void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& s
 
 QFont pixelFont(const QString& face, int pixelHeight)
 {
+    // The classic dialog face is not installed here, and fontconfig would fall back to a much
+    // wider face; Liberation Sans has close metrics at the forms' pixel heights.
+    static const bool classicFacesMapped = [] {
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        return true;
+    }();
+    Q_UNUSED(classicFacesMapped);
     QFont font(face);
     font.setPixelSize(pixelHeight);
     return font;

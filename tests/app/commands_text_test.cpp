@@ -1,10 +1,12 @@
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/bit_btn.h"
 #include "app/font_dialog.h"
@@ -247,6 +249,41 @@ TEST(FontDialogWidget, UnlistedStartingFaceComesBackUnchanged)
     EXPECT_EQ(dialog.choice().colour, initial.colour);
     dialog.faceList()->setCurrentRow(0);
     EXPECT_EQ(dialog.choice().face, dialog.faceList()->item(0)->text());
+}
+
+// "Other..." starts from the colour picked last, and cancelling it keeps that pick.
+TEST(FontDialogWidget, OtherColourStartsFromThePickAndCancelKeepsIt)
+{
+    FontDialog dialog(FontChoice{});
+    QComboBox* colours = dialog.colourBox();
+    const auto activate = [&](int index) {
+        colours->setCurrentIndex(index);
+        emit colours->activated(index);
+    };
+    activate(colours->findText(QStringLiteral("Red")));
+    QColor offered;
+    QTimer::singleShot(0, [&] {
+        if (auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+            offered = picker->currentColor();
+            picker->reject();
+        }
+    });
+    activate(colours->count() - 1);
+    EXPECT_EQ(offered, QColor(255, 0, 0));
+    EXPECT_EQ(dialog.choice().colour, 0x0000FFu);
+}
+
+// Each outline face once, by its own name: no fontconfig aliases, no foundry suffixes.
+TEST(FontDialogWidget, FaceListHoldsEachRealFaceOnce)
+{
+    const QStringList faces = FontDialog::scalableFamilies();
+    EXPECT_EQ(faces.size(), QSet<QString>(faces.begin(), faces.end()).size());
+    for (const QString& face : faces) {
+        EXPECT_FALSE(face.contains(QLatin1Char('['))) << face.toStdString();
+        EXPECT_FALSE(face == QLatin1String("Sans Serif") || face == QLatin1String("Serif")
+                     || face == QLatin1String("Monospace")) << face.toStdString();
+    }
+    EXPECT_TRUE(faces.contains(QStringLiteral("Liberation Sans")));
 }
 
 } // namespace

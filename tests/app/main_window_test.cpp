@@ -5,8 +5,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabWidget>
+#include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/bit_btn.h"
 #include "app/command_runner.h"
@@ -251,6 +255,53 @@ TEST_F(WindowPlacement, AboutWindowLayout)
     platform.modalScripts.push_back([&](QDialog&) { about.Button1->click(); });
     form1().BitBtn4->click();
     EXPECT_FALSE(about.isVisible());
+}
+
+// Only Continue, Close and the close box end these two windows.
+TEST_F(WindowPlacement, EscapeLeavesTheTrackEditorAndAboutOpen)
+{
+    for (QDialog* window : {static_cast<QDialog*>(&form2()), static_cast<QDialog*>(&form3())}) {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Escape);
+        EXPECT_TRUE(window->isVisible()) << window->objectName().toStdString();
+        window->hide();
+    }
+}
+
+// No caption, prompt or label of the three windows is cut off.
+TEST_F(WindowPlacement, EveryCaptionShowsWhole)
+{
+    for (QWidget* window : {static_cast<QWidget*>(&form1()), static_cast<QWidget*>(&form2()),
+                            static_cast<QWidget*>(&form3())}) {
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            const QFontMetrics metrics(control->font());
+            int needed = 0, room = 0;
+            if (auto* box = qobject_cast<QCheckBox*>(control)) {
+                QStyleOptionButton option;
+                option.initFrom(box);
+                option.text = box->text();
+                needed = metrics.horizontalAdvance(box->text());
+                room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+            } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+                needed = metrics.horizontalAdvance(button->text()) + 4;
+                room = button->width();
+            } else if (auto* label = qobject_cast<QLabel*>(control)) {
+                needed = label->sizeHint().width();
+                room = label->width();
+            } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+                needed = metrics.horizontalAdvance(group->title()) + 16;
+                room = group->width();
+            } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+                needed = metrics.horizontalAdvance(edit->text()) + 8;
+                room = edit->text().size() < 40 ? edit->width() : needed;
+            } else if (auto* tabs = qobject_cast<QTabBar*>(control)) {
+                for (int i = 0; i < tabs->count(); ++i)
+                    EXPECT_GE(tabs->tabRect(i).width(), metrics.horizontalAdvance(tabs->tabText(i)) + 8);
+            }
+            EXPECT_LE(needed, room) << control->objectName().toStdString();
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

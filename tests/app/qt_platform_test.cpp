@@ -1,7 +1,43 @@
+#include <functional>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include "app/qt_platform.h"
 #include "pictures/picture_formats.h"
+
+namespace {
+
+// Runs `script` on the next modal dialog to come up, then cancels it.
+void onNextDialog(const std::function<void(QDialog&)>& script)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, script] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            script(*dialog);
+            dialog->reject();
+        }
+    });
+    poll->start(10);
+}
+
+plattera::PictureDialogRequest pictureRequest()
+{
+    const plattera::PictureDialogSetup setup = plattera::PictureDialogSettings();
+    return {setup.filter, setup.defaultExtension, QString()};
+}
+
+} // namespace
 
 // The picture dialog gets the program's filter; Qt wants its patterns space-separated in
 // brackets, or the dialog would list no files at all.
@@ -13,4 +49,38 @@ TEST(QtPlatform, PictureFilterBecomesQtNameFilters)
     EXPECT_EQ(filters[1], QStringLiteral("GIF Image (*.gif)"));
     EXPECT_EQ(filters[3], QStringLiteral("JPEG Image File (*.jpeg)"));
     EXPECT_EQ(filters[7], QStringLiteral("Metafiles (*.wmf)"));
+}
+
+// The user reads the program's own descriptions, while the files listed still match them.
+TEST(QtPlatform, PictureDialogShowsTheFilterAsWrittenAndMatchesItsPatterns)
+{
+    plattera::QtPlatform platform;
+    QStringList shown, matched;
+    onNextDialog([&](QDialog& dialog) {
+        const auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; types && i < types->count(); ++i)
+            shown << types->itemText(i);
+        if (const auto* files = dialog.findChild<QFileSystemModel*>())
+            matched = files->nameFilters();
+    });
+    EXPECT_FALSE(platform.choosePictureFile(nullptr, pictureRequest()));
+    ASSERT_EQ(shown.size(), 8);
+    EXPECT_EQ(shown[0], QStringLiteral("All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
+    EXPECT_EQ(shown[2], QStringLiteral("JPEG Image File (*.jpg)"));
+    EXPECT_EQ(matched, QStringList({"*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
+}
+
+// Qt's dialogs keep their history and custom colours in a settings file of their own; the
+// program writes none.
+TEST(QtPlatform, DialogsWriteNoSettings)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    plattera::QtPlatform platform;
+    onNextDialog([](QDialog&) {});
+    platform.choosePictureFile(nullptr, pictureRequest());
+    QColorDialog::setCustomColor(0, Qt::red);
+    onNextDialog([](QDialog&) {});
+    platform.chooseColour(nullptr, 0x0000FF);
+    EXPECT_EQ(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }

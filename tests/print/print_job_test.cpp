@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
+#include "pictures/picture_loader.h"
+#include "support/image_assert.h"
+#include "support/test_files.h"
 #include "print/print_cover.h"
 #include "printed_page.h"
 
@@ -84,6 +87,29 @@ TEST(PrintJob, AJobThatCannotStartIsACommandError)
     page.printer.setOutputFileName(page.dir.filePath(QStringLiteral("missing/folder/page.pdf")));
     EXPECT_THROW(PrintCoverJob(page.printer, EditorState(), CoverInputs()), CommandError);
     EXPECT_NE(page.printer.printerState(), QPrinter::Active);
+}
+
+// Pictures from lossless files reach the PDF pixel for pixel; a JPEG may go in as JPEG again.
+TEST(PrintJob, LosslessPicturesKeepEveryPixelAndJpegsStayJpegs)
+{
+    if (!PrintedPage::canRasterise())
+        GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
+    PrintedPage page;
+    const QString bmp = writeTestBmp(page.dir.filePath(QStringLiteral("edges.bmp")), quadrants(64, 48, 20, 30));
+    const QString jpeg = QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg");
+    for (const QString& path : {bmp, jpeg}) {
+        SCOPED_TRACE(path.toStdString());
+        const std::optional<QImage> picture = LoadPictureBitmap(path, 96);
+        ASSERT_TRUE(picture);
+        RunPrintJob(page.printer, [&](PageCanvas& canvas) { canvas.stretchDraw(QRect(100, -100, 640, -480), *picture); });
+        const QString list = PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), page.pdf()});
+        EXPECT_EQ(list.contains(QStringLiteral(" jpeg ")), path == jpeg) << list.toStdString();
+        if (path == bmp) {
+            PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-png"), page.pdf(), page.dir.filePath(QStringLiteral("img"))});
+            const QImage embedded(page.dir.filePath(QStringLiteral("img-000.png")));
+            EXPECT_TRUE(ImagesEqual(embedded.convertToFormat(QImage::Format_RGB32), *picture));
+        }
+    }
 }
 
 } // namespace

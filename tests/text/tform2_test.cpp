@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFontInfo>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +185,60 @@ TEST_F(TrackEditor, ContinueLaysOutWithTheEditorsTextsAndClosesOnlyOnSuccess)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(state.TextLaidOut);
+}
+
+// The classic list keeps its one selection: only Insert and New Cover take it away.
+TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
+{
+    for (const char* t : {"A", "B"}) {
+        type(QLatin1String(t));
+        pressEnter();
+    }
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget* items = form.ListBox1->viewport();
+    const auto rowCentre = [&](int row) { return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center(); };
+    const QPoint below(20, items->height() - 5);
+
+    QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
+    ASSERT_EQ(form.Edit1->text(), QStringLiteral("1. A"));
+    const auto selectedRows = [&] {
+        QList<int> rows;
+        for (const QListWidgetItem* item : form.ListBox1->selectedItems())
+            rows << form.ListBox1->row(item);
+        return rows;
+    };
+    QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, below);
+    EXPECT_EQ(selectedRows(), QList<int>{0}) << "after a click below the items";
+    QTest::mouseClick(items, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
+    EXPECT_EQ(selectedRows(), QList<int>{0}) << "after a Ctrl+click on the selected line";
+
+    QTest::mouseClick(items, Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. B")) << "a Ctrl+click selects the line clicked";
+    QTest::keyClick(form.ListBox1, Qt::Key_Up);
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("1. A")) << "the keyboard still selects";
+
+    type(QStringLiteral("1. A (edit)"));
+    pressEnter();
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. A (edit)"), QStringLiteral("2. B")}));
+}
+
+// The classic edit control shows a text the program puts in from its first character.
+TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
+{
+    EXPECT_EQ(QFontInfo(form.font()).family(), QStringLiteral("Liberation Sans"));
+    const QFontMetrics metrics(form.Edit3->font());
+    EXPECT_LT(metrics.horizontalAdvance(form.Edit3->text()), 170) << "the artist prompt fits its box";
+
+    type(QStringLiteral("A long enough name to be wider than the edit line itself"));
+    pressEnter();
+    form.ListBox1->setCurrentRow(0);
+    EXPECT_EQ(form.Edit1->cursorPosition(), 0);
+    EXPECT_EQ(form.Edit3->cursorPosition(), 0);
+    EXPECT_EQ(form.Edit2->cursorPosition(), 0);
+    form.resetForNewCover();
+    EXPECT_EQ(form.Edit3->cursorPosition(), 0);
+    EXPECT_EQ(form.Edit2->cursorPosition(), 0);
 }
 
 } // namespace
