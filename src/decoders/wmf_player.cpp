@@ -10,8 +10,8 @@
 
 #include <uwmf.h>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/dib_reader.h"
+#include "decoders/byte_order.h"
+#include "decoders/dib_reader.h"
 
 namespace plattera::wmf {
 namespace {

@@ -10,9 +10,9 @@
 
 #include <uwmf.h>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/decode_result.h"
-#include "pictures/decoders/wmf_player.h"
+#include "decoders/byte_order.h"
+#include "decoders/decode_result.h"
+#include "decoders/wmf_player.h"
 
 namespace plattera {
 namespace wmf {

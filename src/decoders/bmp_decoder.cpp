@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <array>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/dib_reader.h"
+#include "decoders/byte_order.h"
+#include "decoders/dib_reader.h"
 
 namespace plattera {
 

@@ -7,8 +7,8 @@
 
 #include <emf2svg.h>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/decode_result.h"
+#include "decoders/byte_order.h"
+#include "decoders/decode_result.h"
 
 namespace plattera {
 
