@@ -1,166 +1,616 @@
+// Reads an enhanced metafile: the header's frame gives the picture's size, then each record,
+// once libuemf has checked that its counts and offsets stay inside it, is handed to the
+// shared metafile player, which draws it with QPainter. EMF+ comments are skipped: files
+// that carry them also carry the plain records that draw the same picture.
+
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
-#include <QPainter>
-#include <QRegularExpression>
-#include <QSvgRenderer>
+#include <QPolygonF>
 
-#include <emf2svg.h>
+#include <uemf.h>
+#include <uemf_endian.h>
+#include <uemf_safe.h>
 
 #include "decoders/byte_order.h"
 #include "decoders/decode_result.h"
+#include "decoders/metafile_player.h"
 
 namespace plattera {
+namespace emf {
+
+using namespace metafile;
 
 namespace {
 
-constexpr uint32_t kEmrHeader = 1;
-constexpr uint32_t kEmrEof = 14;
 constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr size_t kMinHeaderSize = 88;
-
+// Room after every record copy: the fixed part of any record we read fits in it, so a
+// record shorter than its type would need reads zeros rather than past our buffer.
+constexpr std::size_t kRecordPadding = 512;
+// Rectangles of one clipping region we combine; real regions have a handful.
+constexpr uint32_t kMaxRegionRects = 4096;
 
 QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile"); }
 
-// The run of well-formed records from the start, ending with EMR_EOF when the file has one.
-// The converter trusts record sizes, so it only ever sees this prefix.
-struct RecordRun {
-    size_t length = 0;
-    uint32_t records = 0;
-    bool endsWithEof = false;
+// One record, padded with zeros. Fields are read little-endian at byte offsets from the
+// record's start; `has` tells whether a variable part lies inside the record.
+struct Record {
+    const char* p = nullptr;
+    std::size_t size = 0;
+
+    bool has(uint64_t offset, uint64_t bytes) const { return offset <= size && bytes <= size - offset; }
+    int32_t i32(std::size_t offset) const { return leI32(p + offset); }
+    uint32_t u32(std::size_t offset) const { return leU32(p + offset); }
+    float f32(std::size_t offset) const
+    {
+        const uint32_t bits = u32(offset);
+        float value;
+        std::memcpy(&value, &bits, 4);
+        return value;
+    }
+    QPointF point(std::size_t offset) const { return QPointF(i32(offset), i32(offset + 4)); }
+    QColor color(std::size_t offset) const { return QColor(uint8_t(p[offset]), uint8_t(p[offset + 1]), uint8_t(p[offset + 2])); }
+    // A bitmap whose info header and bits the record locates by offset and length.
+    QImage dib(std::size_t at, bool keepAlpha = false) const
+    {
+        const uint32_t offBmi = u32(at), cbBmi = u32(at + 4), offBits = u32(at + 8), cbBits = u32(at + 12);
+        if (cbBmi < 12 || !has(offBmi, cbBmi) || !has(offBits, cbBits))
+            return QImage();
+        QByteArray joined(p + offBmi, qsizetype(cbBmi));
+        joined.append(p + offBits, qsizetype(cbBits));
+        return decodeDib(joined.constData(), std::size_t(joined.size()), cbBmi, keepAlpha);
+    }
 };
 
-RecordRun wellFormedRecords(const unsigned char* data, size_t size)
+// Points of 32 or 16 bits a side.
+QPolygonF readPoints(const Record& r, std::size_t offset, std::size_t count, bool small)
 {
-    RecordRun run;
-    while (size - run.length >= 8) {
-        const uint32_t type = leU32(data + run.length);
-        const uint32_t length = leU32(data + run.length + 4);
-        if (length < 8 || length % 4 != 0 || length > size - run.length)
-            break;
-        run.length += length;
-        ++run.records;
-        if (type == kEmrEof) {
-            run.endsWithEof = true;
-            break;
+    const std::size_t step = small ? 4 : 8;
+    QPolygonF points;
+    if (!r.has(offset, uint64_t(count) * step))
+        return points;
+    points.reserve(qsizetype(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* at = r.p + offset + i * step;
+        points.append(small ? QPointF(leI16(at), leI16(at + 2)) : QPointF(leI32(at), leI32(at + 4)));
+    }
+    return points;
+}
+
+QTransform readXform(const Record& r, std::size_t offset, bool* ok)
+{
+    float v[6];
+    for (int i = 0; i < 6; ++i) {
+        v[i] = r.f32(offset + 4 * std::size_t(i));
+        if (!std::isfinite(v[i]) || std::abs(v[i]) > 1e7f) {
+            *ok = false;
+            return QTransform();
         }
     }
-    return run;
+    *ok = true;
+    return QTransform(v[0], v[1], v[2], v[3], v[4], v[5]);
 }
 
-void putU32(unsigned char* p, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(value >> (8 * i));
-}
+struct Header {
+    QSize size;
+    QTransform deviceToImage;
+    QPointF devicePerMm;
+    int handles = 0;
+    std::size_t headerSize = 0;
+};
 
-// The converter walks records until EMR_EOF, and trusts the header's byte and record counts:
-// the copy it gets always ends with an EMR_EOF and its header tells the truth about it.
-QByteArray terminatedRecords(const unsigned char* data, const RecordRun& run)
-{
-    QByteArray records(reinterpret_cast<const char*>(data), qsizetype(run.length));
-    uint32_t count = run.records;
-    if (!run.endsWithEof) {
-        unsigned char eof[20] = {};
-        putU32(eof, kEmrEof);
-        putU32(eof + 4, sizeof eof);
-        putU32(eof + 12, 16); // offPalEntries: no palette follows
-        putU32(eof + 16, sizeof eof);
-        records.append(reinterpret_cast<const char*>(eof), sizeof eof);
-        ++count;
+class EmfPlayer : public MetafilePlayer {
+public:
+    EmfPlayer(QImage& target, const Header& header)
+        : MetafilePlayer(target, header.deviceToImage, header.handles)
+    {
+        m_devicePerMm = header.devicePerMm;
+        updateTransform();
     }
-    auto* header = reinterpret_cast<unsigned char*>(records.data());
-    putU32(header + 48, uint32_t(records.size()));
-    putU32(header + 52, count);
-    return records;
+
+    // Plays the records after the header up to EMR_EOF, or to the first one whose length
+    // cannot be right; what was drawn before stays.
+    void play(const char* begin, const char* end);
+
+private:
+    void playRecord(uint32_t type, const Record& r);
+    void createPen(const Record& r, bool extended);
+    void createFont(const Record& r);
+    void text(const Record& r, bool wide);
+    void smallText(const Record& r);
+    void bitmap(uint32_t type, const Record& r);
+    void polyPoly(uint32_t type, const Record& r, bool small);
+    QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
+};
+
+void EmfPlayer::play(const char* begin, const char* end)
+{
+    std::vector<char> buffer;
+    const char* p = begin;
+    for (int count = 0; count < kMaxRecords && end - p >= 8; ++count) {
+        const uint32_t type = leU32(p);
+        const uint32_t length = leU32(p + 4);
+        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p) || type == U_EMR_EOF)
+            return;
+        buffer.assign(length + kRecordPadding, 0);
+        std::memcpy(buffer.data(), p, length);
+        p += length;
+        uint32_t checkedSize = 0, checkedType = 0;
+        // A record whose counts or offsets point outside it is passed over, as GDI does.
+        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1)
+            || !U_emf_record_safe(buffer.data()))
+            continue;
+        playRecord(type, Record{buffer.data(), length});
+    }
 }
 
-// The converter reads the header's description and pixel format wherever their offsets point.
-// Pieces that do not lie inside the header record are dropped from our copy: neither is drawn,
-// so the picture itself is unchanged.
-void dropStrayHeaderPieces(unsigned char* header, uint32_t headerSize)
+void EmfPlayer::playRecord(uint32_t type, const Record& r)
 {
-    const auto inside = [headerSize](uint64_t offset, uint64_t length) {
-        return offset >= kMinHeaderSize && offset + length <= headerSize;
-    };
-    // An offset with no length is read up to a terminator that may never come.
-    const uint32_t descriptionChars = leU32(header + 60);
-    if (descriptionChars == 0 || !inside(leU32(header + 64), uint64_t(descriptionChars) * 2)) {
-        putU32(header + 60, 0);
-        putU32(header + 64, 0);
-    }
-    if (headerSize >= 100) {
-        const uint32_t formatBytes = leU32(header + 88);
-        if (formatBytes == 0 || !inside(leU32(header + 92), formatBytes)) {
-            putU32(header + 88, 0);
-            putU32(header + 92, 0);
+    switch (type) {
+    // --- state ---
+    case U_EMR_SETBKCOLOR: m_dc.bkColor = r.color(8); break;
+    case U_EMR_SETTEXTCOLOR: m_dc.textColor = r.color(8); break;
+    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == 2; break;
+    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill; break;
+    case U_EMR_SETTEXTALIGN: m_dc.textAlign = int(r.u32(8) & 0xFFFF); break;
+    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == 2; break;
+    case U_EMR_SETMAPMODE:
+        if (r.u32(8) >= 1 && r.u32(8) <= 8) {
+            m_dc.mapMode = int(r.u32(8));
+            updateTransform();
         }
+        break;
+    case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX:
+    case U_EMR_SETVIEWPORTEXTEX:
+    case U_EMR_SETVIEWPORTORGEX: {
+        const QPointF value = r.point(8);
+        if (type == U_EMR_SETWINDOWEXTEX)
+            m_dc.windowExt = value;
+        else if (type == U_EMR_SETWINDOWORGEX)
+            m_dc.windowOrg = value;
+        else if (type == U_EMR_SETVIEWPORTEXTEX)
+            m_dc.viewportExt = value;
+        else
+            m_dc.viewportOrg = value;
+        updateTransform();
+        break;
+    }
+    case U_EMR_SCALEWINDOWEXTEX:
+    case U_EMR_SCALEVIEWPORTEXTEX: {
+        const int32_t xNum = r.i32(8), xDenom = r.i32(12), yNum = r.i32(16), yDenom = r.i32(20);
+        if (xDenom == 0 || yDenom == 0)
+            break;
+        QPointF& ext = type == U_EMR_SCALEWINDOWEXTEX ? m_dc.windowExt : m_dc.viewportExt;
+        ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
+        updateTransform();
+        break;
+    }
+    case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM: {
+        bool ok = false;
+        const QTransform x = readXform(r, 8, &ok);
+        const uint32_t mode = type == U_EMR_SETWORLDTRANSFORM ? 4 : r.u32(32);
+        if (mode == 1)
+            m_dc.world = QTransform();
+        else if (!ok)
+            break;
+        else if (mode == 2) // left multiply: x applies first
+            m_dc.world = x * m_dc.world;
+        else if (mode == 3)
+            m_dc.world = m_dc.world * x;
+        else if (mode == 4)
+            m_dc.world = x;
+        updateTransform();
+        break;
+    }
+    case U_EMR_MOVETOEX: moveTo(r.point(8)); break;
+    case U_EMR_SAVEDC: saveDc(); break;
+    case U_EMR_RESTOREDC: restoreDc(r.i32(8)); break;
+
+    // --- clipping ---
+    case U_EMR_INTERSECTCLIPRECT:
+    case U_EMR_EXCLUDECLIPRECT:
+        clipToRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20), type == U_EMR_EXCLUDECLIPRECT);
+        break;
+    case U_EMR_EXTSELECTCLIPRGN: {
+        const uint32_t length = r.u32(8), mode = r.u32(12);
+        if (mode == ClipCopy && length == 0)
+            resetClip();
+        else if (r.has(16, length))
+            combineClip(regionData(r, 16, length), int(mode));
+        break;
+    }
+    case U_EMR_OFFSETCLIPRGN:
+        if (m_dc.clipped) {
+            const QPointF shift = map(r.point(8)) - map(0, 0);
+            m_dc.clip.translate(shift.toPoint());
+            m_clipDirty = true;
+        }
+        break;
+    case U_EMR_SELECTCLIPPATH: selectClipPath(int(r.u32(8))); break;
+
+    // --- objects ---
+    case U_EMR_CREATEPEN: createPen(r, false); break;
+    case U_EMR_EXTCREATEPEN: createPen(r, true); break;
+    case U_EMR_CREATEBRUSHINDIRECT: {
+        GdiObject object;
+        object.kind = GdiObject::Kind::Brush;
+        object.brushStyle = int(r.u32(12));
+        object.brushColor = r.color(16);
+        object.hatch = int(r.u32(20));
+        storeObject(r.u32(8), std::move(object));
+        break;
+    }
+    case U_EMR_CREATEMONOBRUSH:
+    case U_EMR_CREATEDIBPATTERNBRUSHPT: {
+        GdiObject object;
+        object.kind = GdiObject::Kind::Brush;
+        object.brushStyle = 5;
+        object.pattern = r.dib(16);
+        storeObject(r.u32(8), std::move(object));
+        break;
+    }
+    case U_EMR_EXTCREATEFONTINDIRECTW: createFont(r); break;
+    case U_EMR_CREATEPALETTE:
+    case U_EMR_CREATECOLORSPACE:
+    case U_EMR_CREATECOLORSPACEW: {
+        GdiObject object;
+        object.kind = GdiObject::Kind::Placeholder;
+        storeObject(r.u32(8), std::move(object));
+        break;
+    }
+    case U_EMR_SELECTOBJECT: {
+        const uint32_t index = r.u32(8);
+        if (index & 0x80000000u)
+            selectStockObject(index & 0x7FFFFFFFu);
+        else
+            selectObject(index);
+        break;
+    }
+    case U_EMR_DELETEOBJECT: deleteObject(r.u32(8)); break;
+
+    // --- shapes ---
+    case U_EMR_RECTANGLE: drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
+    case U_EMR_ROUNDRECT: drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28)); break;
+    case U_EMR_ELLIPSE: drawEllipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
+    case U_EMR_ARC:
+    case U_EMR_CHORD:
+    case U_EMR_PIE:
+    case U_EMR_ARCTO: {
+        const QRectF box(QPointF(r.i32(8), r.i32(12)), QPointF(r.i32(16), r.i32(20)));
+        const ArcKind kind = type == U_EMR_CHORD ? ArcKind::Chord : type == U_EMR_PIE ? ArcKind::Pie : ArcKind::Arc;
+        drawArcFamily(kind, box, r.point(24), r.point(32));
+        break;
+    }
+    case U_EMR_LINETO: lineTo(r.point(8)); break;
+    case U_EMR_SETPIXELV: setPixel(r.point(8), r.color(16)); break;
+    case U_EMR_POLYLINE:
+    case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYLINETO:
+    case U_EMR_POLYLINETO16:
+    case U_EMR_POLYBEZIER:
+    case U_EMR_POLYBEZIER16:
+    case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYBEZIERTO16: {
+        const bool small = type >= U_EMR_POLYBEZIER16;
+        const QPolygonF points = readPoints(r, 28, r.u32(24), small);
+        switch (type) {
+        case U_EMR_POLYLINE: case U_EMR_POLYLINE16: drawPolyline(points); break;
+        case U_EMR_POLYGON: case U_EMR_POLYGON16: drawPolygon(points); break;
+        case U_EMR_POLYLINETO: case U_EMR_POLYLINETO16: polylineTo(points); break;
+        case U_EMR_POLYBEZIER: case U_EMR_POLYBEZIER16: polyBezier(points, false); break;
+        default: polyBezier(points, true); break;
+        }
+        break;
+    }
+    case U_EMR_POLYPOLYLINE:
+    case U_EMR_POLYPOLYGON: polyPoly(type, r, false); break;
+    case U_EMR_POLYPOLYLINE16: polyPoly(U_EMR_POLYPOLYLINE, r, true); break;
+    case U_EMR_POLYPOLYGON16: polyPoly(U_EMR_POLYPOLYGON, r, true); break;
+
+    // --- paths ---
+    case U_EMR_BEGINPATH: beginPath(); break;
+    case U_EMR_ENDPATH: endPath(); break;
+    case U_EMR_ABORTPATH: abortPath(); break;
+    case U_EMR_CLOSEFIGURE: closeFigure(); break;
+    case U_EMR_FILLPATH: fillStrokePath(true, false); break;
+    case U_EMR_STROKEPATH: fillStrokePath(false, true); break;
+    case U_EMR_STROKEANDFILLPATH: fillStrokePath(true, true); break;
+
+    // --- text ---
+    case U_EMR_EXTTEXTOUTA: text(r, false); break;
+    case U_EMR_EXTTEXTOUTW: text(r, true); break;
+    case U_EMR_SMALLTEXTOUT: smallText(r); break;
+
+    // --- bitmaps ---
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_SETDIBITSTODEVICE: bitmap(type, r); break;
+
+    default:
+        // Comments (EMF+ among them), palettes, colour management, escapes and the rest
+        // leave the picture alone.
+        break;
     }
 }
 
-// Embedded bitmaps are scaled pixel for pixel, like the rest of the program's stretching.
-QByteArray withSharpImages(const char* svg, size_t length)
+void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
 {
-    QString text = QString::fromUtf8(svg, qsizetype(length));
-    static const QRegularExpression imageTag(QStringLiteral("<((?:[A-Za-z_][\\w.-]*:)?image)(?=[\\s/>])"));
-    text.replace(imageTag, QStringLiteral("<\\1 image-rendering=\"optimizeSpeed\""));
-    return text.toUtf8();
+    const uint32_t polys = r.u32(24), total = r.u32(28);
+    if (!r.has(32, uint64_t(polys) * 4))
+        return;
+    const std::size_t pointsAt = 32 + std::size_t(polys) * 4;
+    const QPolygonF all = readPoints(r, pointsAt, total, small);
+    if (all.size() != qsizetype(total))
+        return;
+    std::vector<QPolygonF> polygons;
+    qsizetype offset = 0;
+    for (uint32_t i = 0; i < polys; ++i) {
+        const uint32_t n = r.u32(32 + std::size_t(i) * 4);
+        if (n > uint32_t(all.size() - offset))
+            return;
+        polygons.push_back(all.mid(offset, qsizetype(n)));
+        offset += qsizetype(n);
+    }
+    if (type == U_EMR_POLYPOLYGON) {
+        drawPolyPolygon(polygons);
+    } else {
+        for (const QPolygonF& polygon : polygons)
+            drawPolyline(polygon);
+    }
 }
 
-} // namespace
+void EmfPlayer::createPen(const Record& r, bool extended)
+{
+    GdiObject object;
+    object.kind = GdiObject::Kind::Pen;
+    if (extended) {
+        object.penStyle = int(r.u32(28));
+        object.penWidth = r.u32(32);
+        object.cosmetic = !(r.u32(28) & 0x10000);
+        object.penColor = r.color(40);
+        if (r.u32(36) == 1) // a hollow brush draws no line
+            object.penStyle = (object.penStyle & ~0x0F) | 5;
+    } else {
+        object.penStyle = int(r.u32(12));
+        object.penWidth = r.i32(16);
+        object.cosmetic = object.penWidth <= 0;
+        object.penColor = r.color(24);
+    }
+    storeObject(r.u32(8), std::move(object));
+}
 
-DecodeResult decodeEmf(const QByteArray& data, int ppi)
+void EmfPlayer::createFont(const Record& r)
+{
+    GdiObject object;
+    object.kind = GdiObject::Kind::Font;
+    object.fontHeight = r.i32(12);
+    object.escapement = r.i32(20);
+    object.weight = r.i32(28);
+    object.italic = r.p[32] != 0;
+    object.underline = r.p[33] != 0;
+    object.strikeOut = r.p[34] != 0;
+    object.charSet = uint8_t(r.p[35]);
+    QString face;
+    for (std::size_t i = 0; i < 32 && r.has(40 + 2 * i, 2); ++i) {
+        const uint16_t c = leU16(r.p + 40 + 2 * i);
+        if (c == 0)
+            break;
+        face.append(QChar(c));
+    }
+    object.face = face.trimmed();
+    storeObject(r.u32(8), std::move(object));
+}
+
+void EmfPlayer::text(const Record& r, bool wide)
+{
+    const QPointF reference = r.point(36);
+    const uint32_t chars = r.u32(44), offString = r.u32(48), options = r.u32(52);
+    const bool noRect = options & 0x100;
+    const uint32_t offDx = r.u32(noRect ? 56 : 72);
+    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
+    if (options & 0x10) // glyph indexes, which only the original font could turn into letters
+        return;
+    if (chars == 0) {
+        if ((options & 2) && !noRect && beginDrawing(rect))
+            m_painter.fillRect(rect, m_dc.bkColor);
+        return;
+    }
+    if (!r.has(offString, uint64_t(chars) * (wide ? 2 : 1)))
+        return;
+    QString string;
+    if (wide) {
+        string.resize(qsizetype(chars));
+        for (uint32_t i = 0; i < chars; ++i)
+            string[qsizetype(i)] = QChar(leU16(r.p + offString + 2 * i));
+        if (symbolFont())
+            string = symbolToUnicode(string);
+    } else {
+        string = decodeText(QByteArray(r.p + offString, qsizetype(chars)));
+    }
+    // With ETO_PDY each character has a horizontal and a vertical advance.
+    const uint32_t stride = (options & 0x2000) ? 8 : 4;
+    std::vector<double> dx;
+    if (offDx != 0 && r.has(offDx, uint64_t(chars) * stride))
+        for (uint32_t i = 0; i < chars; ++i)
+            dx.push_back(r.i32(offDx + std::size_t(i) * stride));
+    drawText(reference, string, dx, noRect ? 0 : int(options), rect);
+}
+
+void EmfPlayer::smallText(const Record& r)
+{
+    const QPointF reference = r.point(8);
+    const uint32_t chars = r.u32(16), options = r.u32(20);
+    const bool noRect = options & 0x100;
+    const std::size_t textAt = noRect ? 36 : 52;
+    const bool eightBit = options & 0x200;
+    if (chars == 0 || (options & 0x10) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
+        return;
+    QString string;
+    if (eightBit) {
+        string = decodeText(QByteArray(r.p + textAt, qsizetype(chars)));
+    } else {
+        for (uint32_t i = 0; i < chars; ++i)
+            string.append(QChar(leU16(r.p + textAt + 2 * i)));
+        if (symbolFont())
+            string = symbolToUnicode(string);
+    }
+    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(36), r.i32(40), r.i32(44), r.i32(48));
+    drawText(reference, string, {}, noRect ? 0 : int(options & 6), rect);
+}
+
+void EmfPlayer::bitmap(uint32_t type, const Record& r)
+{
+    if (type == U_EMR_STRETCHDIBITS || type == U_EMR_SETDIBITSTODEVICE) {
+        const QPointF dst = r.point(24), src = r.point(32), srcSize = r.point(40);
+        const QImage image = r.dib(48);
+        if (image.isNull())
+            return;
+        const QPointF dstSize = type == U_EMR_STRETCHDIBITS ? r.point(72) : srcSize;
+        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : 0x00CC0020;
+        // The source rectangle counts its rows from the bottom of a bottom-up bitmap.
+        const uint32_t offBmi = r.u32(48);
+        const bool bottomUp = r.has(offBmi, 12) && (r.u32(offBmi) == 12 ? leI16(r.p + offBmi + 6) > 0
+                                                                         : r.i32(offBmi + 8) > 0);
+        const double sy = bottomUp ? image.height() - src.y() - srcSize.y() : src.y();
+        drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
+        return;
+    }
+    // BitBlt, StretchBlt, AlphaBlend and TransparentBlt share their layout.
+    const QPointF dst = r.point(24), dstSize = r.point(32), src = r.point(44);
+    const uint32_t rop = r.u32(40);
+    const bool stretch = type != U_EMR_BITBLT;
+    const QPointF srcSize = stretch ? r.point(100) : dstSize;
+    if (r.u32(88) == 0) { // no bitmap: the raster operation paints with the brush alone
+        if (type == U_EMR_BITBLT || type == U_EMR_STRETCHBLT)
+            fillPattern(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y()), rop);
+        return;
+    }
+    const bool alpha = type == U_EMR_ALPHABLEND && (uint8_t(r.p[43]) & 1);
+    QImage image = r.dib(84, alpha);
+    if (image.isNull())
+        return;
+    double opacity = 1.0;
+    unsigned drawRop = rop;
+    if (type == U_EMR_ALPHABLEND) {
+        opacity = uint8_t(r.p[42]) / 255.0;
+        drawRop = 0x00CC0020;
+        if (alpha) // AC_SRC_ALPHA: the bitmap's own alpha, its colours already weighted by it
+            image = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                           QImage::Format_ARGB32_Premultiplied).copy();
+    } else if (type == U_EMR_TRANSPARENTBLT) {
+        const QRgb key = QColor(uint8_t(r.p[40]), uint8_t(r.p[41]), uint8_t(r.p[42])).rgb() & 0xFFFFFF;
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if ((line[x] & 0xFFFFFF) == key)
+                    line[x] = 0;
+        }
+        drawRop = 0x00CC0020;
+    }
+    drawImage(image, dst, dstSize, QRectF(src, QSizeF(srcSize.x(), srcSize.y())), drawRop, opacity);
+}
+
+// A region's rectangles, in device units, on the image.
+QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length) const
+{
+    QRegion region;
+    if (length < 32)
+        return region;
+    const uint32_t count = std::min(r.u32(offset + 8), kMaxRegionRects);
+    for (uint32_t i = 0; i < count && r.has(offset + 32 + std::size_t(i) * 16, 16) && 32 + (i + 1) * 16 <= length; ++i) {
+        const std::size_t at = offset + 32 + std::size_t(i) * 16;
+        const QRectF box(QPointF(r.i32(at), r.i32(at + 4)), QPointF(r.i32(at + 8), r.i32(at + 12)));
+        const QRectF mapped = m_deviceToImage.mapRect(box.normalized()) & QRectF(-1e6, -1e6, 2e6, 2e6);
+        region = region.united(mapped.toAlignedRect());
+    }
+    return region;
+}
+
+QString readHeader(const QByteArray& data, int ppi, Header* header)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const size_t size = size_t(data.size());
-    if (size < kMinHeaderSize || leU32(bytes) != kEmrHeader || leU32(bytes + 40) != kEmfSignature)
-        return DecodeResult::failure(notAMetafile());
+    if (size < kMinHeaderSize || leU32(bytes) != U_EMR_HEADER || leU32(bytes + 40) != kEmfSignature)
+        return notAMetafile();
     const uint32_t headerSize = leU32(bytes + 4);
     if (headerSize < kMinHeaderSize || headerSize > size || headerSize % 4 != 0)
-        return DecodeResult::failure(notAMetafile());
+        return notAMetafile();
+    header->headerSize = headerSize;
 
     // rclFrame is in hundredths of a millimetre.
-    const double frameWidth = double(leI32(bytes + 32)) - double(leI32(bytes + 24));
-    const double frameHeight = double(leI32(bytes + 36)) - double(leI32(bytes + 28));
+    const double frameLeft = leI32(bytes + 24), frameTop = leI32(bytes + 28);
+    const double frameWidth = double(leI32(bytes + 32)) - frameLeft;
+    const double frameHeight = double(leI32(bytes + 36)) - frameTop;
     const long long width = std::llround(frameWidth / 100.0 / 25.4 * ppi);
     const long long height = std::llround(frameHeight / 100.0 / 25.4 * ppi);
     const QString sizeProblem = checkPictureSize(width, height);
     if (!sizeProblem.isEmpty())
-        return DecodeResult::failure(sizeProblem);
+        return sizeProblem;
+    header->size = QSize(int(width), int(height));
+    header->handles = int(leU16(bytes + 56));
 
-    const RecordRun run = wellFormedRecords(bytes, size);
-    if (run.length < headerSize)
-        return DecodeResult::failure(notAMetafile());
-
-    // The converter takes a mutable buffer; give it its own copy.
-    QByteArray records = terminatedRecords(bytes, run);
-    dropStrayHeaderPieces(reinterpret_cast<unsigned char*>(records.data()), headerSize);
-    generatorOptions options{};
-    options.nameSpace = const_cast<char*>("");
-    options.verbose = false;
-    options.emfplus = true;
-    options.svgDelimiter = true;
-    options.imgWidth = double(width);
-    options.imgHeight = double(height);
-    char* svg = nullptr;
-    size_t svgLength = 0;
-    const int converted = emf2svg(records.data(), size_t(records.size()), &svg, &svgLength, &options);
-    if (converted == 0 || svg == nullptr) {
-        std::free(svg);
-        return DecodeResult::failure(notAMetafile());
+    // The reference device's pixels per millimetre place the frame among the records'
+    // device units; the micrometre size, where present and agreeing, is the more precise.
+    double mmX = leI32(bytes + 80), mmY = leI32(bytes + 84);
+    if (headerSize >= 108) {
+        const double umX = leI32(bytes + 100) / 1000.0, umY = leI32(bytes + 104) / 1000.0;
+        if (std::abs(umX - mmX) < 1 && std::abs(umY - mmY) < 1 && umX > 0 && umY > 0) {
+            mmX = umX;
+            mmY = umY;
+        }
     }
-    const QByteArray document = withSharpImages(svg, svgLength);
-    std::free(svg);
+    const double pixelsX = leI32(bytes + 72), pixelsY = leI32(bytes + 76);
+    const QRectF bounds = QRectF(QPointF(leI32(bytes + 8), leI32(bytes + 12)),
+                                 QPointF(leI32(bytes + 16) + 1.0, leI32(bytes + 20) + 1.0));
+    QRectF frame;
+    if (mmX > 0 && mmY > 0 && pixelsX > 0 && pixelsY > 0) {
+        header->devicePerMm = QPointF(pixelsX / mmX, pixelsY / mmY);
+        frame = QRectF(frameLeft / 100 * header->devicePerMm.x(), frameTop / 100 * header->devicePerMm.y(),
+                       frameWidth / 100 * header->devicePerMm.x(), frameHeight / 100 * header->devicePerMm.y());
+        // Some writers put the frame at the origin whatever the drawing's device position;
+        // when the drawn bounds lie well outside the frame, they tell where the picture is.
+        if (bounds.width() > 1 && bounds.height() > 1 && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
+            frame = bounds;
+    } else {
+        // No usable device: take the bounds, which are in device units already.
+        header->devicePerMm = QPointF(96 / 25.4, 96 / 25.4);
+        frame = bounds;
+    }
+    const double kx = width / frame.width(), ky = height / frame.height();
+    header->deviceToImage = QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
+    return QString();
+}
 
-    QSvgRenderer renderer(document);
-    if (!renderer.isValid())
-        return DecodeResult::failure(QStringLiteral("The enhanced metafile cannot be drawn"));
-    QImage image = allocateWhiteImage(int(width), int(height));
+} // namespace
+} // namespace emf
+
+DecodeResult decodeEmf(const QByteArray& data, int ppi)
+{
+    if (ppi <= 0)
+        return DecodeResult::failure(QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
+    emf::Header header;
+    const QString error = emf::readHeader(data, ppi, &header);
+    if (!error.isEmpty())
+        return DecodeResult::failure(error);
+    QImage image = allocateWhiteImage(header.size.width(), header.size.height());
     if (image.isNull())
         return DecodeResult::failure(QStringLiteral("Not enough memory to draw the enhanced metafile"));
-    QPainter painter(&image);
-    renderer.render(&painter, QRectF(0, 0, double(width), double(height)));
-    painter.end();
+    {
+        emf::EmfPlayer player(image, header);
+        player.play(data.constData() + header.headerSize, data.constData() + data.size());
+    }
     return DecodeResult::success(std::move(image));
 }
 
