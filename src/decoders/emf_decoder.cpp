@@ -127,6 +127,36 @@ private:
     QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
 };
 
+// The record types we draw or keep state from. libuemf checks only these: it has no
+// check for some others and says so on the console.
+bool played(uint32_t type)
+{
+    switch (type) {
+    case U_EMR_SETBKCOLOR: case U_EMR_SETTEXTCOLOR: case U_EMR_SETBKMODE: case U_EMR_SETPOLYFILLMODE:
+    case U_EMR_SETTEXTALIGN: case U_EMR_SETARCDIRECTION: case U_EMR_SETMAPMODE: case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX: case U_EMR_SETVIEWPORTEXTEX: case U_EMR_SETVIEWPORTORGEX:
+    case U_EMR_SCALEWINDOWEXTEX: case U_EMR_SCALEVIEWPORTEXTEX: case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_MOVETOEX: case U_EMR_SAVEDC: case U_EMR_RESTOREDC:
+    case U_EMR_INTERSECTCLIPRECT: case U_EMR_EXCLUDECLIPRECT: case U_EMR_EXTSELECTCLIPRGN:
+    case U_EMR_OFFSETCLIPRGN: case U_EMR_SELECTCLIPPATH: case U_EMR_CREATEPEN: case U_EMR_EXTCREATEPEN:
+    case U_EMR_CREATEBRUSHINDIRECT: case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT:
+    case U_EMR_EXTCREATEFONTINDIRECTW: case U_EMR_CREATEPALETTE: case U_EMR_CREATECOLORSPACE:
+    case U_EMR_CREATECOLORSPACEW: case U_EMR_SELECTOBJECT: case U_EMR_DELETEOBJECT: case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT: case U_EMR_ELLIPSE: case U_EMR_ARC: case U_EMR_CHORD: case U_EMR_PIE:
+    case U_EMR_ARCTO: case U_EMR_LINETO: case U_EMR_SETPIXELV: case U_EMR_POLYLINE: case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON: case U_EMR_POLYGON16: case U_EMR_POLYLINETO: case U_EMR_POLYLINETO16:
+    case U_EMR_POLYBEZIER: case U_EMR_POLYBEZIER16: case U_EMR_POLYBEZIERTO: case U_EMR_POLYBEZIERTO16:
+    case U_EMR_POLYPOLYLINE: case U_EMR_POLYPOLYGON: case U_EMR_POLYPOLYLINE16: case U_EMR_POLYPOLYGON16:
+    case U_EMR_BEGINPATH: case U_EMR_ENDPATH: case U_EMR_ABORTPATH: case U_EMR_CLOSEFIGURE:
+    case U_EMR_FILLPATH: case U_EMR_STROKEPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW: case U_EMR_SMALLTEXTOUT: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
+    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void EmfPlayer::play(const char* begin, const char* end)
 {
     std::vector<char> buffer;
@@ -139,12 +169,20 @@ void EmfPlayer::play(const char* begin, const char* end)
         buffer.assign(length + kRecordPadding, 0);
         std::memcpy(buffer.data(), p, length);
         p += length;
-        uint32_t checkedSize = 0, checkedType = 0;
-        // A record whose counts or offsets point outside it is passed over, as GDI does.
-        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1)
-            || !U_emf_record_safe(buffer.data()))
+        const Record record{buffer.data(), length};
+        if (!played(type))
             continue;
-        playRecord(type, Record{buffer.data(), length});
+        // A record whose counts or offsets point outside it is passed over, as GDI does.
+        // libuemf wants a spacing array on every text record and misreads the small text
+        // record, so those have only our own checks, made as each part is read.
+        const bool textWithoutDx = (type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
+                                   && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0;
+        uint32_t checkedSize = 0, checkedType = 0;
+        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1))
+            continue;
+        if (type != U_EMR_SMALLTEXTOUT && !textWithoutDx && !U_emf_record_safe(buffer.data()))
+            continue;
+        playRecord(type, record);
     }
 }
 

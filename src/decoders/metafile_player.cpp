@@ -103,6 +103,16 @@ void fillAndStroke(QPainter& painter, const QPainterPath& path, const QPen& pen,
 
 bool finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
 
+// Shapes turned by a world transform are mapped as a whole rather than point by point, so
+// they are held to the same range the point mapping clamps to.
+bool withinReach(const QRectF& r)
+{
+    return QRectF(-1e6, -1e6, 2e6, 2e6).contains(r);
+}
+
+// Characters one text record may draw; each is positioned on its own.
+constexpr qsizetype kMaxTextLength = 10000;
+
 } // namespace
 
 QString symbolToUnicode(const QString& text)
@@ -276,6 +286,8 @@ void MetafilePlayer::clipToRect(double left, double top, double right, double bo
 
 void MetafilePlayer::combineClip(const QRegion& region, int mode)
 {
+    if (++m_drawingOps > kMaxDrawingOps)
+        return;
     const QRegion current = m_dc.clipped ? m_dc.clip : QRegion(m_image.rect());
     switch (mode) {
     case ClipAnd: m_dc.clip = current.intersected(region); break;
@@ -382,6 +394,8 @@ void MetafilePlayer::addToPath(const QPainterPath& path)
 
 void MetafilePlayer::paintShape(QPainterPath path, bool fill)
 {
+    if (!withinReach(path.controlPointRect()))
+        return;
     if (m_inPath) {
         addToPath(path);
         return;
@@ -666,6 +680,7 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
 {
     if (m_inPath || !beginDrawing(rect))
         return;
+    text.truncate(kMaxTextLength);
     const GdiObject& f = m_dc.font;
     QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
     double pixels = std::abs(f.fontHeight) * scaleY();
@@ -775,6 +790,8 @@ void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRect
         m_painter.drawImage(QRectF(a, b).normalized(), image.mirrored(b.x() < a.x(), b.y() < a.y()));
         return;
     }
+    if (!withinReach(m_transform.mapRect(QRectF(dst, QSizeF(dstSize.x(), dstSize.y())))))
+        return;
     m_painter.save();
     m_painter.setTransform(m_transform);
     m_painter.drawImage(QRectF(dst, QSizeF(dstSize.x(), dstSize.y())), image);
@@ -806,6 +823,13 @@ QImage decodeDib(const char* dib, std::size_t length, std::size_t pixelOffset, b
     source.size = length;
     source.pixelOffset = pixelOffset;
     source.alpha32 = keepAlpha;
+    // Run-length data may claim a huge bitmap in a few bytes; a metafile's pictures are small.
+    DibHeader header;
+    if (!readDibHeader(source, header).isEmpty())
+        return QImage();
+    if ((header.compression == 1 || header.compression == 2)
+        && header.width * header.height > (long long)(length) * 1024)
+        return QImage();
     const DecodeResult result = plattera::decodeDib(source, keepAlpha);
     return result.ok() ? result.image : QImage();
 }

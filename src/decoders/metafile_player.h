@@ -25,7 +25,7 @@ constexpr int kMaxSavedStates = 1024;
 // Pixels the drawing operations may cover in all (their bounding boxes on the image).
 constexpr double kMaxPaintedArea = 4e9;
 // Path elements one path may collect before the rest are dropped.
-constexpr int kMaxPathElements = 1'000'000;
+constexpr int kMaxPathElements = 100'000;
 
 // A GDI object as the metafile created it. Palettes, regions and bitmaps we cannot draw
 // with still take a slot, so that later object indexes stay right.
