@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include <QLinearGradient>
 #include <QPolygonF>
 
 #include <uemf.h>
@@ -124,6 +125,7 @@ private:
     void smallText(const Record& r);
     void bitmap(uint32_t type, const Record& r);
     void polyPoly(uint32_t type, const Record& r, bool small);
+    void gradient(const Record& r);
     QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
 };
 
@@ -151,6 +153,7 @@ bool played(uint32_t type)
     case U_EMR_FILLPATH: case U_EMR_STROKEPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_EXTTEXTOUTA:
     case U_EMR_EXTTEXTOUTW: case U_EMR_SMALLTEXTOUT: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
     case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_GRADIENTFILL:
         return true;
     default:
         return false;
@@ -322,7 +325,21 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_ARCTO: {
         const QRectF box(QPointF(r.i32(8), r.i32(12)), QPointF(r.i32(16), r.i32(20)));
         const ArcKind kind = type == U_EMR_CHORD ? ArcKind::Chord : type == U_EMR_PIE ? ArcKind::Pie : ArcKind::Arc;
+        if (type != U_EMR_ARCTO) {
+            drawArcFamily(kind, box, r.point(24), r.point(32));
+            break;
+        }
+        // ArcTo first draws a line to where the arc starts and ends with the current
+        // position where the arc ends.
+        const QRectF ellipse = box.normalized();
+        const QPointF c = ellipse.center();
+        const auto onEllipse = [&](QPointF radial) {
+            const double angle = std::atan2(c.y() - radial.y(), radial.x() - c.x());
+            return QPointF(c.x() + ellipse.width() / 2 * std::cos(angle), c.y() - ellipse.height() / 2 * std::sin(angle));
+        };
+        lineTo(onEllipse(r.point(24)));
         drawArcFamily(kind, box, r.point(24), r.point(32));
+        m_dc.currentPos = onEllipse(r.point(32));
         break;
     }
     case U_EMR_LINETO: lineTo(r.point(8)); break;
@@ -374,6 +391,7 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_TRANSPARENTBLT:
     case U_EMR_STRETCHDIBITS:
     case U_EMR_SETDIBITSTODEVICE: bitmap(type, r); break;
+    case U_EMR_GRADIENTFILL: gradient(r); break;
 
     default:
         // Comments (EMF+ among them), palettes, colour management, escapes and the rest
@@ -405,6 +423,52 @@ void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
     } else {
         for (const QPolygonF& polygon : polygons)
             drawPolyline(polygon);
+    }
+}
+
+// Rectangles shade from one corner's colour to the other's, across or down; triangles are
+// filled with their corners' mean colour.
+void EmfPlayer::gradient(const Record& r)
+{
+    const uint32_t vertices = r.u32(24), shapes = r.u32(28), mode = r.u32(32);
+    const std::size_t shapeSize = mode == 2 ? 12 : 8;
+    if (mode > 2 || !r.has(36, uint64_t(vertices) * 16) || !r.has(36 + uint64_t(vertices) * 16, uint64_t(shapes) * shapeSize))
+        return;
+    const auto vertex = [&](uint32_t i, QPointF* at, QColor* colour) {
+        if (i >= vertices)
+            return false;
+        const std::size_t v = 36 + std::size_t(i) * 16;
+        *at = r.point(v);
+        *colour = QColor(leU16(r.p + v + 8) >> 8, leU16(r.p + v + 10) >> 8, leU16(r.p + v + 12) >> 8);
+        return true;
+    };
+    const std::size_t shapesAt = 36 + std::size_t(vertices) * 16;
+    for (uint32_t s = 0; s < shapes; ++s) {
+        const std::size_t at = shapesAt + std::size_t(s) * shapeSize;
+        QPointF a, b, c;
+        QColor ca, cb, cc;
+        if (!vertex(r.u32(at), &a, &ca) || !vertex(r.u32(at + 4), &b, &cb))
+            continue;
+        QPainterPath path;
+        QBrush brush;
+        if (mode == 2) {
+            if (!vertex(r.u32(at + 8), &c, &cc))
+                continue;
+            path.addPolygon(mapPolygon(QPolygonF() << a << b << c));
+            path.closeSubpath();
+            brush = QColor((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
+                           (ca.blue() + cb.blue() + cc.blue()) / 3);
+        } else {
+            const QPointF ma = map(a), mb = map(b);
+            path.addRect(QRectF(ma, mb).normalized());
+            QLinearGradient shade(ma, mode == 0 ? QPointF(mb.x(), ma.y()) : QPointF(ma.x(), mb.y()));
+            shade.setColorAt(0, ca);
+            shade.setColorAt(1, cb);
+            brush = shade;
+        }
+        if (!beginDrawing(path.controlPointRect()))
+            return;
+        m_painter.fillPath(path, brush);
     }
 }
 
