@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InkCase{"emf/libgdiplus_test.emf", 50, 65},             // StretchDIBits photo
                     InkCase{"emf/pillow_drawing.emf", 45, 60},
                     InkCase{"emf/wmf2svg_fulltest.emf", 4, 7},
-                    InkCase{"wmf/libwmf_formula1.wmf", 12, 18}),             // Symbol-font formula
+                    InkCase{"wmf/libwmf_formula1.wmf", 14, 22}),             // Symbol-font formula
     [](const testing::TestParamInfo<InkCase>& info) {
         std::string name = info.param.file;
         for (char& ch : name)
