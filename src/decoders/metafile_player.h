@@ -78,6 +78,10 @@ struct DcState {
     QRegion clip; // in image pixels
 };
 
+// Shapes turned by a world transform are mapped as a whole rather than point by point, so
+// they are held to the same range the point mapping clamps to.
+inline bool withinReach(const QRectF& r) { return QRectF(-1e6, -1e6, 2e6, 2e6).contains(r); }
+
 enum class ArcKind { Arc, Chord, Pie };
 
 // GDI region combination modes, as ExtSelectClipRgn and SelectClipPath name them.
