@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,4 +1,4 @@
-// Every target draws with Qt (fonts, SVG), which wants an application object.
+// Every target draws with Qt (fonts), which wants an application object.
 #include <QGuiApplication>
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)

@@ -6,14 +6,17 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  libjpeg62-turbo-dev libgif-dev libemf2svg-dev libuemf-dev
+  libjpeg62-turbo-dev libgif-dev libuemf-dev
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
-             clang libclang-rt-14-dev xvfb xauth
+             clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window manager, input, a private print queue
              openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
+fi
+if [ "${1:-}" = "--package" ]; then
+  PACKAGES+=(dpkg-dev file lintian)
 fi
 missing=()
 for p in "${PACKAGES[@]}"; do

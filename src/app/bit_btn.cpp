@@ -4,14 +4,12 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include "app/glyphs.h"
-
 namespace plattera {
 
-BitBtn::BitBtn(const QString& caption, const QImage& glyph, QWidget* parent)
+BitBtn::BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph, QWidget* parent)
     : QPushButton(caption, parent)
 {
-    setGlyphs(glyph, plattera::disabledGlyph(glyph));
+    setGlyphs(glyph, greyedGlyph);
     setFixedSize(kWidth, kHeight);
 }
 

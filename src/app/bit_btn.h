@@ -6,7 +6,7 @@
 namespace plattera {
 
 // A command button of the toolbar: the caption above a small glyph, both centred. While
-// disabled it shows its greyed glyph (given, or made from the normal one).
+// disabled it shows its greyed glyph.
 class BitBtn : public QPushButton {
     Q_OBJECT
 public:
@@ -15,7 +15,7 @@ public:
     // Room between the caption and the glyph.
     static constexpr int kSpacing = 4;
 
-    BitBtn(const QString& caption, const QImage& glyph, QWidget* parent = nullptr);
+    BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph, QWidget* parent = nullptr);
 
     void setGlyphs(const QImage& normal, const QImage& disabled);
     const QImage& glyph() const { return m_glyph; }

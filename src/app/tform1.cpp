@@ -43,7 +43,8 @@ void TForm1::buildLayout()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kApplicationTitle);
-    setWindowIcon(windowIcon());
+    // Qualified: inside a widget, plain windowIcon() is QWidget's own getter.
+    setWindowIcon(plattera::windowIcon());
     setFont(pixelFont(QStringLiteral("Arial"), 11));
     resize(789, 521);
     // Mouse moves over the bare surface reset the application pointer.
@@ -55,7 +56,7 @@ void TForm1::buildLayout()
     Panel1 = place(toolbar, "Panel1", 0, 0, 785, 57);
 
     auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph, int slot) {
-        auto* b = new BitBtn(caption, glyphImage(glyph), parent);
+        auto* b = new BitBtn(caption, glyphImage(glyph), disabledGlyphImage(glyph), parent);
         place(b, name, slot * kToolbarStep, 0, BitBtn::kWidth, BitBtn::kHeight);
         b->setFocusPolicy(Qt::TabFocus);
         return b;
@@ -157,7 +158,7 @@ void TForm1::attachWindows(TForm2* trackEditor, TForm3* about)
     m_form3 = about;
     auto screen = [this] { return m_platform.screenSize(); };
     if (m_form2) {
-        m_form2->setWindowIcon(windowIcon());
+        m_form2->setWindowIcon(plattera::windowIcon());
         m_form2->readMainInputs = [this] { return inputs(); };
         m_form2->runCommand = [this](const std::function<void()>& command) { runCommand(command); };
         m_form2->screenSize = screen;

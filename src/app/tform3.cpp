@@ -48,7 +48,7 @@ TForm3::TForm3(QWidget* parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kApplicationTitle + QStringLiteral(" - About"));
-    setWindowIcon(windowIcon());
+    setWindowIcon(plattera::windowIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     resize(410, 471);

@@ -14,7 +14,7 @@
 #include <QFileInfo>
 
 #include "model/errors.h"
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 #include "pictures/picture_formats.h"
 
 namespace plattera {

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QString>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 #include "pictures/picture_formats.h"
 
 namespace plattera {

@@ -3,8 +3,8 @@
 
 #include <QPainter>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/dib_reader.h"
+#include "decoders/byte_order.h"
+#include "decoders/dib_reader.h"
 
 namespace plattera {
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <array>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/dib_reader.h"
+#include "decoders/byte_order.h"
+#include "decoders/dib_reader.h"
 
 namespace plattera {
 
@@ -233,7 +233,7 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
         layout.green = Channel(0x0000ff00);
         layout.blue = Channel(0x000000ff);
         // Icons keep their alpha in the top byte; plain bitmaps leave it undefined.
-        if (source.icon)
+        if (source.icon || source.alpha32)
             layout.alpha = Channel(0xff000000);
     }
     if (!keepAlpha)

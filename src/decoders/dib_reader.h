@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 
 namespace plattera {
 
@@ -14,6 +14,7 @@ struct DibSource {
     size_t headerOffset = 0;  // where the info header starts
     size_t pixelOffset = 0;   // where the pixel rows start; 0: right after header, masks and palette
     bool icon = false;        // the height counts the colour rows and the AND mask rows
+    bool alpha32 = false;     // 32-bit pixels carry alpha in their top byte (as icons' do)
 };
 
 struct DibHeader {

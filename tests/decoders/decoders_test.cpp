@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 #include "support/image_assert.h"
 
 using namespace plattera;

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 #include "support/image_assert.h"
 
 using plattera::DecodeResult;

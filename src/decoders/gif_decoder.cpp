@@ -5,7 +5,7 @@
 
 #include <gif_lib.h>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 
 namespace plattera {
 

@@ -1,4 +1,4 @@
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 
 #include <algorithm>
 

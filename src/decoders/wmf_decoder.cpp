@@ -1,5 +1,6 @@
 // Reads a Windows metafile: the placeable and standard headers, then each record through
-// libuemf's parsers, handing the values to WmfPlayer, which draws them with QPainter.
+// libuemf's parsers, handing the values to the shared metafile player, which draws them
+// with QPainter.
 
 #include <cmath>
 #include <cstdint>
@@ -10,14 +11,20 @@
 
 #include <uwmf.h>
 
-#include "pictures/decoders/byte_order.h"
-#include "pictures/decoders/decode_result.h"
-#include "pictures/decoders/wmf_player.h"
+#include "decoders/byte_order.h"
+#include "decoders/decode_result.h"
+#include "decoders/metafile_player.h"
 
 namespace plattera {
 namespace wmf {
+
+using namespace metafile;
+
 namespace {
 
+// Room after every record copy, so that libuemf's readers of fixed-size fields never
+// reach past our buffer even when a record is shorter than its type requires.
+constexpr std::size_t kRecordPadding = 64;
 
 QColor toColor(const U_COLORREF& c) { return QColor(c.Red, c.Green, c.Blue); }
 
@@ -31,6 +38,58 @@ QPolygonF readPoints(const char* data, std::size_t count)
     return points;
 }
 
+// Plays the records of one metafile onto an image. `frame` is the rectangle, in the
+// metafile's logical units, that covers the whole image: the placeable bounding box, or
+// the window extent when the file has no placeable header.
+class WmfPlayer : public MetafilePlayer {
+public:
+    WmfPlayer(QImage& target, const QRectF& frame, int objectCount)
+        : MetafilePlayer(target, frameToImage(target, frame), objectCount)
+    {
+        m_dc.windowOrg = m_dc.viewportOrg = frame.topLeft();
+        m_dc.windowExt = m_dc.viewportExt = QPointF(frame.width(), frame.height());
+        updateTransform();
+    }
+
+    // Plays records from `begin` up to the EOF record or `end`. Returns an error message
+    // when a record runs past the data, else an empty string; drawing done before a bad
+    // record stays on the image.
+    QString play(const char* begin, const char* end);
+
+private:
+    static QTransform frameToImage(const QImage& image, const QRectF& frame)
+    {
+        const double kx = image.width() / (frame.width() != 0 ? frame.width() : 1);
+        const double ky = image.height() / (frame.height() != 0 ? frame.height() : 1);
+        return QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
+    }
+    void playRecord(int type, const char* rec, std::size_t size);
+};
+
+QString WmfPlayer::play(const char* begin, const char* end)
+{
+    std::vector<char> record;
+    const char* p = begin;
+    for (int count = 0; count < kMaxRecords && end - p >= 6; ++count) {
+        const std::size_t remaining = std::size_t(end - p);
+        const std::size_t size = U_WMRRECSAFE_get(p, end);
+        const uint64_t claimed = uint64_t(leU32(p)) * 2;
+        if (size == 0 || size > remaining) {
+            if (claimed > remaining)
+                return QStringLiteral("The metafile is truncated: a record runs past the end of the file.");
+            return QStringLiteral("The metafile has a damaged record (size %1 bytes).").arg(claimed);
+        }
+        const uint16_t function = leU16(p + 4);
+        if (function == 0) // EOF record
+            break;
+        record.assign(size + kRecordPadding, 0);
+        std::memcpy(record.data(), p, size);
+        playRecord(function & U_WMR_MASK, record.data(), size);
+        p += size;
+    }
+    return QString();
+}
+
 } // namespace
 
 // `rec` is a private copy of one record of `size` bytes followed by zero padding, so the
@@ -41,13 +100,6 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
     const char* const recEnd = rec + size;
     const auto fits = [&](const char* p, std::size_t bytes) {
         return p >= rec && p <= recEnd && std::size_t(recEnd - p) >= bytes;
-    };
-    const auto mapPoly = [&](const QPolygonF& logical) {
-        QPolygonF device;
-        device.reserve(logical.size());
-        for (const QPointF& p : logical)
-            device.append(map(p.x(), p.y()));
-        return device;
     };
     U_POINT16 pt{}, pt2{}, pt3{}, pt4{};
     U_RECT16 r{};
@@ -130,40 +182,23 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
     }
     case U_WMR_MOVETO:
         if (U_WMRMOVETO_get(rec, &pt))
-            m_dc.currentPos = QPointF(pt.x, pt.y);
+            moveTo(QPointF(pt.x, pt.y));
         break;
     case U_WMR_SAVEDC:
-        if (m_saved.size() < std::size_t(kMaxSavedStates))
-            m_saved.push_back(m_dc);
+        saveDc();
         break;
     case U_WMR_RESTOREDC: {
         int16_t level = 0;
-        if (!U_WMRRESTOREDC_get(rec, &level))
-            break;
-        std::size_t keep;
-        if (level < 0 && std::size_t(-level) <= m_saved.size())
-            keep = m_saved.size() - std::size_t(-level);
-        else if (level > 0 && std::size_t(level) <= m_saved.size())
-            keep = std::size_t(level) - 1;
-        else
-            break; // GDI refuses levels that were never saved
-        m_dc = m_saved[keep];
-        m_saved.resize(keep);
-        updateTransform();
-        m_clipDirty = true;
+        if (U_WMRRESTOREDC_get(rec, &level))
+            restoreDc(level);
         break;
     }
     case U_WMR_INTERSECTCLIPRECT:
     case U_WMR_EXCLUDECLIPRECT: {
         const int ok = type == U_WMR_INTERSECTCLIPRECT ? U_WMRINTERSECTCLIPRECT_get(rec, &r)
                                                        : U_WMREXCLUDECLIPRECT_get(rec, &r);
-        if (!ok)
-            break;
-        const QRect box = mapRect(r.left, r.top, r.right, r.bottom).toRect();
-        const QRegion current = m_dc.clipped ? m_dc.clip : QRegion(m_image.rect());
-        m_dc.clip = type == U_WMR_INTERSECTCLIPRECT ? current.intersected(box) : current.subtracted(box);
-        m_dc.clipped = true;
-        m_clipDirty = true;
+        if (ok)
+            clipToRect(r.left, r.top, r.right, r.bottom, type == U_WMR_EXCLUDECLIPRECT);
         break;
     }
 
@@ -176,6 +211,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
         object.kind = GdiObject::Kind::Pen;
         object.penStyle = pen.Style;
         object.penWidth = int16_t(pen.Widthw[0]);
+        object.cosmetic = object.penWidth <= 0;
         object.penColor = toColor(pen.Color);
         addObject(std::move(object));
         break;
@@ -245,27 +281,22 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
 
     // --- shapes ---
     case U_WMR_LINETO:
-        if (U_WMRLINETO_get(rec, &pt)) {
-            QPolygonF line;
-            line << m_dc.currentPos << QPointF(pt.x, pt.y);
-            drawPolyline(mapPoly(line));
-            m_dc.currentPos = QPointF(pt.x, pt.y);
-        }
+        if (U_WMRLINETO_get(rec, &pt))
+            lineTo(QPointF(pt.x, pt.y));
         break;
     case U_WMR_RECTANGLE:
         if (U_WMRRECTANGLE_get(rec, &r))
-            drawRectangle(mapRect(r.left, r.top, r.right, r.bottom));
+            drawRectangle(r.left, r.top, r.right, r.bottom);
         break;
     case U_WMR_ROUNDRECT: {
         int16_t w = 0, h = 0;
         if (U_WMRROUNDRECT_get(rec, &w, &h, &r))
-            drawRectangle(mapRect(r.left, r.top, r.right, r.bottom), std::abs(w * m_transform.m11()),
-                          std::abs(h * m_transform.m22()));
+            drawRectangle(r.left, r.top, r.right, r.bottom, w, h);
         break;
     }
     case U_WMR_ELLIPSE:
         if (U_WMRELLIPSE_get(rec, &r))
-            drawEllipse(mapRect(r.left, r.top, r.right, r.bottom));
+            drawEllipse(r.left, r.top, r.right, r.bottom);
         break;
     case U_WMR_ARC:
     case U_WMR_PIE:
@@ -278,7 +309,9 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
         else
             ok = U_WMRCHORD_get(rec, &pt, &pt2, &r);
         if (ok)
-            drawArcFamily(type, mapRect(r.left, r.top, r.right, r.bottom), map(pt.x, pt.y), map(pt2.x, pt2.y));
+            drawArcFamily(type == U_WMR_ARC ? ArcKind::Arc : type == U_WMR_PIE ? ArcKind::Pie : ArcKind::Chord,
+                          QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom)), QPointF(pt.x, pt.y),
+                          QPointF(pt2.x, pt2.y));
         break;
     }
     case U_WMR_POLYGON:
@@ -289,7 +322,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
                                              : U_WMRPOLYLINE_get(rec, &count, &data);
         if (!ok || !fits(data, std::size_t(count) * 4))
             break;
-        const QPolygonF points = mapPoly(readPoints(data, count));
+        const QPolygonF points = readPoints(data, count);
         if (type == U_WMR_POLYGON)
             drawPolygon(points);
         else
@@ -310,29 +343,18 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
             total += leU16(countBytes + 2 * i);
         if (!fits(data, total * 4))
             break;
-        QPainterPath path;
-        path.setFillRule(m_dc.fillRule);
+        std::vector<QPolygonF> polygons;
         for (std::size_t i = 0, offset = 0; i < polys; ++i) {
             const std::size_t n = leU16(countBytes + 2 * i);
-            path.addPolygon(mapPoly(readPoints(data + offset * 4, n)));
-            path.closeSubpath();
+            polygons.push_back(readPoints(data + offset * 4, n));
             offset += n;
         }
-        if (!beginDrawing(path.boundingRect()))
-            break;
-        if (m_dc.brush.brushStyle == 2 && m_dc.bkOpaque)
-            m_painter.fillPath(path, m_dc.bkColor);
-        m_painter.setPen(currentPen());
-        m_painter.setBrush(currentBrush());
-        m_painter.drawPath(path);
+        drawPolyPolygon(polygons);
         break;
     }
     case U_WMR_SETPIXEL:
-        if (U_WMRSETPIXEL_get(rec, &color, &pt) && beginDrawing(QRectF())) {
-            const QPoint p = map(pt.x, pt.y).toPoint();
-            if (m_image.rect().contains(p) && (!m_dc.clipped || m_dc.clip.contains(p)))
-                m_image.setPixel(p, toColor(color).rgb());
-        }
+        if (U_WMRSETPIXEL_get(rec, &color, &pt))
+            setPixel(QPointF(pt.x, pt.y), toColor(color));
         break;
     case U_WMR_PATBLT: {
         uint32_t rop = 0;
@@ -352,7 +374,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
         const char* string = nullptr;
         if (!U_WMRTEXTOUT_get(rec, &pt, &len, &string))
             break;
-        drawText(QPointF(pt.x, pt.y), QByteArray(string, length), {}, 0, QRectF());
+        drawText(QPointF(pt.x, pt.y), decodeText(QByteArray(string, length)), {}, 0, QRectF());
         break;
     }
     case U_WMR_EXTTEXTOUT: {
@@ -369,7 +391,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
         const int16_t* dxPtr = nullptr;
         if (!U_WMREXTTEXTOUT_get(rec, &pt, &len, &opts, &string, &dxPtr, &r))
             break;
-        std::vector<int> dx;
+        std::vector<double> dx;
         const char* dxBytes = reinterpret_cast<const char*>(dxPtr);
         if (dxPtr && length > 0 && fits(dxBytes, std::size_t(length) * 2))
             for (int i = 0; i < length; ++i)
@@ -380,7 +402,7 @@ void WmfPlayer::playRecord(int type, const char* rec, std::size_t size)
                 m_painter.fillRect(box, m_dc.bkColor);
             break;
         }
-        drawText(QPointF(pt.x, pt.y), QByteArray(string, length), dx, rectBytes ? options : 0, box);
+        drawText(QPointF(pt.x, pt.y), decodeText(QByteArray(string, length)), dx, rectBytes ? options : 0, box);
         break;
     }
 

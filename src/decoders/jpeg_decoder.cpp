@@ -5,7 +5,7 @@
 
 #include <jpeglib.h>
 
-#include "pictures/decoders/decode_result.h"
+#include "decoders/decode_result.h"
 
 namespace plattera {
 

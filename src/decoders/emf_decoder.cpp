@@ -1,0 +1,141 @@
+// Reads an enhanced metafile: the header's frame gives the picture's size, then each record,
+// once libuemf has checked that its counts and offsets stay inside it, is handed to the
+// shared metafile player, which draws it with QPainter. EMF+ comments are skipped: files
+// that carry them also carry the plain records that draw the same picture.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <uemf.h>
+#include <uemf_endian.h>
+#include <uemf_safe.h>
+
+#include "decoders/byte_order.h"
+#include "decoders/decode_result.h"
+#include "decoders/emf_player.h"
+
+namespace plattera {
+namespace emf {
+namespace {
+
+constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
+constexpr size_t kMinHeaderSize = 88;
+// Room after every record copy: the fixed part of any record we read fits in it, so a
+// record shorter than its type would need reads zeros rather than past our buffer.
+constexpr std::size_t kRecordPadding = 512;
+
+QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile"); }
+
+} // namespace
+
+void EmfPlayer::play(const char* begin, const char* end)
+{
+    std::vector<char> buffer;
+    const char* p = begin;
+    for (int count = 0; count < metafile::kMaxRecords && end - p >= 8; ++count) {
+        const uint32_t type = leU32(p);
+        const uint32_t length = leU32(p + 4);
+        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p) || type == U_EMR_EOF)
+            return;
+        const char* const at = p;
+        p += length;
+        if (!played(type))
+            continue;
+        buffer.assign(length + kRecordPadding, 0);
+        std::memcpy(buffer.data(), at, length);
+        const Record record{buffer.data(), length};
+        // A record whose counts or offsets point outside it is passed over, as GDI does.
+        // libuemf wants a spacing array on every text record and misreads the small text
+        // record, so those have only our own checks, made as each part is read.
+        const bool textWithoutDx = (type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
+                                   && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0;
+        uint32_t checkedSize = 0, checkedType = 0;
+        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1))
+            continue;
+        if (type != U_EMR_SMALLTEXTOUT && !textWithoutDx && !U_emf_record_safe(buffer.data()))
+            continue;
+        playRecord(type, record);
+    }
+}
+namespace {
+
+QString readHeader(const QByteArray& data, int ppi, Header* header)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const size_t size = size_t(data.size());
+    if (size < kMinHeaderSize || leU32(bytes) != U_EMR_HEADER || leU32(bytes + 40) != kEmfSignature)
+        return notAMetafile();
+    const uint32_t headerSize = leU32(bytes + 4);
+    if (headerSize < kMinHeaderSize || headerSize > size || headerSize % 4 != 0)
+        return notAMetafile();
+    header->headerSize = headerSize;
+
+    // rclFrame is in hundredths of a millimetre.
+    const double frameLeft = leI32(bytes + 24), frameTop = leI32(bytes + 28);
+    const double frameWidth = double(leI32(bytes + 32)) - frameLeft;
+    const double frameHeight = double(leI32(bytes + 36)) - frameTop;
+    const long long width = std::llround(frameWidth / 100.0 / 25.4 * ppi);
+    const long long height = std::llround(frameHeight / 100.0 / 25.4 * ppi);
+    const QString sizeProblem = checkPictureSize(width, height);
+    if (!sizeProblem.isEmpty())
+        return sizeProblem;
+    header->size = QSize(int(width), int(height));
+    header->handles = int(leU16(bytes + 56));
+
+    // The reference device's pixels per millimetre place the frame among the records'
+    // device units; the micrometre size, where present and agreeing, is the more precise.
+    double mmX = leI32(bytes + 80), mmY = leI32(bytes + 84);
+    if (headerSize >= 108) {
+        const double umX = leI32(bytes + 100) / 1000.0, umY = leI32(bytes + 104) / 1000.0;
+        if (std::abs(umX - mmX) < 1 && std::abs(umY - mmY) < 1 && umX > 0 && umY > 0) {
+            mmX = umX;
+            mmY = umY;
+        }
+    }
+    const double pixelsX = leI32(bytes + 72), pixelsY = leI32(bytes + 76);
+    const QRectF bounds = QRectF(QPointF(leI32(bytes + 8), leI32(bytes + 12)),
+                                 QPointF(leI32(bytes + 16) + 1.0, leI32(bytes + 20) + 1.0));
+    QRectF frame;
+    if (mmX > 0 && mmY > 0 && pixelsX > 0 && pixelsY > 0) {
+        header->devicePerMm = QPointF(pixelsX / mmX, pixelsY / mmY);
+        frame = QRectF(frameLeft / 100 * header->devicePerMm.x(), frameTop / 100 * header->devicePerMm.y(),
+                       frameWidth / 100 * header->devicePerMm.x(), frameHeight / 100 * header->devicePerMm.y());
+        // Some writers put the frame at the origin whatever the drawing's device position;
+        // when the drawn bounds lie well outside the frame, they tell where the picture is.
+        if (bounds.width() > 1 && bounds.height() > 1 && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
+            frame = bounds;
+    } else {
+        // No usable device: take the bounds, which are in device units already.
+        header->devicePerMm = QPointF(96 / 25.4, 96 / 25.4);
+        frame = bounds;
+    }
+    const double kx = width / frame.width(), ky = height / frame.height();
+    header->deviceToImage = QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
+    return QString();
+}
+
+} // namespace
+} // namespace emf
+
+DecodeResult decodeEmf(const QByteArray& data, int ppi)
+{
+    if (ppi <= 0)
+        return DecodeResult::failure(QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
+    emf::Header header;
+    const QString error = emf::readHeader(data, ppi, &header);
+    if (!error.isEmpty())
+        return DecodeResult::failure(error);
+    QImage image = allocateWhiteImage(header.size.width(), header.size.height());
+    if (image.isNull())
+        return DecodeResult::failure(QStringLiteral("Not enough memory to draw the enhanced metafile"));
+    {
+        emf::EmfPlayer player(image, header);
+        player.play(data.constData() + header.headerSize, data.constData() + data.size());
+    }
+    return DecodeResult::success(std::move(image));
+}
+
+} // namespace plattera

@@ -1,0 +1,533 @@
+#include "decoders/emf_player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include <uemf.h>
+
+namespace plattera::emf {
+
+using namespace metafile;
+
+namespace {
+
+// Rectangles of one clipping region we combine; real regions have a handful.
+constexpr uint32_t kMaxRegionRects = 4096;
+
+// Points of 32 or 16 bits a side.
+QPolygonF readPoints(const Record& r, std::size_t offset, std::size_t count, bool small)
+{
+    const std::size_t step = small ? 4 : 8;
+    QPolygonF points;
+    if (!r.has(offset, uint64_t(count) * step))
+        return points;
+    points.reserve(qsizetype(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* at = r.p + offset + i * step;
+        points.append(small ? QPointF(leI16(at), leI16(at + 2)) : QPointF(leI32(at), leI32(at + 4)));
+    }
+    return points;
+}
+
+QTransform readXform(const Record& r, std::size_t offset, bool* ok)
+{
+    float v[6];
+    for (int i = 0; i < 6; ++i) {
+        v[i] = r.f32(offset + 4 * std::size_t(i));
+        if (!std::isfinite(v[i]) || std::abs(v[i]) > 1e7f) {
+            *ok = false;
+            return QTransform();
+        }
+    }
+    *ok = true;
+    return QTransform(v[0], v[1], v[2], v[3], v[4], v[5]);
+}
+} // namespace
+
+// The record types we draw or keep state from. libuemf checks only these: it has no
+// check for some others and says so on the console.
+bool played(uint32_t type)
+{
+    switch (type) {
+    case U_EMR_SETBKCOLOR: case U_EMR_SETTEXTCOLOR: case U_EMR_SETBKMODE: case U_EMR_SETPOLYFILLMODE:
+    case U_EMR_SETTEXTALIGN: case U_EMR_SETARCDIRECTION: case U_EMR_SETMAPMODE: case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX: case U_EMR_SETVIEWPORTEXTEX: case U_EMR_SETVIEWPORTORGEX:
+    case U_EMR_SCALEWINDOWEXTEX: case U_EMR_SCALEVIEWPORTEXTEX: case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_MOVETOEX: case U_EMR_SAVEDC: case U_EMR_RESTOREDC:
+    case U_EMR_INTERSECTCLIPRECT: case U_EMR_EXCLUDECLIPRECT: case U_EMR_EXTSELECTCLIPRGN:
+    case U_EMR_OFFSETCLIPRGN: case U_EMR_SELECTCLIPPATH: case U_EMR_CREATEPEN: case U_EMR_EXTCREATEPEN:
+    case U_EMR_CREATEBRUSHINDIRECT: case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT:
+    case U_EMR_EXTCREATEFONTINDIRECTW: case U_EMR_CREATEPALETTE: case U_EMR_CREATECOLORSPACE:
+    case U_EMR_CREATECOLORSPACEW: case U_EMR_SELECTOBJECT: case U_EMR_DELETEOBJECT: case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT: case U_EMR_ELLIPSE: case U_EMR_ARC: case U_EMR_CHORD: case U_EMR_PIE:
+    case U_EMR_ARCTO: case U_EMR_LINETO: case U_EMR_SETPIXELV: case U_EMR_POLYLINE: case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON: case U_EMR_POLYGON16: case U_EMR_POLYLINETO: case U_EMR_POLYLINETO16:
+    case U_EMR_POLYBEZIER: case U_EMR_POLYBEZIER16: case U_EMR_POLYBEZIERTO: case U_EMR_POLYBEZIERTO16:
+    case U_EMR_POLYPOLYLINE: case U_EMR_POLYPOLYGON: case U_EMR_POLYPOLYLINE16: case U_EMR_POLYPOLYGON16:
+    case U_EMR_BEGINPATH: case U_EMR_ENDPATH: case U_EMR_ABORTPATH: case U_EMR_CLOSEFIGURE:
+    case U_EMR_FILLPATH: case U_EMR_STROKEPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW: case U_EMR_SMALLTEXTOUT: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
+    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_GRADIENTFILL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void EmfPlayer::playRecord(uint32_t type, const Record& r)
+{
+    switch (type) {
+    // --- state ---
+    case U_EMR_SETBKCOLOR: m_dc.bkColor = r.color(8); break;
+    case U_EMR_SETTEXTCOLOR: m_dc.textColor = r.color(8); break;
+    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == 2; break;
+    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill; break;
+    case U_EMR_SETTEXTALIGN: m_dc.textAlign = int(r.u32(8) & 0xFFFF); break;
+    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == 2; break;
+    case U_EMR_SETMAPMODE:
+        if (r.u32(8) >= 1 && r.u32(8) <= 8) {
+            m_dc.mapMode = int(r.u32(8));
+            updateTransform();
+        }
+        break;
+    case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX:
+    case U_EMR_SETVIEWPORTEXTEX:
+    case U_EMR_SETVIEWPORTORGEX: {
+        const QPointF value = r.point(8);
+        if (type == U_EMR_SETWINDOWEXTEX)
+            m_dc.windowExt = value;
+        else if (type == U_EMR_SETWINDOWORGEX)
+            m_dc.windowOrg = value;
+        else if (type == U_EMR_SETVIEWPORTEXTEX)
+            m_dc.viewportExt = value;
+        else
+            m_dc.viewportOrg = value;
+        updateTransform();
+        break;
+    }
+    case U_EMR_SCALEWINDOWEXTEX:
+    case U_EMR_SCALEVIEWPORTEXTEX: {
+        const int32_t xNum = r.i32(8), xDenom = r.i32(12), yNum = r.i32(16), yDenom = r.i32(20);
+        if (xDenom == 0 || yDenom == 0)
+            break;
+        QPointF& ext = type == U_EMR_SCALEWINDOWEXTEX ? m_dc.windowExt : m_dc.viewportExt;
+        ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
+        updateTransform();
+        break;
+    }
+    case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM: {
+        bool ok = false;
+        const QTransform x = readXform(r, 8, &ok);
+        const uint32_t mode = type == U_EMR_SETWORLDTRANSFORM ? 4 : r.u32(32);
+        if (mode == 1)
+            m_dc.world = QTransform();
+        else if (!ok)
+            break;
+        else if (mode == 2) // left multiply: x applies first
+            m_dc.world = x * m_dc.world;
+        else if (mode == 3)
+            m_dc.world = m_dc.world * x;
+        else if (mode == 4)
+            m_dc.world = x;
+        updateTransform();
+        break;
+    }
+    case U_EMR_MOVETOEX: moveTo(r.point(8)); break;
+    case U_EMR_SAVEDC: saveDc(); break;
+    case U_EMR_RESTOREDC: restoreDc(r.i32(8)); break;
+
+    // --- clipping ---
+    case U_EMR_INTERSECTCLIPRECT:
+    case U_EMR_EXCLUDECLIPRECT:
+        clipToRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20), type == U_EMR_EXCLUDECLIPRECT);
+        break;
+    case U_EMR_EXTSELECTCLIPRGN: {
+        const uint32_t length = r.u32(8), mode = r.u32(12);
+        if (mode == ClipCopy && length == 0)
+            resetClip();
+        else if (r.has(16, length))
+            combineClip(regionData(r, 16, length), int(mode));
+        break;
+    }
+    case U_EMR_OFFSETCLIPRGN:
+        if (m_dc.clipped) {
+            const QPointF shift = map(r.point(8)) - map(0, 0);
+            m_dc.clip.translate(shift.toPoint());
+            m_clipDirty = true;
+        }
+        break;
+    case U_EMR_SELECTCLIPPATH: selectClipPath(int(r.u32(8))); break;
+
+    // --- objects ---
+    case U_EMR_CREATEPEN: createPen(r, false); break;
+    case U_EMR_EXTCREATEPEN: createPen(r, true); break;
+    case U_EMR_CREATEBRUSHINDIRECT: {
+        GdiObject object;
+        object.kind = GdiObject::Kind::Brush;
+        object.brushStyle = int(r.u32(12));
+        object.brushColor = r.color(16);
+        object.hatch = int(r.u32(20));
+        storeObject(r.u32(8), std::move(object));
+        break;
+    }
+    case U_EMR_CREATEMONOBRUSH:
+    case U_EMR_CREATEDIBPATTERNBRUSHPT: {
+        GdiObject object;
+        object.kind = GdiObject::Kind::Brush;
+        object.brushStyle = 5;
+        object.pattern = r.dib(16);
+        storeObject(r.u32(8), std::move(object));
+        break;
+    }
+    case U_EMR_EXTCREATEFONTINDIRECTW: createFont(r); break;
+    case U_EMR_CREATEPALETTE:
+    case U_EMR_CREATECOLORSPACE:
+    case U_EMR_CREATECOLORSPACEW: {
+        GdiObject object;
+        object.kind = GdiObject::Kind::Placeholder;
+        storeObject(r.u32(8), std::move(object));
+        break;
+    }
+    case U_EMR_SELECTOBJECT: {
+        const uint32_t index = r.u32(8);
+        if (index & 0x80000000u)
+            selectStockObject(index & 0x7FFFFFFFu);
+        else
+            selectObject(index);
+        break;
+    }
+    case U_EMR_DELETEOBJECT: deleteObject(r.u32(8)); break;
+
+    // --- shapes ---
+    case U_EMR_RECTANGLE: drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
+    case U_EMR_ROUNDRECT: drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28)); break;
+    case U_EMR_ELLIPSE: drawEllipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
+    case U_EMR_ARC:
+    case U_EMR_CHORD:
+    case U_EMR_PIE:
+    case U_EMR_ARCTO: {
+        const QRectF box(QPointF(r.i32(8), r.i32(12)), QPointF(r.i32(16), r.i32(20)));
+        const ArcKind kind = type == U_EMR_CHORD ? ArcKind::Chord : type == U_EMR_PIE ? ArcKind::Pie : ArcKind::Arc;
+        if (type != U_EMR_ARCTO) {
+            drawArcFamily(kind, box, r.point(24), r.point(32));
+            break;
+        }
+        // ArcTo first draws a line to where the arc starts and ends with the current
+        // position where the arc ends.
+        const QRectF ellipse = box.normalized();
+        const QPointF c = ellipse.center();
+        const auto onEllipse = [&](QPointF radial) {
+            const double angle = std::atan2(c.y() - radial.y(), radial.x() - c.x());
+            return QPointF(c.x() + ellipse.width() / 2 * std::cos(angle), c.y() - ellipse.height() / 2 * std::sin(angle));
+        };
+        lineTo(onEllipse(r.point(24)));
+        drawArcFamily(kind, box, r.point(24), r.point(32));
+        m_dc.currentPos = onEllipse(r.point(32));
+        break;
+    }
+    case U_EMR_LINETO: lineTo(r.point(8)); break;
+    case U_EMR_SETPIXELV: setPixel(r.point(8), r.color(16)); break;
+    case U_EMR_POLYLINE:
+    case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYLINETO:
+    case U_EMR_POLYLINETO16:
+    case U_EMR_POLYBEZIER:
+    case U_EMR_POLYBEZIER16:
+    case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYBEZIERTO16: {
+        const bool small = type >= U_EMR_POLYBEZIER16;
+        const QPolygonF points = readPoints(r, 28, r.u32(24), small);
+        switch (type) {
+        case U_EMR_POLYLINE: case U_EMR_POLYLINE16: drawPolyline(points); break;
+        case U_EMR_POLYGON: case U_EMR_POLYGON16: drawPolygon(points); break;
+        case U_EMR_POLYLINETO: case U_EMR_POLYLINETO16: polylineTo(points); break;
+        case U_EMR_POLYBEZIER: case U_EMR_POLYBEZIER16: polyBezier(points, false); break;
+        default: polyBezier(points, true); break;
+        }
+        break;
+    }
+    case U_EMR_POLYPOLYLINE:
+    case U_EMR_POLYPOLYGON: polyPoly(type, r, false); break;
+    case U_EMR_POLYPOLYLINE16: polyPoly(U_EMR_POLYPOLYLINE, r, true); break;
+    case U_EMR_POLYPOLYGON16: polyPoly(U_EMR_POLYPOLYGON, r, true); break;
+
+    // --- paths ---
+    case U_EMR_BEGINPATH: beginPath(); break;
+    case U_EMR_ENDPATH: endPath(); break;
+    case U_EMR_ABORTPATH: abortPath(); break;
+    case U_EMR_CLOSEFIGURE: closeFigure(); break;
+    case U_EMR_FILLPATH: fillStrokePath(true, false); break;
+    case U_EMR_STROKEPATH: fillStrokePath(false, true); break;
+    case U_EMR_STROKEANDFILLPATH: fillStrokePath(true, true); break;
+
+    // --- text ---
+    case U_EMR_EXTTEXTOUTA: text(r, false); break;
+    case U_EMR_EXTTEXTOUTW: text(r, true); break;
+    case U_EMR_SMALLTEXTOUT: smallText(r); break;
+
+    // --- bitmaps ---
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_SETDIBITSTODEVICE: bitmap(type, r); break;
+    case U_EMR_GRADIENTFILL: gradient(r); break;
+
+    default:
+        // Comments (EMF+ among them), palettes, colour management, escapes and the rest
+        // leave the picture alone.
+        break;
+    }
+}
+
+void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
+{
+    const uint32_t polys = r.u32(24), total = r.u32(28);
+    if (!r.has(32, uint64_t(polys) * 4))
+        return;
+    const std::size_t pointsAt = 32 + std::size_t(polys) * 4;
+    const QPolygonF all = readPoints(r, pointsAt, total, small);
+    if (all.size() != qsizetype(total))
+        return;
+    std::vector<QPolygonF> polygons;
+    qsizetype offset = 0;
+    for (uint32_t i = 0; i < polys; ++i) {
+        const uint32_t n = r.u32(32 + std::size_t(i) * 4);
+        if (n > uint32_t(all.size() - offset))
+            return;
+        polygons.push_back(all.mid(offset, qsizetype(n)));
+        offset += qsizetype(n);
+    }
+    if (type == U_EMR_POLYPOLYGON) {
+        drawPolyPolygon(polygons);
+    } else {
+        for (const QPolygonF& polygon : polygons)
+            drawPolyline(polygon);
+    }
+}
+
+// Rectangles shade from one corner's colour to the other's, across or down; triangles are
+// filled with their corners' mean colour.
+void EmfPlayer::gradient(const Record& r)
+{
+    const uint32_t vertices = r.u32(24), shapes = r.u32(28), mode = r.u32(32);
+    const std::size_t shapeSize = mode == 2 ? 12 : 8;
+    if (mode > 2 || !r.has(36, uint64_t(vertices) * 16) || !r.has(36 + uint64_t(vertices) * 16, uint64_t(shapes) * shapeSize))
+        return;
+    const auto vertex = [&](uint32_t i, QPointF* at, QColor* colour) {
+        if (i >= vertices)
+            return false;
+        const std::size_t v = 36 + std::size_t(i) * 16;
+        *at = r.point(v);
+        *colour = QColor(leU16(r.p + v + 8) >> 8, leU16(r.p + v + 10) >> 8, leU16(r.p + v + 12) >> 8);
+        return true;
+    };
+    const std::size_t shapesAt = 36 + std::size_t(vertices) * 16;
+    for (uint32_t s = 0; s < shapes; ++s) {
+        const std::size_t at = shapesAt + std::size_t(s) * shapeSize;
+        QPointF a, b, c;
+        QColor ca, cb, cc;
+        if (!vertex(r.u32(at), &a, &ca) || !vertex(r.u32(at + 4), &b, &cb))
+            continue;
+        QPainterPath path;
+        QBrush brush;
+        if (mode == 2) {
+            if (!vertex(r.u32(at + 8), &c, &cc))
+                continue;
+            path.addPolygon(mapPolygon(QPolygonF() << a << b << c));
+            path.closeSubpath();
+            brush = QColor((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
+                           (ca.blue() + cb.blue() + cc.blue()) / 3);
+        } else {
+            const QPointF ma = map(a), mb = map(b);
+            path.addRect(QRectF(ma, mb).normalized());
+            QLinearGradient shade(ma, mode == 0 ? QPointF(mb.x(), ma.y()) : QPointF(ma.x(), mb.y()));
+            shade.setColorAt(0, ca);
+            shade.setColorAt(1, cb);
+            brush = shade;
+        }
+        if (!beginDrawing(path.controlPointRect()))
+            return;
+        m_painter.fillPath(path, brush);
+    }
+}
+
+void EmfPlayer::createPen(const Record& r, bool extended)
+{
+    GdiObject object;
+    object.kind = GdiObject::Kind::Pen;
+    if (extended) {
+        object.penStyle = int(r.u32(28));
+        object.penWidth = r.u32(32);
+        object.cosmetic = !(r.u32(28) & 0x10000);
+        object.penColor = r.color(40);
+        if (r.u32(36) == 1) // a hollow brush draws no line
+            object.penStyle = (object.penStyle & ~0x0F) | 5;
+    } else {
+        object.penStyle = int(r.u32(12));
+        object.penWidth = r.i32(16);
+        object.cosmetic = object.penWidth <= 0;
+        object.penColor = r.color(24);
+    }
+    storeObject(r.u32(8), std::move(object));
+}
+
+void EmfPlayer::createFont(const Record& r)
+{
+    GdiObject object;
+    object.kind = GdiObject::Kind::Font;
+    object.fontHeight = r.i32(12);
+    object.escapement = r.i32(20);
+    object.weight = r.i32(28);
+    object.italic = r.p[32] != 0;
+    object.underline = r.p[33] != 0;
+    object.strikeOut = r.p[34] != 0;
+    object.charSet = uint8_t(r.p[35]);
+    QString face;
+    for (std::size_t i = 0; i < 32 && r.has(40 + 2 * i, 2); ++i) {
+        const uint16_t c = leU16(r.p + 40 + 2 * i);
+        if (c == 0)
+            break;
+        face.append(QChar(c));
+    }
+    object.face = face.trimmed();
+    storeObject(r.u32(8), std::move(object));
+}
+
+void EmfPlayer::text(const Record& r, bool wide)
+{
+    const QPointF reference = r.point(36);
+    const uint32_t chars = r.u32(44), offString = r.u32(48), options = r.u32(52);
+    const bool noRect = options & 0x100;
+    const uint32_t offDx = r.u32(noRect ? 56 : 72);
+    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
+    if (options & 0x10) // glyph indexes, which only the original font could turn into letters
+        return;
+    if (chars == 0) {
+        if ((options & 2) && !noRect && beginDrawing(rect))
+            m_painter.fillRect(rect, m_dc.bkColor);
+        return;
+    }
+    if (!r.has(offString, uint64_t(chars) * (wide ? 2 : 1)))
+        return;
+    QString string;
+    if (wide) {
+        string.resize(qsizetype(chars));
+        for (uint32_t i = 0; i < chars; ++i)
+            string[qsizetype(i)] = QChar(leU16(r.p + offString + 2 * i));
+        if (symbolFont())
+            string = symbolToUnicode(string);
+    } else {
+        string = decodeText(QByteArray(r.p + offString, qsizetype(chars)));
+    }
+    // With ETO_PDY each character has a horizontal and a vertical advance.
+    const uint32_t stride = (options & 0x2000) ? 8 : 4;
+    std::vector<double> dx;
+    if (offDx != 0 && r.has(offDx, uint64_t(chars) * stride))
+        for (uint32_t i = 0; i < chars; ++i)
+            dx.push_back(r.i32(offDx + std::size_t(i) * stride));
+    drawText(reference, string, dx, noRect ? 0 : int(options), rect);
+}
+
+void EmfPlayer::smallText(const Record& r)
+{
+    const QPointF reference = r.point(8);
+    const uint32_t chars = r.u32(16), options = r.u32(20);
+    const bool noRect = options & 0x100;
+    const std::size_t textAt = noRect ? 36 : 52;
+    const bool eightBit = options & 0x200;
+    if (chars == 0 || (options & 0x10) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
+        return;
+    QString string;
+    if (eightBit) {
+        string = decodeText(QByteArray(r.p + textAt, qsizetype(chars)));
+    } else {
+        for (uint32_t i = 0; i < chars; ++i)
+            string.append(QChar(leU16(r.p + textAt + 2 * i)));
+        if (symbolFont())
+            string = symbolToUnicode(string);
+    }
+    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(36), r.i32(40), r.i32(44), r.i32(48));
+    drawText(reference, string, {}, noRect ? 0 : int(options & 6), rect);
+}
+
+void EmfPlayer::bitmap(uint32_t type, const Record& r)
+{
+    if (type == U_EMR_STRETCHDIBITS || type == U_EMR_SETDIBITSTODEVICE) {
+        const QPointF dst = r.point(24), src = r.point(32), srcSize = r.point(40);
+        const QImage image = r.dib(48);
+        if (image.isNull())
+            return;
+        const QPointF dstSize = type == U_EMR_STRETCHDIBITS ? r.point(72) : srcSize;
+        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : 0x00CC0020;
+        // The source rectangle counts its rows from the bottom of a bottom-up bitmap.
+        const uint32_t offBmi = r.u32(48);
+        const bool bottomUp = r.has(offBmi, 12) && (r.u32(offBmi) == 12 ? leI16(r.p + offBmi + 6) > 0
+                                                                         : r.i32(offBmi + 8) > 0);
+        const double sy = bottomUp ? image.height() - src.y() - srcSize.y() : src.y();
+        drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
+        return;
+    }
+    // BitBlt, StretchBlt, AlphaBlend and TransparentBlt share their layout.
+    const QPointF dst = r.point(24), dstSize = r.point(32), src = r.point(44);
+    const uint32_t rop = r.u32(40);
+    const bool stretch = type != U_EMR_BITBLT;
+    const QPointF srcSize = stretch ? r.point(100) : dstSize;
+    if (r.u32(88) == 0) { // no bitmap: the raster operation paints with the brush alone
+        if (type == U_EMR_BITBLT || type == U_EMR_STRETCHBLT)
+            fillPattern(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y()), rop);
+        return;
+    }
+    const bool alpha = type == U_EMR_ALPHABLEND && (uint8_t(r.p[43]) & 1);
+    QImage image = r.dib(84, alpha);
+    if (image.isNull())
+        return;
+    double opacity = 1.0;
+    unsigned drawRop = rop;
+    if (type == U_EMR_ALPHABLEND) {
+        opacity = uint8_t(r.p[42]) / 255.0;
+        drawRop = 0x00CC0020;
+        if (alpha) // AC_SRC_ALPHA: the bitmap's own alpha, its colours already weighted by it
+            image = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                           QImage::Format_ARGB32_Premultiplied).copy();
+    } else if (type == U_EMR_TRANSPARENTBLT) {
+        const QRgb key = QColor(uint8_t(r.p[40]), uint8_t(r.p[41]), uint8_t(r.p[42])).rgb() & 0xFFFFFF;
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if ((line[x] & 0xFFFFFF) == key)
+                    line[x] = 0;
+        }
+        drawRop = 0x00CC0020;
+    }
+    drawImage(image, dst, dstSize, QRectF(src, QSizeF(srcSize.x(), srcSize.y())), drawRop, opacity);
+}
+
+// A region's rectangles, in device units, on the image.
+QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length) const
+{
+    QRegion region;
+    if (length < 32)
+        return region;
+    const uint32_t count = std::min(r.u32(offset + 8), kMaxRegionRects);
+    for (uint32_t i = 0; i < count && r.has(offset + 32 + std::size_t(i) * 16, 16) && 32 + (i + 1) * 16 <= length; ++i) {
+        const std::size_t at = offset + 32 + std::size_t(i) * 16;
+        const QRectF box(QPointF(r.i32(at), r.i32(at + 4)), QPointF(r.i32(at + 8), r.i32(at + 12)));
+        const QRectF mapped = m_deviceToImage.mapRect(box.normalized()) & QRectF(-1e6, -1e6, 2e6, 2e6);
+        region = region.united(mapped.toAlignedRect());
+    }
+    return region;
+}
+} // namespace plattera::emf

@@ -1,0 +1,87 @@
+#pragma once
+
+// The enhanced-metafile player: the records' fields as the shared metafile player's calls.
+// Internal to the decoders.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include <QImage>
+#include <QPointF>
+#include <QRegion>
+#include <QSize>
+#include <QTransform>
+
+#include "decoders/byte_order.h"
+#include "decoders/metafile_player.h"
+
+namespace plattera::emf {
+
+// One record, padded with zeros. Fields are read little-endian at byte offsets from the
+// record's start; `has` tells whether a variable part lies inside the record.
+struct Record {
+    const char* p = nullptr;
+    std::size_t size = 0;
+
+    bool has(uint64_t offset, uint64_t bytes) const { return offset <= size && bytes <= size - offset; }
+    int32_t i32(std::size_t offset) const { return leI32(p + offset); }
+    uint32_t u32(std::size_t offset) const { return leU32(p + offset); }
+    float f32(std::size_t offset) const
+    {
+        const uint32_t bits = u32(offset);
+        float value;
+        std::memcpy(&value, &bits, 4);
+        return value;
+    }
+    QPointF point(std::size_t offset) const { return QPointF(i32(offset), i32(offset + 4)); }
+    QColor color(std::size_t offset) const { return QColor(uint8_t(p[offset]), uint8_t(p[offset + 1]), uint8_t(p[offset + 2])); }
+    // A bitmap whose info header and bits the record locates by offset and length.
+    QImage dib(std::size_t at, bool keepAlpha = false) const
+    {
+        const uint32_t offBmi = u32(at), cbBmi = u32(at + 4), offBits = u32(at + 8), cbBits = u32(at + 12);
+        if (cbBmi < 12 || !has(offBmi, cbBmi) || !has(offBits, cbBits))
+            return QImage();
+        QByteArray joined(p + offBmi, qsizetype(cbBmi));
+        joined.append(p + offBits, qsizetype(cbBits));
+        return metafile::decodeDib(joined.constData(), std::size_t(joined.size()), cbBmi, keepAlpha);
+    }
+};
+
+struct Header {
+    QSize size;
+    QTransform deviceToImage;
+    QPointF devicePerMm;
+    int handles = 0;
+    std::size_t headerSize = 0;
+};
+
+class EmfPlayer : public metafile::MetafilePlayer {
+public:
+    EmfPlayer(QImage& target, const Header& header)
+        : MetafilePlayer(target, header.deviceToImage, header.handles)
+    {
+        m_devicePerMm = header.devicePerMm;
+        updateTransform();
+    }
+
+    // Plays the records after the header up to EMR_EOF, or to the first one whose length
+    // cannot be right; what was drawn before stays.
+    void play(const char* begin, const char* end);
+
+private:
+    void playRecord(uint32_t type, const Record& r);
+    void createPen(const Record& r, bool extended);
+    void createFont(const Record& r);
+    void text(const Record& r, bool wide);
+    void smallText(const Record& r);
+    void bitmap(uint32_t type, const Record& r);
+    void polyPoly(uint32_t type, const Record& r, bool small);
+    void gradient(const Record& r);
+    QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
+};
+
+// The record types the player draws or keeps state from.
+bool played(uint32_t type);
+
+} // namespace plattera::emf

@@ -1,0 +1,541 @@
+#include "decoders/metafile_player.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace plattera::metafile {
+namespace {
+
+// GDI excludes the right and bottom edges of a rectangle given to its shape calls.
+QRectF gdiShapeRect(const QRectF& r) { return r.adjusted(0, 0, -1, -1); }
+
+// A hatched brush on an opaque background fills the gaps with the background colour.
+void fillAndStroke(QPainter& painter, const QPainterPath& path, const QPen& pen, const QBrush& brush,
+                   bool hatchedOnOpaque, const QColor& bk)
+{
+    if (hatchedOnOpaque && brush.style() != Qt::NoBrush)
+        painter.fillPath(path, bk);
+    painter.setPen(pen);
+    painter.setBrush(brush);
+    painter.drawPath(path);
+}
+
+} // namespace
+
+MetafilePlayer::MetafilePlayer(QImage& target, const QTransform& deviceToImage, int objectCount)
+    : m_image(target), m_painter(&target), m_deviceToImage(deviceToImage)
+{
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    m_objects.reserve(std::size_t(std::clamp(objectCount, 0, 4096)));
+    m_dc.pen.kind = GdiObject::Kind::Pen;
+    m_dc.pen.penColor = Qt::black;
+    m_dc.brush.kind = GdiObject::Kind::Brush;
+    m_dc.brush.brushColor = Qt::white;
+    m_dc.font.kind = GdiObject::Kind::Font;
+    m_dc.windowExt = m_dc.viewportExt = QPointF(1, 1);
+    updateTransform();
+}
+
+void MetafilePlayer::updateTransform()
+{
+    double sx = 1, sy = 1;
+    const int mode = m_dc.mapMode;
+    // Logical units of the metric modes in millimetres: 0.1 mm, 0.01 mm, 0.01 in, 0.001 in, twips.
+    static const double metricMm[] = {0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
+    if (m_devicePerMm.x() > 0 && mode >= 2 && mode <= 6) {
+        sx = metricMm[mode - 2] * m_devicePerMm.x();
+        sy = -metricMm[mode - 2] * m_devicePerMm.y();
+    } else if (m_devicePerMm.x() <= 0 || mode == 7 || mode == 8) {
+        const double winX = m_dc.windowExt.x() != 0 ? m_dc.windowExt.x() : 1;
+        const double winY = m_dc.windowExt.y() != 0 ? m_dc.windowExt.y() : 1;
+        sx = m_dc.viewportExt.x() / winX;
+        sy = m_dc.viewportExt.y() / winY;
+        if (mode == 7) { // MM_ISOTROPIC keeps logical units square
+            const double s = std::min(std::abs(sx), std::abs(sy));
+            sx = std::copysign(s, sx);
+            sy = std::copysign(s, sy);
+        }
+    }
+    const QTransform page(sx, 0, 0, sy, m_dc.viewportOrg.x() - m_dc.windowOrg.x() * sx,
+                          m_dc.viewportOrg.y() - m_dc.windowOrg.y() * sy);
+    m_transform = m_dc.world * page * m_deviceToImage;
+}
+
+// Device positions are whole pixels, as GDI rounds them.
+QPointF MetafilePlayer::map(double x, double y) const
+{
+    const QPointF p = m_transform.map(QPointF(x, y));
+    const auto clampRound = [](double v) { return std::isfinite(v) ? std::round(std::clamp(v, -1e6, 1e6)) : 0.0; };
+    return QPointF(clampRound(p.x()), clampRound(p.y()));
+}
+
+QPolygonF MetafilePlayer::mapPolygon(const QPolygonF& logical) const
+{
+    QPolygonF device;
+    device.reserve(logical.size());
+    for (const QPointF& p : logical)
+        device.append(map(p.x(), p.y()));
+    return device;
+}
+
+QRectF MetafilePlayer::mapRect(double left, double top, double right, double bottom) const
+{
+    if (axisAligned())
+        return QRectF(map(left, top), map(right, bottom)).normalized();
+    QPolygonF corners;
+    corners << map(left, top) << map(right, top) << map(right, bottom) << map(left, bottom);
+    return corners.boundingRect();
+}
+
+void MetafilePlayer::addObject(GdiObject object)
+{
+    while (m_lowestFree < m_objects.size() && m_objects[m_lowestFree].kind != GdiObject::Kind::Free)
+        ++m_lowestFree;
+    if (m_lowestFree == m_objects.size()) {
+        if (m_objects.size() >= std::size_t(kMaxObjects))
+            return;
+        m_objects.emplace_back();
+    }
+    m_objects[m_lowestFree] = std::move(object);
+    ++m_lowestFree;
+}
+
+void MetafilePlayer::storeObject(std::size_t index, GdiObject object)
+{
+    if (index >= std::size_t(kMaxObjects))
+        return;
+    if (index >= m_objects.size())
+        m_objects.resize(index + 1);
+    m_objects[index] = std::move(object);
+}
+
+void MetafilePlayer::selectObject(std::size_t index)
+{
+    if (index >= m_objects.size())
+        return;
+    const GdiObject& object = m_objects[index];
+    switch (object.kind) {
+    case GdiObject::Kind::Pen: m_dc.pen = object; break;
+    case GdiObject::Kind::Brush: m_dc.brush = object; break;
+    case GdiObject::Kind::Font: m_dc.font = object; break;
+    default: break;
+    }
+}
+
+void MetafilePlayer::selectStockObject(unsigned stock)
+{
+    GdiObject object;
+    if (stock <= 5 || stock == 18) { // brushes: white, light grey, grey, dark grey, black, null; DC brush
+        static const int greys[] = {255, 192, 128, 64, 0};
+        object.kind = GdiObject::Kind::Brush;
+        object.brushStyle = stock == 5 ? 1 : 0;
+        object.brushColor = stock < 5 ? QColor(greys[stock], greys[stock], greys[stock]) : QColor(Qt::white);
+        m_dc.brush = object;
+    } else if (stock >= 6 && stock <= 8) { // pens: white, black, null
+        object.kind = GdiObject::Kind::Pen;
+        object.penStyle = stock == 8 ? 5 : 0;
+        object.penColor = stock == 6 ? QColor(Qt::white) : QColor(Qt::black);
+        m_dc.pen = object;
+    } else if (stock == 19) { // DC pen
+        object.kind = GdiObject::Kind::Pen;
+        object.penColor = Qt::black;
+        m_dc.pen = object;
+    } else if (stock >= 10 && stock <= 17 && stock != 15) { // the system fonts
+        object.kind = GdiObject::Kind::Font;
+        object.face = stock == 10 || stock == 11 || stock == 16 ? QStringLiteral("Monospace") : QString();
+        m_dc.font = object;
+    }
+}
+
+void MetafilePlayer::deleteObject(std::size_t index)
+{
+    if (index >= m_objects.size())
+        return;
+    m_objects[index] = GdiObject();
+    m_lowestFree = std::min(m_lowestFree, index);
+}
+
+void MetafilePlayer::saveDc()
+{
+    if (m_saved.size() < std::size_t(kMaxSavedStates))
+        m_saved.push_back(m_dc);
+}
+
+void MetafilePlayer::restoreDc(int level)
+{
+    std::size_t keep;
+    if (level < 0 && std::size_t(-(long long)level) <= m_saved.size())
+        keep = m_saved.size() - std::size_t(-(long long)level);
+    else if (level > 0 && std::size_t(level) <= m_saved.size())
+        keep = std::size_t(level) - 1;
+    else
+        return; // GDI refuses levels that were never saved
+    m_dc = m_saved[keep];
+    m_saved.resize(keep);
+    updateTransform();
+    m_clipDirty = true;
+}
+
+void MetafilePlayer::clipToRect(double left, double top, double right, double bottom, bool exclude)
+{
+    const QRect box = mapRect(left, top, right, bottom).toRect();
+    combineClip(QRegion(box), exclude ? ClipDiff : ClipAnd);
+}
+
+void MetafilePlayer::combineClip(const QRegion& region, int mode)
+{
+    if (++m_drawingOps > kMaxDrawingOps)
+        return;
+    const QRegion current = m_dc.clipped ? m_dc.clip : QRegion(m_image.rect());
+    switch (mode) {
+    case ClipAnd: m_dc.clip = current.intersected(region); break;
+    case ClipOr: m_dc.clip = current.united(region); break;
+    case ClipXor: m_dc.clip = current.xored(region); break;
+    case ClipDiff: m_dc.clip = current.subtracted(region); break;
+    case ClipCopy: m_dc.clip = region; break;
+    default: return;
+    }
+    m_dc.clipped = true;
+    m_clipDirty = true;
+}
+
+void MetafilePlayer::resetClip()
+{
+    m_dc.clipped = false;
+    m_dc.clip = QRegion();
+    m_clipDirty = true;
+}
+
+void MetafilePlayer::applyClip()
+{
+    if (!m_clipDirty)
+        return;
+    if (m_dc.clipped)
+        m_painter.setClipRegion(m_dc.clip);
+    else
+        m_painter.setClipping(false);
+    m_clipDirty = false;
+}
+
+bool MetafilePlayer::beginDrawing(const QRectF& bounds)
+{
+    const QRectF covered = bounds.normalized().adjusted(-1, -1, 1, 1) & QRectF(m_image.rect());
+    m_paintedArea += covered.width() * covered.height();
+    if (++m_drawingOps > kMaxDrawingOps || m_paintedArea > kMaxPaintedArea)
+        return false;
+    applyClip();
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_painter.setOpacity(1.0);
+    return true;
+}
+
+QPen MetafilePlayer::currentPen() const
+{
+    const GdiObject& pen = m_dc.pen;
+    const int style = pen.penStyle & 0x0F;
+    if (style == 5) // PS_NULL
+        return QPen(Qt::NoPen);
+    const double scaled = std::round(pen.penWidth * std::sqrt(scaleX() * scaleY()));
+    const double width = pen.cosmetic || pen.penWidth <= 0 || !std::isfinite(scaled) ? 1.0 : std::max(1.0, scaled);
+    QPen qpen(pen.penColor, std::min(width, 10000.0));
+    const bool geometric = pen.penStyle & 0x10000;
+    if (width <= 1 || geometric) { // GDI draws styled lines with wide pens only when they are geometric
+        switch (style) {
+        case 1: qpen.setStyle(Qt::DashLine); break;
+        case 2: qpen.setStyle(Qt::DotLine); break;
+        case 3: qpen.setStyle(Qt::DashDotLine); break;
+        case 4: qpen.setStyle(Qt::DashDotDotLine); break;
+        case 7: qpen.setStyle(Qt::DashLine); break; // user styles, drawn as plain dashes
+        default: break;
+        }
+    }
+    switch (pen.penStyle & 0x0F00) {
+    case 0x0100: qpen.setCapStyle(Qt::SquareCap); break;
+    case 0x0200: qpen.setCapStyle(Qt::FlatCap); break;
+    default: qpen.setCapStyle(Qt::RoundCap); break;
+    }
+    switch (pen.penStyle & 0xF000) {
+    case 0x1000: qpen.setJoinStyle(Qt::BevelJoin); break;
+    case 0x2000: qpen.setJoinStyle(Qt::MiterJoin); break;
+    default: qpen.setJoinStyle(Qt::RoundJoin); break;
+    }
+    return qpen;
+}
+
+QBrush MetafilePlayer::currentBrush() const
+{
+    const GdiObject& brush = m_dc.brush;
+    switch (brush.brushStyle) {
+    case 0: return QBrush(brush.brushColor);
+    case 2: {
+        static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+                                                 Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        if (brush.hatch >= 0 && brush.hatch < 6)
+            return QBrush(brush.brushColor, hatches[brush.hatch]);
+        return QBrush(brush.brushColor);
+    }
+    case 3:
+    case 5:
+    case 6:
+        if (!brush.pattern.isNull())
+            return QBrush(brush.pattern);
+        return QBrush(Qt::black);
+    default: return QBrush(Qt::NoBrush);
+    }
+}
+
+void MetafilePlayer::addToPath(const QPainterPath& path)
+{
+    if (m_path.elementCount() + path.elementCount() <= kMaxPathElements)
+        m_path.addPath(path);
+}
+
+void MetafilePlayer::paintShape(QPainterPath path, bool fill)
+{
+    if (!withinReach(path.controlPointRect()))
+        return;
+    if (m_inPath) {
+        addToPath(path);
+        return;
+    }
+    if (!beginDrawing(path.controlPointRect()))
+        return;
+    path.setFillRule(m_dc.fillRule);
+    const QBrush brush = fill ? currentBrush() : QBrush(Qt::NoBrush);
+    fillAndStroke(m_painter, path, currentPen(), brush, fill && m_dc.brush.brushStyle == 2 && m_dc.bkOpaque,
+                  m_dc.bkColor);
+}
+
+void MetafilePlayer::drawRectangle(double left, double top, double right, double bottom, double roundW,
+                                   double roundH)
+{
+    QPainterPath path;
+    if (axisAligned()) {
+        const QRectF box = gdiShapeRect(mapRect(left, top, right, bottom));
+        const double rw = std::abs(roundW * m_transform.m11()), rh = std::abs(roundH * m_transform.m22());
+        if (rw > 0 && rh > 0)
+            path.addRoundedRect(box, rw / 2, rh / 2);
+        else
+            path.addRect(box);
+    } else {
+        const QRectF box = QRectF(QPointF(left, top), QPointF(right, bottom)).normalized();
+        if (roundW > 0 && roundH > 0)
+            path.addRoundedRect(box, std::abs(roundW) / 2, std::abs(roundH) / 2);
+        else
+            path.addRect(box);
+        path = m_transform.map(path);
+    }
+    paintShape(path, true);
+}
+
+void MetafilePlayer::drawEllipse(double left, double top, double right, double bottom)
+{
+    QPainterPath path;
+    if (axisAligned()) {
+        path.addEllipse(gdiShapeRect(mapRect(left, top, right, bottom)));
+    } else {
+        path.addEllipse(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
+        path = m_transform.map(path);
+    }
+    paintShape(path, true);
+}
+
+// Arcs run counterclockwise (unless SetArcDirection says otherwise) in logical space, so a
+// mapping that flips one axis turns them clockwise on the image.
+void MetafilePlayer::drawArcFamily(ArcKind kind, const QRectF& logicalBox, QPointF start, QPointF end)
+{
+    const bool aligned = axisAligned();
+    const QRectF box = aligned ? gdiShapeRect(mapRect(logicalBox.left(), logicalBox.top(), logicalBox.right(),
+                                                      logicalBox.bottom()))
+                               : logicalBox.normalized();
+    if (aligned) {
+        start = map(start);
+        end = map(end);
+    }
+    const QPointF c = box.center();
+    const double a1 = std::atan2(c.y() - start.y(), start.x() - c.x()) * 180 / M_PI;
+    const double a2 = std::atan2(c.y() - end.y(), end.x() - c.x()) * 180 / M_PI;
+    double sweep = std::fmod(a2 - a1 + 720.0, 360.0);
+    if (!std::isfinite(sweep))
+        return;
+    if (sweep <= 1e-9)
+        sweep = 360;
+    if ((aligned && m_transform.m11() * m_transform.m22() < 0) != m_dc.clockwiseArcs)
+        sweep -= 360;
+    if (sweep == 0)
+        sweep = -360;
+
+    QPainterPath path;
+    if (kind == ArcKind::Pie) {
+        path.moveTo(c);
+        path.arcTo(box, a1, sweep);
+        path.closeSubpath();
+    } else {
+        path.arcMoveTo(box, a1);
+        path.arcTo(box, a1, sweep);
+        if (kind == ArcKind::Chord)
+            path.closeSubpath();
+    }
+    if (!aligned)
+        path = m_transform.map(path);
+    paintShape(path, kind != ArcKind::Arc);
+}
+
+void MetafilePlayer::drawPolygon(const QPolygonF& logical)
+{
+    if (logical.size() < 2)
+        return;
+    QPainterPath path;
+    path.addPolygon(mapPolygon(logical));
+    path.closeSubpath();
+    paintShape(path, true);
+}
+
+void MetafilePlayer::strokeOpen(const QPolygonF& device)
+{
+    if (device.size() < 2 || !beginDrawing(device.boundingRect()))
+        return;
+    m_painter.setPen(currentPen());
+    m_painter.setBrush(Qt::NoBrush);
+    m_painter.drawPolyline(device);
+}
+
+void MetafilePlayer::drawPolyline(const QPolygonF& logical)
+{
+    if (m_inPath) {
+        QPainterPath path;
+        path.addPolygon(mapPolygon(logical));
+        addToPath(path);
+        return;
+    }
+    strokeOpen(mapPolygon(logical));
+}
+
+void MetafilePlayer::drawPolyPolygon(const std::vector<QPolygonF>& logical)
+{
+    QPainterPath path;
+    for (const QPolygonF& polygon : logical) {
+        path.addPolygon(mapPolygon(polygon));
+        path.closeSubpath();
+    }
+    paintShape(path, true);
+}
+
+void MetafilePlayer::moveTo(QPointF logical)
+{
+    m_dc.currentPos = logical;
+    if (m_inPath && m_path.elementCount() < kMaxPathElements)
+        m_path.moveTo(map(logical));
+}
+
+void MetafilePlayer::lineTo(QPointF logical)
+{
+    polylineTo(QPolygonF() << logical);
+}
+
+void MetafilePlayer::polylineTo(const QPolygonF& logical)
+{
+    if (logical.isEmpty())
+        return;
+    if (m_inPath) {
+        if (m_path.elementCount() == 0)
+            m_path.moveTo(map(m_dc.currentPos));
+        for (const QPointF& p : logical)
+            if (m_path.elementCount() < kMaxPathElements)
+                m_path.lineTo(map(p));
+    } else {
+        QPolygonF line;
+        line << m_dc.currentPos << logical;
+        strokeOpen(mapPolygon(line));
+    }
+    m_dc.currentPos = logical.last();
+}
+
+void MetafilePlayer::polyBezier(const QPolygonF& logical, bool fromCurrent)
+{
+    QPolygonF points = fromCurrent ? QPolygonF() << m_dc.currentPos : QPolygonF();
+    points << logical;
+    if (points.size() < 4)
+        return;
+    const QPolygonF device = mapPolygon(points);
+    QPainterPath path;
+    path.moveTo(device[0]);
+    for (qsizetype i = 1; i + 2 < device.size(); i += 3)
+        path.cubicTo(device[i], device[i + 1], device[i + 2]);
+    if (fromCurrent || !logical.isEmpty())
+        m_dc.currentPos = points.last();
+    if (m_inPath) {
+        if (fromCurrent && m_path.elementCount() > 0) {
+            for (int i = 1; i + 2 < path.elementCount(); i += 3)
+                if (m_path.elementCount() < kMaxPathElements)
+                    m_path.cubicTo(path.elementAt(i), path.elementAt(i + 1), path.elementAt(i + 2));
+        } else {
+            addToPath(path);
+        }
+        return;
+    }
+    if (!beginDrawing(path.controlPointRect()))
+        return;
+    m_painter.strokePath(path, currentPen());
+}
+
+void MetafilePlayer::beginPath()
+{
+    m_inPath = true;
+    m_path = QPainterPath();
+}
+
+void MetafilePlayer::abortPath()
+{
+    m_inPath = false;
+    m_path = QPainterPath();
+}
+
+void MetafilePlayer::closeFigure()
+{
+    if (m_inPath)
+        m_path.closeSubpath();
+}
+
+void MetafilePlayer::fillStrokePath(bool fill, bool stroke)
+{
+    QPainterPath path = m_path;
+    m_path = QPainterPath();
+    m_inPath = false;
+    if (path.isEmpty() || !beginDrawing(path.controlPointRect()))
+        return;
+    path.setFillRule(m_dc.fillRule);
+    if (fill) {
+        if (m_dc.brush.brushStyle == 2 && m_dc.bkOpaque)
+            m_painter.fillPath(path, m_dc.bkColor);
+        m_painter.fillPath(path, currentBrush());
+    }
+    if (stroke)
+        m_painter.strokePath(path, currentPen());
+}
+
+void MetafilePlayer::selectClipPath(int mode)
+{
+    QPainterPath path = m_path;
+    m_path = QPainterPath();
+    m_inPath = false;
+    path.setFillRule(m_dc.fillRule);
+    QRegion region;
+    const QList<QPolygonF> polygons = path.toFillPolygons();
+    for (const QPolygonF& polygon : polygons)
+        region = region.xored(QRegion(polygon.toPolygon(), m_dc.fillRule));
+    combineClip(region, mode);
+}
+
+void MetafilePlayer::setPixel(QPointF logical, const QColor& color)
+{
+    if (m_inPath || !beginDrawing(QRectF()))
+        return;
+    const QPoint p = map(logical).toPoint();
+    if (m_image.rect().contains(p) && (!m_dc.clipped || m_dc.clip.contains(p)))
+        m_image.setPixel(p, color.rgb());
+}
+
+} // namespace plattera::metafile

@@ -1,0 +1,199 @@
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+#include <QRegion>
+#include <QString>
+#include <QTransform>
+
+namespace plattera::metafile {
+
+// Stops a hostile metafile from keeping us busy forever; real files stay far below both.
+constexpr int kMaxRecords = 1'000'000;
+constexpr int kMaxDrawingOps = 200'000;
+constexpr int kMaxObjects = 65535;
+constexpr int kMaxSavedStates = 1024;
+// Pixels the drawing operations may cover in all (their bounding boxes on the image).
+constexpr double kMaxPaintedArea = 4e9;
+// Path elements one path may collect before the rest are dropped.
+constexpr int kMaxPathElements = 100'000;
+
+// A GDI object as the metafile created it. Palettes, regions and bitmaps we cannot draw
+// with still take a slot, so that later object indexes stay right.
+struct GdiObject {
+    enum class Kind { Free, Pen, Brush, Font, Placeholder };
+    Kind kind = Kind::Free;
+
+    // Pen
+    int penStyle = 0;
+    double penWidth = 0; // logical units
+    bool cosmetic = false; // one device pixel wide whatever the mapping
+    QColor penColor;
+
+    // Brush
+    int brushStyle = 0;
+    int hatch = 0;
+    QColor brushColor;
+    QImage pattern;
+
+    // Font
+    double fontHeight = 0;
+    int escapement = 0;
+    int weight = 0;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    int charSet = 0;
+    QString face;
+};
+
+// Everything SaveDC keeps and RestoreDC brings back.
+struct DcState {
+    GdiObject pen;
+    GdiObject brush;
+    GdiObject font;
+    QColor textColor = Qt::black;
+    QColor bkColor = Qt::white;
+    bool bkOpaque = true;
+    int textAlign = 0;
+    Qt::FillRule fillRule = Qt::OddEvenFill;
+    bool clockwiseArcs = false;
+    int mapMode = 1;
+    QPointF windowOrg;
+    QPointF windowExt;
+    QPointF viewportOrg;
+    QPointF viewportExt;
+    QTransform world;
+    QPointF currentPos;
+    bool clipped = false;
+    QRegion clip; // in image pixels
+};
+
+// Shapes turned by a world transform are mapped as a whole rather than point by point, so
+// they are held to the same range the point mapping clamps to.
+inline bool withinReach(const QRectF& r) { return QRectF(-1e6, -1e6, 2e6, 2e6).contains(r); }
+
+enum class ArcKind { Arc, Chord, Pie };
+
+// GDI region combination modes, as ExtSelectClipRgn and SelectClipPath name them.
+enum ClipMode { ClipAnd = 1, ClipOr = 2, ClipXor = 3, ClipDiff = 4, ClipCopy = 5 };
+
+// The device-context machinery both metafile formats share: the object table, the saved
+// states, the mapping from logical units through the world transform and the window and
+// viewport to the image, clipping, paths, and drawing with the selected pen, brush and font.
+// Each format's player reads its own records and calls into this.
+class MetafilePlayer {
+public:
+    // `deviceToImage` maps the metafile's device units onto the image.
+    MetafilePlayer(QImage& target, const QTransform& deviceToImage, int objectCount);
+    virtual ~MetafilePlayer() = default;
+
+protected:
+    // Coordinates
+    void updateTransform();
+    QPointF map(double x, double y) const;
+    QPointF map(QPointF p) const { return map(p.x(), p.y()); }
+    QPolygonF mapPolygon(const QPolygonF& logical) const;
+    QRectF mapRect(double left, double top, double right, double bottom) const;
+    bool axisAligned() const { return m_transform.m12() == 0 && m_transform.m21() == 0; }
+    double scaleX() const { return std::hypot(m_transform.m11(), m_transform.m12()); }
+    double scaleY() const { return std::hypot(m_transform.m21(), m_transform.m22()); }
+
+    // Objects: WMF puts each new object in the lowest free slot, EMF names the slot.
+    void addObject(GdiObject object);
+    void storeObject(std::size_t index, GdiObject object);
+    void selectObject(std::size_t index);
+    void selectStockObject(unsigned stock);
+    void deleteObject(std::size_t index);
+
+    // Saved states; a negative level counts back from the latest SaveDC.
+    void saveDc();
+    void restoreDc(int level);
+
+    // Clipping: rectangles in logical units, regions in image pixels.
+    void clipToRect(double left, double top, double right, double bottom, bool exclude);
+    void combineClip(const QRegion& region, int mode);
+    void resetClip();
+
+    // Painter set-up before each drawing operation; false when nothing is to be drawn.
+    bool beginDrawing(const QRectF& bounds);
+    QPen currentPen() const;
+    QBrush currentBrush() const;
+    void applyClip();
+
+    // Drawing, in logical units. Inside BeginPath/EndPath the shapes go to the path instead.
+    void drawRectangle(double left, double top, double right, double bottom, double roundW = 0,
+                       double roundH = 0);
+    void drawEllipse(double left, double top, double right, double bottom);
+    void drawArcFamily(ArcKind kind, const QRectF& logicalBox, QPointF start, QPointF end);
+    void drawPolygon(const QPolygonF& logical);
+    void drawPolyline(const QPolygonF& logical);
+    void drawPolyPolygon(const std::vector<QPolygonF>& logical);
+    // Lines and Béziers from the current position, which moves to their last point.
+    void lineTo(QPointF logical);
+    void polylineTo(const QPolygonF& logical);
+    void polyBezier(const QPolygonF& logical, bool fromCurrent);
+    void moveTo(QPointF logical);
+    void drawText(QPointF logicalPos, QString text, const std::vector<double>& dx, int options,
+                  const QRectF& rect);
+    // Draws the `source` part of an image onto the logical rectangle at dst of dstSize.
+    void drawImage(QImage image, QPointF dst, QPointF dstSize, QRectF source, unsigned rop,
+                   double opacity = 1.0);
+    void drawDib(const char* dib, std::size_t length, QPointF dst, QPointF dstSize, QPointF src,
+                 QPointF srcSize, unsigned rop, bool sourceFromBottom);
+    void fillPattern(const QRectF& r, unsigned rop);
+    void setPixel(QPointF logical, const QColor& color);
+
+    // Paths
+    void beginPath();
+    void endPath() { m_inPath = false; }
+    void abortPath();
+    void closeFigure();
+    void fillStrokePath(bool fill, bool stroke);
+    void selectClipPath(int mode);
+
+    // Text in a metafile's 8-bit character set, or the Symbol font's codes.
+    QString decodeText(const QByteArray& bytes) const;
+    bool symbolFont() const;
+
+    QImage& m_image;
+    QPainter m_painter;
+    QTransform m_deviceToImage;
+    QTransform m_transform; // logical units to image pixels
+    // EMF: the reference device's pixels per millimetre, for the metric mapping modes; WMF
+    // has no device, so 0 there, and its window extent always counts.
+    QPointF m_devicePerMm;
+    DcState m_dc;
+    std::vector<DcState> m_saved;
+    std::vector<GdiObject> m_objects;
+    std::size_t m_lowestFree = 0;
+    bool m_clipDirty = true;
+    int m_drawingOps = 0;
+    double m_paintedArea = 0;
+    bool m_inPath = false;
+    QPainterPath m_path; // image pixels
+
+private:
+    void paintShape(QPainterPath path, bool fill);
+    void addToPath(const QPainterPath& path);
+    void strokeOpen(const QPolygonF& device);
+};
+
+// A device-independent bitmap (header, colour table, bits) as an image, or a null image
+// when it is malformed, compressed in a way we do not read, or too large. With keepAlpha,
+// 32-bit bitmaps keep their alpha byte (the image is then ARGB32).
+QImage decodeDib(const char* dib, std::size_t length, std::size_t pixelOffset = 0, bool keepAlpha = false);
+
+// Maps the Symbol font's codes (Latin positions, or U+F020..U+F0FF) to Unicode.
+QString symbolToUnicode(const QString& text);
+
+} // namespace plattera::metafile
