@@ -66,7 +66,8 @@ public:
     // repetition of either.
     QString text()
     {
-        const int mode = pick(4);
+        const int m = pick(8);
+        const int mode = m < 3 ? 0 : m < 6 ? 1 : m - 4; // long texts are slow to fit: one in eight
         const int length = byte();
         QString s;
         for (int i = 0; i < length && !done(); ++i) {

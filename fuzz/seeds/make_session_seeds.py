@@ -9,7 +9,10 @@ JPG, BMP, GIF, ICO, WMF, EMF, TXT, GONE, PHOTO = range(9)
 CANCEL_PICTURE = 9
 
 
-def text(s, mode=0):
+PLAIN, NON_LATIN, RAW, LONG = 0, 3, 6, 7
+
+
+def text(s, mode=PLAIN):
     data = s.encode('latin-1')
     return [mode, len(data)] + list(data)
 
@@ -38,7 +41,7 @@ sessions = {
     + [IMAGE, JPG, PRINT, 2, PRINT, 3, PRINT, 4, PRINT, 5, PRINT, 0, PRINT, 1, CLOSE],
     'editor-corrections': [EDIT, E1] + text('first') + [ENTER, E1] + text('second') + [INSERT, SELECT, 0,
        E1] + text('1. corrected') + [INSERT, SELECT, 1, UNSELECT, E1] + text('third') + [ENTER, CLOSE_EDITOR,
-       EDIT, E2, 1, 40] + list(range(40)) + [E3, 3, 5] + list(b'long ') + [CONTINUE, CENTER, BOX, 3, LEFT,
+       EDIT, E2, NON_LATIN, 40] + list(range(40)) + [E3, LONG, 5] + list(b'long ') + [CONTINUE, CENTER, BOX, 3, LEFT,
        FONT, 6, 2, 10] + list(b'Wide\x00Face') + [20, 0] + colour(1, 2, 3) + [NEW, EDIT, CONTINUE, NEW],
 }
 

@@ -1,4 +1,5 @@
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <ostream>
 
@@ -114,10 +115,15 @@ INSTANTIATE_TEST_SUITE_P(PrintToFile, PrintFailures, ::testing::Values(
 TEST_F(PrintCommandTest, FileSizeLimitReachedDuringTheJobIsAnError)
 {
     const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
+    platform.printAnswers = {pdf};
+    print();
+    const rlim_t half = rlim_t(QFileInfo(pdf).size() / 2);
+    ASSERT_GT(half, 0u);
+    QFile::remove(pdf);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const rlimit limit{2048, 2048};
+        const rlimit limit{half, half};
         setrlimit(RLIMIT_FSIZE, &limit);
         signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
         platform.printAnswers = {pdf};
@@ -125,6 +131,10 @@ TEST_F(PrintCommandTest, FileSizeLimitReachedDuringTheJobIsAnError)
         const bool ok = platform.errors.size() == 1
             && platform.errors[0].text == QStringLiteral("Cannot print to cover.pdf: the file could not be written whole (is the disk full?)")
             && QDir(dir.path()).isEmpty();
+        if (!ok)
+            std::fprintf(stderr, "child: %zu error boxes, first \"%s\"; files: %s\n", platform.errors.size(),
+                         platform.errors.empty() ? "" : qPrintable(platform.errors[0].text),
+                         qPrintable(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' '))));
         _exit(ok ? 0 : 1);
     }
     int status = 0;

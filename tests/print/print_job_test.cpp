@@ -86,4 +86,13 @@ TEST(PrintJob, AJobThatCannotStartIsACommandError)
     EXPECT_NE(page.printer.printerState(), QPrinter::Active);
 }
 
+// A job for a queue no scheduler knows (none may be running at all) must not end "printed".
+TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(QStringLiteral("plattera-no-such-queue"));
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    EXPECT_THROW(PrintCoverJob(printer, EditorState(), CoverInputs()), CommandError);
+}
+
 } // namespace
