@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -85,39 +86,49 @@ void copyOnto(const QString& finished, const QString& target)
 // only once it is whole, so a failure never leaves an empty or cut-off PDF under that name.
 void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
 {
-    const QString target = printer.outputFileName();
+    const QString chosen = printer.outputFileName();
+    // A link to a file is followed, so the file is replaced and the link stays.
+    const QFileInfo link(chosen);
+    const QString target = link.isSymLink() && link.exists() ? link.canonicalFilePath() : chosen;
     const QFileInfo info(target);
     const bool regularOrNew = !info.exists() || info.isFile();
     // Root may write anywhere: a file without write permission is read-only for everyone here.
     if (info.isFile()
         && (!info.isWritable() || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
-        cannotPrintTo(target, QStringLiteral("the file is read-only"));
+        cannotPrintTo(chosen, QStringLiteral("the file is read-only"));
     if (regularOrNew && !QFileInfo(info.absolutePath()).isDir())
-        cannotPrintTo(target, QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath())));
+        cannotPrintTo(chosen, QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath())));
 
     QTemporaryFile job((regularOrNew ? info.absolutePath() : QDir::tempPath()) + QStringLiteral("/.")
                        + info.fileName() + QStringLiteral(".XXXXXX"));
     if (!job.open())
-        cannotPrintTo(target, job.errorString());
+        cannotPrintTo(chosen, job.errorString());
     job.close(); // the engine opens it again by name
 
     printer.setOutputFileName(job.fileName());
     try {
         paintJob(printer, draw);
     } catch (...) {
-        printer.setOutputFileName(target);
+        printer.setOutputFileName(chosen);
         throw;
     }
-    printer.setOutputFileName(target);
+    printer.setOutputFileName(chosen);
     if (!pdfArrivedWhole(job.fileName()))
-        cannotPrintTo(target, QStringLiteral("the file could not be written whole (is the disk full?)"));
+        cannotPrintTo(chosen, QStringLiteral("the file could not be written whole (is the disk full?)"));
 
     if (!regularOrNew) {
         copyOnto(job.fileName(), target);
         return;
     }
+    // The hidden file was made private; the PDF gets the permissions of the file it replaces,
+    // or those a new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat earlier {};
+    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &earlier) == 0 ? (earlier.st_mode & 07777) : (0666 & ~mask);
+    ::chmod(QFile::encodeName(job.fileName()).constData(), mode);
     if (::rename(QFile::encodeName(job.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
-        cannotPrintTo(target, systemError(errno));
+        cannotPrintTo(chosen, systemError(errno));
     job.setAutoRemove(false);
 }
 

@@ -53,6 +53,7 @@ TEST_F(PrintCommandTest, ConfirmedDialogPrintsOnePageAndReplacesAnEarlierFile)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count("/Type /Page\n"), 1) << "one page per job";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cover.pdf"});
+    EXPECT_TRUE(file.permissions() & QFile::ReadOther) << "the replaced file's permissions are kept";
 }
 
 // Where Print to File can fail. Each must show one error box and leave no PDF, empty or cut
