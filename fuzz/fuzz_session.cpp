@@ -9,6 +9,7 @@
 //   10 Color   11 change a picture file   12 the link   13 Close
 // Editor actions: 0-2 type into Edit1/Edit2/Edit3   3 Insert   4 Enter in Edit1
 //   5 select a line   6 clear the selection   7 Continue   8 close the editor
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -477,11 +478,39 @@ private:
         const bool first = runGuarded(m_platform, nullptr, [this] { form1().relayoutStep(); });
         const SheetPixels once(*m_sheets);
         const bool second = runGuarded(m_platform, nullptr, [this] { form1().relayoutStep(); });
-        if (first && second)
-            CHECK_THAT(SheetPixels(*m_sheets) == once);
+        if (first && second) {
+            const SheetPixels twice(*m_sheets);
+            if (!(twice == once))
+                describeMismatch(once, twice);
+            CHECK_THAT(twice == once);
+        }
         m_platform.errors.resize(errors);
         *m_sheets = savedSheets;
         m_state = savedState;
+    }
+
+    // Where the two runs differ, for the one who has to find out why.
+    void describeMismatch(const SheetPixels& once, const SheetPixels& twice)
+    {
+        for (int i = 0; i < 5; ++i) {
+            const QImage& a = once.images[i];
+            const QImage& b = twice.images[i];
+            if (a == b)
+                continue;
+            QRect diff;
+            for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+                for (int x = 0; x < std::min(a.width(), b.width()); ++x)
+                    if (a.pixel(x, y) != b.pixel(x, y))
+                        diff |= QRect(x, y, 1, 1);
+            std::fprintf(stderr, "Image%d differs in (%d,%d) %dx%d\n", i + 1, diff.x(), diff.y(), diff.width(), diff.height());
+            a.save(QStringLiteral("/tmp/fuzz-session-Image%1-once.png").arg(i + 1));
+            b.save(QStringLiteral("/tmp/fuzz-session-Image%1-twice.png").arg(i + 1));
+        }
+        std::fprintf(stderr, "centred %d, back picture %d %s, front picture %d %s, fonts %s / %s, tracks %d\n",
+                     m_state.CentredMode, m_state.HasBackPicture, qPrintable(m_state.BackPictureFile),
+                     m_state.HasFrontPicture, qPrintable(m_state.FrontPictureFile), qPrintable(m_state.BackFontName),
+                     qPrintable(m_state.FrontFontName), m_state.TrackCount);
+        std::fprintf(stderr, "artist \"%s\" title \"%s\"\n", qPrintable(form2().artist().left(80)), qPrintable(form2().title().left(80)));
     }
 
     Input& m_in;
