@@ -358,7 +358,9 @@ private:
         m_platform.printAnswers.clear();
         m_platform.modalScripts.clear();
 
-        const size_t shown = m_platform.errors.size() - errorsBefore;
+        // Continue inside the track editor is a command of its own, checked there.
+        const size_t shown = m_platform.errors.size() - errorsBefore - m_editorErrors;
+        m_editorErrors = 0;
         if (trace)
             for (size_t i = errorsBefore; i < m_platform.errors.size(); ++i)
                 std::fprintf(stderr, "  error box: %s\n", qPrintable(m_platform.errors[i].text));
@@ -418,6 +420,7 @@ private:
                 break;
             }
             CHECK_THAT(m_platform.errors.size() - errorsBefore <= 1);
+            m_editorErrors += m_platform.errors.size() - errorsBefore;
             checkCover();
         }
     }
@@ -519,6 +522,7 @@ private:
     std::unique_ptr<Sheets> m_sheets;
     AppWindows m_windows;
     bool m_open = true;
+    size_t m_editorErrors = 0;
 };
 
 } // namespace
