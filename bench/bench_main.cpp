@@ -1,6 +1,7 @@
 // Times the commands a user waits for, with two 12-megapixel photos on the cover and a dozen
 // tracks laid out, and prints each figure in milliseconds and as a ratio to a plain libjpeg
 // decode of one of those photos (the yardstick). Not a test: run it by hand on a Release build.
+// `plattera_bench soak [commands]` runs the long session instead (20,000 commands by default).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "app/tform1.h"
 #include "app/tform3.h"
 #include "bench_pictures.h"
+#include "bench_soak.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "pictures/picture_loader.h"
@@ -56,11 +58,15 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool soak = argc > 1 && QByteArray(argv[1]) == "soak";
+    const int runs = argc > 1 && !soak ? std::max(1, std::atoi(argv[1])) : 5;
 
+    plattera::returnLargeBlocksToTheSystem();
     QElapsedTimer startupTimer;
     startupTimer.start();
     QApplication app(argc, argv);
+    if (soak)
+        return runSoak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20000);
     const double applicationMs = double(startupTimer.nsecsElapsed()) / 1e6;
 
     QTemporaryDir dir;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <QCursor>
 #include <QFontInfo>
@@ -64,8 +66,17 @@ bool takeOverQtEnvironment()
     return true;
 }
 
+void returnLargeBlocksToTheSystem()
+{
+    // glibc raises its mmap threshold after each large free, after which multi-megabyte blocks
+    // come from the heap and stay there; fixed thresholds keep them mapped and trim the rest.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+}
+
 int runPlattera(char* programName)
 {
+    returnLargeBlocksToTheSystem();
     if (!takeOverQtEnvironment()) {
         std::fprintf(stderr,
                      "Plattera is a desktop program and needs a graphical desktop: start it from a "

@@ -45,6 +45,11 @@ struct QtCommandLine {
     char* argv[2];
 };
 
+// Hands the memory of large transient blocks (a photo being decoded, a page being printed) back
+// to the system as soon as they are freed, so the resident size follows the cover over a long
+// session instead of keeping the highest level any command reached.
+void returnLargeBlocksToTheSystem();
+
 // The whole program: start-up, the event loop, the exit code. It reads no arguments.
 int runPlattera(char* programName);
 

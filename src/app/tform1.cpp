@@ -19,6 +19,7 @@
 #include "app/sheet_view.h"
 #include "app/tform3.h"
 #include "pictures/picture_formats.h"
+#include "pictures/picture_loader.h"
 #include "pictures/repaint.h"
 #include "text/tform2.h"
 #include "text/window_geometry.h"
@@ -187,8 +188,24 @@ CoverInputs TForm1::inputs() const
 void TForm1::runCommand(const std::function<void()>& command)
 {
     runGuarded(m_platform, this, command);
+    releaseUnusedPictures();
     // Whatever was drawn before a failure stays drawn, so the views follow the sheets either way.
     refreshSheets();
+}
+
+void TForm1::releaseUnusedPictures()
+{
+    // A bitmap whose flag is down is never drawn again before it is loaded anew.
+    QStringList inUse;
+    if (m_state.HasBackPicture)
+        inUse << m_state.BackPictureFile;
+    else
+        m_state.BackPicture.reset();
+    if (m_state.HasFrontPicture)
+        inUse << m_state.FrontPictureFile;
+    else
+        m_state.FrontPicture.reset();
+    keepDecodedPicturesOf(inUse);
 }
 
 void TForm1::refreshSheets()

@@ -128,6 +128,10 @@ private:
     void runCheckedOutlineHandlers();
     // Checks a box from the program: when its state changes its click handler runs at once.
     void checkFromProgram(QCheckBox* box, void (TForm1::*handler)());
+    // After each command: the decoded pictures and bitmaps the cover no longer shows are let go.
+    void releaseUnusedPictures();
+    // The Image command's steps; BitBtn5Click undoes them when one fails.
+    void chooseAndPlacePicture();
 
     Platform& m_platform;
     EditorState& m_state;

@@ -48,6 +48,22 @@ void TForm1::relayoutStep()
 
 void TForm1::BitBtn5Click()
 {
+    // A picture that cannot be read costs the user nothing: the sheets (pixels and brushes) and
+    // the cover's state go back to how they were, whichever step failed. Copies share the
+    // pixels until something is drawn, so this costs little.
+    const Sheets sheetsBefore = m_sheets;
+    const EditorState stateBefore = m_state;
+    try {
+        chooseAndPlacePicture();
+    } catch (...) {
+        m_sheets = sheetsBefore;
+        m_state = stateBefore;
+        throw;
+    }
+}
+
+void TForm1::chooseAndPlacePicture()
+{
     Sheets& s = m_sheets;
     EditorState& st = m_state;
     const CoverInputs in = inputs();
@@ -63,8 +79,6 @@ void TForm1::BitBtn5Click()
         this, PictureDialogRequest{setup.filter, setup.defaultExtension, OpenPictureDialog1File});
     if (chosen) {
         OpenPictureDialog1File = *chosen;
-        // Loaded before anything is stored: a file that cannot be read leaves the page's
-        // earlier picture name and flag as they were, so the cover is not lost to one bad file.
         // A missing file is no failure; its name is kept and it simply draws nothing.
         if (in.page == NotebookPage::Back) {
             setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);

@@ -124,8 +124,9 @@ struct DecodedPicture {
     QImage image;
 };
 
-// The front and the back picture: the two in use.
-constexpr size_t kReusedPictures = 2;
+// The front and the back picture in use, and room for a newly chosen one while the one it
+// replaces is still in use; the cover lets go of what it stopped using after each command.
+constexpr size_t kReusedPictures = 3;
 std::vector<DecodedPicture>& decodedPictures()
 {
     static std::vector<DecodedPicture> pictures;
@@ -251,6 +252,14 @@ std::optional<QImage> LoadPictureBitmap(const QString& path, int ppi)
 void forgetDecodedPictures()
 {
     decodedPictures().clear();
+}
+
+void keepDecodedPicturesOf(const QStringList& inUse)
+{
+    auto& pictures = decodedPictures();
+    pictures.erase(std::remove_if(pictures.begin(), pictures.end(),
+                                  [&](const DecodedPicture& p) { return !inUse.contains(p.path); }),
+                   pictures.end());
 }
 
 } // namespace plattera

@@ -151,23 +151,6 @@ void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inp
     drawSpineTexts(canvas, state);
 }
 
-void RunPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
-{
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw CommandError(QStringLiteral("Printing could not start"));
-    try {
-        PageCanvas canvas(painter);
-        draw(canvas);
-    } catch (...) {
-        printer.abort();
-        painter.end();
-        throw;
-    }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        throw CommandError(QStringLiteral("Printing failed"));
-}
-
 void PrintCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs)
 {
     RunPrintJob(printer, [&](PageCanvas& canvas) { PrintCover(canvas, state, inputs); });

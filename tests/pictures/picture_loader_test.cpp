@@ -203,17 +203,23 @@ TEST_F(PictureReuse, VanishedReplacedAndBrokenFilesBehaveAsWithoutReuse)
     EXPECT_THROW(plattera::LoadPictureBitmap(path, 96), plattera::CommandError);
 }
 
-TEST_F(PictureReuse, KeepsOnlyTheTwoPicturesInUse)
+TEST_F(PictureReuse, KeepsTheLastThreeAndThenOnlyWhatTheCoverStillUses)
 {
-    const QString a = writeBmp(QStringLiteral("a.bmp"), qRgb(1, 1, 1));
-    const QString b = writeBmp(QStringLiteral("b.bmp"), qRgb(2, 2, 2));
-    const QString c = writeBmp(QStringLiteral("c.bmp"), qRgb(3, 3, 3));
-    const QImage firstA = *plattera::LoadPictureBitmap(a, 96);
-    const QImage firstB = *plattera::LoadPictureBitmap(b, 96);
-    EXPECT_EQ(plattera::LoadPictureBitmap(a, 96)->constBits(), firstA.constBits());
-    plattera::LoadPictureBitmap(c, 96); // b is now the least recently used: dropped
-    EXPECT_EQ(plattera::LoadPictureBitmap(a, 96)->constBits(), firstA.constBits());
-    EXPECT_NE(plattera::LoadPictureBitmap(b, 96)->constBits(), firstB.constBits());
+    QImage first[4];
+    QString files[4];
+    for (int i = 0; i < 4; ++i)
+        files[i] = writeBmp(QStringLiteral("%1.bmp").arg(i), qRgb(i, i, i));
+    auto load = [&](int i) { return plattera::LoadPictureBitmap(files[i], 96)->constBits(); };
+    for (int i = 0; i < 3; ++i)
+        first[i] = *plattera::LoadPictureBitmap(files[i], 96);
+    EXPECT_EQ(load(0), first[0].constBits());
+    load(3); // 1 is now the least recently used: dropped
+    EXPECT_EQ(load(0), first[0].constBits());
+    EXPECT_NE(load(1), first[1].constBits());
+
+    plattera::keepDecodedPicturesOf({files[0]});
+    EXPECT_EQ(load(0), first[0].constBits());
+    EXPECT_NE(load(2), first[2].constBits());
 }
 
 TEST_F(PictureReuse, LongDecodesAreAnnouncedAndClosedEvenWhenTheyFail)

@@ -1,5 +1,15 @@
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <ostream>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -28,18 +38,110 @@ TEST_F(PrintCommandTest, CancelKeepsTheCopiedTextsAndPrintsNothing)
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
-TEST_F(PrintCommandTest, ConfirmedDialogPrintsAndPrinterErrorsReachTheErrorBox)
+TEST_F(PrintCommandTest, ConfirmedDialogPrintsOnePageAndReplacesAnEarlierFile)
 {
     const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
-    platform.printAnswers = {pdf, dir.filePath(QStringLiteral("no/such/folder/cover.pdf"))};
+    {
+        QFile earlier(pdf);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier cover");
+    }
+    platform.printAnswers = {pdf};
     print();
     EXPECT_TRUE(platform.errors.empty());
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count("/Type /Page\n"), 1) << "one page per job";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cover.pdf"});
+    EXPECT_TRUE(file.permissions() & QFile::ReadOther) << "the replaced file's permissions are kept";
+}
+
+// Where Print to File can fail. Each must show one error box and leave no PDF, empty or cut
+// off, under the chosen name (an earlier file there stays as it was).
+struct PrintFailure {
+    const char* name;
+    // Returns the file to choose in the dialog; may arrange what happens after the dialog.
+    std::function<QString(const QTemporaryDir&, ScriptedPlatform&)> prepare;
+    const char* message; // the error box's text contains this
+};
+
+void PrintTo(const PrintFailure& f, std::ostream* os) { *os << f.name; }
+
+class PrintFailures : public PrintCommandTest, public ::testing::WithParamInterface<PrintFailure> {};
+
+TEST_P(PrintFailures, ShowOneErrorAndLeaveNoFileBehind)
+{
+    const QString chosen = GetParam().prepare(dir, platform);
+    const bool earlier = QFile::exists(chosen) && QFileInfo(chosen).isFile();
+    platform.printAnswers = {chosen};
     print();
     ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_EQ(platform.errors[0].text, QStringLiteral("Printing could not start."));
+    EXPECT_TRUE(platform.errors[0].text.contains(QLatin1String(GetParam().message))) << platform.errors[0].text.toStdString();
+    if (earlier) {
+        QFile file(chosen);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("an earlier cover"));
+    } else if (QFileInfo(chosen).absolutePath().startsWith(dir.path())) {
+        EXPECT_FALSE(QFile::exists(chosen));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), earlier ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(PrintToFile, PrintFailures, ::testing::Values(
+    PrintFailure{"DiskFull", [](const QTemporaryDir&, ScriptedPlatform&) { return QStringLiteral("/dev/full"); },
+                 "Cannot print to full: No space left on device"},
+    PrintFailure{"FolderMissing", [](const QTemporaryDir& d, ScriptedPlatform&) { return d.filePath(QStringLiteral("gone/cover.pdf")); },
+                 "Cannot print to cover.pdf: the folder"},
+    PrintFailure{"FolderRemovedAfterTheDialog",
+                 [](const QTemporaryDir& d, ScriptedPlatform& p) {
+                     const QString folder = d.filePath(QStringLiteral("covers"));
+                     QDir().mkpath(folder);
+                     p.afterPrintDialog = [folder] { QDir(folder).removeRecursively(); };
+                     return folder + QStringLiteral("/cover.pdf");
+                 },
+                 "does not exist"},
+    PrintFailure{"ReadOnlyFile",
+                 [](const QTemporaryDir& d, ScriptedPlatform&) {
+                     const QString file = d.filePath(QStringLiteral("cover.pdf"));
+                     QFile f(file);
+                     f.open(QIODevice::WriteOnly);
+                     f.write("an earlier cover");
+                     f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+                     return file;
+                 },
+                 "Cannot print to cover.pdf: the file is read-only"}),
+    [](const ::testing::TestParamInfo<PrintFailure>& info) { return std::string(info.param.name); });
+
+// A disk that fills up during the job: a file size limit in a child process stands for it.
+TEST_F(PrintCommandTest, FileSizeLimitReachedDuringTheJobIsAnError)
+{
+    const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
+    platform.printAnswers = {pdf};
+    print();
+    const rlim_t half = rlim_t(QFileInfo(pdf).size() / 2);
+    ASSERT_GT(half, 0u);
+    QFile::remove(pdf);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{half, half};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+        platform.printAnswers = {pdf};
+        print();
+        const bool ok = platform.errors.size() == 1
+            && platform.errors[0].text == QStringLiteral("Cannot print to cover.pdf: the file could not be written whole (is the disk full?)")
+            && QDir(dir.path()).isEmpty();
+        if (!ok)
+            std::fprintf(stderr, "child: %zu error boxes, first \"%s\"; files: %s\n", platform.errors.size(),
+                         platform.errors.empty() ? "" : qPrintable(platform.errors[0].text),
+                         qPrintable(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' '))));
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the child saw no single clear error, or left a file behind (status " << status << ")";
 }
 
 } // namespace

@@ -112,4 +112,13 @@ TEST(PrintJob, LosslessPicturesKeepEveryPixelAndJpegsStayJpegs)
     }
 }
 
+// A job for a queue no scheduler knows (none may be running at all) must not end "printed".
+TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(QStringLiteral("plattera-no-such-queue"));
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    EXPECT_THROW(PrintCoverJob(printer, EditorState(), CoverInputs()), CommandError);
+}
+
 } // namespace

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QPrinter>
 
+#include <utility>
+
 template <typename T>
 static std::optional<T> takeFront(std::deque<std::optional<T>>& queue)
 {
@@ -40,6 +42,8 @@ bool ScriptedPlatform::setUpPrinter(QWidget*, QPrinter& printer)
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(*file);
+    if (afterPrintDialog)
+        std::exchange(afterPrintDialog, nullptr)();
     return true;
 }
 

@@ -27,6 +27,8 @@ public:
     std::deque<std::optional<plattera::Colour>> colourAnswers;
     // The PDF file a confirmed print dialog prints to; std::nullopt cancels.
     std::deque<std::optional<QString>> printAnswers;
+    // Run once after the next confirmed print dialog, before the job starts.
+    std::function<void()> afterPrintDialog;
     // Run while a modal window is shown; it is closed afterwards if still open.
     std::deque<std::function<void(QDialog&)>> modalScripts;
 

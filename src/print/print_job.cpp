@@ -1,0 +1,157 @@
+// The print job around the page: started, drawn, ended, and checked, because neither of Qt's
+// print engines reports what goes wrong after the start. The PDF engine drops write errors (a
+// full disk gives a cut-off file and a job that "succeeded"), and the CUPS engine does not look
+// at the scheduler's answer.
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cups/cups.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
+#include <QTemporaryFile>
+
+#include "model/errors.h"
+#include "print/page_canvas.h"
+#include "print/print_cover.h"
+
+namespace plattera {
+
+namespace {
+
+void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw CommandError(QStringLiteral("Printing could not start"));
+    try {
+        PageCanvas canvas(painter);
+        draw(canvas);
+    } catch (...) {
+        printer.abort();
+        painter.end();
+        throw;
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        throw CommandError(QStringLiteral("Printing failed"));
+}
+
+[[noreturn]] void cannotPrintTo(const QString& target, const QString& why)
+{
+    throw CommandError(QStringLiteral("Cannot print to %1: %2").arg(QFileInfo(target).fileName(), why));
+}
+
+QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// The PDF engine writes "%%EOF" last: a file without it was cut off by a write that failed.
+// fsync brings out the errors a file system reports only when the data goes to the disk.
+bool pdfArrivedWhole(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16)
+        return false;
+    file.seek(file.size() - 16);
+    if (!file.read(16).contains("%%EOF"))
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// Copies the finished file onto a device or pipe the user chose (/dev/full, a FIFO), with
+// every write checked.
+void copyOnto(const QString& finished, const QString& target)
+{
+    QFile from(finished);
+    QFile to(target);
+    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        cannotPrintTo(target, to.errorString());
+    const QByteArray data = from.readAll();
+    if (to.write(data) != data.size() || !to.flush())
+        cannotPrintTo(target, to.errorString());
+}
+
+// Print to File: the job goes to a hidden file beside the chosen one and is moved into place
+// only once it is whole, so a failure never leaves an empty or cut-off PDF under that name.
+void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+{
+    const QString chosen = printer.outputFileName();
+    // A link to a file is followed, so the file is replaced and the link stays.
+    const QFileInfo link(chosen);
+    const QString target = link.isSymLink() && link.exists() ? link.canonicalFilePath() : chosen;
+    const QFileInfo info(target);
+    const bool regularOrNew = !info.exists() || info.isFile();
+    // Root may write anywhere: a file without write permission is read-only for everyone here.
+    if (info.isFile()
+        && (!info.isWritable() || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
+        cannotPrintTo(chosen, QStringLiteral("the file is read-only"));
+    if (regularOrNew && !QFileInfo(info.absolutePath()).isDir())
+        cannotPrintTo(chosen, QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath())));
+
+    QTemporaryFile job((regularOrNew ? info.absolutePath() : QDir::tempPath()) + QStringLiteral("/.")
+                       + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!job.open())
+        cannotPrintTo(chosen, job.errorString());
+    job.close(); // the engine opens it again by name
+
+    printer.setOutputFileName(job.fileName());
+    try {
+        paintJob(printer, draw);
+    } catch (...) {
+        printer.setOutputFileName(chosen);
+        throw;
+    }
+    printer.setOutputFileName(chosen);
+    if (!pdfArrivedWhole(job.fileName()))
+        cannotPrintTo(chosen, QStringLiteral("the file could not be written whole (is the disk full?)"));
+
+    if (!regularOrNew) {
+        copyOnto(job.fileName(), target);
+        return;
+    }
+    // The hidden file was made private; the PDF gets the permissions of the file it replaces,
+    // or those a new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat earlier {};
+    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &earlier) == 0 ? (earlier.st_mode & 07777) : (0666 & ~mask);
+    ::chmod(QFile::encodeName(job.fileName()).constData(), mode);
+    if (::rename(QFile::encodeName(job.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        cannotPrintTo(chosen, systemError(errno));
+    job.setAutoRemove(false);
+}
+
+// The CUPS engine submits the job at the end and ignores the answer; the answer stays with the
+// thread that asked, so it can be read here.
+void checkSchedulerAnswer()
+{
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        throw CommandError(QStringLiteral("The printer did not accept the job: %1")
+                               .arg(QString::fromLocal8Bit(cupsLastErrorString())));
+}
+
+} // namespace
+
+void RunPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        printToFile(printer, draw);
+        return;
+    }
+    paintJob(printer, draw);
+    if (printer.outputFormat() == QPrinter::NativeFormat)
+        checkSchedulerAnswer();
+}
+
+} // namespace plattera
