@@ -4,7 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --tests
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLATTERA_SANITIZE=ON
-cmake --build build-test -j"$(nproc)"
-cd build-test
-ctest --output-on-failure -j"$(nproc)"
+cmake --preset debug-sanitizer
+cmake --build --preset debug-sanitizer -j"$(nproc)"
+ctest --preset debug-sanitizer -j"$(nproc)"
