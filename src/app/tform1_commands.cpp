@@ -26,9 +26,9 @@ void TForm1::BitBtn6Click()
     st.HasFrontPicture = false;
     st.TextLaidOut = false;
 
-    st.BackFontName = QStringLiteral("arial");
+    st.BackFontName = kFallbackFace;
     st.BackFontColor = 0;
-    st.FrontFontName = QStringLiteral("arial");
+    st.FrontFontName = kFallbackFace;
     st.FrontFontColor = 0;
 
     Button1->setEnabled(false);
