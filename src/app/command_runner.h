@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "model/version.h"
+
 class QWidget;
 
 namespace plattera {
@@ -12,7 +14,7 @@ class Platform;
 
 
 // The application title, also the caption of the error box.
-inline const QString kApplicationTitle = QStringLiteral("Plattera v2.1");
+inline const QString kApplicationTitle = QStringLiteral("Plattera v" PLATTERA_VERSION);
 
 // The error box's text: a full stop is added when the message's last character comes after
 // "." in character-code order ("x" gets one, "x." and "x!" do not).

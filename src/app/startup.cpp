@@ -13,6 +13,7 @@
 #include "app/qt_platform.h"
 #include "app/tform1.h"
 #include "app/tform3.h"
+#include "model/editor_state.h"
 #include "pictures/picture_formats.h"
 #include "pictures/picture_loader.h"
 #include "text/tform2.h"
@@ -38,7 +39,7 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 
 QString arialFontProblem()
 {
-    const QFontInfo info(QFont(QStringLiteral("arial")));
+    const QFontInfo info{QFont(kFallbackFace)};
     const QString family = info.family();
     if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0
         || family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)

@@ -221,7 +221,7 @@ void TForm1::FormCreate()
     OpenPictureDialog1Filter = dialog.filter;
 
     // Creates the four visible bitmaps, white; the composite is left until a picture needs it.
-    fillSheets({&m_sheets.Image1, &m_sheets.Image2, &m_sheets.Image3, &m_sheets.Image4});
+    fillSheets(m_sheets.visible());
 
     runCheckedOutlineHandlers();
     setPanel2Colour(ColorDialog1Colour);

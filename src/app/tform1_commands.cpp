@@ -26,9 +26,9 @@ void TForm1::BitBtn6Click()
     st.HasFrontPicture = false;
     st.TextLaidOut = false;
 
-    st.BackFontName = QStringLiteral("arial");
+    st.BackFontName = kFallbackFace;
     st.BackFontColor = 0;
-    st.FrontFontName = QStringLiteral("arial");
+    st.FrontFontName = kFallbackFace;
     st.FrontFontColor = 0;
 
     Button1->setEnabled(false);
@@ -43,26 +43,15 @@ void TForm1::BitBtn6Click()
         st.LongestTrack.clear();
     }
 
-    setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Solid);
-    fillSheets({&s.Image1, &s.Image2, &s.Image3, &s.Image4});
+    setBrushes(s.visible(), BrushStyle::Solid);
+    fillSheets(s.visible());
 
     st.OutlineColor = 0;
     setPanel2Colour(0);
 
-    s.Image2.setBrushStyle(st.SavedLeftSpineBrushStyle);
-    s.Image3.setBrushStyle(st.SavedRightSpineBrushStyle);
-    drawFoldLines(s, st.OutlineColor, FoldPlacement::Inner);
-    setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
-
-    s.Image1.setBrushStyle(st.SavedBackBrushStyle);
-    s.Image2.setBrushStyle(st.SavedLeftSpineBrushStyle);
-    s.Image3.setBrushStyle(st.SavedRightSpineBrushStyle);
-    drawBackOutline(s, st.OutlineColor);
-    setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
-
-    s.Image4.setBrushStyle(st.SavedFrontBrushStyle);
-    drawFrontOutline(s, st.OutlineColor);
-    setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
+    // The boxes were all checked above, so the whole layer is drawn: black, inner fold lines.
+    // The figures are strokes, which no brush changes.
+    redrawOutlineLayer(s, st.OutlineColor, inputs(), FoldPlacement::Inner);
 
     st.CentredMode = false;
     refreshSheets();

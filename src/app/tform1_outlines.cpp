@@ -13,7 +13,7 @@ void TForm1::CheckBox1Click()
     s.Image2.setBrushStyle(m_state.SavedLeftSpineBrushStyle);
     s.Image3.setBrushStyle(m_state.SavedRightSpineBrushStyle);
     // The panel is filled with whatever brush it has now.
-    fillSheets({&s.Image1, &s.Image2, &s.Image3});
+    fillSheets(s.backStrip());
     if (m_state.HasBackPicture)
         backPicturePlacement(s, m_state, inputs(), BackPlacementForm::Common);
     if (CheckBox1->isChecked())
@@ -29,7 +29,7 @@ void TForm1::CheckBox2Click()
     s.Image1.setBrushStyle(m_state.SavedBackBrushStyle);
     s.Image2.setBrushStyle(m_state.SavedLeftSpineBrushStyle);
     s.Image3.setBrushStyle(m_state.SavedRightSpineBrushStyle);
-    fillSheets({&s.Image1, &s.Image2, &s.Image3});
+    fillSheets(s.backStrip());
     if (m_state.HasBackPicture)
         backPicturePlacement(s, m_state, inputs(), BackPlacementForm::Common);
     // Outline first, then the fold lines on the spines' panel-side columns.
@@ -45,7 +45,7 @@ void TForm1::CheckBox3Click()
     Sheets& s = m_sheets;
     // The front brush keeps the saved style afterwards; only a layout sets it clear.
     s.Image4.setBrushStyle(m_state.SavedFrontBrushStyle);
-    fillSheets({&s.Image4});
+    fillSheets(std::array{&s.Image4});
     if (m_state.HasFrontPicture)
         frontPicturePlacement(s, m_state);
     if (CheckBox3->isChecked())

@@ -12,30 +12,6 @@
 
 namespace plattera {
 
-namespace {
-
-// The figures these commands draw again on top of the re-layout, each leaving all four
-// brushes clear.
-void redrawOutlines(Sheets& s, const EditorState& state, const CoverInputs& inputs,
-                    FoldPlacement folds)
-{
-    const auto four = {&s.Image1, &s.Image2, &s.Image3, &s.Image4};
-    if (inputs.verticalLines) {
-        drawFoldLines(s, state.OutlineColor, folds);
-        setBrushes(four, BrushStyle::Clear);
-    }
-    if (inputs.backOutline) {
-        drawBackOutline(s, state.OutlineColor);
-        setBrushes(four, BrushStyle::Clear);
-    }
-    if (inputs.frontOutline) {
-        drawFrontOutline(s, state.OutlineColor);
-        setBrushes(four, BrushStyle::Clear);
-    }
-}
-
-} // namespace
-
 void TForm1::relayoutStep()
 {
     if (!m_state.TextLaidOut)
@@ -68,7 +44,7 @@ void TForm1::chooseAndPlacePicture()
     EditorState& st = m_state;
     const CoverInputs in = inputs();
 
-    fillSheets({&s.Image1, &s.Image2, &s.Image3, &s.Image4});
+    fillSheets(s.visible());
     st.SavedBackBrushStyle = s.Image1.brushStyle();
     st.SavedFrontBrushStyle = s.Image4.brushStyle();
     st.SavedRightSpineBrushStyle = s.Image3.brushStyle();
@@ -81,7 +57,7 @@ void TForm1::chooseAndPlacePicture()
         OpenPictureDialog1File = *chosen;
         // A missing file is no failure; its name is kept and it simply draws nothing.
         if (in.page == NotebookPage::Back) {
-            setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
+            setBrushes(s.visible(), BrushStyle::Clear);
             std::optional<QImage> picture = LoadPictureBitmap(*chosen, s.Image5.ppi());
             st.BackPictureFile = *chosen;
             st.BackPicture = std::move(picture);
@@ -92,7 +68,7 @@ void TForm1::chooseAndPlacePicture()
             std::optional<QImage> picture = LoadPictureBitmap(*chosen, s.Image4.ppi());
             st.FrontPictureFile = *chosen;
             st.FrontPicture = std::move(picture);
-            setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
+            setBrushes(s.visible(), BrushStyle::Clear);
             st.HasFrontPicture = true;
             if (st.FrontPicture)
                 s.Image4.stretchDraw(QRect(0, 0, s.Image4.width(), s.Image4.height()),
@@ -101,7 +77,7 @@ void TForm1::chooseAndPlacePicture()
     }
 
     relayoutStep();
-    redrawOutlines(s, st, in, FoldPlacement::Inner);
+    redrawOutlineLayer(s, st.OutlineColor, in, FoldPlacement::Inner);
 }
 
 void TForm1::BitBtn1Click()
@@ -109,10 +85,8 @@ void TForm1::BitBtn1Click()
     Sheets& s = m_sheets;
     const CoverInputs in = inputs();
     solidWipe(s);
-    if (m_state.HasBackPicture) {
+    if (m_state.HasBackPicture)
         backPicturePlacement(s, m_state, in, BackPlacementForm::Common);
-        m_state.HasBackPicture = true;
-    }
     if (m_state.HasFrontPicture)
         frontPicturePlacement(s, m_state);
     CentredLayout(s, m_state, in);
@@ -128,7 +102,7 @@ void TForm1::CheckBox6Click()
     if (m_state.HasFrontPicture)
         frontPicturePlacement(s, m_state);
     relayoutStep();
-    redrawOutlines(s, m_state, in, FoldPlacement::Mixed);
+    redrawOutlineLayer(s, m_state.OutlineColor, in, FoldPlacement::Mixed);
 }
 
 } // namespace plattera

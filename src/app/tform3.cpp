@@ -11,6 +11,7 @@
 #include "app/command_runner.h"
 #include "app/glyphs.h"
 #include "app/pointer_shape.h"
+#include "model/version.h"
 #include "text/window_geometry.h"
 
 namespace plattera {
@@ -65,7 +66,7 @@ TForm3::TForm3(QWidget* parent)
     Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Plattera"), pixelFont(QStringLiteral("Arial"), 19),
                        QColor(0, 128, 128));
     Label1->move(kPanelMiddle - Label1->width() / 2, 16);
-    Label5 = makeLabel(Panel1, "Label5", QStringLiteral("Version 2.1"), pixelFont(QStringLiteral("Arial"), 11),
+    Label5 = makeLabel(Panel1, "Label5", QStringLiteral("Version " PLATTERA_VERSION), pixelFont(QStringLiteral("Arial"), 11),
                        palette().color(QPalette::WindowText));
     Label5->move(174, 40);
     Bevel2 = makeRule(Panel1, "Bevel2", 20, 128);

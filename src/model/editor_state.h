@@ -11,6 +11,10 @@
 
 namespace plattera {
 
+// The cover's face until the user chooses one: New Cover sets it, and an empty face name
+// stands for it on the sheets and on the page.
+inline const QString kFallbackFace = QStringLiteral("arial");
+
 // Room the track width table starts with; it grows with the track list so that every
 // track the user entered is measured.
 constexpr int kInitialTrackSlots = 41;
@@ -31,7 +35,7 @@ struct EditorState {
     int TrackLineHeight = 0;
     int TitleLineHeight = 0;
 
-    // Fonts, colours, pictures, modes. An empty face name stands for "arial".
+    // Fonts, colours, pictures, modes. An empty face name stands for kFallbackFace.
     QString BackFontName;
     Colour BackFontColor = 0;
     QString FrontFontName;

@@ -23,6 +23,8 @@ struct Sheets {
     SheetCanvas Image5; // hidden back composite: one back picture spread over 442 columns
 
     std::array<SheetCanvas*, 4> visible() { return {&Image1, &Image2, &Image3, &Image4}; }
+    // The panel and the two spines, the sheets of the back insert.
+    std::array<SheetCanvas*, 3> backStrip() { return {&Image1, &Image2, &Image3}; }
 };
 
 } // namespace plattera

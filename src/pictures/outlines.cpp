@@ -1,5 +1,7 @@
 #include "pictures/outlines.h"
 
+#include "pictures/repaint.h"
+
 namespace plattera {
 
 void drawFoldLines(Sheets& sheets, Colour colour, FoldPlacement placement)
@@ -57,14 +59,21 @@ void drawFrontOutline(Sheets& sheets, Colour colour)
     front.lineTo(0, 0);
 }
 
-void drawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs)
+void drawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs, FoldPlacement folds)
 {
     if (inputs.verticalLines)
-        drawFoldLines(sheets, colour, FoldPlacement::Inner);
+        drawFoldLines(sheets, colour, folds);
     if (inputs.backOutline)
         drawBackOutline(sheets, colour);
     if (inputs.frontOutline)
         drawFrontOutline(sheets, colour);
+}
+
+void redrawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs, FoldPlacement folds)
+{
+    drawOutlineLayer(sheets, colour, inputs, folds);
+    if (inputs.verticalLines || inputs.backOutline || inputs.frontOutline)
+        setBrushes(sheets.visible(), BrushStyle::Clear);
 }
 
 } // namespace plattera

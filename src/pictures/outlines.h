@@ -21,7 +21,13 @@ void drawBackOutline(Sheets& sheets, Colour colour);
 // The frame along the outermost rows and columns of the front sheet, all four corners painted.
 void drawFrontOutline(Sheets& sheets, Colour colour);
 
-// What the layouts end with: the checked figures, fold lines in the inner placement.
-void drawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs);
+// The checked figures: fold lines, back outline, front outline. The layouts end with it in the
+// inner placement.
+void drawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs,
+                      FoldPlacement folds = FoldPlacement::Inner);
+
+// The layer drawn again over a finished cover by New Cover and the picture commands; once a
+// figure is drawn, the four visible brushes are left clear.
+void redrawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs, FoldPlacement folds);
 
 } // namespace plattera

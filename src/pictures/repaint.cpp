@@ -4,13 +4,13 @@
 
 namespace plattera {
 
-void fillSheets(std::initializer_list<SheetCanvas*> sheets)
+void fillSheets(std::span<SheetCanvas* const> sheets)
 {
     for (SheetCanvas* sheet : sheets)
         sheet->fillRect(0, 0, sheet->width(), sheet->height());
 }
 
-void setBrushes(std::initializer_list<SheetCanvas*> sheets, BrushStyle style)
+void setBrushes(std::span<SheetCanvas* const> sheets, BrushStyle style)
 {
     for (SheetCanvas* sheet : sheets)
         sheet->setBrushStyle(style);
@@ -18,9 +18,9 @@ void setBrushes(std::initializer_list<SheetCanvas*> sheets, BrushStyle style)
 
 void solidWipe(Sheets& s)
 {
-    setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Solid);
-    fillSheets({&s.Image1, &s.Image2, &s.Image3, &s.Image4});
-    setBrushes({&s.Image1, &s.Image2, &s.Image3, &s.Image4}, BrushStyle::Clear);
+    setBrushes(s.visible(), BrushStyle::Solid);
+    fillSheets(s.visible());
+    setBrushes(s.visible(), BrushStyle::Clear);
 }
 
 void reloadBackPicture(Sheets& sheets, EditorState& state)
@@ -70,7 +70,7 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
     case BackPlacementForm::Layout:
         s.Image2.setBrushStyle(state.SavedLeftSpineBrushStyle);
         s.Image3.setBrushStyle(state.SavedRightSpineBrushStyle);
-        fillSheets({&s.Image1, &s.Image2, &s.Image3, &s.Image4});
+        fillSheets(s.visible());
         break;
     case BackPlacementForm::ImageCommand:
         break;
@@ -79,7 +79,7 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
         break;
     }
     copyBackBands(s, inputs.extendBackPicture);
-    setBrushes({&s.Image2, &s.Image3}, BrushStyle::Clear);
+    setBrushes(std::array{&s.Image2, &s.Image3}, BrushStyle::Clear);
 }
 
 void frontPicturePlacement(Sheets& s, EditorState& state)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <initializer_list>
+#include <span>
 
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
@@ -13,8 +13,8 @@ namespace plattera {
 
 // Each listed sheet filled over its whole rectangle with its current brush: white with a
 // solid brush, nothing with a clear one.
-void fillSheets(std::initializer_list<SheetCanvas*> sheets);
-void setBrushes(std::initializer_list<SheetCanvas*> sheets, BrushStyle style);
+void fillSheets(std::span<SheetCanvas* const> sheets);
+void setBrushes(std::span<SheetCanvas* const> sheets, BrushStyle style);
 
 // The four visible sheets white, their brushes left clear.
 void solidWipe(Sheets& sheets);

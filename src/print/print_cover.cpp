@@ -1,37 +1,39 @@
 #include "print/print_cover.h"
 
 #include <algorithm>
-#include <vector>
 
 #include <QPainter>
 #include <QPrinter>
 
 #include "model/errors.h"
-#include "model/text_fitting.h"
 #include "print/page_canvas.h"
+#include "text/cover_text.h"
 
 namespace plattera {
 
 namespace {
 
-// The one fitting loop, on the page's single canvas.
-template <typename Measure>
-int shrinkWhile(Canvas& canvas, int bound, Measure measure)
+CoverTextGeometry pageGeometry()
 {
-    return int(shrinkToFit({&canvas}, bound, [&]() -> long long { return measure(); }));
-}
-
-// An empty face name prints in the default face.
-QString faceOrDefault(const QString& face)
-{
-    return face.isEmpty() ? QStringLiteral("arial") : face;
-}
-
-void setPrinterFont(Canvas& canvas, const QString& face, Colour colour, int points)
-{
-    canvas.setFontFace(faceOrDefault(face));
-    canvas.setFontColour(colour);
-    canvas.setFontSize(points);
+    using namespace page;
+    CoverTextGeometry g;
+    g.down = -1;
+    g.trackBlockLimit = kTrackBlockLimit;
+    g.trackWidthLimit = kTrackWidthLimit;
+    g.trackLeft = kTrackLeft;
+    g.trackCentre = kTrackCentre;
+    g.trackTop = -kTrackTop;
+    g.frontWidthLimit = kFrontWidthLimit;
+    g.frontCentre = kFrontCentre;
+    g.frontDivide = kFrontDivide;
+    g.spineThicknessLimit = kSpineHeightLimit;
+    g.spineLengthLimit = kSpineLengthLimit;
+    g.spineCentre = -kSpineCentre;
+    g.leftSpineX = kBackLeft;
+    g.rightSpineX = kRightFold;
+    g.rightSpineAfterCell = true;
+    g.spineFitsDrawnText = true;
+    return g;
 }
 
 // (l, t, r, b) in page units as the QRect stretchDraw takes.
@@ -69,71 +71,18 @@ void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& i
         canvas.rectangle(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom);
 }
 
-void drawTracks(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)
+void drawTracks(Canvas& canvas, const EditorState& state, const CoverInputs& inputs,
+                const CoverTextGeometry& geometry)
 {
-    using namespace page;
-    const int count = std::max(0, std::min<int>(state.TrackCount, int(inputs.tracks.size())));
-    const QStringList& lines = inputs.tracks;
-    setPrinterFont(canvas, state.BackFontName, state.BackFontColor, kTrackStartSize);
-
-    // All lines share one font, so the block is one cell height times the count.
-    const auto blockHeight = [&] { return count > 0 ? canvas.textHeight(lines[count - 1]) * count : 0; };
-    shrinkWhile(canvas, kTrackBlockLimit, blockHeight);
-
-    // The first of equally wide lines is the widest; only it is measured while shrinking.
-    int widest = -1;
-    int maxWidth = 0;
-    for (int i = 0; i < count; ++i) {
-        const int w = canvas.textWidth(lines[i]);
-        if (widest < 0 || w > maxWidth) {
-            widest = i;
-            maxWidth = w;
-        }
-    }
-    if (widest >= 0)
-        shrinkWhile(canvas, kTrackWidthLimit, [&] { return canvas.textWidth(lines[widest]); });
-
-    const int lineHeight = state.HasTracks && count > 0 ? canvas.textHeight(lines[0]) : 0;
-    for (int i = 0; i < count; ++i) {
-        const int x = state.CentredMode ? kTrackCentre - canvas.textWidth(lines[i]) / 2 : kTrackLeft;
-        canvas.textOut(x, -(kTrackTop + i * lineHeight), lines[i]);
-    }
+    const QStringList lines = inputs.tracks.mid(0, std::max(0, state.TrackCount));
+    setTextFont(canvas, {state.BackFontName, state.BackFontColor, page::kTrackStartSize});
+    const TrackFit fit = fitTrackLines(canvas, lines, state.HasTracks, geometry);
+    drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.CentredMode, geometry);
 }
 
-void drawFrontText(Canvas& canvas, const EditorState& state)
+TitleTexts printedTitles(const EditorState& state)
 {
-    using namespace page;
-    const QString& artist = state.PrintArtistText;
-    const QString& title = state.PrintTitleText;
-    setPrinterFont(canvas, state.FrontFontName, state.FrontFontColor, kFrontStartSize);
-    // The artist is tried with ": " whatever the separator, so both lines end up alike.
-    shrinkWhile(canvas, kFrontWidthLimit, [&] { return canvas.textWidth(artist + QStringLiteral(": ")); });
-    shrinkWhile(canvas, kFrontWidthLimit, [&] { return canvas.textWidth(title); });
-
-    const int lineHeight = canvas.textHeight(artist + title);
-    const QString first = artist + state.TitleSeparator;
-    canvas.textOut(kFrontCentre - canvas.textWidth(first) / 2, lineHeight + kFrontDivide, first);
-    canvas.textOut(kFrontCentre - canvas.textWidth(title) / 2, kFrontDivide, title);
-}
-
-void drawSpineTexts(Canvas& canvas, const EditorState& state)
-{
-    using namespace page;
-    const QString& artist = state.PrintArtistText;
-    const QString& title = state.PrintTitleText;
-    const QString text = artist + state.TitleSeparator + title;
-    setPrinterFont(canvas, state.BackFontName, state.BackFontColor, page::kSpineStartSize);
-    const int cellHeight = shrinkWhile(canvas, kSpineHeightLimit,
-        [&] { return canvas.textHeight(artist + QStringLiteral(": ") + title); });
-    // The cell height is kept from before the length fit: the right text hangs from it.
-    const int length = shrinkWhile(canvas, kSpineLengthLimit, [&] { return canvas.textWidth(text); });
-
-    // Left spine reads upwards with the tops of the letters outwards, right spine downwards.
-    canvas.setFontEscapement(-900);
-    canvas.textOut(kBackLeft, -(kSpineCentre + length / 2), text);
-    canvas.setFontEscapement(900);
-    canvas.textOut(cellHeight + kRightFold, length / 2 - kSpineCentre, text);
-    canvas.setFontEscapement(0);
+    return {state.PrintArtistText, state.TitleSeparator, state.PrintTitleText};
 }
 
 } // namespace
@@ -145,10 +94,17 @@ void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inp
     drawOutlines(canvas, state, inputs);
     if (!state.TextLaidOut)
         return;
-    drawTracks(canvas, state, inputs);
-    if (!inputs.noFrontText)
-        drawFrontText(canvas, state);
-    drawSpineTexts(canvas, state);
+    // The same steps as on the sheets, fitted anew in page units; one canvas carries all texts.
+    const CoverTextGeometry geometry = pageGeometry();
+    drawTracks(canvas, state, inputs, geometry);
+    if (!inputs.noFrontText) {
+        setTextFont(canvas, {state.FrontFontName, state.FrontFontColor, page::kFrontStartSize});
+        drawFrontLines(canvas, printedTitles(state), geometry);
+    }
+    setTextFont(canvas, {state.BackFontName, state.BackFontColor, page::kSpineStartSize});
+    drawSpineTexts(canvas, canvas, printedTitles(state), geometry);
+    // The next job's texts start upright.
+    canvas.setFontEscapement(0);
 }
 
 void PrintCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs)

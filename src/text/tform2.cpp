@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QStyledItemDelegate>
 
+#include "model/version.h"
 #include "text/layouts.h"
 #include "text/window_geometry.h"
 
@@ -82,7 +83,7 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     : QDialog(parent), m_state(state), m_sheets(sheets)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Plattera v2.1 - Edit Tracks"));
+    setWindowTitle(QStringLiteral("Plattera v" PLATTERA_VERSION " - Edit Tracks"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     resize(523, 453);

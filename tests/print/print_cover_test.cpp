@@ -178,4 +178,17 @@ TEST_F(PrintCoverTest, SpineTextsSitInTheSpinesReadingUpLeftAndDownRight)
     EXPECT_NEAR((right.top() + right.bottom() + 1) / 2.0, 690, 5);
 }
 
+TEST_F(PrintCoverTest, SpineTextWithoutTitleIsCentredAsDrawn)
+{
+    // The page fits and centres the drawn text; the sheets count a ": " that is not drawn.
+    noOutlines();
+    state.TextLaidOut = true;
+    inputs.noFrontText = true;
+    state.PrintArtistText = QStringLiteral("HHHH");
+    state.PrintTitleText.clear();
+    print();
+    for (const QRect& spine : {page.find(QRect(150, 0, 200, 1400)), page.find(QRect(1580, 0, 200, 1400))})
+        EXPECT_NEAR((spine.top() + spine.bottom() + 1) / 2.0, 690, 5);
+}
+
 } // namespace
