@@ -1,10 +1,9 @@
 #include "model/sheet_text_thread.h"
 
-#include <condition_variable>
 #include <exception>
-#include <mutex>
-#include <thread>
-#include <utility>
+
+#include <QObject>
+#include <QThread>
 
 namespace plattera {
 
@@ -14,59 +13,40 @@ namespace {
 // setting the face's transform, so they take the sub-pixel offset left by the last glyph loaded
 // from the same face, which every size of one font file shares: after a window label drawn at
 // x + 0.25, the sheets' 50-point text came out a few grey levels different. On a thread of
-// their own the sheets have faces of their own, loaded only at whole-pixel positions.
+// their own the sheets have faces of their own, loaded only at whole-pixel positions. The
+// thread runs an event loop so that its font cache trims itself on its timer, as the main
+// thread's does.
 class SheetTextThread {
 public:
-    SheetTextThread() : m_thread([this] { serve(); })
+    SheetTextThread()
     {
-        m_id = m_thread.get_id();
-        m_thread.detach();
+        m_thread.setObjectName(QStringLiteral("sheet text"));
+        m_thread.start();
+        m_context.moveToThread(&m_thread);
     }
 
-    bool isCurrent() const { return std::this_thread::get_id() == m_id; }
+    bool isCurrent() const { return QThread::currentThread() == &m_thread; }
 
     void run(const std::function<void()>& work)
     {
-        std::lock_guard<std::mutex> oneCaller(m_callers);
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_work = &work;
-        m_done = false;
-        m_wake.notify_all();
-        m_finished.wait(lock, [this] { return m_done; });
-        if (m_error)
-            std::rethrow_exception(std::exchange(m_error, nullptr));
+        std::exception_ptr error;
+        QMetaObject::invokeMethod(
+            &m_context,
+            [&] {
+                try {
+                    work();
+                } catch (...) {
+                    error = std::current_exception();
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        if (error)
+            std::rethrow_exception(error);
     }
 
 private:
-    void serve()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [this] { return m_work != nullptr; });
-            const std::function<void()>* work = std::exchange(m_work, nullptr);
-            lock.unlock();
-            std::exception_ptr error;
-            try {
-                (*work)();
-            } catch (...) {
-                error = std::current_exception();
-            }
-            lock.lock();
-            m_error = error;
-            m_done = true;
-            m_finished.notify_all();
-        }
-    }
-
-    std::mutex m_callers;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_finished;
-    const std::function<void()>* m_work = nullptr;
-    bool m_done = false;
-    std::exception_ptr m_error;
-    std::thread::id m_id;
-    std::thread m_thread;
+    QThread m_thread;
+    QObject m_context;
 };
 
 } // namespace
