@@ -280,9 +280,8 @@ TEST(FontDialogWidget, LabelMnemonicsFocusTheirControls)
     FontDialog dialog(FontChoice{});
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    const std::pair<Qt::Key, QWidget*> rows[] = {{Qt::Key_Y, dialog.styleList()}, {Qt::Key_F, dialog.faceList()},
-                                                 {Qt::Key_S, dialog.sizeList()}, {Qt::Key_C, dialog.colourBox()}};
-    for (const auto& [key, control] : rows) {
+    for (auto [key, control] : {std::pair<Qt::Key, QWidget*>{Qt::Key_Y, dialog.styleList()}, {Qt::Key_F, dialog.faceList()},
+                                {Qt::Key_S, dialog.sizeList()}, {Qt::Key_C, dialog.colourBox()}}) {
         QTest::keyClick(&dialog, key, Qt::AltModifier);
         EXPECT_EQ(QApplication::focusWidget(), control) << "Alt+" << char(key);
     }
