@@ -469,8 +469,9 @@ private:
         CHECK_THAT(m_state.HasTracks == (m_state.TrackCount > 0));
     }
 
-    // The re-layout step draws the cover from the state alone: a second run changes nothing.
-    // The cover is put back afterwards so the session goes on as the user left it.
+    // The re-layout step draws the cover from the state alone: a second run changes nothing,
+    // even with the windows' own text drawn in between. The cover is put back afterwards so the
+    // session goes on as the user left it.
     void checkRelayoutIsStable()
     {
         if (!m_state.TextLaidOut)
@@ -480,6 +481,8 @@ private:
         const size_t errors = m_platform.errors.size();
         const bool first = runGuarded(m_platform, nullptr, [this] { form1().relayoutStep(); });
         const SheetPixels once(*m_sheets);
+        form1().grab();
+        form2().grab();
         const bool second = runGuarded(m_platform, nullptr, [this] { form1().relayoutStep(); });
         if (first && second) {
             const SheetPixels twice(*m_sheets);

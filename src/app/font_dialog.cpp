@@ -93,10 +93,16 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     for (int points : kStandardSizes)
         m_sizes->addItem(QString::number(points));
 
+    // A label's mnemonic moves the focus to its buddy; without one the ampersand shows as text.
+    const auto labelFor = [](const QString& text, QWidget* control, QWidget* parent) {
+        auto* label = new QLabel(text, parent);
+        label->setBuddy(control);
+        return label;
+    };
     auto* lists = new QGridLayout;
-    lists->addWidget(new QLabel(tr("&Font:"), this), 0, 0);
-    lists->addWidget(new QLabel(tr("Font st&yle:"), this), 0, 1);
-    lists->addWidget(new QLabel(tr("&Size:"), this), 0, 2);
+    lists->addWidget(labelFor(tr("&Font:"), m_faces, this), 0, 0);
+    lists->addWidget(labelFor(tr("Font st&yle:"), m_styles, this), 0, 1);
+    lists->addWidget(labelFor(tr("&Size:"), m_sizes, this), 0, 2);
     lists->addWidget(m_faces, 1, 0);
     lists->addWidget(m_styles, 1, 1);
     lists->addWidget(m_sizes, 1, 2);
@@ -115,7 +121,7 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     auto* effectsLayout = new QVBoxLayout(effects);
     effectsLayout->addWidget(m_strikeOut);
     effectsLayout->addWidget(m_underline);
-    effectsLayout->addWidget(new QLabel(tr("&Color:"), effects));
+    effectsLayout->addWidget(labelFor(tr("&Color:"), m_colours, effects));
     effectsLayout->addWidget(m_colours);
 
     auto* sampleBox = new QGroupBox(tr("Sample"), this);

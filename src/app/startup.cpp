@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCursor>
@@ -50,6 +51,16 @@ QString arialFontProblem()
         .arg(family);
 }
 
+static bool sessionBusAnnounced()
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    // The per-user bus of a systemd session, which libdbus finds without being told.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat bus;
+    return !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &bus) == 0 && S_ISSOCK(bus.st_mode);
+}
+
 bool takeOverQtEnvironment()
 {
     const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
@@ -64,6 +75,11 @@ bool takeOverQtEnvironment()
     for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_USE_PHYSICAL_DPI",
                              "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_DEVICE_PIXEL_RATIO"})
         qunsetenv(name);
+    // With no session bus to be found, libdbus would autolaunch one for the X display, which
+    // writes ~/.dbus/session-bus/ and leaves a bus daemon behind. The program does without a
+    // bus: an address of a kind libdbus does not know makes Qt's connections fail at once.
+    if (!sessionBusAnnounced())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "model/sheet_text_thread.h"
+
 namespace plattera {
 
 QFont makeQFont(const QString& face, int pixelHeight)
@@ -133,26 +135,33 @@ QFont SheetCanvas::qfont() const
     return makeQFont(font().face, mulDiv(font().size, m_ppi, 72));
 }
 
+// The text of the sheets is measured and drawn on a thread of its own: see onSheetTextThread.
+
 int SheetCanvas::textWidth(const QString& text)
 {
     ensure();
-    return QFontMetrics(qfont(), &m_image).horizontalAdvance(text);
+    int width = 0;
+    onSheetTextThread([&] { width = QFontMetrics(qfont(), &m_image).horizontalAdvance(text); });
+    return width;
 }
 
 int SheetCanvas::textHeight(const QString& text)
 {
     Q_UNUSED(text);
     ensure();
-    return QFontMetrics(qfont(), &m_image).height();
+    int height = 0;
+    onSheetTextThread([&] { height = QFontMetrics(qfont(), &m_image).height(); });
+    return height;
 }
 
 void SheetCanvas::textOut(int x, int y, const QString& text)
 {
     ensure();
-    const QFont qf = qfont();
-    const QFontMetrics fm(qf, &m_image);
-    const int width = fm.horizontalAdvance(text);
-    {
+    int width = 0;
+    onSheetTextThread([&] {
+        const QFont qf = qfont();
+        const QFontMetrics fm(qf, &m_image);
+        width = fm.horizontalAdvance(text);
         QPainter p(&m_image);
         p.setFont(qf);
         p.translate(x, y);
@@ -162,7 +171,7 @@ void SheetCanvas::textOut(int x, int y, const QString& text)
             p.fillRect(QRect(0, 0, width, fm.height()), Qt::white);
         p.setPen(toQColor(font().colour));
         p.drawText(QPoint(0, fm.ascent()), text);
-    }
+    });
     setPenPosition(x + width, y);
 }
 

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "app/bit_btn.h"
@@ -274,6 +275,18 @@ TEST(FontDialogWidget, OtherColourStartsFromThePickAndCancelKeepsIt)
 }
 
 // Each outline face once, by its own name: no fontconfig aliases, no foundry suffixes.
+TEST(FontDialogWidget, LabelMnemonicsFocusTheirControls)
+{
+    FontDialog dialog(FontChoice{});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    for (auto [key, control] : {std::pair<Qt::Key, QWidget*>{Qt::Key_Y, dialog.styleList()}, {Qt::Key_F, dialog.faceList()},
+                                {Qt::Key_S, dialog.sizeList()}, {Qt::Key_C, dialog.colourBox()}}) {
+        QTest::keyClick(&dialog, key, Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), control) << "Alt+" << char(key);
+    }
+}
+
 TEST(FontDialogWidget, FaceListHoldsEachRealFaceOnce)
 {
     const QStringList faces = FontDialog::scalableFamilies();

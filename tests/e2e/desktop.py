@@ -319,6 +319,7 @@ class Plattera:
         if cups_server:
             env["CUPS_SERVER"] = cups_server
         env.update(extra_env or {})
+        env = {k: v for k, v in env.items() if v is not None}  # None: not set at all
         desktop.move_to(1, 1)  # the pointer over nothing of the new window: no hover highlight
         self.log = tempfile.TemporaryFile()
         self.proc = spawn([binary, *args], env=env, stdout=self.log, stderr=subprocess.STDOUT)

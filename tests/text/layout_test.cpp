@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -323,6 +324,16 @@ TEST_F(Tracks, RunningTwiceGivesTheSameSheets)
     std::vector<QImage> first;
     for (SheetCanvas* sheet : sheets.visible())
         first.push_back(sheet->image().copy());
+    // Window labels in between share the sheets' font files and sit at fractions of a pixel.
+    QImage window(300, 40, QImage::Format_RGB32);
+    QPainter painter(&window);
+    for (int i = 0; i < 12; ++i) {
+        QFont label(QStringLiteral("arial"));
+        label.setPixelSize(9 + i); // a size of its own: its glyphs are loaded afresh
+        label.setHintingPreference(i % 2 ? QFont::PreferNoHinting : QFont::PreferDefaultHinting);
+        painter.setFont(label);
+        painter.drawText(QPointF(1.25 + i * 0.25, 30), QStringLiteral("Artist Title 0123456789"));
+    }
     layOut(QStringLiteral("Artist"), QStringLiteral("Title"));
     for (size_t i = 0; i < first.size(); ++i)
         EXPECT_TRUE(ImagesEqual(first[i], sheets.visible()[i]->image())) << "sheet " << i + 1;
