@@ -23,7 +23,7 @@
 #include "bench_soak.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
 #include "text/tform2.h"
 
@@ -89,6 +89,9 @@ int main(int argc, char** argv)
     // Start-up to the main window shown, the application object aside.
     ScriptedPlatform platform;
     EditorState state;
+    PictureStore pictures;
+    state.Pictures = &pictures;
+    const auto forgetDecodedPictures = [&] { pictures.clear(); };
     Sheets sheets(platform.logicalDpiY());
     QElapsedTimer windowsTimer;
     windowsTimer.start();

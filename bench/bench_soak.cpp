@@ -24,6 +24,7 @@
 #include "app/startup.h"
 #include "app/tform1.h"
 #include "bench_pictures.h"
+#include "pictures/picture_store.h"
 #include "bench_soak.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
@@ -66,6 +67,8 @@ int runSoak(int commands)
 
     ScriptedPlatform platform;
     EditorState state;
+    PictureStore pictures;
+    state.Pictures = &pictures;
     Sheets sheets(platform.logicalDpiY());
     AppWindows windows = createWindows(platform, state, sheets);
     TForm1& form1 = *windows.form1;

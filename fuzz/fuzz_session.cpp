@@ -35,7 +35,7 @@
 #include "app/tform1.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
 #include "text/tform2.h"
 
@@ -210,6 +210,7 @@ class Session {
 public:
     explicit Session(Input& in) : m_in(in)
     {
+        m_state.Pictures = &m_pictures;
         m_sheets = std::make_unique<Sheets>(m_platform.logicalDpiY());
         m_windows = createWindows(m_platform, m_state, *m_sheets);
     }
@@ -518,6 +519,7 @@ private:
 
     Input& m_in;
     ScriptedPlatform m_platform;
+    PictureStore m_pictures; // each session starts as a fresh program would
     EditorState m_state;
     std::unique_ptr<Sheets> m_sheets;
     AppWindows m_windows;
@@ -542,7 +544,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     pool->reset();
-    forgetDecodedPictures(); // each session starts as a fresh program would
     Input in(data, size);
     {
         Session session(in);

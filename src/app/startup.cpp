@@ -14,7 +14,7 @@
 #include "app/tform1.h"
 #include "app/tform3.h"
 #include "pictures/picture_formats.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "text/tform2.h"
 
 namespace plattera {
@@ -99,15 +99,6 @@ int runPlattera(char* programName)
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
     QApplication::setWindowIcon(windowIcon());
 
-    // A big photo takes a moment to decode: the wait cursor shows it, and restoring it gives
-    // back whatever pointer the program had set before.
-    setLongDecodeNotifier([](bool busy) {
-        if (busy)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        else
-            QGuiApplication::restoreOverrideCursor();
-    });
-
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
@@ -115,6 +106,16 @@ int runPlattera(char* programName)
     }
 
     EditorState state;
+    PictureStore pictures;
+    state.Pictures = &pictures;
+    // A big photo takes a moment to decode: the wait cursor shows it, and restoring it gives
+    // back whatever pointer the program had set before.
+    pictures.setLongDecodeNotifier([](bool busy) {
+        if (busy)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
     Sheets sheets(platform.logicalDpiY());
     AppWindows windows = createWindows(platform, state, sheets);
     return app.exec();

@@ -64,8 +64,8 @@ TEST_P(PictureRelease, PixelsTheCoverNoLongerUsesAreFreed)
     image(NotebookPage::Back, picture("back.bmp", 50));
     image(NotebookPage::Front, picture("front.bmp", 60));
     ASSERT_TRUE(platform.errors.empty());
-    const QImage back = *state.BackPicture;
-    const QImage front = *state.FrontPicture;
+    const QImage back = state.BackPicture->image;
+    const QImage front = state.FrontPicture->image;
     ASSERT_FALSE(back.isDetached());
     GetParam().action(static_cast<PictureRelease&>(*this));
     EXPECT_TRUE(back.isDetached());
@@ -163,7 +163,7 @@ TEST_F(PictureMemory, DISABLED_HugePictureInChild)
     image(NotebookPage::Front, picture("after.bmp", 70));
     form1().runCommand([this] { form1().BitBtn1Click(); });
     EXPECT_EQ(platform.errors.size(), 1u);
-    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture && state.FrontPicture->width() == 70);
+    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture && state.FrontPicture->image.width() == 70);
 }
 
 } // namespace

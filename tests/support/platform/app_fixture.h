@@ -9,6 +9,7 @@
 #include "app/tform3.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
+#include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
 #include "text/tform2.h"
 
@@ -17,6 +18,7 @@
 class AppFixture : public ::testing::Test {
 protected:
     ScriptedPlatform platform;
+    plattera::PictureStore pictures;
     plattera::EditorState state;
     std::unique_ptr<plattera::Sheets> sheetsPtr;
     plattera::AppWindows windows;
@@ -27,6 +29,8 @@ protected:
     {
         windows = plattera::AppWindows();
         state = plattera::EditorState();
+        pictures.clear();
+        state.Pictures = &pictures;
         sheetsPtr = std::make_unique<plattera::Sheets>(platform.logicalDpiY());
         windows = plattera::createWindows(platform, state, *sheetsPtr);
     }
