@@ -15,7 +15,7 @@
 #include "app/tform3.h"
 #include "pictures/picture_formats.h"
 #include "pictures/picture_store.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 namespace plattera {
 

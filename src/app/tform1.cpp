@@ -21,8 +21,8 @@
 #include "pictures/picture_formats.h"
 #include "pictures/picture_store.h"
 #include "pictures/repaint.h"
-#include "text/tform2.h"
-#include "text/window_geometry.h"
+#include "app/tform2.h"
+#include "app/window_geometry.h"
 
 namespace plattera {
 

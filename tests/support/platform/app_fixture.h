@@ -11,7 +11,7 @@
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 // The program as start-up leaves it, on the scripted platform at 96 pixels per inch and a
 // 1024 x 768 screen (change `platform` before calling start() for other screens).
