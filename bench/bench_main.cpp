@@ -25,7 +25,7 @@
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 using namespace plattera;
 

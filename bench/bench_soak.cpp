@@ -29,7 +29,7 @@
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 using namespace plattera;
 
