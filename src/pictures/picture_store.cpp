@@ -6,12 +6,14 @@
 #include <new>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 
 #include "model/errors.h"
 #include "decoders/decode_result.h"
@@ -122,6 +124,45 @@ private:
     const std::function<void(bool)>* m_notifier;
 };
 
+// A name whose bytes are not UTF-8 (Latin-1 names from old disks and archives) reaches the
+// program with each such byte read as U+FFFD, and encoding that back gives other bytes. Each
+// such part of the path is found again among its folder's entries by the name Qt reads for it,
+// which is the name the file dialog showed. Two entries read alike cannot be told apart.
+QByteArray systemName(const QString& path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info {};
+    if (!path.contains(QChar::ReplacementCharacter) || ::stat(encoded.constData(), &info) == 0)
+        return encoded;
+    QByteArray resolved;
+    const QStringList parts = path.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            resolved += '/';
+        if (!parts[i].contains(QChar::ReplacementCharacter)) {
+            resolved += QFile::encodeName(parts[i]);
+            continue;
+        }
+        DIR* folder = ::opendir(resolved.isEmpty() ? "." : resolved.constData());
+        if (folder == nullptr)
+            return encoded;
+        QList<QByteArray> matches;
+        while (const dirent* entry = ::readdir(folder)) {
+            if (QFile::decodeName(entry->d_name) == parts[i])
+                matches << QByteArray(entry->d_name);
+        }
+        ::closedir(folder);
+        if (matches.isEmpty())
+            return encoded;
+        if (matches.size() > 1)
+            fail(path, QStringLiteral("its name is not UTF-8 and %1 files in its folder read the same; "
+                                      "rename the file")
+                           .arg(matches.size()));
+        resolved += matches.front();
+    }
+    return resolved;
+}
+
 // False when there is no file at path: the one case that is no failure.
 bool exists(const QString& path, const QByteArray& encoded)
 {
@@ -181,7 +222,7 @@ bool PictureStore::FileIdentity::operator==(const FileIdentity& o) const
 
 std::optional<Picture> PictureStore::load(const QString& path, int ppi)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = systemName(path);
     if (!exists(path, encoded))
         return std::nullopt;
     const PictureKind kind = PictureFileFormats().readerFor(path);
@@ -239,7 +280,7 @@ std::optional<Picture> LoadPictureBitmap(const QString& path, int ppi)
 
 std::optional<PictureThumbnail> LoadPictureThumbnail(const QString& path, QSize bound, int ppi)
 {
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = systemName(path);
     if (!exists(path, encoded))
         return std::nullopt;
     const PictureKind kind = PictureFileFormats().readerFor(path);

@@ -137,13 +137,34 @@ TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
     const QString longName = path(QString(4000, QLatin1Char('n')) + QStringLiteral(".gif"));
     EXPECT_TRUE(failure(longName).contains(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))));
 
-    // Bytes that are not UTF-8 cannot be named by a Unicode path: such a file is not found,
-    // the documented no-bitmap case, and nothing else happens.
+    // Bytes that are not UTF-8 reach the program as U+FFFD: the file is still found and read.
     const QByteArray rawName = QFile::encodeName(sandbox.path()) + "/\xff\xfe.bmp";
     const int fd = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    EXPECT_FALSE(LoadBitmap(QFile::decodeName(rawName), 96).has_value());
+    EXPECT_TRUE(failure(QFile::decodeName(rawName)).contains("empty"));
+}
+
+// Latin-1 names from old disks: the file dialog reads them with U+FFFD for each odd byte.
+TEST_F(PictureLoader, NamesThatAreNotUtf8AreOpened)
+{
+    const QByteArray folder = QFile::encodeName(sandbox.path()) + "/d\xe9j\xe0";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const auto writeRaw = [&](const QByteArray& name) {
+        QFile raw;
+        const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_TRUE(raw.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        raw.write(fixture("jpeg_baseline.jpg"));
+    };
+    const QString shown = QFile::decodeName(folder + "/caf\xe9.jpg");
+    ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
+    writeRaw("/caf\xe9.jpg");
+    const std::optional<QImage> picture = LoadBitmap(shown, 96);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_TRUE(ImagesEqual(*picture, *LoadBitmap(write("cafe.jpg", fixture("jpeg_baseline.jpg")), 96)));
+    // Two names that read alike cannot be told apart: said so, never a silent nothing.
+    writeRaw("/caf\xe8.jpg");
+    EXPECT_TRUE(failure(shown).contains("not UTF-8")) << failure(shown).toStdString();
 }
 
 TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
