@@ -78,10 +78,10 @@ int main(int argc, char** argv)
 
     std::printf("making pictures...\n");
     std::fflush(stdout);
-    writeJpeg(backJpeg, 4000, 3000, 1);
-    writeJpeg(frontJpeg, 4000, 3000, 2);
+    writePhotoJpeg(backJpeg, 4000, 3000, 1);
+    writePhotoJpeg(frontJpeg, 4000, 3000, 2);
     writeGif(gif, 4000, 3000);
-    writeBmp(bmp, 3000, 2000);
+    writeNoisyBmp(bmp, 3000, 2000);
 
     std::vector<Row> rows;
     const double yardstick = medianMs(runs, nullptr, [&] { decodeJpegPlain(backJpeg); });

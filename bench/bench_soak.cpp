@@ -62,8 +62,8 @@ int runSoak(int commands)
     const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
     std::printf("making two 12-megapixel photos...\n");
     std::fflush(stdout);
-    writeJpeg(back, 4000, 3000, 1);
-    writeJpeg(front, 4000, 3000, 2);
+    writePhotoJpeg(back, 4000, 3000, 1);
+    writePhotoJpeg(front, 4000, 3000, 2);
 
     ScriptedPlatform platform;
     EditorState state;

@@ -4,7 +4,7 @@
 
 #include <sys/resource.h>
 
-#include <jpeglib.h>
+#include "support/picture_writers.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -76,34 +76,6 @@ INSTANTIATE_TEST_SUITE_P(Cover, PictureRelease, ::testing::Values(
     Release{"ReplacedBackPicture", [](PictureMemory& t) { static_cast<PictureRelease&>(t).replaceBack(); }},
     Release{"NewCover", [](PictureMemory& t) { static_cast<PictureRelease&>(t).newCover(); }}),
     [](const ::testing::TestParamInfo<Release>& info) { return std::string(info.param.name); });
-
-// A plain white JPEG: few bytes on disk, width x height x 4 bytes once decoded.
-QString writeWhiteJpeg(const QString& path, int width, int height)
-{
-    FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!out)
-        return {};
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, out);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = 1;
-    c.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 10, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(size_t(width), 255);
-    JSAMPROW rows[1] = {row.data()};
-    while (c.next_scanline < c.image_height)
-        jpeg_write_scanlines(&c, rows, 1);
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(out);
-    return path;
-}
 
 rlim_t addressSpaceInUse()
 {
