@@ -23,9 +23,9 @@
 #include "bench_soak.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 using namespace plattera;
 
@@ -78,10 +78,10 @@ int main(int argc, char** argv)
 
     std::printf("making pictures...\n");
     std::fflush(stdout);
-    writeJpeg(backJpeg, 4000, 3000, 1);
-    writeJpeg(frontJpeg, 4000, 3000, 2);
+    writePhotoJpeg(backJpeg, 4000, 3000, 1);
+    writePhotoJpeg(frontJpeg, 4000, 3000, 2);
     writeGif(gif, 4000, 3000);
-    writeBmp(bmp, 3000, 2000);
+    writeNoisyBmp(bmp, 3000, 2000);
 
     std::vector<Row> rows;
     const double yardstick = medianMs(runs, nullptr, [&] { decodeJpegPlain(backJpeg); });
@@ -89,6 +89,9 @@ int main(int argc, char** argv)
     // Start-up to the main window shown, the application object aside.
     ScriptedPlatform platform;
     EditorState state;
+    PictureStore pictures;
+    state.Pictures = &pictures;
+    const auto forgetDecodedPictures = [&] { pictures.clear(); };
     Sheets sheets(platform.logicalDpiY());
     QElapsedTimer windowsTimer;
     windowsTimer.start();

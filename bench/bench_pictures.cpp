@@ -20,40 +20,6 @@ unsigned char noise(unsigned& state)
 
 } // namespace
 
-void writeJpeg(const QString& path, int width, int height, unsigned seed)
-{
-    FILE* out = std::fopen(path.toLocal8Bit().constData(), "wb");
-    if (!out)
-        throw std::runtime_error("cannot write the benchmark JPEG");
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(size_t(width) * 3);
-    unsigned state = seed;
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = int(cinfo.next_scanline);
-        for (int x = 0; x < width; ++x) {
-            row[size_t(x) * 3 + 0] = static_cast<unsigned char>((x * 255 / width + noise(state) / 8) & 0xFF);
-            row[size_t(x) * 3 + 1] = static_cast<unsigned char>((y * 255 / height + noise(state) / 8) & 0xFF);
-            row[size_t(x) * 3 + 2] = static_cast<unsigned char>(((x + y) / 16 + noise(state) / 8) & 0xFF);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::fclose(out);
-}
-
 void writeGif(const QString& path, int width, int height)
 {
     int error = 0;
@@ -76,19 +42,6 @@ void writeGif(const QString& path, int width, int height)
     }
     GifFreeMapObject(map);
     EGifCloseFile(gif, &error);
-}
-
-void writeBmp(const QString& path, int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB888);
-    unsigned state = 11;
-    for (int y = 0; y < height; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < width * 3; ++x)
-            row[x] = static_cast<uchar>((x / 3 + y) / 4 + (noise(state) & 7));
-    }
-    if (!image.save(path, "BMP"))
-        throw std::runtime_error("cannot write the benchmark BMP");
 }
 
 void decodeJpegPlain(const QString& path)

@@ -24,11 +24,12 @@
 #include "app/startup.h"
 #include "app/tform1.h"
 #include "bench_pictures.h"
+#include "pictures/picture_store.h"
 #include "bench_soak.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 using namespace plattera;
 
@@ -61,11 +62,13 @@ int runSoak(int commands)
     const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
     std::printf("making two 12-megapixel photos...\n");
     std::fflush(stdout);
-    writeJpeg(back, 4000, 3000, 1);
-    writeJpeg(front, 4000, 3000, 2);
+    writePhotoJpeg(back, 4000, 3000, 1);
+    writePhotoJpeg(front, 4000, 3000, 2);
 
     ScriptedPlatform platform;
     EditorState state;
+    PictureStore pictures;
+    state.Pictures = &pictures;
     Sheets sheets(platform.logicalDpiY());
     AppWindows windows = createWindows(platform, state, sheets);
     TForm1& form1 = *windows.form1;

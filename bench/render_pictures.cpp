@@ -9,7 +9,7 @@
 #include <QImage>
 
 #include "model/errors.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 
 int main(int argc, char** argv)
 {
@@ -23,11 +23,12 @@ int main(int argc, char** argv)
         const QString path = QString::fromLocal8Bit(argv[i]);
         const QString name = QFileInfo(path).fileName();
         try {
-            const std::optional<QImage> image = plattera::LoadPictureBitmap(path, 96);
-            if (!image) {
+            const std::optional<plattera::Picture> picture = plattera::LoadPictureBitmap(path, 96);
+            if (!picture) {
                 std::printf("%s\tmissing\n", qPrintable(name));
                 continue;
             }
+            const QImage* image = &picture->image;
             long long inked = 0;
             for (int y = 0; y < image->height(); ++y) {
                 const auto* row = reinterpret_cast<const QRgb*>(image->constScanLine(y));

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "model/errors.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

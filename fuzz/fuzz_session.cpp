@@ -35,9 +35,10 @@
 #include "app/tform1.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
+#include "support/picture_writers.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 using namespace plattera;
 
@@ -112,33 +113,6 @@ struct PicturePool {
 
     QString path(int slot) const { return dir.filePath(files[slot].name); }
 
-    static QByteArray largeBmp(int width, int height)
-    {
-        const int row = width * 3;
-        QByteArray b(54 + qsizetype(row) * height, '\0');
-        auto put32 = [&](int at, uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                b[at + i] = char((v >> (8 * i)) & 0xFF);
-        };
-        b[0] = 'B';
-        b[1] = 'M';
-        put32(2, uint32_t(b.size()));
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, uint32_t(width));
-        put32(22, uint32_t(height));
-        b[26] = 1;
-        b[28] = 24;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                char* p = b.data() + 54 + qsizetype(y) * row + x * 3;
-                p[0] = char(x);
-                p[1] = char(y);
-                p[2] = char(x ^ y);
-            }
-        return b;
-    }
-
     void setUp()
     {
         const char* fixtures[] = {"jpeg_baseline.jpg", "bmp_rgb32.bmp", "gif_local_colours.gif",
@@ -152,7 +126,7 @@ struct PicturePool {
         }
         garbage = int(contents.size());
         contents.push_back(QByteArrayLiteral("This is no picture, whatever its name says.\n"));
-        contents.push_back(largeBmp(2000, 1500));
+        contents.push_back(coordinateBmp(2000, 1500));
         const int large = garbage + 1;
         files = {{QStringLiteral("front.jpg"), 0, -2}, {QStringLiteral("back.bmp"), 1, -2},
                  {QStringLiteral("anim.gif"), 2, -2},  {QStringLiteral("icon.ico"), 3, -2},
@@ -210,6 +184,7 @@ class Session {
 public:
     explicit Session(Input& in) : m_in(in)
     {
+        m_state.Pictures = &m_pictures;
         m_sheets = std::make_unique<Sheets>(m_platform.logicalDpiY());
         m_windows = createWindows(m_platform, m_state, *m_sheets);
     }
@@ -521,6 +496,7 @@ private:
 
     Input& m_in;
     ScriptedPlatform m_platform;
+    PictureStore m_pictures; // each session starts as a fresh program would
     EditorState m_state;
     std::unique_ptr<Sheets> m_sheets;
     AppWindows m_windows;
@@ -545,7 +521,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     pool->reset();
-    forgetDecodedPictures(); // each session starts as a fresh program would
     Input in(data, size);
     {
         Session session(in);

@@ -22,7 +22,7 @@
 
 #include "app/font_dialog.h"
 #include "model/errors.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 
 namespace plattera {
 
@@ -77,12 +77,12 @@ public:
         if (path.isEmpty() || !info.isFile())
             return;
         try {
-            const std::optional<QImage> picture = LoadPictureBitmap(path, m_ppi);
-            if (!picture)
+            // Decoded at the preview's size and kept nowhere: browsing costs the cover nothing.
+            const std::optional<PictureThumbnail> preview = LoadPictureThumbnail(path, m_picture->size() - QSize(4, 4), m_ppi);
+            if (!preview)
                 return;
-            m_picture->setPixmap(QPixmap::fromImage(
-                picture->scaled(m_picture->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::FastTransformation)));
-            m_size->setText(QStringLiteral("%1 x %2").arg(picture->width()).arg(picture->height()));
+            m_picture->setPixmap(QPixmap::fromImage(preview->thumbnail));
+            m_size->setText(QStringLiteral("%1 x %2").arg(preview->size.width()).arg(preview->size.height()));
         } catch (const std::exception&) {
             m_size->setText(QStringLiteral("(no preview)"));
         }

@@ -16,8 +16,8 @@
 #include "app/tform3.h"
 #include "model/editor_state.h"
 #include "pictures/picture_formats.h"
-#include "pictures/picture_loader.h"
-#include "text/tform2.h"
+#include "pictures/picture_store.h"
+#include "app/tform2.h"
 
 namespace plattera {
 
@@ -116,15 +116,6 @@ int runPlattera(char* programName)
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
     QApplication::setWindowIcon(windowIcon());
 
-    // A big photo takes a moment to decode: the wait cursor shows it, and restoring it gives
-    // back whatever pointer the program had set before.
-    setLongDecodeNotifier([](bool busy) {
-        if (busy)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        else
-            QGuiApplication::restoreOverrideCursor();
-    });
-
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
@@ -132,6 +123,16 @@ int runPlattera(char* programName)
     }
 
     EditorState state;
+    PictureStore pictures;
+    state.Pictures = &pictures;
+    // A big photo takes a moment to decode: the wait cursor shows it, and restoring it gives
+    // back whatever pointer the program had set before.
+    pictures.setLongDecodeNotifier([](bool busy) {
+        if (busy)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
     Sheets sheets(platform.logicalDpiY());
     AppWindows windows = createWindows(platform, state, sheets);
     return app.exec();

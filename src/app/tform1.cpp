@@ -19,10 +19,10 @@
 #include "app/sheet_view.h"
 #include "app/tform3.h"
 #include "pictures/picture_formats.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "pictures/repaint.h"
-#include "text/tform2.h"
-#include "text/window_geometry.h"
+#include "app/tform2.h"
+#include "app/window_geometry.h"
 
 namespace plattera {
 
@@ -205,7 +205,8 @@ void TForm1::releaseUnusedPictures()
         inUse << m_state.FrontPictureFile;
     else
         m_state.FrontPicture.reset();
-    keepDecodedPicturesOf(inUse);
+    if (m_state.Pictures)
+        m_state.Pictures->keepOnly(inUse);
 }
 
 void TForm1::refreshSheets()

@@ -6,7 +6,7 @@
 #include "app/tform3.h"
 #include "pictures/outlines.h"
 #include "pictures/repaint.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 namespace plattera {
 

@@ -6,7 +6,7 @@
 #include "model/errors.h"
 #include "pictures/outlines.h"
 #include "pictures/picture_formats.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "pictures/repaint.h"
 #include "text/layouts.h"
 
@@ -58,14 +58,14 @@ void TForm1::chooseAndPlacePicture()
         // A missing file is no failure; its name is kept and it simply draws nothing.
         if (in.page == NotebookPage::Back) {
             setBrushes(s.visible(), BrushStyle::Clear);
-            std::optional<QImage> picture = LoadPictureBitmap(*chosen, s.Image5.ppi());
+            std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.Image5.ppi());
             st.BackPictureFile = *chosen;
             st.BackPicture = std::move(picture);
             st.HasBackPicture = true;
             stretchBackComposite(s, st);
             backPicturePlacement(s, st, in, BackPlacementForm::ImageCommand);
         } else {
-            std::optional<QImage> picture = LoadPictureBitmap(*chosen, s.Image4.ppi());
+            std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.Image4.ppi());
             st.FrontPictureFile = *chosen;
             st.FrontPicture = std::move(picture);
             setBrushes(s.visible(), BrushStyle::Clear);

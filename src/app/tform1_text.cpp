@@ -2,7 +2,7 @@
 // window runs it.
 #include "app/tform1.h"
 #include "text/layouts.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 namespace plattera {
 

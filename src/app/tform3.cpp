@@ -11,8 +11,8 @@
 #include "app/command_runner.h"
 #include "app/glyphs.h"
 #include "app/pointer_shape.h"
+#include "app/window_geometry.h"
 #include "model/version.h"
-#include "text/window_geometry.h"
 
 namespace plattera {
 
@@ -45,7 +45,7 @@ constexpr int kPanelMiddle = 200;
 } // namespace
 
 TForm3::TForm3(QWidget* parent)
-    : QDialog(parent)
+    : FixedDialog(parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kApplicationTitle + QStringLiteral(" - About"));
@@ -85,29 +85,10 @@ void TForm3::FormShow()
     setOuterSize(this, QSize(width, height));
 }
 
-void TForm3::showEvent(QShowEvent* event)
-{
-    // Not QDialog's: it would centre over the main window at every showing.
-    QWidget::showEvent(event);
-    if (event->spontaneous())
-        return;
-    showWindow(this, m_shownOnce, [this] { FormShow(); }, screenSize ? screenSize() : QSize());
-}
-
 void TForm3::mouseMoveEvent(QMouseEvent* event)
 {
     setApplicationPointer(PointerShape::Default);
     QDialog::mouseMoveEvent(event);
-}
-
-void TForm3::keyPressEvent(QKeyEvent* event)
-{
-    // Not QDialog's Escape: only Close and the close box end this window.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event)

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <functional>
-
-#include <QDialog>
-#include <QSize>
+#include "app/fixed_dialog.h"
 
 class QFrame;
 class QLabel;
@@ -12,15 +9,12 @@ class QPushButton;
 namespace plattera {
 
 // The About window: the program's name and version on one panel.
-class TForm3 : public QDialog {
+class TForm3 : public FixedDialog {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
 
-    void FormShow();
-
-    // The screen size for centring at the first showing; set by the main window.
-    std::function<QSize()> screenSize;
+    void FormShow() override;
 
     QFrame* Panel1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -30,13 +24,8 @@ public:
     QPushButton* Button1 = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    bool m_shownOnce = false;
 };
 
 } // namespace plattera

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace plattera {
@@ -11,10 +12,12 @@ namespace plattera {
 struct DecodeResult {
     QImage image;
     QString error;
+    // The picture's own size when the image was decoded smaller than that (else empty).
+    QSize sourceSize;
 
     bool ok() const { return error.isEmpty() && !image.isNull(); }
-    static DecodeResult failure(const QString& message) { return {QImage(), message}; }
-    static DecodeResult success(QImage img) { return {std::move(img), QString()}; }
+    static DecodeResult failure(const QString& message) { return {QImage(), message, QSize()}; }
+    static DecodeResult success(QImage img) { return {std::move(img), QString(), QSize()}; }
 };
 
 // Largest picture we agree to decode: 65535 pixels on a side, 200 megapixels in all.
@@ -35,7 +38,10 @@ QString checkPictureSize(long long width, long long height, long long dataBytes)
 // A new white RGB32 image of that size, or a null image when memory could not be had.
 QImage allocateWhiteImage(int width, int height);
 
+// Given a size, the JPEG may come back smaller than its own size (halved up to three times by
+// the decoder itself, far faster than decoding it whole) while still covering that size.
 DecodeResult decodeJpeg(const QByteArray& data);
+DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast);
 DecodeResult decodeGif(const QByteArray& data);
 DecodeResult decodeBmp(const QByteArray& data);
 DecodeResult decodeIco(const QByteArray& data);

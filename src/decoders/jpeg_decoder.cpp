@@ -36,8 +36,9 @@ struct JpegSession {
     JpegErrorManager errors;
 };
 
-// Phase 1: header and output colour space. Returns false with errors.message set.
-bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned long size)
+// Phase 1: header, output colour space and output size (the DCT's own 1/2, 1/4 or 1/8
+// scaling when a smaller picture still covers atLeast). Returns false with errors.message set.
+bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned long size, QSize atLeast)
 {
     if (setjmp(session->errors.jump))
         return false;
@@ -54,6 +55,20 @@ bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned lo
         session->info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
         break;
     }
+    if (atLeast.isValid()) {
+        const auto covers = [&](unsigned int denominator) {
+            return (session->info.image_width + denominator - 1) / denominator >= unsigned(atLeast.width())
+                   && (session->info.image_height + denominator - 1) / denominator >= unsigned(atLeast.height());
+        };
+        for (unsigned int denominator = 8; denominator > 1; denominator /= 2) {
+            if (covers(denominator)) {
+                session->info.scale_num = 1;
+                session->info.scale_denom = denominator;
+                break;
+            }
+        }
+    }
+    jpeg_calc_output_dimensions(&session->info);
     return true;
 }
 
@@ -98,6 +113,11 @@ bool decompressJpeg(JpegSession* session, unsigned char* pixels, qsizetype strid
 
 DecodeResult decodeJpeg(const QByteArray& data)
 {
+    return decodeJpegCovering(data, QSize());
+}
+
+DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast)
+{
     JpegSession session;
     std::memset(&session, 0, sizeof session);
     session.info.err = jpeg_std_error(&session.errors.base);
@@ -106,7 +126,7 @@ DecodeResult decodeJpeg(const QByteArray& data)
     jpeg_create_decompress(&session.info);
 
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    if (!readJpegHeader(&session, bytes, static_cast<unsigned long>(data.size()))) {
+    if (!readJpegHeader(&session, bytes, static_cast<unsigned long>(data.size()), atLeast)) {
         jpeg_destroy_decompress(&session.info);
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
     }
@@ -116,8 +136,9 @@ DecodeResult decodeJpeg(const QByteArray& data)
         jpeg_destroy_decompress(&session.info);
         return DecodeResult::failure(sizeProblem);
     }
-    QImage image = allocateWhiteImage(int(session.info.image_width), int(session.info.image_height));
-    unsigned char* cmykRow = static_cast<unsigned char*>(std::malloc(size_t(session.info.image_width) * 4));
+    const QSize ownSize(int(session.info.image_width), int(session.info.image_height));
+    QImage image = allocateWhiteImage(int(session.info.output_width), int(session.info.output_height));
+    unsigned char* cmykRow = static_cast<unsigned char*>(std::malloc(size_t(session.info.output_width) * 4));
     if (image.isNull() || cmykRow == nullptr) {
         std::free(cmykRow);
         jpeg_destroy_decompress(&session.info);
@@ -129,7 +150,10 @@ DecodeResult decodeJpeg(const QByteArray& data)
     jpeg_destroy_decompress(&session.info);
     if (!decoded)
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
-    return DecodeResult::success(std::move(image));
+    DecodeResult result = DecodeResult::success(std::move(image));
+    if (ownSize != result.image.size())
+        result.sourceSize = ownSize;
+    return result;
 }
 
 } // namespace plattera

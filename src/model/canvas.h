@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "model/colour.h"
+#include "model/picture.h"
 
 namespace plattera {
 
@@ -46,7 +47,7 @@ public:
     virtual int textWidth(const QString& text) = 0;
     virtual int textHeight(const QString& text) = 0;
     // The whole bitmap scaled into the rectangle, rows and columns dropped or repeated.
-    virtual void stretchDraw(const QRect& dest, const QImage& bitmap) = 0;
+    virtual void stretchDraw(const QRect& dest, const Picture& picture) = 0;
 
     void setBrushStyle(BrushStyle style) { m_brush = style; }
     BrushStyle brushStyle() const { return m_brush; }

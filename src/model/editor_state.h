@@ -8,6 +8,7 @@
 
 #include "model/canvas.h"
 #include "model/colour.h"
+#include "model/picture.h"
 
 namespace plattera {
 
@@ -45,8 +46,11 @@ struct EditorState {
     QString FrontPictureFile;
     bool HasBackPicture = false;
     bool HasFrontPicture = false;
-    std::optional<QImage> BackPicture;
-    std::optional<QImage> FrontPicture;
+    std::optional<Picture> BackPicture;
+    std::optional<Picture> FrontPicture;
+    // The store the pictures are loaded through, owned beside this state; without one every
+    // load decodes its file anew.
+    PictureProvider* Pictures = nullptr;
     bool CentredMode = false;
     bool TextLaidOut = false;
 

@@ -175,9 +175,10 @@ void SheetCanvas::textOut(int x, int y, const QString& text)
     setPenPosition(x + width, y);
 }
 
-void SheetCanvas::stretchDraw(const QRect& dest, const QImage& bitmap)
+void SheetCanvas::stretchDraw(const QRect& dest, const Picture& picture)
 {
     ensure();
+    const QImage& bitmap = picture.image;
     if (bitmap.isNull())
         return;
     stretchNearest(m_image, dest, bitmap, bitmap.rect());

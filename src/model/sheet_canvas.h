@@ -36,7 +36,7 @@ public:
     void textOut(int x, int y, const QString& text) override;
     int textWidth(const QString& text) override;
     int textHeight(const QString& text) override;
-    void stretchDraw(const QRect& dest, const QImage& bitmap) override;
+    void stretchDraw(const QRect& dest, const Picture& picture) override;
 
     // The source rectangle of another sheet scaled into dest, same rule as stretchDraw.
     void copyRect(const QRect& dest, SheetCanvas& source, const QRect& sourceRect);

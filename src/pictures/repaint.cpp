@@ -1,6 +1,6 @@
 #include "pictures/repaint.h"
 
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 
 namespace plattera {
 
@@ -25,12 +25,12 @@ void solidWipe(Sheets& s)
 
 void reloadBackPicture(Sheets& sheets, EditorState& state)
 {
-    state.BackPicture = LoadPictureBitmap(state.BackPictureFile, sheets.Image5.ppi());
+    state.BackPicture = loadCoverPicture(state, state.BackPictureFile, sheets.Image5.ppi());
 }
 
 void reloadFrontPicture(Sheets& sheets, EditorState& state)
 {
-    state.FrontPicture = LoadPictureBitmap(state.FrontPictureFile, sheets.Image4.ppi());
+    state.FrontPicture = loadCoverPicture(state, state.FrontPictureFile, sheets.Image4.ppi());
 }
 
 void stretchBackComposite(Sheets& sheets, const EditorState& state)

@@ -43,7 +43,7 @@ void backPicturePlacement(Sheets& sheets, EditorState& state, const CoverInputs&
 // Loads FrontPicture again, sets HasFrontPicture and stretches it over the whole front sheet.
 void frontPicturePlacement(Sheets& sheets, EditorState& state);
 
-// The loader at the sheets' pixels per inch, storing the result as the new bitmap (none when
+// The state's picture store at the sheets' pixels per inch, storing the result as the new bitmap (none when
 // the file has gone).
 void reloadBackPicture(Sheets& sheets, EditorState& state);
 void reloadFrontPicture(Sheets& sheets, EditorState& state);

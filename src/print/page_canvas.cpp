@@ -10,7 +10,6 @@
 #include <QPen>
 
 #include "model/sheet_canvas.h"
-#include "pictures/picture_loader.h"
 
 namespace plattera {
 
@@ -123,15 +122,16 @@ void PageCanvas::textOut(int x, int y, const QString& text)
     setPenPosition(x + int(std::lround(width)), y);
 }
 
-void PageCanvas::stretchDraw(const QRect& dest, const QImage& bitmap)
+void PageCanvas::stretchDraw(const QRect& dest, const Picture& picture)
 {
+    const QImage& bitmap = picture.image;
     if (bitmap.isNull() || dest.width() == 0 || dest.height() == 0)
         return;
     // QRect keeps (x, y, w, h); the page span runs from y to y + h, upwards or downwards.
     const QRectF paper = QRectF(dest.x(), -dest.y(), dest.width(), -dest.height()).normalized();
     // Qt embeds pictures as JPEG unless told otherwise: only a picture that was a JPEG already
     // may lose detail again; hard edges from a lossless file would ring.
-    m_painter.setRenderHint(QPainter::LosslessImageRendering, !comesFromLossySource(bitmap));
+    m_painter.setRenderHint(QPainter::LosslessImageRendering, !picture.lossy());
     m_painter.drawImage(paper, bitmap, QRectF(bitmap.rect()));
 }
 

@@ -47,8 +47,8 @@ public:
     // dest is QRect(left, top, right - left, bottom - top) in page units (the height is negative
     // since the top is the larger y; a normalised rectangle covering the same span works too).
     // The whole bitmap is stretched into it, upright, at its own resolution, without smoothing;
-    // pixel for pixel unless it comes from a lossy file (comesFromLossySource).
-    void stretchDraw(const QRect& dest, const QImage& bitmap) override;
+    // pixel for pixel unless it comes from a lossy file.
+    void stretchDraw(const QRect& dest, const Picture& picture) override;
 
     // The font in page units for the current face and size.
     QFont qfont() const;

@@ -20,7 +20,7 @@
 #include "model/errors.h"
 #include "support/platform/app_fixture.h"
 #include "support/test_files.h"
-#include "text/window_geometry.h"
+#include "app/window_geometry.h"
 
 using namespace plattera;
 

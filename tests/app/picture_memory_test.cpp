@@ -4,7 +4,7 @@
 
 #include <sys/resource.h>
 
-#include <jpeglib.h>
+#include "support/picture_writers.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -64,8 +64,8 @@ TEST_P(PictureRelease, PixelsTheCoverNoLongerUsesAreFreed)
     image(NotebookPage::Back, picture("back.bmp", 50));
     image(NotebookPage::Front, picture("front.bmp", 60));
     ASSERT_TRUE(platform.errors.empty());
-    const QImage back = *state.BackPicture;
-    const QImage front = *state.FrontPicture;
+    const QImage back = state.BackPicture->image;
+    const QImage front = state.FrontPicture->image;
     ASSERT_FALSE(back.isDetached());
     GetParam().action(static_cast<PictureRelease&>(*this));
     EXPECT_TRUE(back.isDetached());
@@ -76,34 +76,6 @@ INSTANTIATE_TEST_SUITE_P(Cover, PictureRelease, ::testing::Values(
     Release{"ReplacedBackPicture", [](PictureMemory& t) { static_cast<PictureRelease&>(t).replaceBack(); }},
     Release{"NewCover", [](PictureMemory& t) { static_cast<PictureRelease&>(t).newCover(); }}),
     [](const ::testing::TestParamInfo<Release>& info) { return std::string(info.param.name); });
-
-// A plain white JPEG: few bytes on disk, width x height x 4 bytes once decoded.
-QString writeWhiteJpeg(const QString& path, int width, int height)
-{
-    FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!out)
-        return {};
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, out);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = 1;
-    c.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 10, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(size_t(width), 255);
-    JSAMPROW rows[1] = {row.data()};
-    while (c.next_scanline < c.image_height)
-        jpeg_write_scanlines(&c, rows, 1);
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(out);
-    return path;
-}
 
 rlim_t addressSpaceInUse()
 {
@@ -163,7 +135,7 @@ TEST_F(PictureMemory, DISABLED_HugePictureInChild)
     image(NotebookPage::Front, picture("after.bmp", 70));
     form1().runCommand([this] { form1().BitBtn1Click(); });
     EXPECT_EQ(platform.errors.size(), 1u);
-    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture && state.FrontPicture->width() == 70);
+    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture && state.FrontPicture->image.width() == 70);
 }
 
 } // namespace

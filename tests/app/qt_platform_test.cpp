@@ -13,6 +13,7 @@
 
 #include "app/qt_platform.h"
 #include "pictures/picture_formats.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ TEST(QtPlatform, PictureDialogShowsTheFilterAsWrittenAndMatchesItsPatterns)
 TEST(QtPlatform, DialogsWriteNoSettings)
 {
     QTemporaryDir config;
+    const SavedEnvironment saved({"XDG_CONFIG_HOME"});
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     plattera::QtPlatform platform;
     onNextDialog([](QDialog&) {});

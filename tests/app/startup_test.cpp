@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -22,6 +23,10 @@ class QtEnvironment : public ::testing::TestWithParam<EnvironmentCase> {};
 // The program, not the environment, chooses Qt's platform and keeps every pixel size fixed.
 TEST_P(QtEnvironment, IsTheProgramsOwnChoice)
 {
+    const SavedEnvironment saved({"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_ENABLE_HIGHDPI_SCALING",
+                                  "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_USE_PHYSICAL_DPI",
+                                  "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY",
+                                  "QT_DEVICE_PIXEL_RATIO"});
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_ENABLE_HIGHDPI_SCALING"})
         qunsetenv(name);
     for (const char* name : kScaleVariables)

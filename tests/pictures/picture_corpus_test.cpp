@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 
 namespace {
 
@@ -86,7 +86,8 @@ TEST_P(PictureCorpus, LoadsOrFailsAsListed)
     QString error;
     bool threw = false;
     try {
-        image = plattera::LoadPictureBitmap(path, 96);
+        if (auto picture = plattera::LoadPictureBitmap(path, 96))
+            image = std::move(picture->image);
     } catch (const plattera::CommandError& e) {
         threw = true;
         error = e.message();

@@ -11,10 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "support/image_assert.h"
 
 using namespace plattera;
+
+// The bitmap alone, for the checks that do not look at the kind of file it came from.
+static std::optional<QImage> LoadBitmap(const QString& path, int ppi)
+{
+    std::optional<Picture> picture = LoadPictureBitmap(path, ppi);
+    return picture ? std::optional<QImage>(std::move(picture->image)) : std::nullopt;
+}
 
 namespace {
 
@@ -45,7 +52,7 @@ protected:
     {
         QString message;
         try {
-            LoadPictureBitmap(file, 96);
+            LoadBitmap(file, 96);
         } catch (const CommandError& e) {
             message = e.message();
         }
@@ -55,16 +62,16 @@ protected:
 
 TEST_F(PictureLoader, MissingFileGivesNoBitmapAndNoMessage)
 {
-    EXPECT_FALSE(LoadPictureBitmap(path("gone.jpg"), 96).has_value());
-    EXPECT_FALSE(LoadPictureBitmap(path("no/such/folder/cover.pcx"), 96).has_value());
-    EXPECT_FALSE(LoadPictureBitmap(QString(), 96).has_value());
+    EXPECT_FALSE(LoadBitmap(path("gone.jpg"), 96).has_value());
+    EXPECT_FALSE(LoadBitmap(path("no/such/folder/cover.pcx"), 96).has_value());
+    EXPECT_FALSE(LoadBitmap(QString(), 96).has_value());
 }
 
 TEST_F(PictureLoader, EachLoadGivesItsOwnBitmapOfThePicturesSize)
 {
     const QString gif = write("Cover Ärt.GIF", fixture("gif_frame_offset.gif"));
-    std::optional<QImage> first = LoadPictureBitmap(gif, 96);
-    std::optional<QImage> second = LoadPictureBitmap(gif, 96);
+    std::optional<QImage> first = LoadBitmap(gif, 96);
+    std::optional<QImage> second = LoadBitmap(gif, 96);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->size(), QSize(10, 6));
     EXPECT_EQ(first->format(), QImage::Format_RGB32);
@@ -74,11 +81,11 @@ TEST_F(PictureLoader, EachLoadGivesItsOwnBitmapOfThePicturesSize)
 
 TEST_F(PictureLoader, IconsAndMetafilesComeBackAsOpaqueBitmaps)
 {
-    std::optional<QImage> icon = LoadPictureBitmap(write("a.ico", fixture("ico_two_sizes.ico")), 96);
+    std::optional<QImage> icon = LoadBitmap(write("a.ico", fixture("ico_two_sizes.ico")), 96);
     ASSERT_TRUE(icon.has_value());
     EXPECT_EQ(icon->size(), QSize(32, 32));
     EXPECT_EQ(icon->format(), QImage::Format_RGB32);
-    std::optional<QImage> emf = LoadPictureBitmap(write("a.emf", fixture("emf_two_shapes.emf")), 120);
+    std::optional<QImage> emf = LoadBitmap(write("a.emf", fixture("emf_two_shapes.emf")), 120);
     ASSERT_TRUE(emf.has_value());
     EXPECT_EQ(emf->size(), QSize(120, 60));
 }
@@ -130,22 +137,49 @@ TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
     const QString longName = path(QString(4000, QLatin1Char('n')) + QStringLiteral(".gif"));
     EXPECT_TRUE(failure(longName).contains(QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))));
 
-    // Bytes that are not UTF-8 cannot be named by a Unicode path: such a file is not found,
-    // the documented no-bitmap case, and nothing else happens.
+    // Bytes that are not UTF-8 reach the program as U+FFFD: the file is still found and read.
     const QByteArray rawName = QFile::encodeName(sandbox.path()) + "/\xff\xfe.bmp";
     const int fd = ::open(rawName.constData(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ::close(fd);
-    EXPECT_FALSE(plattera::LoadPictureBitmap(QFile::decodeName(rawName), 96).has_value());
+    EXPECT_TRUE(failure(QFile::decodeName(rawName)).contains("empty"));
+}
+
+// Latin-1 names from old disks: the file dialog reads them with U+FFFD for each odd byte.
+TEST_F(PictureLoader, NamesThatAreNotUtf8AreOpened)
+{
+    const QByteArray folder = QFile::encodeName(sandbox.path()) + "/d\xe9j\xe0";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const auto writeRaw = [&](const QByteArray& name) {
+        QFile raw;
+        const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_TRUE(raw.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        raw.write(fixture("jpeg_baseline.jpg"));
+    };
+    const QString shown = QFile::decodeName(folder + "/caf\xe9.jpg");
+    ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
+    writeRaw("/caf\xe9.jpg");
+    const std::optional<QImage> picture = LoadBitmap(shown, 96);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_TRUE(ImagesEqual(*picture, *LoadBitmap(write("cafe.jpg", fixture("jpeg_baseline.jpg")), 96)));
+    // Two names that read alike cannot be told apart: said so, never a silent nothing.
+    writeRaw("/caf\xe8.jpg");
+    EXPECT_TRUE(failure(shown).contains("not UTF-8")) << failure(shown).toStdString();
 }
 
 TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "running as root: permission bits do not stop reading";
     const QString locked = write("locked.jpg", fixture("jpeg_baseline.jpg"));
+    // Permission bits do not stop root (CI runs as root); a link that leads back to itself
+    // stops everyone, and the system's reason must reach the message either way.
+    ASSERT_TRUE(QFile::link(QStringLiteral("loop.jpg"), path("loop.jpg")));
+    EXPECT_TRUE(failure(path("loop.jpg")).contains(QString::fromLocal8Bit(std::strerror(ELOOP))))
+        << failure(path("loop.jpg")).toStdString();
+
     ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
-    EXPECT_TRUE(failure(locked).contains("ermission")) << failure(locked).toStdString();
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(failure(locked).contains("ermission")) << failure(locked).toStdString();
+    }
 }
 
 } // namespace
@@ -154,7 +188,13 @@ TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
 class PictureReuse : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    void SetUp() override { plattera::forgetDecodedPictures(); }
+    plattera::PictureStore store;
+
+    std::optional<QImage> bitmap(const QString& path, int ppi)
+    {
+        std::optional<Picture> picture = store.load(path, ppi);
+        return picture ? std::optional<QImage>(std::move(picture->image)) : std::nullopt;
+    }
 
     QString writeBmp(const QString& name, QRgb colour, int width = 8, int height = 4)
     {
@@ -169,8 +209,8 @@ protected:
 TEST_F(PictureReuse, SameFileIsHandedOutAgainAsItsOwnBitmap)
 {
     const QString path = writeBmp(QStringLiteral("same.bmp"), qRgb(10, 20, 30));
-    std::optional<QImage> first = plattera::LoadPictureBitmap(path, 96);
-    const std::optional<QImage> second = plattera::LoadPictureBitmap(path, 96);
+    std::optional<QImage> first = bitmap(path, 96);
+    const std::optional<QImage> second = bitmap(path, 96);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->constBits(), second->constBits()); // not decoded twice
     first->setPixel(0, 0, qRgb(255, 0, 0));             // one caller's change stays its own
@@ -180,14 +220,14 @@ TEST_F(PictureReuse, SameFileIsHandedOutAgainAsItsOwnBitmap)
 TEST_F(PictureReuse, VanishedReplacedAndBrokenFilesBehaveAsWithoutReuse)
 {
     const QString path = writeBmp(QStringLiteral("cover.bmp"), qRgb(10, 20, 30));
-    ASSERT_TRUE(plattera::LoadPictureBitmap(path, 96));
+    ASSERT_TRUE(bitmap(path, 96));
 
     ASSERT_TRUE(QFile::remove(path));
-    EXPECT_FALSE(plattera::LoadPictureBitmap(path, 96).has_value());
+    EXPECT_FALSE(bitmap(path, 96).has_value());
 
     // Rewritten in place at the same size: decoded again.
     writeBmp(QStringLiteral("cover.bmp"), qRgb(200, 100, 50));
-    const std::optional<QImage> rewritten = plattera::LoadPictureBitmap(path, 96);
+    const std::optional<QImage> rewritten = bitmap(path, 96);
     ASSERT_TRUE(rewritten);
     EXPECT_EQ(rewritten->pixel(3, 2) | 0xFF000000u, qRgb(200, 100, 50));
 
@@ -199,8 +239,8 @@ TEST_F(PictureReuse, VanishedReplacedAndBrokenFilesBehaveAsWithoutReuse)
         f.write("BM this is not a bitmap at all");
     }
     ASSERT_TRUE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
-    EXPECT_THROW(plattera::LoadPictureBitmap(path, 96), plattera::CommandError);
-    EXPECT_THROW(plattera::LoadPictureBitmap(path, 96), plattera::CommandError);
+    EXPECT_THROW(bitmap(path, 96), plattera::CommandError);
+    EXPECT_THROW(bitmap(path, 96), plattera::CommandError);
 }
 
 TEST_F(PictureReuse, KeepsTheLastThreeAndThenOnlyWhatTheCoverStillUses)
@@ -209,15 +249,15 @@ TEST_F(PictureReuse, KeepsTheLastThreeAndThenOnlyWhatTheCoverStillUses)
     QString files[4];
     for (int i = 0; i < 4; ++i)
         files[i] = writeBmp(QStringLiteral("%1.bmp").arg(i), qRgb(i, i, i));
-    auto load = [&](int i) { return plattera::LoadPictureBitmap(files[i], 96)->constBits(); };
+    auto load = [&](int i) { return bitmap(files[i], 96)->constBits(); };
     for (int i = 0; i < 3; ++i)
-        first[i] = *plattera::LoadPictureBitmap(files[i], 96);
+        first[i] = *bitmap(files[i], 96);
     EXPECT_EQ(load(0), first[0].constBits());
     load(3); // 1 is now the least recently used: dropped
     EXPECT_EQ(load(0), first[0].constBits());
     EXPECT_NE(load(1), first[1].constBits());
 
-    plattera::keepDecodedPicturesOf({files[0]});
+    store.keepOnly({files[0]});
     EXPECT_EQ(load(0), first[0].constBits());
     EXPECT_NE(load(2), first[2].constBits());
 }
@@ -225,14 +265,14 @@ TEST_F(PictureReuse, KeepsTheLastThreeAndThenOnlyWhatTheCoverStillUses)
 TEST_F(PictureReuse, LongDecodesAreAnnouncedAndClosedEvenWhenTheyFail)
 {
     std::vector<bool> told;
-    plattera::setLongDecodeNotifier([&](bool busy) { told.push_back(busy); });
+    store.setLongDecodeNotifier([&](bool busy) { told.push_back(busy); });
     const QString big = writeBmp(QStringLiteral("big.bmp"), qRgb(9, 9, 9), 600, 400); // about 700 KiB
     const QString small = writeBmp(QStringLiteral("small.bmp"), qRgb(9, 9, 9));
-    plattera::LoadPictureBitmap(small, 96);
+    bitmap(small, 96);
     EXPECT_TRUE(told.empty());
-    plattera::LoadPictureBitmap(big, 96);
+    bitmap(big, 96);
     EXPECT_EQ(told, (std::vector<bool>{true, false}));
-    plattera::LoadPictureBitmap(big, 96); // reused: nothing to wait for
+    bitmap(big, 96); // reused: nothing to wait for
     EXPECT_EQ(told.size(), 2u);
 
     {
@@ -241,7 +281,33 @@ TEST_F(PictureReuse, LongDecodesAreAnnouncedAndClosedEvenWhenTheyFail)
         f.seek(2);
         f.write(QByteArray(600 * 1024, char(0xFF))); // a header that makes no sense
     }
-    EXPECT_THROW(plattera::LoadPictureBitmap(big, 96), plattera::CommandError);
+    EXPECT_THROW(bitmap(big, 96), plattera::CommandError);
     EXPECT_EQ(told, (std::vector<bool>{true, false, true, false}));
-    plattera::setLongDecodeNotifier(nullptr);
+}
+
+// Browsing in the picture dialog decodes each file at preview size and keeps nothing: the
+// cover's pictures are still there for the next repaint, and no wait cursor comes up.
+TEST_F(PictureReuse, PreviewsLeaveTheCoversPicturesAlone)
+{
+    std::vector<bool> told;
+    store.setLongDecodeNotifier([&](bool busy) { told.push_back(busy); });
+    const QString back = writeBmp(QStringLiteral("back.bmp"), qRgb(1, 2, 3));
+    const QString front = writeBmp(QStringLiteral("front.bmp"), qRgb(4, 5, 6));
+    const auto repaint = [&] { return bitmap(back, 96) && bitmap(front, 96); };
+    ASSERT_TRUE(repaint());
+    const QString browsed[] = {writeBmp(QStringLiteral("big.bmp"), qRgb(7, 8, 9), 600, 400),
+                               QStringLiteral(PLATTERA_TEST_DATA "/jpeg_tall.jpg"),
+                               QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg")};
+    const int decodesBefore = store.decodeCount();
+    for (const QString& file : browsed) {
+        const std::optional<PictureThumbnail> preview = LoadPictureThumbnail(file, QSize(12, 12), 96);
+        ASSERT_TRUE(preview) << file.toStdString();
+        EXPECT_EQ(preview->size, LoadBitmap(file, 96)->size());
+        EXPECT_TRUE(preview->thumbnail.width() <= 12 && preview->thumbnail.height() <= 12);
+        EXPECT_EQ(preview->thumbnail.format(), QImage::Format_RGB32);
+    }
+    store.keepOnly({back, front});
+    ASSERT_TRUE(repaint());
+    EXPECT_EQ(store.decodeCount(), decodesBefore);
+    EXPECT_TRUE(told.empty());
 }

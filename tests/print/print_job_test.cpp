@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
-#include "pictures/picture_loader.h"
+#include "pictures/picture_store.h"
 #include "support/image_assert.h"
 #include "support/test_files.h"
 #include "print/print_cover.h"
@@ -99,7 +99,7 @@ TEST(PrintJob, LosslessPicturesKeepEveryPixelAndJpegsStayJpegs)
     const QString jpeg = QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg");
     for (const QString& path : {bmp, jpeg}) {
         SCOPED_TRACE(path.toStdString());
-        const std::optional<QImage> picture = LoadPictureBitmap(path, 96);
+        const std::optional<Picture> picture = LoadPictureBitmap(path, 96);
         ASSERT_TRUE(picture);
         RunPrintJob(page.printer, [&](PageCanvas& canvas) { canvas.stretchDraw(QRect(100, -100, 640, -480), *picture); });
         const QString list = PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), page.pdf()});
@@ -107,7 +107,7 @@ TEST(PrintJob, LosslessPicturesKeepEveryPixelAndJpegsStayJpegs)
         if (path == bmp) {
             PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-png"), page.pdf(), page.dir.filePath(QStringLiteral("img"))});
             const QImage embedded(page.dir.filePath(QStringLiteral("img-000.png")));
-            EXPECT_TRUE(ImagesEqual(embedded.convertToFormat(QImage::Format_RGB32), *picture));
+            EXPECT_TRUE(ImagesEqual(embedded.convertToFormat(QImage::Format_RGB32), picture->image));
         }
     }
 }

@@ -31,3 +31,19 @@ QString writeTestBmp(const QString& path, const QImage& image)
     EXPECT_TRUE(image.save(path, "BMP")) << path.toStdString();
     return path;
 }
+
+SavedEnvironment::SavedEnvironment(std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+}
+
+SavedEnvironment::~SavedEnvironment()
+{
+    for (const auto& [name, value] : m_saved) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+}

@@ -394,7 +394,7 @@ TEST_F(LayoutPictures, CompositeIsCopiedAsItStands)
     EXPECT_TRUE(PixelIs(sheets.Image2.image(), 10, 100, qRgb(0, 128, 0)));
     EXPECT_TRUE(PixelIs(sheets.Image5.image(), 10, 100, qRgb(0, 128, 0)));
     ASSERT_TRUE(state.BackPicture.has_value());
-    EXPECT_EQ(state.BackPicture->size(), QSize(4, 4));
+    EXPECT_EQ(state.BackPicture->image.size(), QSize(4, 4));
 }
 
 TEST_F(LayoutPictures, VanishedFrontPictureDrawsNothing)

@@ -9,14 +9,16 @@
 #include "app/tform3.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
+#include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 // The program as start-up leaves it, on the scripted platform at 96 pixels per inch and a
 // 1024 x 768 screen (change `platform` before calling start() for other screens).
 class AppFixture : public ::testing::Test {
 protected:
     ScriptedPlatform platform;
+    plattera::PictureStore pictures;
     plattera::EditorState state;
     std::unique_ptr<plattera::Sheets> sheetsPtr;
     plattera::AppWindows windows;
@@ -27,6 +29,8 @@ protected:
     {
         windows = plattera::AppWindows();
         state = plattera::EditorState();
+        pictures.clear();
+        state.Pictures = &pictures;
         sheetsPtr = std::make_unique<plattera::Sheets>(platform.logicalDpiY());
         windows = plattera::createWindows(platform, state, *sheetsPtr);
     }

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "support/image_assert.h"
-#include "text/tform2.h"
-#include "text/window_geometry.h"
+#include "app/tform2.h"
+#include "app/window_geometry.h"
 
 using namespace plattera;
 

@@ -1,4 +1,4 @@
-#include "text/tform2.h"
+#include "app/tform2.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -11,9 +11,9 @@
 #include <QShowEvent>
 #include <QStyledItemDelegate>
 
+#include "app/window_geometry.h"
 #include "model/version.h"
 #include "text/layouts.h"
-#include "text/window_geometry.h"
 
 namespace plattera {
 
@@ -80,7 +80,7 @@ public:
 } // namespace
 
 TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
-    : QDialog(parent), m_state(state), m_sheets(sheets)
+    : FixedDialog(parent), m_state(state), m_sheets(sheets)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Plattera v" PLATTERA_VERSION " - Edit Tracks"));
@@ -226,30 +226,11 @@ void TForm2::Button1Click()
         layout();
 }
 
-void TForm2::showEvent(QShowEvent* event)
-{
-    // Not QDialog's: it would centre over the main window at every showing.
-    QWidget::showEvent(event);
-    if (event->spontaneous())
-        return;
-    showWindow(this, m_shownOnce, [this] { FormShow(); }, screenSize ? screenSize() : QSize());
-}
-
 bool TForm2::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
     return QDialog::event(event);
-}
-
-void TForm2::keyPressEvent(QKeyEvent* event)
-{
-    // Not QDialog's Escape: only Continue and the close box end this window.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)

@@ -1,4 +1,4 @@
-#include "text/window_geometry.h"
+#include "app/window_geometry.h"
 
 #include <cmath>
 #include <memory>

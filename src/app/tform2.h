@@ -2,10 +2,10 @@
 
 #include <functional>
 
-#include <QDialog>
 #include <QSize>
 #include <QStringList>
 
+#include "app/fixed_dialog.h"
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
@@ -20,7 +20,7 @@ namespace plattera {
 
 // The track editor: artist, title and the numbered track list. Created once, hidden, and
 // shown modally by "Edit Tracks"; its controls are the store of the texts.
-class TForm2 : public QDialog {
+class TForm2 : public FixedDialog {
     Q_OBJECT
 public:
     TForm2(EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
@@ -29,8 +29,6 @@ public:
     // a command and shows its failure in the error box.
     std::function<CoverInputs()> readMainInputs;
     std::function<void(const std::function<void()>&)> runCommand;
-    // The screen size for centring at the first showing.
-    std::function<QSize()> screenSize;
 
     // The artist, title and track lines as they stand now.
     QString artist() const;
@@ -44,7 +42,7 @@ public:
     void Edit1KeyDown(int key);   // Enter inserts
     void ListBox1Click();         // copies the selected line into Edit1
     void FormActivate();
-    void FormShow();
+    void FormShow() override;
     void Button1Click();          // Continue
 
     QPushButton* Button1 = nullptr;
@@ -61,15 +59,12 @@ public:
     QLineEdit* Edit2 = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     EditorState& m_state;
     Sheets& m_sheets;
-    bool m_shownOnce = false;
 };
 
 } // namespace plattera

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+namespace plattera {
+
+// Whether a picture's file already threw detail away. The printed page may compress a lossy
+// picture again; every other picture must reach the paper pixel for pixel.
+enum class PictureSource { Lossless, Lossy };
+
+// A decoded picture as the cover holds it: the bitmap and what kind of file it came from.
+// Built from a bare bitmap it counts as lossless, the safe side for printing.
+struct Picture {
+    QImage image;
+    PictureSource source = PictureSource::Lossless;
+
+    Picture() = default;
+    Picture(QImage bitmap, PictureSource from = PictureSource::Lossless) // NOLINT: a bitmap is a picture
+        : image(std::move(bitmap)), source(from)
+    {
+    }
+    bool lossy() const { return source == PictureSource::Lossy; }
+    bool isNull() const { return image.isNull(); }
+};
+
+// Where the cover's pictures come from: the program's store of decoded pictures, owned beside
+// the EditorState and reached through it, so that the layouts repainting pictures need not
+// know it.
+class PictureProvider {
+public:
+    virtual ~PictureProvider() = default;
+    // No file at path: no picture, and no message. An unreadable file throws CommandError.
+    virtual std::optional<Picture> load(const QString& path, int ppi) = 0;
+    // The cover names the files it still uses; the provider may let go of the others.
+    virtual void keepOnly(const QStringList& inUse) = 0;
+};
+
+} // namespace plattera
