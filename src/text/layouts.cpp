@@ -123,7 +123,7 @@ void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
     state.ArtistText = inputs.artist;
     state.TitleText = inputs.title;
 
-    solidWipe(s);
+    wipeCover(s, state);
 
     if (state.HasBackPicture)
         backPicturePlacement(s, state, inputs, BackPlacementForm::Layout);
