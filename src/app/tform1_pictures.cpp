@@ -84,7 +84,7 @@ void TForm1::BitBtn1Click()
 {
     Sheets& s = m_sheets;
     const CoverInputs in = inputs();
-    solidWipe(s);
+    wipeCover(s, m_state);
     if (m_state.HasBackPicture)
         backPicturePlacement(s, m_state, in, BackPlacementForm::Common);
     if (m_state.HasFrontPicture)

@@ -8,11 +8,8 @@ namespace plattera {
 
 void TForm1::button4Click()
 {
-    // The texts are taken from the track editor as they stand, even when the dialog is then
-    // cancelled; the sheets keep what the last layout drew.
+    // The page shows the texts the last layout drew, whatever the track editor holds now.
     const CoverInputs in = inputs();
-    m_state.PrintArtistText = in.artist;
-    m_state.PrintTitleText = in.title;
 
     // The page's canvas exists only for the job, and the job starts with a clear brush: rectangles
     // are outlines and texts have no background box.

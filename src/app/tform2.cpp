@@ -216,6 +216,9 @@ void TForm2::Button1Click()
         inputs.artist = artist();
         inputs.title = title();
         inputs.tracks = trackLines();
+        // Continue draws the left-aligned layout, so the mode must say so too: otherwise Print
+        // and the next re-layout would centre what the screen shows left-aligned.
+        m_state.CentredMode = false;
         LeftAlignedLayout(m_sheets, m_state, inputs);
         // Only a layout that ran to its end closes the editor.
         accept();

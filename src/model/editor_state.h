@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include "model/canvas.h"
 #include "model/colour.h"
@@ -60,8 +61,11 @@ struct EditorState {
     BrushStyle SavedLeftSpineBrushStyle = BrushStyle::Solid;
     BrushStyle SavedRightSpineBrushStyle = BrushStyle::Solid;
 
+    // The texts of the layout last drawn, which is what the page prints: the track editor may
+    // hold edits that the sheets never showed.
     QString PrintArtistText;
     QString PrintTitleText;
+    QStringList PrintTracks;
 
     // Face names are kept to 31 characters.
     void setBackFontName(const QString& face) { BackFontName = clampFaceName(face); }

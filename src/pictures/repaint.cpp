@@ -23,6 +23,13 @@ void solidWipe(Sheets& s)
     setBrushes(s.visible(), BrushStyle::Clear);
 }
 
+void wipeCover(Sheets& sheets, EditorState& state)
+{
+    solidWipe(sheets);
+    state.BackPicture.reset();
+    state.FrontPicture.reset();
+}
+
 void reloadBackPicture(Sheets& sheets, EditorState& state)
 {
     state.BackPicture = loadCoverPicture(state, state.BackPictureFile, sheets.Image5.ppi());

@@ -19,6 +19,11 @@ void setBrushes(std::span<SheetCanvas* const> sheets, BrushStyle style);
 // The four visible sheets white, their brushes left clear.
 void solidWipe(Sheets& sheets);
 
+// The solid wipe that starts a repaint of the whole cover. The pictures' bitmaps go with the
+// pixels until the repaint places them again: a picture that can no longer be read then stays
+// off the page as it stays off the sheets.
+void wipeCover(Sheets& sheets, EditorState& state);
+
 // The back picture stretched over the whole composite sheet; no bitmap draws nothing,
 // so the composite keeps its last picture.
 void stretchBackComposite(Sheets& sheets, const EditorState& state);

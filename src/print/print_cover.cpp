@@ -1,7 +1,5 @@
 #include "print/print_cover.h"
 
-#include <algorithm>
-
 #include <QPainter>
 #include <QPrinter>
 
@@ -71,10 +69,9 @@ void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& i
         canvas.rectangle(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom);
 }
 
-void drawTracks(Canvas& canvas, const EditorState& state, const CoverInputs& inputs,
-                const CoverTextGeometry& geometry)
+void drawTracks(Canvas& canvas, const EditorState& state, const CoverTextGeometry& geometry)
 {
-    const QStringList lines = inputs.tracks.mid(0, std::max(0, state.TrackCount));
+    const QStringList& lines = state.PrintTracks;
     setTextFont(canvas, {state.BackFontName, state.BackFontColor, page::kTrackStartSize});
     const TrackFit fit = fitTrackLines(canvas, lines, state.HasTracks, geometry);
     drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.CentredMode, geometry);
@@ -96,7 +93,7 @@ void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inp
         return;
     // The same steps as on the sheets, fitted anew in page units; one canvas carries all texts.
     const CoverTextGeometry geometry = pageGeometry();
-    drawTracks(canvas, state, inputs, geometry);
+    drawTracks(canvas, state, geometry);
     if (!inputs.noFrontText) {
         setTextFont(canvas, {state.FrontFontName, state.FrontFontColor, page::kFrontStartSize});
         drawFrontLines(canvas, printedTitles(state), geometry);

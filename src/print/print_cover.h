@@ -39,7 +39,8 @@ constexpr int kSpineCentre = 690;
 
 // Draws the whole cover on one page: pictures, then outlines, then (once texts have been laid
 // out) the track lines, the front text and the two spine texts, each fitted again on the page.
-// Reads the state and the inputs; changes only the canvas.
+// The texts are those the sheets show (the state's Print texts), never the editor's newer
+// edits; the inputs give the check boxes. Changes only the canvas.
 void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs);
 
 // One print job of one page on a printer that the dialog has set up: starts it, hands the

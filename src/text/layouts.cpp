@@ -106,6 +106,15 @@ QStringList fitTracks(Sheets& s, EditorState& state, const CoverInputs& inputs)
     return lines;
 }
 
+// Called once the pictures are on the sheets: a layout that stops at an unreadable picture
+// draws no texts, and the page keeps printing the texts last drawn.
+void keepPrintedTexts(EditorState& state, const QStringList& lines)
+{
+    state.PrintArtistText = state.ArtistText;
+    state.PrintTitleText = state.TitleText;
+    state.PrintTracks = lines;
+}
+
 } // namespace
 
 void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
@@ -114,7 +123,7 @@ void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
     state.ArtistText = inputs.artist;
     state.TitleText = inputs.title;
 
-    solidWipe(s);
+    wipeCover(s, state);
 
     if (state.HasBackPicture)
         backPicturePlacement(s, state, inputs, BackPlacementForm::Layout);
@@ -130,6 +139,7 @@ void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 
     SheetCanvas& panel = s.Image1;
     const QStringList lines = fitTracks(s, state, inputs);
+    keepPrintedTexts(state, lines);
     if (state.HasFrontPicture && !state.HasBackPicture)
         panel.setBrushStyle(state.SavedBackBrushStyle);
     if (state.HasBackPicture)
@@ -146,6 +156,7 @@ void CentredLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 
     SheetCanvas& panel = s.Image1;
     const QStringList lines = fitTracks(s, state, inputs);
+    keepPrintedTexts(state, lines);
     if (state.HasBackPicture)
         panel.setBrushStyle(BrushStyle::Clear);
     // The lines are centred with their widths in the fitted font, which the state then keeps.

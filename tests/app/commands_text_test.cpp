@@ -92,7 +92,7 @@ protected:
     }
 };
 
-TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeft)
+TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeftOrContinue)
 {
     continueLayout();
     expectLeftAligned("Continue");
@@ -127,6 +127,11 @@ TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeft)
 
     run(&TForm1::BitBtn2Click);
     expectLeftAligned("Left");
+
+    run(&TForm1::BitBtn1Click);
+    form2().Button1Click();
+    form1().CheckBox1->click();
+    expectLeftAligned("Center, Continue, Vertical lines");
 }
 
 TEST_F(TextCommands, NoTextOnFrontBeforeAnyLayoutChangesNothing)

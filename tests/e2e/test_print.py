@@ -8,8 +8,8 @@ import unittest
 
 from PIL import Image, ImageDraw, ImageFont
 
-from desktop import (MAIN_TITLE, PrintQueue, Story, choose_print_to_file, ink_box, rasterise,
-                     wait_until)
+from desktop import (EDITOR_TITLE, MAIN_TITLE, WHITE, PrintQueue, Story, choose_print_to_file,
+                     ink_box, rasterise, wait_until)
 
 ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
@@ -126,6 +126,24 @@ class PrintStory(Story, unittest.TestCase):
 
     def test_print_to_file(self):
         program = self.laid_out()
+        picture = os.path.join(self.tmp, "back.bmp")
+        Image.new("RGB", (30, 30), (255, 255, 0)).save(picture)
+        with self.step("a back picture, Center, Edit Tracks, Continue: left-aligned again"):
+            self.desktop.window_gone_by_id(program.choose_picture(picture))
+            program.click_button("Center")
+            program.open_track_editor().press_continue()
+        with self.step("a new title left in the editor by its close box"):
+            program.open_track_editor().replace_text("Edit2", "Never Shown")
+            self.desktop.key("alt+F4")
+            self.desktop.window_gone(re.escape(EDITOR_TITLE))
+        with self.step("the picture's file spoilt: each repaint gives the error box"):
+            with open(picture, "wb") as file:
+                file.write(b"BM not a bitmap")
+            for _ in range(2):
+                program.click_control("No text on front cover")
+                box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(box)
         target = os.path.join(self.tmp, "cover.pdf")
         with self.step("Print, choose Print to File (PDF), type the file name"):
             dialog = self.print_dialog(program)
@@ -161,6 +179,13 @@ class PrintStory(Story, unittest.TestCase):
             near(front[3] - front[1] + 1, 1200, "front height")
             near(front[0], back[0], "front left edge")
             near(front[1] - back[1], 1200, "front top below back top")
+        with self.step("no picture and no title that the sheets do not show"):
+            self.assertEqual(page.getpixel((back[2] - 100, back[3] - 30)), WHITE, "a back picture")
+            artist = ink_box(page, (front[0] + 2, front[1] + 2, front[2] - 1, front[1] + 600))
+            title = ink_box(page, (front[0] + 2, front[1] + 600, front[2] - 1, front[3] - 1))
+            ratio = Face().ink(TITLE)[3] / Face().ink(ARTIST + ": ")[3]
+            self.assertAlmostEqual((title[2] - title[0]) / (artist[2] - artist[0]), ratio, delta=0.03,
+                                   msg="the title printed is not %r" % TITLE)
         with self.step("track block: left edge 10.0 mm inside the back insert"):
             inside = (int(folds[0]) + 3, back[1] + 3, int(folds[1]) - 2, back[3] - 2)
             block = ink_box(page, inside)

@@ -25,15 +25,18 @@ protected:
     void print() { form1().runCommand([this] { form1().button4Click(); }); }
 };
 
-TEST_F(PrintCommandTest, CancelKeepsTheCopiedTextsAndPrintsNothing)
+TEST_F(PrintCommandTest, CancelPrintsNothingAndEditsTheSheetsNeverShowedAreNotTaken)
 {
+    form2().Button1Click();
+    // Left in the editor by its close box: the sheets still show the prompts and no track.
     form2().Edit3->setText(QStringLiteral("Artist"));
     form2().Edit2->setText(QStringLiteral("Title"));
+    form2().Button3Click();
     platform.printAnswers = {std::nullopt};
     print();
     EXPECT_EQ(platform.printRequests, 1);
-    EXPECT_EQ(state.PrintArtistText, QStringLiteral("Artist"));
-    EXPECT_EQ(state.PrintTitleText, QStringLiteral("Title"));
+    EXPECT_EQ(QStringList({state.PrintArtistText, state.PrintTitleText}) + state.PrintTracks,
+              QStringList({"<Type in name of the artist here>", "<Type in title here>"}));
     EXPECT_TRUE(platform.errors.empty()) << "a job was started after cancel";
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

@@ -74,7 +74,7 @@ TEST_F(PrintCoverTest, OutlinesLandOnTheirTenthsOfMillimetres)
 TEST_F(PrintCoverTest, TextsOnlyOnceLaidOutAndFrontTextOnlyWhenWanted)
 {
     noOutlines();
-    inputs.tracks = {QStringLiteral("H")};
+    state.PrintTracks = {QStringLiteral("H")};
     state.TrackCount = 1;
     state.HasTracks = true;
     print();
@@ -99,7 +99,7 @@ TEST_F(PrintCoverTest, TracksStartAt30mmOrCentreOn95mm)
     state.TextLaidOut = true;
     state.HasTracks = true;
     inputs.noFrontText = true;
-    inputs.tracks = {QStringLiteral("HH"), QStringLiteral("HHHH")};
+    state.PrintTracks = {QStringLiteral("HH"), QStringLiteral("HHHH")};
     state.TrackCount = 2;
     const QFontMetricsF fm = arial50();
     print();
@@ -124,8 +124,8 @@ TEST_F(PrintCoverTest, LongTrackListsShrinkIntoTheInsert)
     inputs.noFrontText = true;
     inputs.verticalLines = inputs.frontOutline = false;
     for (int i = 1; i <= 60; ++i)
-        inputs.tracks << QStringLiteral("%1. A rather long track title that goes on and on, and on").arg(i);
-    state.TrackCount = int(inputs.tracks.size());
+        state.PrintTracks << QStringLiteral("%1. A rather long track title that goes on and on, and on").arg(i);
+    state.TrackCount = int(state.PrintTracks.size());
     print();
     const QRect ink = page.find(QRect(262, 102, 1376, 1171));
     EXPECT_GE(ink.top(), 105);

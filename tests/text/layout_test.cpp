@@ -414,10 +414,12 @@ TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
     state.FrontPictureFile = path;
     state.HasFrontPicture = true;
     sheets.Image4.image().fill(qRgb(0, 0, 255));
+    state.FrontPicture = QImage(2, 2, QImage::Format_RGB32);
     inputs.artist = QStringLiteral("Artist");
     EXPECT_THROW(LeftAlignedLayout(sheets, state, inputs), CommandError);
     EXPECT_TRUE(state.TextLaidOut);
     EXPECT_EQ(CountNot(sheets.Image4.image(), sheets.Image4.image().rect(), kWhiteRgb), 0);
+    EXPECT_FALSE(state.FrontPicture) << "the page would print the picture the sheets lost";
 }
 
 TEST_F(LayoutPictures, BrushesFollowThePictureFlags)
