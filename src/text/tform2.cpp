@@ -13,6 +13,7 @@
 
 #include "model/version.h"
 #include "text/layouts.h"
+#include "text/track_line_edit.h"
 #include "text/window_geometry.h"
 
 namespace plattera {
@@ -107,7 +108,9 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     ListBox1->setSortingEnabled(false);
     ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
     Label1 = caption(QStringLiteral("Type in track:"), GroupBox1, "Label1", 66, 216);
-    Edit1 = place(new QLineEdit(GroupBox1), "Edit1", 16, 248, 177, 21);
+    auto* edit1 = new TrackLineEdit(GroupBox1);
+    edit1->takePaste = [this](const QMimeData& data) { return pasteTracks(data); };
+    Edit1 = place<QLineEdit>(edit1, "Edit1", 16, 248, 177, 21);
     Button3 = place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
     Button3->setFont(buttonFont);
 
@@ -122,6 +125,7 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.
     Button1->setAutoDefault(false);
     Button3->setAutoDefault(false);
+    ListBox1->installEventFilter(this);
     Edit1->installEventFilter(this);
 
     QWidget::setTabOrder(Button1, Button3);
@@ -260,6 +264,11 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
             Edit1KeyDown(kEnterKey);
             return true;
         }
+    }
+    if (watched == ListBox1 && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        ListBox1KeyDown(kDeleteKey);
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 namespace plattera {
@@ -42,10 +43,19 @@ public:
 
     void Button3Click();          // Insert
     void Edit1KeyDown(int key);   // Enter inserts
+    void ListBox1KeyDown(int key); // Delete removes the selected line
+    static constexpr int kDeleteKey = 46;
     void ListBox1Click();         // copies the selected line into Edit1
     void FormActivate();
     void FormShow();
     void Button1Click();          // Continue
+
+    // Appends each title as a track, numbered as Insert numbers it; a selected line is left as
+    // it is.
+    void insertTracks(const QStringList& titles);
+    // A paste into Edit1 of several lines of text: each line a track. False for anything else,
+    // which is pasted as usual.
+    bool pasteTracks(const QMimeData& data);
 
     QPushButton* Button1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -239,6 +240,52 @@ TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
     form.resetForNewCover();
     EXPECT_EQ(form.Edit3->cursorPosition(), 0);
     EXPECT_EQ(form.Edit2->cursorPosition(), 0);
+}
+
+TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
+{
+    for (const char* title : {"A", "B", "C", "D"}) {
+        type(QLatin1String(title));
+        pressEnter();
+    }
+    form.ListBox1->setCurrentRow(2);
+    type(QStringLiteral("Bonus"));
+    pressEnter();
+    form.ListBox1->setCurrentRow(0);
+    QTest::keyClick(form.ListBox1, Qt::Key_Delete);
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. B"), QStringLiteral("Bonus"), QStringLiteral("3. D")}));
+    EXPECT_EQ(state.TrackCount, 3);
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    EXPECT_TRUE(form.Edit1->text().isEmpty()) << "the copy of the removed line goes with it";
+
+    QTest::keyClick(form.ListBox1, Qt::Key_Delete); // nothing selected: nothing removed
+    EXPECT_EQ(lines().size(), 3);
+    for (int left = 3; left > 0; --left) {
+        form.ListBox1->setCurrentRow(0);
+        QTest::keyClick(form.ListBox1, Qt::Key_Delete);
+    }
+    EXPECT_EQ(state.TrackCount, 0);
+    EXPECT_FALSE(state.HasTracks);
+    type(QStringLiteral("New"));
+    pressEnter();
+    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. New")});
+}
+
+TEST_F(TrackEditor, PastingSeveralLinesInsertsEachAsATrackAndOneLineStaysAPaste)
+{
+    type(QStringLiteral("Intro"));
+    pressEnter();
+    form.ListBox1->setCurrentRow(0);
+    QGuiApplication::clipboard()->setText(QStringLiteral("01. One\n\n2) Two\n"));
+    QTest::keyClick(form.Edit1, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. One"), QStringLiteral("3. Two")}));
+    EXPECT_EQ(state.TrackCount, 3);
+    EXPECT_TRUE(form.Edit1->text().isEmpty());
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("1. Solo"));
+    QTest::keyClick(form.Edit1, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("1. Solo"));
+    EXPECT_EQ(lines().size(), 3);
 }
 
 } // namespace
