@@ -6,14 +6,16 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev
+  libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev libtag1-dev
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window manager, input, a private print queue
-             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
+             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib
+             # audio files with tags made in the tests, and the X clipboard they paste through
+             sox libsox-fmt-base flac xclip)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)

@@ -163,6 +163,7 @@ void TForm1::attachWindows(TForm2* trackEditor, TForm3* about)
         m_form2->readMainInputs = [this] { return inputs(); };
         m_form2->runCommand = [this](const std::function<void()>& command) { runCommand(command); };
         m_form2->screenSize = screen;
+        m_form2->showMessage = [this](const QString& text) { m_platform.showError(m_form2, kApplicationTitle, text); };
     }
     if (m_form3)
         m_form3->screenSize = screen;

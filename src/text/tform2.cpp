@@ -126,7 +126,10 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     Button1->setAutoDefault(false);
     Button3->setAutoDefault(false);
     ListBox1->installEventFilter(this);
-    Edit1->installEventFilter(this);
+    // The edit lines take dragged text; dragged files are the window's.
+    setAcceptDrops(true);
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3})
+        edit->installEventFilter(this);
 
     QWidget::setTabOrder(Button1, Button3);
     QWidget::setTabOrder(Button3, Edit1);
@@ -270,6 +273,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
         ListBox1KeyDown(kDeleteKey);
         return true;
     }
+    if ((watched == Edit1 || watched == Edit2 || watched == Edit3) && takeFileDrag(event))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 

@@ -1,6 +1,5 @@
 // The track list beyond typing: lines removed, and whole lists inserted at once.
 #include <QListWidget>
-#include <QMimeData>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
@@ -41,15 +40,6 @@ void TForm2::insertTracks(const QStringList& titles)
         Edit1->setText(title);
         Button3Click();
     }
-}
-
-bool TForm2::pasteTracks(const QMimeData& data)
-{
-    const QStringList titles = pastedTrackTitles(data.text());
-    if (titles.isEmpty())
-        return false;
-    insertTracks(titles);
-    return true;
 }
 
 } // namespace plattera

@@ -1,5 +1,10 @@
+#include <memory>
+
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -286,6 +291,41 @@ TEST_F(TrackEditor, PastingSeveralLinesInsertsEachAsATrackAndOneLineStaysAPaste)
     QTest::keyClick(form.Edit1, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(form.Edit1->text(), QStringLiteral("1. Solo"));
     EXPECT_EQ(lines().size(), 3);
+}
+
+TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorAndNameTheUnreadableOnce)
+{
+    QStringList messages;
+    form.showMessage = [&](const QString& text) { messages << text; };
+    const auto files = [](std::initializer_list<const char*> names) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const char* name : names)
+            urls << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name));
+        data->setUrls(urls);
+        return std::unique_ptr<QMimeData>(data);
+    };
+    const auto drag = [&](QWidget* target, const QMimeData& data) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        return enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+    };
+
+    EXPECT_FALSE(drag(&form, *files({"jpeg_baseline.jpg"})));
+    type(QStringLiteral("Intro"));
+    pressEnter();
+    const auto album = files({"album_disc1_b.flac", "album_broken.flac", "album_disc1_a.flac"});
+    ASSERT_TRUE(drag(form.Edit1, *album)) << "the edit lines leave dropped files to the window";
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, album.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.Edit1, &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
+                                    QStringLiteral("3. Second Song")}));
+    EXPECT_EQ(form.Edit1->text(), QString());
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band"));
+    EXPECT_EQ(form.Edit2->text(), QStringLiteral("The Album"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].endsWith(QStringLiteral("\nalbum_broken.flac"))) << messages[0].toStdString();
 }
 
 } // namespace
