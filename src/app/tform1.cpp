@@ -88,6 +88,10 @@ void TForm1::buildLayout()
     Image4 = place(new SheetView(m_sheets.Image4, frontPage), "Image4", 80, 18, 361, 353);
     Image2->raise();
     Image3->raise();
+    for (SheetView* view : {Image1, Image2, Image3, Image4}) {
+        view->setAcceptDrops(true);
+        view->installEventFilter(this);
+    }
     TabbedNotebook1->addTab(backPage, QStringLiteral("Back"));
     TabbedNotebook1->addTab(frontPage, QStringLiteral("Front"));
     TabbedNotebook1->setCurrentIndex(0);
@@ -263,6 +267,8 @@ void TForm1::mouseMoveEvent(QMouseEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (auto* view = qobject_cast<SheetView*>(watched); view && takePictureDrag(view, event))
+        return true;
     if (watched == Label4) {
         if (event->type() == QEvent::MouseMove) {
             setApplicationPointer(PointerShape::Hand);

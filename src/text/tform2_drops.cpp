@@ -48,8 +48,10 @@ bool TForm2::takeFileDrag(QEvent* event)
     // A copy, never a move: a file manager would delete the files after a move.
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
+    // After the drop has ended, so that the message does not hold the dragging program.
     if (event->type() == QEvent::Drop)
-        dropAlbumFiles(localFiles(*drop->mimeData()));
+        QMetaObject::invokeMethod(
+            this, [this, paths = localFiles(*drop->mimeData())] { dropAlbumFiles(paths); }, Qt::QueuedConnection);
     return true;
 }
 

@@ -319,6 +319,7 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorAndNameTheUnreadableOnce)
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, album.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form.Edit1, &drop);
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    QCoreApplication::processEvents();
     EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
                                     QStringLiteral("3. Second Song")}));
     EXPECT_EQ(form.Edit1->text(), QString());
