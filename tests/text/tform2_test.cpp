@@ -1,7 +1,4 @@
-#include <memory>
-
 #include <QApplication>
-#include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -249,84 +246,51 @@ TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
 
 TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
 {
-    for (const char* title : {"A", "B", "C", "D"}) {
+    for (const char* title : {"A", "B", "C"}) {
         type(QLatin1String(title));
         pressEnter();
     }
-    form.ListBox1->setCurrentRow(2);
-    type(QStringLiteral("Bonus"));
-    pressEnter();
     form.ListBox1->setCurrentRow(0);
     QTest::keyClick(form.ListBox1, Qt::Key_Delete);
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. B"), QStringLiteral("Bonus"), QStringLiteral("3. D")}));
-    EXPECT_EQ(state.TrackCount, 3);
-    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    QTest::keyClick(form.ListBox1, Qt::Key_Delete); // nothing is selected any more
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. B"), QStringLiteral("2. C")}));
     EXPECT_TRUE(form.Edit1->text().isEmpty()) << "the copy of the removed line goes with it";
-
-    QTest::keyClick(form.ListBox1, Qt::Key_Delete); // nothing selected: nothing removed
-    EXPECT_EQ(lines().size(), 3);
-    for (int left = 3; left > 0; --left) {
-        form.ListBox1->setCurrentRow(0);
+    for (int row : {1, 0}) {
+        form.ListBox1->setCurrentRow(row);
         QTest::keyClick(form.ListBox1, Qt::Key_Delete);
     }
-    EXPECT_EQ(state.TrackCount, 0);
     EXPECT_FALSE(state.HasTracks);
     type(QStringLiteral("New"));
     pressEnter();
     EXPECT_EQ(lines(), QStringList{QStringLiteral("1. New")});
 }
 
-TEST_F(TrackEditor, PastingSeveralLinesInsertsEachAsATrackAndOneLineStaysAPaste)
-{
-    type(QStringLiteral("Intro"));
-    pressEnter();
-    form.ListBox1->setCurrentRow(0);
-    QGuiApplication::clipboard()->setText(QStringLiteral("01. One\n\n2) Two\n"));
-    QTest::keyClick(form.Edit1, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. One"), QStringLiteral("3. Two")}));
-    EXPECT_EQ(state.TrackCount, 3);
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
-
-    QGuiApplication::clipboard()->setText(QStringLiteral("1. Solo"));
-    QTest::keyClick(form.Edit1, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("1. Solo"));
-    EXPECT_EQ(lines().size(), 3);
-}
-
-TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorAndNameTheUnreadableOnce)
+TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadableOnce)
 {
     QStringList messages;
     form.showMessage = [&](const QString& text) { messages << text; };
-    const auto files = [](std::initializer_list<const char*> names) {
-        auto* data = new QMimeData;
-        QList<QUrl> urls;
-        for (const char* name : names)
-            urls << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name));
-        data->setUrls(urls);
-        return std::unique_ptr<QMimeData>(data);
-    };
+    QMimeData picture, album;
+    picture.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg"))});
+    for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac", "album_disc1_b.flac",
+                             "album_disc1_a.flac"})
+        album.setUrls(album.urls() << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name)));
     const auto drag = [&](QWidget* target, const QMimeData& data) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
         return enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
     };
-
-    EXPECT_FALSE(drag(&form, *files({"jpeg_baseline.jpg"})));
+    EXPECT_FALSE(drag(&form, picture));
     type(QStringLiteral("Intro"));
     pressEnter();
-    const auto album = files({"album_disc1_b.flac", "album_broken.flac", "album_disc1_a.flac"});
-    ASSERT_TRUE(drag(form.Edit1, *album)) << "the edit lines leave dropped files to the window";
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, album.get(), Qt::LeftButton, Qt::NoModifier);
+    ASSERT_TRUE(drag(form.Edit1, album)) << "the edit lines leave dropped files to the window";
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &album, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form.Edit1, &drop);
-    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     QCoreApplication::processEvents();
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
-                                    QStringLiteral("3. Second Song")}));
-    EXPECT_EQ(form.Edit1->text(), QString());
-    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band"));
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. First Song"), QStringLiteral("3. Second Song"),
+                                    QStringLiteral("4. album untagged"), QStringLiteral("5. Encore")}));
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band")) << "the album artist, though one artist differs";
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("The Album"));
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].endsWith(QStringLiteral("\nalbum_broken.flac"))) << messages[0].toStdString();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("These files were left out, their tags cannot be read:\nalbum_broken.flac")});
 }
 
 } // namespace
