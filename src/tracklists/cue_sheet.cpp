@@ -19,15 +19,15 @@ QString decodeCue(const QByteArray& bytes)
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
-// The value after a command: a quoted string, or else the rest of the line (first word only
-// when `firstWord`, as in FILE name WAVE).
-QString commandValue(const QString& rest, bool firstWord)
+// The value after a command: a quoted string, or else the rest of the line, less its last
+// word when a type follows the value (FILE name WAVE).
+QString commandValue(const QString& rest, bool typeFollows = false)
 {
     if (rest.startsWith(QLatin1Char('"'))) {
         const qsizetype close = rest.indexOf(QLatin1Char('"'), 1);
         return close < 0 ? rest.mid(1) : rest.mid(1, close - 1);
     }
-    return firstWord ? rest.section(QLatin1Char(' '), 0, 0) : rest;
+    return typeFollows && rest.contains(QLatin1Char(' ')) ? rest.section(QLatin1Char(' '), 0, -2) : rest;
 }
 
 } // namespace
@@ -54,11 +54,11 @@ std::optional<CueSheet> readCueSheet(const QString& path)
             sheet.tracks.push_back({rest.section(QLatin1Char(' '), 0, 0).toInt(),
                                     QFileInfo(currentFile).completeBaseName(), QString()});
         } else if (command == QLatin1String("TITLE")) {
-            (track ? track->title : sheet.title) = commandValue(rest, false);
+            (track ? track->title : sheet.title) = commandValue(rest);
         } else if (command == QLatin1String("PERFORMER")) {
-            (track ? track->performer : sheet.performer) = commandValue(rest, false);
+            (track ? track->performer : sheet.performer) = commandValue(rest);
         } else if (command == QLatin1String("REM") && rest.startsWith(QLatin1String("DISCNUMBER "))) {
-            sheet.disc = commandValue(rest.mid(11).trimmed(), true).toInt();
+            sheet.disc = rest.mid(11).trimmed().toInt();
         }
     }
     if (sheet.tracks.empty())
