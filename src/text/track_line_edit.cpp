@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -40,9 +41,13 @@ void TrackLineEdit::mouseReleaseEvent(QMouseEvent* event)
 void TrackLineEdit::contextMenuEvent(QContextMenuEvent* event)
 {
     std::unique_ptr<QMenu> menu(createStandardContextMenu());
-    if (QAction* pasteAction = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
-        disconnect(pasteAction, &QAction::triggered, nullptr, nullptr);
-        connect(pasteAction, &QAction::triggered, this, [this] {
+    // Qt 6.4 names none of the menu's actions; its Paste is known by the text Qt gives it.
+    const QString pasteText = QCoreApplication::translate("QLineEdit", "&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(QLatin1Char('\t'), 0, 0) != pasteText)
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] {
             if (!offer(QClipboard::Clipboard))
                 paste();
         });
