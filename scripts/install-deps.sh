@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev
+  libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev libtag1-dev
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
@@ -15,7 +15,9 @@ if [ "${1:-}" = "--tests" ]; then
              # the end-to-end stories: X server, window manager, input, a private print queue
              openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib
              # a session bus that autolaunches where none is announced, which the program must not start
-             dbus-x11)
+             dbus-x11
+             # audio files with tags made in the tests, and the X clipboard they paste through
+             sox libsox-fmt-base flac xclip)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)

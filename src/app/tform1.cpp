@@ -88,6 +88,10 @@ void TForm1::buildLayout()
     Image4 = place(new SheetView(m_sheets.Image4, frontPage), "Image4", 80, 18, 361, 353);
     Image2->raise();
     Image3->raise();
+    for (SheetView* view : {Image1, Image2, Image3, Image4}) {
+        view->setAcceptDrops(true);
+        view->installEventFilter(this);
+    }
     TabbedNotebook1->addTab(backPage, QStringLiteral("Back"));
     TabbedNotebook1->addTab(frontPage, QStringLiteral("Front"));
     TabbedNotebook1->setCurrentIndex(0);
@@ -163,6 +167,7 @@ void TForm1::attachWindows(TForm2* trackEditor, TForm3* about)
         m_form2->readMainInputs = [this] { return inputs(); };
         m_form2->runCommand = [this](const std::function<void()>& command) { runCommand(command); };
         m_form2->screenSize = screen;
+        m_form2->showMessage = [this](const QString& text) { m_platform.showError(m_form2, kApplicationTitle, text); };
     }
     if (m_form3)
         m_form3->screenSize = screen;
@@ -263,6 +268,8 @@ void TForm1::mouseMoveEvent(QMouseEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (auto* view = qobject_cast<SheetView*>(watched); view && takePictureDrag(view, event))
+        return true;
     if (watched == Label4) {
         if (event->type() == QEvent::MouseMove) {
             setApplicationPointer(PointerShape::Hand);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QWidget>
 
@@ -57,6 +58,9 @@ public:
     void BitBtn2Click(); // Left
     void BitBtn1Click(); // Center
     void BitBtn5Click(); // Image
+    // A picture file dropped on a sheet: the Image command for the page of that sheet, the
+    // file taking the place of the dialog's answer.
+    void dropPicture(const QString& file, NotebookPage page);
     void button4Click(); // Print
     void BitBtn3Click(); // Close
     void BitBtn4Click(); // About
@@ -130,8 +134,12 @@ private:
     void checkFromProgram(QCheckBox* box, void (TForm1::*handler)());
     // After each command: the decoded pictures and bitmaps the cover no longer shows are let go.
     void releaseUnusedPictures();
-    // The Image command's steps; BitBtn5Click undoes them when one fails.
-    void chooseAndPlacePicture();
+    // The Image command's steps with the file `choose` gives (nothing: cancelled); undone
+    // when one fails.
+    void placePictureOrUndo(const std::function<std::optional<QString>()>& choose);
+    void chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose);
+    // Takes a drag or drop event on a sheet: one picture file is accepted, anything else refused.
+    bool takePictureDrag(SheetView* view, QEvent* event);
 
     Platform& m_platform;
     EditorState& m_state;

@@ -2,6 +2,8 @@
 // pictures and then lay the texts out again.
 #include <optional>
 
+#include <QTabWidget>
+
 #include "app/tform1.h"
 #include "model/errors.h"
 #include "pictures/outlines.h"
@@ -24,13 +26,28 @@ void TForm1::relayoutStep()
 
 void TForm1::BitBtn5Click()
 {
+    placePictureOrUndo([this] {
+        const PictureDialogSetup setup = PictureDialogSettings();
+        return m_platform.choosePictureFile(
+            this, PictureDialogRequest{setup.filter, setup.defaultExtension, OpenPictureDialog1File});
+    });
+}
+
+void TForm1::dropPicture(const QString& file, NotebookPage page)
+{
+    TabbedNotebook1->setCurrentIndex(page == NotebookPage::Front ? 1 : 0);
+    placePictureOrUndo([file] { return std::optional<QString>(file); });
+}
+
+void TForm1::placePictureOrUndo(const std::function<std::optional<QString>()>& choose)
+{
     // A picture that cannot be read costs the user nothing: the sheets (pixels and brushes) and
     // the cover's state go back to how they were, whichever step failed. Copies share the
     // pixels until something is drawn, so this costs little.
     const Sheets sheetsBefore = m_sheets;
     const EditorState stateBefore = m_state;
     try {
-        chooseAndPlacePicture();
+        chooseAndPlacePicture(choose);
     } catch (...) {
         m_sheets = sheetsBefore;
         m_state = stateBefore;
@@ -38,7 +55,7 @@ void TForm1::BitBtn5Click()
     }
 }
 
-void TForm1::chooseAndPlacePicture()
+void TForm1::chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose)
 {
     Sheets& s = m_sheets;
     EditorState& st = m_state;
@@ -50,9 +67,7 @@ void TForm1::chooseAndPlacePicture()
     st.SavedRightSpineBrushStyle = s.Image3.brushStyle();
     st.SavedLeftSpineBrushStyle = s.Image2.brushStyle();
 
-    const PictureDialogSetup setup = PictureDialogSettings();
-    const std::optional<QString> chosen = m_platform.choosePictureFile(
-        this, PictureDialogRequest{setup.filter, setup.defaultExtension, OpenPictureDialog1File});
+    const std::optional<QString> chosen = choose();
     if (chosen) {
         OpenPictureDialog1File = *chosen;
         // A missing file is no failure; its name is kept and it simply draws nothing.

@@ -14,6 +14,7 @@
 #include "app/window_geometry.h"
 #include "model/version.h"
 #include "text/layouts.h"
+#include "app/track_line_edit.h"
 
 namespace plattera {
 
@@ -107,7 +108,9 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     ListBox1->setSortingEnabled(false);
     ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
     Label1 = caption(QStringLiteral("Type in track:"), GroupBox1, "Label1", 66, 216);
-    Edit1 = place(new QLineEdit(GroupBox1), "Edit1", 16, 248, 177, 21);
+    auto* edit1 = new TrackLineEdit(GroupBox1);
+    edit1->takePaste = [this](const QMimeData& data) { return pasteTracks(data); };
+    Edit1 = place<QLineEdit>(edit1, "Edit1", 16, 248, 177, 21);
     Button3 = place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
     Button3->setFont(buttonFont);
 
@@ -122,7 +125,11 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.
     Button1->setAutoDefault(false);
     Button3->setAutoDefault(false);
-    Edit1->installEventFilter(this);
+    ListBox1->installEventFilter(this);
+    // The edit lines take dragged text; dragged files are the window's.
+    setAcceptDrops(true);
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3})
+        edit->installEventFilter(this);
 
     QWidget::setTabOrder(Button1, Button3);
     QWidget::setTabOrder(Button3, Edit1);
@@ -245,6 +252,13 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (watched == ListBox1 && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        ListBox1KeyDown(kDeleteKey);
+        return true;
+    }
+    if ((watched == Edit1 || watched == Edit2 || watched == Edit3) && takeFileDrag(event))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 

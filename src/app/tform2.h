@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 
 namespace plattera {
@@ -40,10 +41,24 @@ public:
 
     void Button3Click();          // Insert
     void Edit1KeyDown(int key);   // Enter inserts
+    void ListBox1KeyDown(int key); // Delete removes the selected line
+    static constexpr int kDeleteKey = 46;
     void ListBox1Click();         // copies the selected line into Edit1
     void FormActivate();
     void FormShow() override;
     void Button1Click();          // Continue
+
+    // Appends each title as a track, numbered as Insert numbers it; a selected line is left as
+    // it is.
+    void insertTracks(const QStringList& titles);
+    // A paste into Edit1: audio files and cue sheets (copied in a file manager) as if dropped,
+    // several lines of text each as a track. False for anything else, which is pasted as usual.
+    bool pasteTracks(const QMimeData& data);
+    // Audio files and cue sheets dropped on the window: the artist, the title and one track per
+    // file. The files that cannot be read are named in one message at the end.
+    void dropAlbumFiles(const QStringList& paths);
+    // The error box, set by the main window.
+    std::function<void(const QString&)> showMessage;
 
     QPushButton* Button1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
@@ -61,8 +76,14 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // Takes a drag or drop event that carries audio files or cue sheets; false for others.
+    bool takeFileDrag(QEvent* event);
+
     EditorState& m_state;
     Sheets& m_sheets;
 };

@@ -1,10 +1,14 @@
 #include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFile>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include "app/bit_btn.h"
+#include "app/sheet_view.h"
 #include "app_test_util.h"
 #include "pictures/picture_formats.h"
 #include "support/image_assert.h"
@@ -198,3 +202,41 @@ TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
 }
 
 } // namespace
+
+// Each drop goes to the sheet named, with the notebook on the other page; the result must be
+// what the dialog would have given on the page dropped on.
+TEST_F(PictureCommands, APictureDroppedOnASheetIsTheImageCommandForThatPage)
+{
+    const QString back = picture(QStringLiteral("back.bmp"), columnCodedImage(442, 353));
+    const auto drop = [&](QWidget* sheet, const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(sheet, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(sheet, &dropped);
+        QCoreApplication::processEvents();
+        return dropped.dropAction() == Qt::CopyAction;
+    };
+    image(NotebookPage::Back, back);
+    const SheetPixels fromDialog(sheets());
+    start();
+    platform.pictureRequests.clear();
+
+    EXPECT_FALSE(drop(form1().Image2, writeTestFile(dir.filePath(QStringLiteral("notes.txt")), "x")));
+    form1().TabbedNotebook1->setCurrentIndex(1);
+    ASSERT_TRUE(drop(form1().Image2, back));
+    EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 0);
+    EXPECT_TRUE(SameSheets(SheetPixels(sheets()), fromDialog));
+    EXPECT_EQ(form1().OpenPictureDialog1File, back);
+    EXPECT_TRUE(platform.pictureRequests.empty());
+
+    const SheetPixels before(sheets());
+    ASSERT_TRUE(drop(form1().Image4, broken(QStringLiteral("front.jpg"))));
+    EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 1);
+    EXPECT_EQ(platform.errors.size(), 1u);
+    EXPECT_FALSE(state.HasFrontPicture) << "the failed command is undone";
+    EXPECT_TRUE(SameSheets(SheetPixels(sheets()), before));
+}

@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -239,6 +242,55 @@ TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
     form.resetForNewCover();
     EXPECT_EQ(form.Edit3->cursorPosition(), 0);
     EXPECT_EQ(form.Edit2->cursorPosition(), 0);
+}
+
+TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
+{
+    for (const char* title : {"A", "B", "C"}) {
+        type(QLatin1String(title));
+        pressEnter();
+    }
+    form.ListBox1->setCurrentRow(0);
+    QTest::keyClick(form.ListBox1, Qt::Key_Delete);
+    QTest::keyClick(form.ListBox1, Qt::Key_Delete); // nothing is selected any more
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. B"), QStringLiteral("2. C")}));
+    EXPECT_TRUE(form.Edit1->text().isEmpty()) << "the copy of the removed line goes with it";
+    for (int row : {1, 0}) {
+        form.ListBox1->setCurrentRow(row);
+        QTest::keyClick(form.ListBox1, Qt::Key_Delete);
+    }
+    EXPECT_FALSE(state.HasTracks);
+    type(QStringLiteral("New"));
+    pressEnter();
+    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. New")});
+}
+
+TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadableOnce)
+{
+    QStringList messages;
+    form.showMessage = [&](const QString& text) { messages << text; };
+    QMimeData picture, album;
+    picture.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg"))});
+    for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac", "album_disc1_b.flac",
+                             "album_disc1_a.flac"})
+        album.setUrls(album.urls() << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name)));
+    const auto drag = [&](QWidget* target, const QMimeData& data) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        return enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+    };
+    EXPECT_FALSE(drag(&form, picture));
+    type(QStringLiteral("Intro"));
+    pressEnter();
+    ASSERT_TRUE(drag(form.Edit1, album)) << "the edit lines leave dropped files to the window";
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &album, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.Edit1, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. First Song"), QStringLiteral("3. Second Song"),
+                                    QStringLiteral("4. album untagged"), QStringLiteral("5. Encore")}));
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band")) << "the album artist, though one artist differs";
+    EXPECT_EQ(form.Edit2->text(), QStringLiteral("The Album"));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("These files were left out, their tags cannot be read:\nalbum_broken.flac")});
 }
 
 } // namespace

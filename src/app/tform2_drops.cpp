@@ -1,0 +1,102 @@
+// Audio files and cue sheets dropped on the track editor, or pasted into its type-in line.
+#include <algorithm>
+
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/tform2.h"
+#include "tracklists/album_files.h"
+#include "tracklists/track_lines.h"
+
+namespace plattera {
+
+namespace {
+
+QStringList localFiles(const QMimeData& data)
+{
+    QStringList paths;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+bool carriesAlbumFiles(const QMimeData& data)
+{
+    const QStringList paths = localFiles(data);
+    return std::any_of(paths.begin(), paths.end(), isAlbumFile);
+}
+
+void showFromStart(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+} // namespace
+
+bool TForm2::takeFileDrag(QEvent* event)
+{
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove
+        && event->type() != QEvent::Drop)
+        return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!carriesAlbumFiles(*drop->mimeData()))
+        return false;
+    // A copy, never a move: a file manager would delete the files after a move.
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    // After the drop has ended, so that the message does not hold the dragging program.
+    if (event->type() == QEvent::Drop)
+        QMetaObject::invokeMethod(
+            this, [this, paths = localFiles(*drop->mimeData())] { dropAlbumFiles(paths); }, Qt::QueuedConnection);
+    return true;
+}
+
+void TForm2::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!takeFileDrag(event))
+        event->ignore();
+}
+
+void TForm2::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!takeFileDrag(event))
+        event->ignore();
+}
+
+void TForm2::dropEvent(QDropEvent* event)
+{
+    if (!takeFileDrag(event))
+        event->ignore();
+}
+
+void TForm2::dropAlbumFiles(const QStringList& paths)
+{
+    const AlbumTracks album = readAlbumTracks(paths);
+    if (!album.artist.isEmpty())
+        showFromStart(Edit3, album.artist);
+    if (!album.album.isEmpty())
+        showFromStart(Edit2, album.album);
+    insertTracks(album.titles);
+    if (!album.unreadable.isEmpty() && showMessage)
+        showMessage(QStringLiteral("These files were left out, their tags cannot be read:\n")
+                    + album.unreadable.join(QLatin1Char('\n')));
+}
+
+bool TForm2::pasteTracks(const QMimeData& data)
+{
+    if (carriesAlbumFiles(data)) {
+        dropAlbumFiles(localFiles(data));
+        return true;
+    }
+    const QStringList titles = pastedTrackTitles(data.text());
+    if (titles.isEmpty())
+        return false;
+    insertTracks(titles);
+    return true;
+}
+
+} // namespace plattera

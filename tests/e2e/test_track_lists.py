@@ -1,0 +1,57 @@
+"""Track lists the user already has, through the X clipboard held by another program (xclip):
+a pasted list, then tagged audio files pasted as a file manager copies them (a drop's path)."""
+
+import os
+import re
+import shutil
+import subprocess
+import unittest
+
+from desktop import EDITOR_CONTROLS, MAIN_TITLE, Story, ink_bands, spawn
+from test_tracks import PANEL_INSIDE
+
+PASTED = "1. Harbour Lights\n02 - Quarry\n\n3) Velvet Engine\nKestrel\n"
+# The disc 2 file first and one without tags, to be put in order.
+ALBUM = [("b.flac", ["TITLE=Ox", "DISCNUMBER=2", "TRACKNUMBER=1"]), ("Velvet.flac", []),
+         ("a.flac", ["TITLE=Tin Roof Rain Reprise", "TRACKNUMBER=1"])]
+
+
+@unittest.skipUnless(all(map(shutil.which, ("xclip", "sox", "metaflac"))), "needs xclip, sox and metaflac")
+class TrackListsFromElsewhere(Story, unittest.TestCase):
+
+    def paste(self, editor, data, target):
+        owner = spawn(["xclip", "-quiet", "-selection", "clipboard", "-t", target, "-i"], stdin=subprocess.PIPE,
+                      stderr=subprocess.DEVNULL, env=dict(os.environ, **self.desktop.env()))
+        owner.stdin.write(data.encode())
+        owner.stdin.close()
+        self.addCleanup(owner.wait)
+        self.addCleanup(owner.terminate)
+        editor.window.click_control(EDITOR_CONTROLS["Edit1"])
+        self.desktop.key("ctrl+v")
+
+    def test_a_pasted_list_and_pasted_audio_files_become_tracks(self):
+        paths = [os.path.join(self.tmp, name) for name, _ in ALBUM] + [os.path.join(self.tmp, "broken.flac")]
+        with self.step("make tagged FLAC files with sox and metaflac, and a broken one"):
+            for path, (_, tags) in zip(paths, ALBUM):
+                subprocess.run(["sox", "-n", "-r", "8000", path, "trim", "0", "0.05"], check=True)
+                subprocess.run(["metaflac", "--remove-all-tags"] + ["--set-tag=" + t for t in tags] + [path], check=True)
+            with open(paths[-1], "wb") as file:
+                file.write(b"not audio at all")
+        program = self.start()
+        editor = program.open_track_editor()
+        with self.step("paste a list of four lines"):
+            self.paste(editor, PASTED, "UTF8_STRING")
+        with self.step("paste the files; one message names the broken file"):
+            self.paste(editor, "".join("file://%s\r\n" % p for p in paths), "text/uri-list")
+            box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(box)
+        with self.step("Continue: seven track lines, the list's own numbers dropped, files in order"):
+            editor.press_continue()
+            lines = ink_bands(program.settled_sheet("back strip"), PANEL_INSIDE)
+            self.assertEqual(len(lines), 7, lines)
+            widths = [right - left for _, _, left, right in lines]
+            # "2. Quarry" is about as wide as "4. Kestrel"; "2. 02 - Quarry" would be far wider.
+            self.assertLess(widths[1], widths[3] * 1.2, widths)
+            # Tin Roof Rain Reprise (track 1), Velvet (no tags: its file name), Ox (disc 2).
+            self.assertEqual(sorted(widths[4:], reverse=True), widths[4:], widths)
