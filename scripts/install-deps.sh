@@ -5,7 +5,7 @@ if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-svg-dev libgl-dev
+  qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev libtag1-dev
   fonts-liberation fontconfig qt6-wayland
 )
