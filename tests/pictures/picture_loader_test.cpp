@@ -102,7 +102,7 @@ TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
     ASSERT_TRUE(QFile::link("/dev/zero", path("x.bmp")));
     EXPECT_TRUE(failure(path("x.bmp")).contains("not a regular file"));
 
-    for (const char* name : {"e.gif", "e.jpg", "e.jpeg", "e.bmp", "e.ico", "e.emf", "e.wmf"})
+    for (const char* name : {"e.gif", "e.jpg", "e.jpeg", "e.bmp", "e.ico", "e.emf", "e.wmf", "e.png", "e.webp"})
         EXPECT_TRUE(failure(write(name, "")).contains("empty")) << name;
 
     // Headers that claim 65535 x 65535 pixels.
@@ -117,6 +117,8 @@ TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
     // Mislabelled: a GIF named .jpg, text named .ico.
     EXPECT_FALSE(failure(write("gif.jpg", fixture("gif_frame_offset.gif"))).isEmpty());
     EXPECT_FALSE(failure(write("notes.ico", "just some text\n")).isEmpty());
+    for (const char* name : {"gif.png", "gif.webp"})
+        EXPECT_TRUE(failure(write(name, fixture("gif_frame_offset.gif"))).startsWith(QStringLiteral("Cannot read %1: ").arg(name)));
 }
 
 TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
