@@ -42,8 +42,8 @@ DecodeResult decodeJpeg(const QByteArray& data);
 DecodeResult decodeGif(const QByteArray& data);
 DecodeResult decodeBmp(const QByteArray& data);
 DecodeResult decodeIco(const QByteArray& data);
-// The first frame (the default image of an animated PNG; the first frame of an animated WebP on
-// its canvas), with transparency drawn over white.
+// The picture, or the first frame of an animation on its canvas, with transparency drawn over
+// white.
 DecodeResult decodePng(const QByteArray& data);
 DecodeResult decodeWebp(const QByteArray& data);
 // Metafiles are drawn at (0, 0) on a white bitmap of their size in pixels at ppi.

@@ -45,9 +45,9 @@ rm -f /tmp/plattera_icon32.png /tmp/plattera_icon256.png
 # local colour table, and a small enhanced metafile.
 python3 make_fixtures.py
 
-# PNG and WebP with Pillow and libwebp's tools: transparency by palette and by half alpha, an
-# animation of a quadrant frame then a black one, and a 4x4 red first frame at (2, 2) on 8x8
-# followed by a black one.
+# PNG and WebP (Pillow, libwebp's tools): transparency by palette and by half alpha; animations whose
+# first frame shows quadrants (also behind a black default image) or a red square at (2, 2). Beside
+# them, unchanged copies of libpng's pngtest.png and CPython's Lib/test/imghdrdata/python.{png,webp}.
 /usr/bin/python3 - <<'PY'
 from PIL import Image
 q = Image.open("bmp_topdown24.bmp").convert("RGBA")
@@ -56,6 +56,7 @@ p.save("png_palette_trns.png", transparency=4)
 h = q.copy(); h.paste((255, 0, 0, 128), (0, 0, 4, 4)); h.save("png_half_alpha.png")
 black = Image.new("RGBA", (8, 8), (0, 0, 0, 255))
 q.save("png_animated.png", save_all=True, append_images=[black])
+black.save("png_hidden_default.png", save_all=True, append_images=[q, black], default_image=True)
 t = q.copy(); t.paste((0, 0, 0, 0), (0, 0, 2, 2)); t.save("webp_lossless_alpha.webp", lossless=True, exact=True)
 q.resize((16, 16), Image.NEAREST).save("/tmp/plattera_q16.png")
 Image.new("RGB", (4, 4), (255, 0, 0)).save("/tmp/plattera_red.webp", lossless=True)
@@ -64,5 +65,3 @@ PY
 cwebp -quiet -q 100 /tmp/plattera_q16.png -o webp_lossy.webp
 webpmux -frame /tmp/plattera_red.webp +100+2+2 -frame /tmp/plattera_black.webp +100 -o webp_frame_offset.webp
 rm -f /tmp/plattera_q16.png /tmp/plattera_red.webp /tmp/plattera_black.webp
-# Unchanged copies from public test suites: libpng's pngtest.png (91x69 RGBA, interlaced; from
-# Debian's libpng-dev examples) and CPython's Lib/test/imghdrdata/python.{png,webp} (16x16).
