@@ -58,13 +58,13 @@ class PictureStory(Story, unittest.TestCase):
         png = Image.new("RGBA", (40, 20), (0, 0, 255, 0))  # right half clear, though blue underneath
         png.paste(RED + (255,), (0, 0, 20, 20))
         png.save(back)
-        frames = [Image.new("RGB", (30, 30), colour) for colour in (GREEN, RED)]
-        frames[0].save(front, save_all=True, append_images=frames[1:], lossless=True)
+        Image.new("RGB", (30, 30), GREEN).save(front, save_all=True, lossless=True,
+                                               append_images=[Image.new("RGB", (30, 30), RED)])
         with self.step("Image on the Back page: a PNG with a transparent half"):
             program.choose_picture(back)
             program.wait_for_sheet("back strip", lambda s: s.getpixel((100, 100)) == RED
                                    and s.getpixel((340, 100)) == (255, 255, 255), "the PNG over white")
-        with self.step("Image on the Front page: an animated WebP"):
+        with self.step("Image on the Front page: an animated WebP, green then red"):
             program.show_page("Front")
             time.sleep(0.2)
             program.choose_picture(front)
