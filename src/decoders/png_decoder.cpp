@@ -1,5 +1,4 @@
 #include <cstring>
-#include <vector>
 
 #include <QScopeGuard>
 
@@ -16,24 +15,38 @@ namespace {
 const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 
 struct Chunk {
-    QByteArray type;
+    const char* type;
     const char* data;
     qint64 length;
+    qsizetype next; // where the following chunk starts
+    bool is(const char* name) const { return std::memcmp(type, name, 4) == 0; }
 };
 
-// The file's chunks up to IEND. libpng takes memory for a text chunk's whole claimed length
-// before reading it, so a few bytes could ask for gigabytes: no chunk may be longer than what
-// follows it in the file, and every length is checked before libpng sees the data.
-QString listChunks(const QByteArray& data, std::vector<Chunk>& chunks)
+// The chunk at `at`, when all of it lies within the file.
+bool readChunk(const QByteArray& data, qsizetype at, Chunk& chunk)
 {
-    for (qsizetype at = 8; at + 8 <= data.size();) {
-        const qint64 length = beU32(data.constData() + at);
-        if (length > data.size() - at - 12)
-            return QStringLiteral("a chunk claims %1 bytes, more than the file holds").arg(length);
-        chunks.push_back({data.mid(at + 4, 4), data.constData() + at + 8, length});
-        if (chunks.back().type == "IEND")
+    if (at + 12 > data.size())
+        return false;
+    const qint64 length = beU32(data.constData() + at);
+    if (length > data.size() - at - 12)
+        return false;
+    chunk = {data.constData() + at + 4, data.constData() + at + 8, length, at + 12 + qsizetype(length)};
+    return true;
+}
+
+// libpng takes memory for a text chunk's whole claimed length before reading it, so a few bytes
+// could ask for gigabytes. No chunk can be longer than what follows it in the file: every
+// length up to IEND is checked before libpng sees the data.
+QString checkChunkLengths(const QByteArray& data)
+{
+    Chunk chunk {};
+    for (qsizetype at = 8; at + 8 <= data.size(); at = chunk.next) {
+        if (!readChunk(data, at, chunk)) {
+            return QStringLiteral("a chunk claims %1 bytes, more than the file holds")
+                .arg(qint64(beU32(data.constData() + at)));
+        }
+        if (chunk.is("IEND"))
             break;
-        at += 12 + length;
     }
     return QString();
 }
@@ -49,53 +62,58 @@ void appendChunk(QByteArray& png, const char* type, const QByteArray& payload)
     png += bigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))));
 }
 
-// Where the first frame of an animated PNG lies on its canvas.
+// Where the first frame of an animated PNG lies on its canvas, and the canvas's size.
 struct FramePlace {
     int x = 0;
     int y = 0;
+    qint64 canvasWidth = 0;
+    qint64 canvasHeight = 0;
 };
 
 // An animated PNG whose default image is not part of the animation (no fcTL before IDAT) keeps
 // its first frame in fdAT chunks that Debian's libpng does not know. That frame is rebuilt as a
 // PNG of its own: the header with the frame's size, the chunks before IDAT (palette,
 // transparency, colour space), the fdAT data as IDAT. Empty when the default image is the first
-// frame, as it is in most files and in every still picture.
-QByteArray hiddenFirstFrame(const std::vector<Chunk>& chunks, FramePlace& place, QString& problem)
+// frame, as it is in most files and in every still picture. The chunks are walked, never
+// listed: a file of millions of empty chunks must not cost more than its own size.
+QByteArray hiddenFirstFrame(const QByteArray& data, FramePlace& place, QString& problem)
 {
+    Chunk header {}, chunk {};
+    if (!readChunk(data, 8, header) || !header.is("IHDR") || header.length != 13)
+        return QByteArray();
     bool animated = false;
     qsizetype firstData = -1;
-    for (qsizetype i = 0; i < qsizetype(chunks.size()) && firstData < 0; ++i) {
-        if (chunks[size_t(i)].type == "fcTL")
+    for (qsizetype at = header.next; firstData < 0 && readChunk(data, at, chunk); at = chunk.next) {
+        if (chunk.is("fcTL"))
             return QByteArray();
-        animated = animated || chunks[size_t(i)].type == "acTL";
-        if (chunks[size_t(i)].type == "IDAT")
-            firstData = i;
+        animated = animated || chunk.is("acTL");
+        if (chunk.is("IDAT"))
+            firstData = at;
     }
-    if (!animated || firstData < 1 || chunks.front().type != "IHDR" || chunks.front().length != 13)
+    if (!animated || firstData < 0)
         return QByteArray();
 
-    QByteArray frame(reinterpret_cast<const char*>(kPngSignature), 8);
-    qsizetype i = firstData;
-    while (i < qsizetype(chunks.size()) && chunks[size_t(i)].type != "fcTL")
-        ++i;
-    if (i == qsizetype(chunks.size()) || chunks[size_t(i)].length < 26) {
+    qsizetype at = firstData;
+    while (readChunk(data, at, chunk) && !chunk.is("fcTL") && !chunk.is("IEND"))
+        at = chunk.next;
+    if (at >= data.size() || !chunk.is("fcTL") || chunk.length < 26) {
         problem = QStringLiteral("the animated PNG has no first frame");
         return QByteArray();
     }
-    const char* control = chunks[size_t(i)].data;
-    place = {int(beU32(control + 12) & 0x7fffffff), int(beU32(control + 16) & 0x7fffffff)};
-    QByteArray header(chunks.front().data, 13);
-    header.replace(0, 8, QByteArray(control + 4, 8)); // the frame's width and height
-    appendChunk(frame, "IHDR", header);
-    for (qsizetype k = 1; k < firstData; ++k) {
-        const Chunk& c = chunks[size_t(k)];
-        if (c.type != "acTL")
-            appendChunk(frame, c.type.constData(), QByteArray(c.data, c.length));
+    place = {int(beU32(chunk.data + 12) & 0x7fffffff), int(beU32(chunk.data + 16) & 0x7fffffff),
+             beU32(header.data), beU32(header.data + 4)};
+    QByteArray frame(reinterpret_cast<const char*>(kPngSignature), 8);
+    QByteArray frameHeader(header.data, 13);
+    frameHeader.replace(0, 8, QByteArray(chunk.data + 4, 8)); // the frame's width and height
+    appendChunk(frame, "IHDR", frameHeader);
+    const qsizetype frameData = chunk.next;
+    for (at = header.next; at < firstData && readChunk(data, at, chunk); at = chunk.next) {
+        if (!chunk.is("acTL"))
+            appendChunk(frame, chunk.type, QByteArray(chunk.data, chunk.length));
     }
-    for (++i; i < qsizetype(chunks.size()) && chunks[size_t(i)].type == "fdAT"; ++i) {
-        const Chunk& c = chunks[size_t(i)];
-        if (c.length > 4) // after its sequence number, an fdAT holds what an IDAT would
-            appendChunk(frame, "IDAT", QByteArray(c.data + 4, c.length - 4));
+    for (at = frameData; readChunk(data, at, chunk) && chunk.is("fdAT"); at = chunk.next) {
+        if (chunk.length > 4) // after its sequence number, an fdAT holds what an IDAT would
+            appendChunk(frame, "IDAT", QByteArray(chunk.data + 4, chunk.length - 4));
     }
     appendChunk(frame, "IEND", QByteArray());
     return frame;
@@ -142,10 +160,9 @@ DecodeResult decodePng(const QByteArray& data)
 {
     if (data.size() < 8 || std::memcmp(data.constData(), kPngSignature, 8) != 0)
         return DecodeResult::failure(QStringLiteral("Not a PNG file"));
-    std::vector<Chunk> chunks;
-    QString problem = listChunks(data, chunks);
+    QString problem = checkChunkLengths(data);
     FramePlace place;
-    const QByteArray frame = problem.isEmpty() ? hiddenFirstFrame(chunks, place, problem) : QByteArray();
+    const QByteArray frame = problem.isEmpty() ? hiddenFirstFrame(data, place, problem) : QByteArray();
     if (!problem.isEmpty())
         return DecodeResult::failure(problem);
     if (frame.isEmpty()) {
@@ -156,15 +173,16 @@ DecodeResult decodePng(const QByteArray& data)
     }
 
     // The canvas is the default image's size; the frame is drawn on it, transparent around.
-    const qint64 width = beU32(chunks.front().data), height = beU32(chunks.front().data + 4);
-    if (const QString sizeProblem = checkPictureSize(width, height, data.size()); !sizeProblem.isEmpty())
+    const QString sizeProblem = checkPictureSize(place.canvasWidth, place.canvasHeight, data.size());
+    if (!sizeProblem.isEmpty())
         return DecodeResult::failure(sizeProblem);
     DecodeResult result = readPng(frame, data.size());
     if (!result.ok())
         return result;
-    if (place.x + qint64(result.image.width()) > width || place.y + qint64(result.image.height()) > height)
+    if (place.x + qint64(result.image.width()) > place.canvasWidth
+        || place.y + qint64(result.image.height()) > place.canvasHeight)
         return DecodeResult::failure(QStringLiteral("the first frame of the animated PNG lies outside the picture"));
-    QImage canvas(int(width), int(height), QImage::Format_ARGB32);
+    QImage canvas(int(place.canvasWidth), int(place.canvasHeight), QImage::Format_ARGB32);
     if (canvas.isNull())
         return DecodeResult::failure(QStringLiteral("Not enough memory to decode the PNG picture"));
     canvas.fill(Qt::transparent);
