@@ -102,6 +102,12 @@ QByteArray hiddenFirstFrame(const QByteArray& data, FramePlace& place, QString& 
     }
     place = {int(beU32(chunk.data + 12) & 0x7fffffff), int(beU32(chunk.data + 16) & 0x7fffffff),
              beU32(header.data), beU32(header.data + 4)};
+    // Checked before the frame is decoded, so no memory goes to a frame that cannot be shown.
+    if (place.x + qint64(beU32(chunk.data + 4)) > place.canvasWidth
+        || place.y + qint64(beU32(chunk.data + 8)) > place.canvasHeight) {
+        problem = QStringLiteral("the first frame of the animated PNG lies outside the picture");
+        return QByteArray();
+    }
     QByteArray frame(reinterpret_cast<const char*>(kPngSignature), 8);
     QByteArray frameHeader(header.data, 13);
     frameHeader.replace(0, 8, QByteArray(chunk.data + 4, 8)); // the frame's width and height
@@ -180,7 +186,7 @@ DecodeResult decodePng(const QByteArray& data)
     if (!result.ok())
         return result;
     if (place.x + qint64(result.image.width()) > place.canvasWidth
-        || place.y + qint64(result.image.height()) > place.canvasHeight)
+        || place.y + qint64(result.image.height()) > place.canvasHeight) // libpng read the size we gave it
         return DecodeResult::failure(QStringLiteral("the first frame of the animated PNG lies outside the picture"));
     QImage canvas(int(place.canvasWidth), int(place.canvasHeight), QImage::Format_ARGB32);
     if (canvas.isNull())
