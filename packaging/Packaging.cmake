@@ -56,9 +56,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "make the paper inserts of a CD jewel case
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Plattera makes the front insert and the back tray card, with its two spines,\n\
 of a CD jewel case. Type the artist, the title and the numbered tracks, pick\n\
-fonts, colours and pictures (JPEG, GIF, BMP, ICO, EMF or WMF), switch the cut\n\
-and fold outlines on or off, and print both inserts on one page at their\n\
-physical size.")
+fonts, colours and pictures (JPEG, PNG, WebP, GIF, BMP, ICO, EMF or WMF),\n\
+switch the cut and fold outlines on or off, and print both inserts on one page\n\
+at their physical size.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

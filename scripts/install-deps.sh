@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev libtag1-dev
+  libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then

@@ -38,13 +38,20 @@ QString checkPictureSize(long long width, long long height, long long dataBytes)
 // A new white RGB32 image of that size, or a null image when memory could not be had.
 QImage allocateWhiteImage(int width, int height);
 
+// A straight-alpha Format_ARGB32 image drawn over white, as Format_RGB32.
+QImage flattenOverWhite(QImage image);
+
+DecodeResult decodeJpeg(const QByteArray& data);
 // Given a size, the JPEG may come back smaller than its own size (halved up to three times by
 // the decoder itself, far faster than decoding it whole) while still covering that size.
-DecodeResult decodeJpeg(const QByteArray& data);
 DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast);
 DecodeResult decodeGif(const QByteArray& data);
 DecodeResult decodeBmp(const QByteArray& data);
 DecodeResult decodeIco(const QByteArray& data);
+// The picture, or the first frame of an animation on its canvas, with transparency drawn over
+// white.
+DecodeResult decodePng(const QByteArray& data);
+DecodeResult decodeWebp(const QByteArray& data);
 // Metafiles are drawn at (0, 0) on a white bitmap of their size in pixels at ppi.
 DecodeResult decodeEmf(const QByteArray& data, int ppi);
 DecodeResult decodeWmf(const QByteArray& data, int ppi);

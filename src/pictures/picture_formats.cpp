@@ -90,6 +90,9 @@ const TFileFormatsList& PictureFileFormats()
         list.add(QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"), PictureKind::Jpeg);
         list.add(QStringLiteral("jpg"), QStringLiteral("JPEG Image File"), PictureKind::Jpeg);
         list.add(QStringLiteral("GIF"), QStringLiteral("GIF Image"), PictureKind::Gif);
+        // Later additions go after the registered formats, so the dialog's order and default stay.
+        list.add(QStringLiteral("png"), QStringLiteral("PNG Image"), PictureKind::Png);
+        list.add(QStringLiteral("webp"), QStringLiteral("WebP Image"), PictureKind::Webp);
         return list;
     }();
     return table;

@@ -8,7 +8,7 @@ namespace plattera {
 
 // The picture kinds behind the format table. Every reader is a kind of `Graphic`, so asking
 // for `Graphic` matches every entry; no other kind derives from another.
-enum class PictureKind { Graphic, Metafile, Icon, Bitmap, Jpeg, Gif };
+enum class PictureKind { Graphic, Metafile, Icon, Bitmap, Jpeg, Gif, Png, Webp };
 
 // True when a reader of kind `reader` counts as the asked kind (itself or derived from it).
 bool isPictureKind(PictureKind reader, PictureKind asked);
@@ -52,7 +52,7 @@ QString pictureFileExtension(const QString& path);
 QString unknownExtensionMessage(const QString& extension);
 
 // The program's one table: built-ins, then the JPEG format ("jpeg", "jpg"), then the GIF
-// format ("GIF"). Filled on first use, unchanged afterwards.
+// format ("GIF"), then PNG and WebP. Filled on first use, unchanged afterwards.
 const TFileFormatsList& PictureFileFormats();
 
 // What the picture dialog is set up with.

@@ -190,6 +190,15 @@ DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QStrin
     return result;
 }
 
+// The PNG and WebP libraries' messages name no file ("IDAT: CRC error"), so the file is named
+// in front of them, as for a file that cannot be opened.
+DecodeResult namingTheFile(DecodeResult result, const QString& path)
+{
+    if (!result.ok())
+        result.error = QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), result.error);
+    return result;
+}
+
 } // namespace
 
 DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi, QSize atLeast)
@@ -203,6 +212,10 @@ DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QStri
         return decodeBmp(data);
     case PictureKind::Icon:
         return decodeIco(data);
+    case PictureKind::Png:
+        return namingTheFile(decodePng(data), path);
+    case PictureKind::Webp:
+        return namingTheFile(decodeWebp(data), path);
     case PictureKind::Metafile:
         return pictureFileExtension(path).compare(QLatin1String("emf"), Qt::CaseInsensitive) == 0
                    ? decodeEmf(data, ppi)

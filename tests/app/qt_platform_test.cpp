@@ -45,11 +45,11 @@ plattera::PictureDialogRequest pictureRequest()
 TEST(QtPlatform, PictureFilterBecomesQtNameFilters)
 {
     const QStringList filters = plattera::toQtNameFilters(plattera::PictureDialogSettings().filter);
-    ASSERT_EQ(filters.size(), 8);
-    EXPECT_EQ(filters[0], QStringLiteral("All (*.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));
-    EXPECT_EQ(filters[1], QStringLiteral("GIF Image (*.gif)"));
-    EXPECT_EQ(filters[3], QStringLiteral("JPEG Image File (*.jpeg)"));
-    EXPECT_EQ(filters[7], QStringLiteral("Metafiles (*.wmf)"));
+    ASSERT_EQ(filters.size(), 10);
+    EXPECT_EQ(filters[0], QStringLiteral("All (*.webp *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));
+    EXPECT_EQ(filters[1], QStringLiteral("WebP Image (*.webp)"));
+    EXPECT_EQ(filters[5], QStringLiteral("JPEG Image File (*.jpeg)"));
+    EXPECT_EQ(filters[9], QStringLiteral("Metafiles (*.wmf)"));
 }
 
 // The user reads the program's own descriptions, while the files listed still match them.
@@ -65,10 +65,10 @@ TEST(QtPlatform, PictureDialogShowsTheFilterAsWrittenAndMatchesItsPatterns)
             matched = files->nameFilters();
     });
     EXPECT_FALSE(platform.choosePictureFile(nullptr, pictureRequest()));
-    ASSERT_EQ(shown.size(), 8);
-    EXPECT_EQ(shown[0], QStringLiteral("All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
-    EXPECT_EQ(shown[2], QStringLiteral("JPEG Image File (*.jpg)"));
-    EXPECT_EQ(matched, QStringList({"*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
+    ASSERT_EQ(shown.size(), 10);
+    EXPECT_EQ(shown[0], QStringLiteral("All (*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
+    EXPECT_EQ(shown[4], QStringLiteral("JPEG Image File (*.jpg)"));
+    EXPECT_EQ(matched, QStringList({"*.webp", "*.png", "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
 }
 
 // Qt's dialogs keep their history and custom colours in a settings file of their own; the

@@ -44,3 +44,24 @@ rm -f /tmp/plattera_icon32.png /tmp/plattera_icon256.png
 # What ImageMagick does not write: top-down 24-bit, OS/2 1.x 4-bit, RLE4, a GIF with only a
 # local colour table, and a small enhanced metafile.
 python3 make_fixtures.py
+
+# PNG and WebP (Pillow, libwebp's tools): transparency by palette and by half alpha; animations whose
+# first frame shows quadrants (also behind a black default image) or a red square at (2, 2). Beside
+# them, unchanged copies of libpng's pngtest.png and CPython's Lib/test/imghdrdata/python.{png,webp}.
+/usr/bin/python3 - <<'PY'
+from PIL import Image
+q = Image.open("bmp_topdown24.bmp").convert("RGBA")
+p = q.convert("P", palette=Image.ADAPTIVE, colors=4); p.putpixel((0, 0), 4)
+p.save("png_palette_trns.png", transparency=4)
+h = q.copy(); h.paste((255, 0, 0, 128), (0, 0, 4, 4)); h.save("png_half_alpha.png")
+black = Image.new("RGBA", (8, 8), (0, 0, 0, 255))
+q.save("png_animated.png", save_all=True, append_images=[black])
+black.save("png_hidden_default.png", save_all=True, append_images=[q, black], default_image=True)
+t = q.copy(); t.paste((0, 0, 0, 0), (0, 0, 2, 2)); t.save("webp_lossless_alpha.webp", lossless=True, exact=True)
+q.resize((16, 16), Image.NEAREST).save("/tmp/plattera_q16.png")
+Image.new("RGB", (4, 4), (255, 0, 0)).save("/tmp/plattera_red.webp", lossless=True)
+black.save("/tmp/plattera_black.webp", lossless=True)
+PY
+cwebp -quiet -q 100 /tmp/plattera_q16.png -o webp_lossy.webp
+webpmux -frame /tmp/plattera_red.webp +100+2+2 -frame /tmp/plattera_black.webp +100 -o webp_frame_offset.webp
+rm -f /tmp/plattera_q16.png /tmp/plattera_red.webp /tmp/plattera_black.webp

@@ -1,8 +1,11 @@
 #include <functional>
+#include <tuple>
 
 #include <QFile>
+#include <QPainter>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "decoders/decode_result.h"
 #include "support/image_assert.h"
@@ -200,6 +203,59 @@ TEST(EmfDecoder, DrawsAtTheFrameSizeInPixels)
     EXPECT_TRUE(PixelIs(at144.image, 108, 36, kBlue));
 }
 
+TEST(PngWebpDecoders, FirstFrameWithTransparencyOverWhite)
+{
+    // Quadrant fixtures, with the transparent corner that must come out white.
+    for (const auto& [name, size, tolerance, clear] : {std::tuple{"png_palette_trns.png", 8, 0, QRect(0, 0, 1, 1)},
+                                                        std::tuple{"png_animated.png", 8, 0, QRect()},
+                                                        std::tuple{"png_hidden_default.png", 8, 0, QRect()},
+                                                        std::tuple{"webp_lossless_alpha.webp", 8, 0, QRect(0, 0, 2, 2)},
+                                                        std::tuple{"webp_lossy.webp", 16, 12, QRect()}}) {
+        SCOPED_TRACE(name);
+        const DecodeResult result = QByteArray(name).endsWith(".png") ? decodePng(fixture(name)) : decodeWebp(fixture(name));
+        ExpectQuadrants(result, size, size, tolerance);
+        EXPECT_TRUE(clear.isEmpty() || AreaIs(result.image, clear, kWhite));
+    }
+    EXPECT_TRUE(PixelIs(decodePng(fixture("png_half_alpha.png")).image, 1, 1, qRgb(255, 127, 127)));
+    const DecodeResult offset = decodeWebp(fixture("webp_frame_offset.webp"));
+    EXPECT_TRUE(AreaIs(offset.image, QRect(2, 2, 4, 4), kRed));
+    EXPECT_EQ(CountNot(offset.image, offset.image.rect(), kWhite), 16);
+}
+
+TEST(PngWebpDecoders, PublicTestFilesMatchAnotherReader)
+{
+    for (const char* name : {"png_libpng_pngtest.png", "png_cpython_python.png"}) {
+        const QImage qt = QImage::fromData(fixture(name)), ours = decodePng(fixture(name)).image; // Qt's own reader
+        QImage overWhite = allocateWhiteImage(qt.width(), qt.height());
+        QPainter(&overWhite).drawImage(0, 0, qt);
+        EXPECT_TRUE(ImagesEqual(ours, overWhite)) << name;
+    }
+    // The same picture as CPython's PNG, lossily compressed: single pixels are off by up to 105,
+    // yet close on average (swapped red and blue would be 78 off).
+    const QImage webp = decodeWebp(fixture("webp_cpython_python.webp")).image, png = decodePng(fixture("png_cpython_python.png")).image;
+    ASSERT_EQ(webp.size(), QSize(16, 16));
+    double off = 0;
+    for (int i = 0; i < 256; ++i) {
+        const QRgb w = webp.pixel(i % 16, i / 16), p = png.pixel(i % 16, i / 16);
+        off += std::max({std::abs(qRed(w) - qRed(p)), std::abs(qGreen(w) - qGreen(p)), std::abs(qBlue(w) - qBlue(p))}) / 256.0;
+    }
+    EXPECT_LT(off, 20);
+}
+
+TEST(PngWebpDecoders, HeadersClaimingTooMuchAreRefused)
+{
+    QByteArray png = fixture("png_half_alpha.png"); // IHDR: 20000 x 10000, its CRC made good again
+    png.replace(16, 8, QByteArray::fromHex("00004e2000002710"));
+    const auto crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17));
+    png.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
+    EXPECT_TRUE(decodePng(png).error.contains("bytes can hold")) << decodePng(png).error.toStdString();
+    // Found by fuzzing: libpng took 1.9 GB for a text chunk that claimed it, before reading it.
+    const QByteArray text = fixture("png_half_alpha.png").insert(33, QByteArray::fromHex("7400000074455874"));
+    EXPECT_TRUE(decodePng(text).error.contains("more than the file holds")) << decodePng(text).error.toStdString();
+    const QByteArray webp = fixture("webp_lossless_alpha.webp").replace(21, 4, QByteArray::fromHex("ffffff0f")); // 16384 x 16384
+    EXPECT_TRUE(decodeWebp(webp).error.contains("too large")) << decodeWebp(webp).error.toStdString();
+}
+
 // Every decoder turns damaged input into a message: cut at several points, or garbage.
 struct DamageCase {
     const char* name;
@@ -243,6 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
     Decoders, DamagedInput,
     testing::Values(DamageCase{"jpeg", "jpeg_progressive.jpg", decodeJpeg}, DamageCase{"gif", "gif_interlaced_transparent.gif", decodeGif},
                     DamageCase{"bmp", "bmp_rgb565.bmp", decodeBmp}, DamageCase{"ico", "ico_two_sizes.ico", decodeIco},
+                    DamageCase{"png", "png_libpng_pngtest.png", decodePng}, DamageCase{"webp", "webp_cpython_python.webp", decodeWebp},
                     DamageCase{"emf", "emf_two_shapes.emf", [](const QByteArray& d) { return decodeEmf(d, 96); }}),
     [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
 

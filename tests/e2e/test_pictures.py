@@ -52,6 +52,24 @@ class PictureStory(Story, unittest.TestCase):
         program = self.start()
         self.choose_back_and_front(program)
 
+    def test_png_over_white_and_the_first_frame_of_a_webp(self):
+        program = self.start()
+        back, front = os.path.join(self.tmp, "back.png"), os.path.join(self.tmp, "front.webp")
+        png = Image.new("RGBA", (40, 20), (0, 0, 255, 0))  # right half clear, though blue underneath
+        png.paste(RED + (255,), (0, 0, 20, 20))
+        png.save(back)
+        Image.new("RGB", (30, 30), GREEN).save(front, save_all=True, lossless=True,
+                                               append_images=[Image.new("RGB", (30, 30), RED)])
+        with self.step("Image on the Back page: a PNG with a transparent half"):
+            program.choose_picture(back)
+            program.wait_for_sheet("back strip", lambda s: s.getpixel((100, 100)) == RED
+                                   and s.getpixel((340, 100)) == (255, 255, 255), "the PNG over white")
+        with self.step("Image on the Front page: an animated WebP, green then red"):
+            program.show_page("Front")
+            time.sleep(0.2)
+            program.choose_picture(front)
+            program.wait_for_sheet("Image4", lambda s: s.getpixel((180, 176)) == GREEN, "the first frame")
+
     def test_unreadable_pictures_give_the_error_box_and_keep_the_cover(self):
         program = self.start()
         self.choose_back_and_front(program)

@@ -19,14 +19,14 @@ QString unknownExtensionError(const QString& path)
     return QStringLiteral("(no error)");
 }
 
-TEST(PictureFormats, TableHoldsSevenEntriesInRegistrationOrder)
+TEST(PictureFormats, TableHoldsNineEntriesInRegistrationOrder)
 {
     const auto& entries = PictureFileFormats().entries();
-    const QStringList extensions = {"wmf", "emf", "ico", "bmp", "jpeg", "jpg", "gif"};
-    const QStringList descriptions = {"Metafiles", "Enhanced Metafiles", "Icons", "Bitmaps",
-                                      "JPEG Image File", "JPEG Image File", "GIF Image"};
-    ASSERT_EQ(entries.size(), 7u);
-    for (int i = 0; i < 7; ++i) {
+    const QStringList extensions = {"wmf", "emf", "ico", "bmp", "jpeg", "jpg", "gif", "png", "webp"};
+    const QStringList descriptions = {"Metafiles", "Enhanced Metafiles", "Icons", "Bitmaps", "JPEG Image File",
+                                      "JPEG Image File", "GIF Image", "PNG Image", "WebP Image"};
+    ASSERT_EQ(entries.size(), 9u);
+    for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(entries[size_t(i)].extension, extensions[i]) << "entry " << i + 1;
         EXPECT_EQ(entries[size_t(i)].description, descriptions[i]) << "entry " << i + 1;
     }
@@ -44,7 +44,7 @@ TEST(PictureFormats, ExtensionsCompareInLowerCase)
 TEST(PictureFormats, UnknownExtensionNamesItAsWritten)
 {
     EXPECT_EQ(unknownExtensionError("/home/me/cover.pcx"), "Unknown picture file extension (.pcx)");
-    EXPECT_EQ(unknownExtensionError("/home/me/Cover.PNG"), "Unknown picture file extension (.PNG)");
+    EXPECT_EQ(unknownExtensionError("/home/me/Cover.TIF"), "Unknown picture file extension (.TIF)");
     EXPECT_EQ(unknownExtensionError("/home/me/cover"), "Unknown picture file extension (.)");
     // A dot in a folder name is not the file's extension.
     EXPECT_EQ(unknownExtensionError("/home/me/pics.gif/cover"), "Unknown picture file extension (.)");
@@ -54,7 +54,8 @@ TEST(PictureFormats, UnknownExtensionNamesItAsWritten)
 TEST(PictureFormats, DialogFilterAndDefaultExtension)
 {
     const char* all =
-        "All (*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|"
+        "All (*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|"
+        "*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|WebP Image (*.webp)|*.webp|PNG Image (*.png)|*.png|"
         "GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|"
         "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf";
     const TFileFormatsList& formats = PictureFileFormats();

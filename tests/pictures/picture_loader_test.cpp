@@ -124,6 +124,8 @@ TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
     // Mislabelled: a GIF named .jpg, text named .ico.
     EXPECT_FALSE(failure(write("gif.jpg", fixture("gif_frame_offset.gif"))).isEmpty());
     EXPECT_FALSE(failure(write("notes.ico", "just some text\n")).isEmpty());
+    for (const char* name : {"gif.png", "gif.webp"})
+        EXPECT_TRUE(failure(write(name, fixture("gif_frame_offset.gif"))).startsWith(QStringLiteral("Cannot read %1: ").arg(name)));
 }
 
 TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
