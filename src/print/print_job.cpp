@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <stdio.h>
@@ -132,13 +133,51 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     job.setAutoRemove(false);
 }
 
+// The printing system's library is opened on the first job for a printer, not linked: linked,
+// it brings some eighteen libraries of its own (TLS, Kerberos, service discovery) into every
+// start-up. Qt's CUPS support is a plugin that has loaded the same library by then, so opening
+// it again costs nothing and shares its per-thread answer. The handle is never closed.
+constexpr char kSchedulerLibrary[] = "libcups.so.2";
+
+struct SchedulerCalls {
+    decltype(&cupsLastError) lastError = nullptr;
+    decltype(&cupsLastErrorString) lastErrorString = nullptr;
+
+    bool complete() const { return lastError && lastErrorString; }
+};
+
+template <typename Function>
+void resolve(void* library, Function& function, const char* name)
+{
+    function = reinterpret_cast<Function>(::dlsym(library, name));
+}
+
+const SchedulerCalls& schedulerCalls()
+{
+    static const SchedulerCalls calls = [] {
+        SchedulerCalls found;
+        if (void* library = ::dlopen(kSchedulerLibrary, RTLD_NOW | RTLD_LOCAL)) {
+            resolve(library, found.lastError, "cupsLastError");
+            resolve(library, found.lastErrorString, "cupsLastErrorString");
+        }
+        return found;
+    }();
+    return calls;
+}
+
 // The CUPS engine submits the job at the end and ignores the answer; the answer stays with the
 // thread that asked, so it can be read here.
 void checkSchedulerAnswer()
 {
-    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
-        throw CommandError(QStringLiteral("The printer did not accept the job: %1")
-                               .arg(QString::fromLocal8Bit(cupsLastErrorString())));
+    const SchedulerCalls& cups = schedulerCalls();
+    if (!cups.complete())
+        throw CommandError(QStringLiteral("The job went to the printer, but whether it was accepted is unknown: the "
+                                          "printing system's library %1 could not be loaded.")
+                               .arg(QLatin1String(kSchedulerLibrary)));
+    if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE)
+        return;
+    throw CommandError(QStringLiteral("The printer did not accept the job: %1")
+                           .arg(QString::fromLocal8Bit(cups.lastErrorString())));
 }
 
 } // namespace
