@@ -1,8 +1,10 @@
 // Print: both inserts on one page at their physical size.
 #include <QPrinter>
 
+#include "app/command_runner.h"
 #include "app/tform1.h"
 #include "print/print_cover.h"
+#include "print/print_job.h"
 
 namespace plattera {
 
@@ -19,6 +21,9 @@ void TForm1::button4Click()
     QPrinter printer(QPrinter::HighResolution);
     if (!m_platform.setUpPrinter(this, printer))
         return;
+    // Named after the dialog: Qt's dialog would otherwise offer the name, cut at its first dot,
+    // as the PDF file's default name.
+    printer.setDocName(PrintJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
     PrintCoverJob(printer, m_state, in);
 }
 

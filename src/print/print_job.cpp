@@ -23,6 +23,7 @@
 #include "model/errors.h"
 #include "print/page_canvas.h"
 #include "print/print_cover.h"
+#include "print/print_job.h"
 
 namespace plattera {
 
@@ -181,6 +182,15 @@ void checkSchedulerAnswer()
 }
 
 } // namespace
+
+QString PrintJobName(const QString& application, const QString& artist, const QString& title)
+{
+    QStringList parts{application};
+    for (const QString& part : {artist.simplified(), title.simplified()})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(QStringLiteral(" - "));
+}
 
 void RunPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
 {
