@@ -10,6 +10,7 @@ struct PrintRow {
     const char* artist;
     const char* title;
     const char* pdfTitle;
+    bool printers;
 };
 
 void PrintTo(const PrintRow& row, std::ostream* out) { *out << '"' << row.artist << "\", \"" << row.title << '"'; }
@@ -23,6 +24,7 @@ protected:
     {
         form2().Edit3->setText(QString::fromUtf8(GetParam().artist));
         form2().Edit2->setText(QString::fromUtf8(GetParam().title));
+        platform.printers = GetParam().printers;
         platform.printAnswers.push_back(pdf);
         form1().runCommand([this] { form1().button4Click(); });
         ASSERT_TRUE(platform.errors.empty()) << platform.errors.front().text.toStdString();
@@ -41,7 +43,17 @@ TEST_P(PrintedJob, IsNamedAfterTheCover)
     EXPECT_EQ(title.trimmed(), QString::fromUtf8(GetParam().pdfTitle));
 }
 
+// A PDF that was the only choice is announced with where it went.
+TEST_P(PrintedJob, ToTheOnlyChoiceAPdfFileSaysSo)
+{
+    print();
+    ASSERT_EQ(platform.notices.size(), GetParam().printers ? 0u : 1u);
+    if (!GetParam().printers) {
+        EXPECT_EQ(platform.notices.front().text, QStringLiteral("No printer was found; the cover was saved as a PDF file: ") + pdf);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Covers, PrintedJob,
-                         ::testing::Values(PrintRow{"Nina Simone", "Pastel Blues", "Plattera v2.1 - Nina Simone - Pastel Blues"},
-                                           PrintRow{"  ", "Pastel Blues", "Plattera v2.1 - Pastel Blues"},
-                                           PrintRow{"", "", "Plattera v2.1"}));
+                         ::testing::Values(PrintRow{"Nina Simone", "Pastel Blues", "Plattera v2.1 - Nina Simone - Pastel Blues", true},
+                                           PrintRow{"  ", "Pastel Blues", "Plattera v2.1 - Pastel Blues", false},
+                                           PrintRow{"", "", "Plattera v2.1", false}));

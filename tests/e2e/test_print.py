@@ -135,6 +135,25 @@ class PrintStory(Story, unittest.TestCase):
                        "the PDF file")
         self.check_page(target)
 
+    def message_box(self, program):
+        box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
+        time.sleep(0.3)
+        return box, box.grab()
+
+    def test_without_any_printer_the_pdf_file_is_announced(self):
+        program = self.start(cups_server=os.path.join(self.tmp, "no-scheduler.sock"))
+        with self.step("Print, accept the dialog, which offers only a PDF file"):
+            dialog = self.print_dialog(program)
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(dialog)
+        with self.step("a box with the information icon says so"):
+            box, shot = self.message_box(program)
+            self.assertTrue(any(p[2] > 180 and p[0] < 120 for p in shot.crop((0, 0, 50, 40)).getdata()),
+                            "no information icon")
+            self.assertGreater(os.path.getsize(os.path.join(self.home, "print.pdf")), 0)
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(box)
+
     def check_page(self, pdf):
         with self.step("rasterise " + os.path.basename(pdf)):
             page = rasterise(pdf, os.path.join(self.tmp, "page"))
