@@ -143,8 +143,12 @@ constexpr char kSchedulerLibrary[] = "libcups.so.2";
 struct SchedulerCalls {
     decltype(&cupsLastError) lastError = nullptr;
     decltype(&cupsLastErrorString) lastErrorString = nullptr;
+    decltype(&cupsServer) server = nullptr;
+    decltype(&ippPort) port = nullptr;
+    decltype(&httpConnect2) connect = nullptr;
+    decltype(&httpClose) close = nullptr;
 
-    bool complete() const { return lastError && lastErrorString; }
+    bool complete() const { return lastError && lastErrorString && server && port && connect && close; }
 };
 
 template <typename Function>
@@ -160,10 +164,26 @@ const SchedulerCalls& schedulerCalls()
         if (void* library = ::dlopen(kSchedulerLibrary, RTLD_NOW | RTLD_LOCAL)) {
             resolve(library, found.lastError, "cupsLastError");
             resolve(library, found.lastErrorString, "cupsLastErrorString");
+            resolve(library, found.server, "cupsServer");
+            resolve(library, found.port, "ippPort");
+            resolve(library, found.connect, "httpConnect2");
+            resolve(library, found.close, "httpClose");
         }
         return found;
     }();
     return calls;
+}
+
+// A failed job tells only why its last request failed, and without a scheduler that is the
+// system's error for the missing socket ("No such file or directory"); asking for the
+// scheduler once more tells the two apart.
+bool schedulerAnswers(const SchedulerCalls& cups)
+{
+    http_t* http = cups.connect(cups.server(), cups.port(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 3000, nullptr);
+    if (!http)
+        return false;
+    cups.close(http);
+    return true;
 }
 
 // The CUPS engine submits the job at the end and ignores the answer; the answer stays with the
@@ -177,8 +197,12 @@ void checkSchedulerAnswer()
                                .arg(QLatin1String(kSchedulerLibrary)));
     if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE)
         return;
-    throw CommandError(QStringLiteral("The printer did not accept the job: %1")
-                           .arg(QString::fromLocal8Bit(cups.lastErrorString())));
+    // The scheduler's own text is clear enough ("... is not accepting jobs"); a missing
+    // scheduler is not.
+    const QString text = QString::fromLocal8Bit(cups.lastErrorString());
+    if (!schedulerAnswers(cups))
+        throw CommandError(QStringLiteral("The printing system is not running; the cover was not printed."));
+    throw CommandError(QStringLiteral("The printer did not accept the job: %1").arg(text));
 }
 
 } // namespace

@@ -9,7 +9,7 @@ import unittest
 from PIL import Image, ImageDraw, ImageFont
 
 from desktop import (MAIN_TITLE, PrintQueue, Story, choose_print_to_file, ink_box, rasterise,
-                     wait_until)
+                     shows_text, wait_until)
 
 ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
@@ -153,6 +153,22 @@ class PrintStory(Story, unittest.TestCase):
             self.assertGreater(os.path.getsize(os.path.join(self.home, "print.pdf")), 0)
             self.desktop.key("Return")
             self.desktop.window_gone_by_id(box)
+
+    def test_a_stopped_scheduler_is_said_in_plain_words(self):
+        with PrintQueue(os.path.join(self.tmp, "q")) as queue:
+            program = self.start(cups_server=queue.socket)
+            with self.step("Print; the scheduler stops while the dialog is open"):
+                dialog = self.print_dialog(program)
+                queue.__exit__()
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(dialog)
+            with self.step("the error box says what happened"):
+                box, shot = self.message_box(program)
+                ok, detail = shows_text(shot.crop((50, 3, shot.size[0] - 3, 32)),
+                                        "The printing system is not running; the cover was not printed.")
+                self.assertTrue(ok, detail)
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(box)
 
     def check_page(self, pdf):
         with self.step("rasterise " + os.path.basename(pdf)):
