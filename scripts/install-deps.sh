@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev
+  zlib1g-dev libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then

@@ -22,6 +22,7 @@
 
 #include "model/errors.h"
 #include "print/page_canvas.h"
+#include "print/pdf_pictures.h"
 #include "print/print_cover.h"
 #include "print/print_job.h"
 
@@ -29,13 +30,14 @@ namespace plattera {
 
 namespace {
 
-void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw, PdfPictures* heldBack = nullptr)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         throw CommandError(QStringLiteral("Printing could not start"));
     try {
         PageCanvas canvas(painter);
+        canvas.holdBackLosslessPictures(heldBack);
         draw(canvas);
     } catch (...) {
         printer.abort();
@@ -108,14 +110,16 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     job.close(); // the engine opens it again by name
 
     printer.setOutputFileName(job.fileName());
+    // In grey the engine turns every picture grey itself, stand-ins included.
+    PdfPictures pictures;
     try {
-        paintJob(printer, draw);
+        paintJob(printer, draw, printer.colorMode() == QPrinter::Color ? &pictures : nullptr);
     } catch (...) {
         printer.setOutputFileName(chosen);
         throw;
     }
     printer.setOutputFileName(chosen);
-    if (!pdfArrivedWhole(job.fileName()))
+    if (!pictures.writeInto(job.fileName()) || !pdfArrivedWhole(job.fileName()))
         cannotPrintTo(chosen, QStringLiteral("the file could not be written whole (is the disk full?)"));
 
     if (!regularOrNew) {

@@ -121,4 +121,13 @@ TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
     EXPECT_THROW(PrintCoverJob(printer, EditorState(), CoverInputs()), CommandError);
 }
 
+// In grey Qt turns pictures grey itself; a picture kept back for the file must not get lost.
+TEST(PrintJob, AGreyJobPrintsItsLosslessPictures)
+{
+    PrintedPage page;
+    page.printer.setColorMode(QPrinter::GrayScale);
+    RunPrintJob(page.printer, [&](PageCanvas& canvas) { canvas.stretchDraw(QRect(100, -100, 640, -480), quadrants(64, 48, 20, 30)); });
+    EXPECT_EQ(page.embeddedImages(), QStringList({"64 x 48"}));
+}
+
 } // namespace
