@@ -13,7 +13,7 @@ if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window manager, input, a private print queue
-             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
+             libxcb1-dev openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)
