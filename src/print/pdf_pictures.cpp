@@ -1,6 +1,7 @@
 #include "print/pdf_pictures.h"
 
 #include <algorithm>
+#include <array>
 #include <thread>
 
 #include <QFile>
@@ -127,14 +128,139 @@ QImage PdfPictures::standIn(const QImage& picture)
 
 namespace {
 
-// Rows [first, last) after the Sub filter as raw deflate blocks of Huffman codes alone, ending
-// byte-aligned (a sync flush) so that the next part follows on, or with the final block.
-// Row filters and Huffman codes look at nothing outside their rows, so parts are independent.
+// Deflate's bits, least significant first.
+class BitWriter {
+public:
+    explicit BitWriter(QByteArray& out) : m_out(out) {}
+    void put(quint32 bits, int count)
+    {
+        m_bits |= quint64(bits) << m_count;
+        m_count += count;
+        if (m_count >= 32) {
+            const char bytes[4] = {char(m_bits), char(m_bits >> 8), char(m_bits >> 16), char(m_bits >> 24)};
+            m_out.append(bytes, 4);
+            m_bits >>= 32;
+            m_count -= 32;
+        }
+    }
+    void toByte()
+    {
+        while (m_count > 0) {
+            m_out.append(char(m_bits));
+            m_bits >>= 8;
+            m_count = std::max(0, m_count - 8);
+        }
+        m_bits = 0;
+    }
+
+private:
+    QByteArray& m_out;
+    quint64 m_bits = 0;
+    int m_count = 0;
+};
+
+constexpr int kSymbols = 257; // the byte values and the end of a block
+constexpr int kLongestCode = 15;
+
+// Huffman code lengths for the counts, none longer than deflate allows: counts are halved
+// until the tree is shallow enough.
+std::array<int, kSymbols> codeLengths(std::array<quint64, kSymbols> counts)
+{
+    for (;;) {
+        struct Node {
+            quint64 weight;
+            int index;
+        };
+        const auto heavier = [](const Node& a, const Node& b) { return a.weight > b.weight; };
+        std::vector<Node> heap;
+        std::vector<int> parent(2 * kSymbols, -1);
+        for (int s = 0; s < kSymbols; ++s)
+            if (counts[size_t(s)] > 0)
+                heap.push_back({counts[size_t(s)], s});
+        std::make_heap(heap.begin(), heap.end(), heavier);
+        int next = kSymbols;
+        while (heap.size() > 1) {
+            std::pop_heap(heap.begin(), heap.end(), heavier);
+            const Node a = heap.back();
+            heap.pop_back();
+            std::pop_heap(heap.begin(), heap.end(), heavier);
+            const Node b = heap.back();
+            heap.pop_back();
+            parent[size_t(a.index)] = parent[size_t(b.index)] = next;
+            heap.push_back({a.weight + b.weight, next++});
+            std::push_heap(heap.begin(), heap.end(), heavier);
+        }
+        std::array<int, kSymbols> lengths{};
+        int longest = 0;
+        for (int s = 0; s < kSymbols; ++s) {
+            if (counts[size_t(s)] == 0)
+                continue;
+            for (int n = s; parent[size_t(n)] >= 0; n = parent[size_t(n)])
+                ++lengths[size_t(s)];
+            longest = std::max(longest, lengths[size_t(s)]);
+        }
+        if (longest <= kLongestCode)
+            return lengths;
+        for (quint64& count : counts)
+            count = count ? (count + 1) / 2 : 0;
+    }
+}
+
+quint32 reversed(quint32 code, int length)
+{
+    quint32 result = 0;
+    for (int i = 0; i < length; ++i, code >>= 1)
+        result = (result << 1) | (code & 1);
+    return result;
+}
+
+// One block of bytes with a Huffman code of its own and no string matches: the picture's
+// residues after the row filter are mostly small, and coding them alone is fast.
+void writeBlock(BitWriter& bits, const uchar* data, qsizetype size, bool last)
+{
+    std::array<quint64, kSymbols> counts{};
+    for (qsizetype i = 0; i < size; ++i)
+        ++counts[data[i]];
+    counts[256] = 1;
+    const std::array<int, kSymbols> lengths = codeLengths(counts);
+
+    // Canonical codes, bit-reversed for the stream.
+    std::array<int, kLongestCode + 1> perLength{};
+    for (int length : lengths)
+        ++perLength[size_t(length)];
+    perLength[0] = 0;
+    std::array<quint32, kLongestCode + 2> nextCode{};
+    for (int length = 1; length <= kLongestCode; ++length)
+        nextCode[size_t(length) + 1] = (nextCode[size_t(length)] + quint32(perLength[size_t(length)])) << 1;
+    std::array<quint32, kSymbols> codes{};
+    for (int s = 0; s < kSymbols; ++s)
+        if (const int length = lengths[size_t(s)])
+            codes[size_t(s)] = reversed(nextCode[size_t(length)]++, length);
+
+    bits.put(last ? 1 : 0, 1);
+    bits.put(2, 2);  // dynamic Huffman codes
+    bits.put(0, 5);  // 257 literal codes
+    bits.put(0, 5);  // one distance code
+    bits.put(15, 4); // all 19 code length codes follow
+    // Code lengths 0-15 each get a four-bit code (their own value), repeat codes 16-18 none.
+    static constexpr int kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    for (int symbol : kOrder)
+        bits.put(symbol < 16 ? 4 : 0, 3);
+    for (int length : lengths)
+        bits.put(reversed(quint32(length), 4), 4);
+    bits.put(reversed(1, 4), 4); // the unused distance code is one bit long
+    for (qsizetype i = 0; i < size; ++i)
+        bits.put(codes[data[i]], lengths[data[i]]);
+    bits.put(codes[256], lengths[256]);
+}
+
+// Rows [first, last) after the PNG Sub filter as raw deflate blocks, ending with the final
+// block or, for a part that others follow, an empty stored block that ends on a byte. Row
+// filters and these blocks look at nothing outside their rows, so parts are independent.
 struct DeflatedRows {
     QByteArray bytes;
     uLong adler = 0;
     qsizetype rawSize = 0;
-    bool ok = false;
 };
 
 DeflatedRows deflateRows(const QImage& rgb32, int first, int last, bool final)
@@ -156,18 +282,21 @@ DeflatedRows deflateRows(const QImage& rgb32, int first, int last, bool final)
     }
     part.rawSize = rows.size();
     part.adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(rows.constData()), uInt(rows.size()));
-    z_stream z{};
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_HUFFMAN_ONLY) != Z_OK)
-        return part;
-    part.bytes.resize(qsizetype(deflateBound(&z, uLong(rows.size()))) + 16);
-    z.next_in = reinterpret_cast<Bytef*>(rows.data());
-    z.avail_in = uInt(rows.size());
-    z.next_out = reinterpret_cast<Bytef*>(part.bytes.data());
-    z.avail_out = uInt(part.bytes.size());
-    const int result = deflate(&z, final ? Z_FINISH : Z_SYNC_FLUSH);
-    part.ok = final ? result == Z_STREAM_END : result == Z_OK && z.avail_in == 0;
-    part.bytes.truncate(qsizetype(z.total_out));
-    deflateEnd(&z);
+
+    constexpr qsizetype kBlock = 1 << 20;
+    part.bytes.reserve(rows.size() / 2 + 1024);
+    BitWriter bits(part.bytes);
+    const uchar* data = reinterpret_cast<const uchar*>(rows.constData());
+    for (qsizetype at = 0; at < rows.size(); at += kBlock) {
+        const qsizetype size = std::min(kBlock, rows.size() - at);
+        writeBlock(bits, data + at, size, final && at + size == rows.size());
+    }
+    if (!final) {
+        bits.put(0, 3); // a stored block, not the last, of no bytes
+        bits.toByte();
+        part.bytes.append("\x00\x00\xff\xff", 4);
+    }
+    bits.toByte();
     return part;
 }
 
@@ -197,8 +326,6 @@ QByteArray deflatePictureRows(const QImage& picture)
     QByteArray stream("\x78\x01", 2);
     uLong adler = adler32(0, nullptr, 0);
     for (const DeflatedRows& part : parts) {
-        if (!part.ok)
-            return {};
         stream += part.bytes;
         adler = adler32_combine(adler, part.adler, z_off_t(part.rawSize));
     }
