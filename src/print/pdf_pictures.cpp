@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 #include <thread>
 
 #include <QFile>
@@ -314,10 +315,14 @@ QByteArray deflatePictureRows(const QImage& picture)
     for (int i = 0; i < bands; ++i) {
         const int first = rgb32.height() * i / bands, last = rgb32.height() * (i + 1) / bands;
         const auto work = [&parts, &rgb32, i, first, last, bands] { parts[size_t(i)] = deflateRows(rgb32, first, last, i == bands - 1); };
-        if (i == bands - 1)
-            work();
-        else
-            workers.emplace_back(work);
+        if (i < bands - 1) {
+            try {
+                workers.emplace_back(work);
+                continue;
+            } catch (const std::system_error&) { // no thread to be had: the band is coded here
+            }
+        }
+        work();
     }
     for (std::thread& worker : workers)
         worker.join();
