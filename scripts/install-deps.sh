@@ -10,10 +10,10 @@ PACKAGES=(
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
-  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
+  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils libxcb1-dev
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window manager, input, a private print queue
-             libxcb1-dev openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
+             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)
