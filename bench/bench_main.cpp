@@ -1,7 +1,9 @@
 // Times the commands a user waits for, with two 12-megapixel photos on the cover and a dozen
 // tracks laid out, and prints each figure in milliseconds and as a ratio to a plain libjpeg
 // decode of one of those photos (the yardstick). Not a test: run it by hand on a Release build.
-// `plattera_bench soak [commands]` runs the long session instead (20,000 commands by default).
+// `plattera_bench soak [commands]` runs the long session instead (20,000 commands by default),
+// `plattera_bench startup [runs [program]]` times start-up on the X display against a bare Qt
+// window (the program built beside it, or the one named).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,6 +23,7 @@
 #include "app/tform3.h"
 #include "bench_pictures.h"
 #include "bench_soak.h"
+#include "bench_startup.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
@@ -55,6 +58,9 @@ struct Row {
 
 int main(int argc, char** argv)
 {
+    // Before anything changes the environment the programs started there inherit.
+    if (argc > 1 && QByteArray(argv[1]) == "startup")
+        return runStartupBench(argc > 2 ? std::max(1, std::atoi(argv[2])) : 21, argc > 3 ? argv[3] : nullptr);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");

@@ -6,11 +6,11 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
+  zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
   fonts-liberation fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
-  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
+  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils libxcb1-dev
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window manager, input, a private print queue
              openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib

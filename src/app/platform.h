@@ -45,8 +45,13 @@ public:
     virtual std::optional<Colour> chooseColour(QWidget* parent, Colour initial) = 0;
     // Lets the user choose and set up the printer; false on cancel.
     virtual bool setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
+    // Whether the printing system knows any printer; without one the print dialog offers only
+    // a PDF file.
+    virtual bool anyPrinter() const = 0;
     // The error box: error icon, the caption, the text.
     virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The same box with the information icon, for what the user should know but is no failure.
+    virtual void showInformation(QWidget* parent, const QString& caption, const QString& text) = 0;
     // Opens a web address in the user's browser; the result is not checked.
     virtual void openUrl(const QString& url) = 0;
     // Shows a window modally and returns when it closes.

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
@@ -166,9 +167,20 @@ bool QtPlatform::setUpPrinter(QWidget* parent, QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtPlatform::anyPrinter() const
+{
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
 void QtPlatform::showError(QWidget* parent, const QString& caption, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtPlatform::showInformation(QWidget* parent, const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -16,7 +16,9 @@ public:
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     std::optional<Colour> chooseColour(QWidget* parent, Colour initial) override;
     bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    bool anyPrinter() const override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    void showInformation(QWidget* parent, const QString& caption, const QString& text) override;
     void openUrl(const QString& url) override;
     void runModal(QDialog& dialog) override;
     QSize screenSize() const override;

@@ -1,8 +1,11 @@
 // Print: both inserts on one page at their physical size.
+#include <QDir>
 #include <QPrinter>
 
+#include "app/command_runner.h"
 #include "app/tform1.h"
 #include "print/print_cover.h"
+#include "print/print_job.h"
 
 namespace plattera {
 
@@ -16,7 +19,16 @@ void TForm1::button4Click()
     QPrinter printer(QPrinter::HighResolution);
     if (!m_platform.setUpPrinter(this, printer))
         return;
+    // Named after the dialog: Qt's dialog would otherwise offer the name, cut at its first dot,
+    // as the PDF file's default name.
+    printer.setDocName(PrintJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
     PrintCoverJob(printer, m_state, in);
+    // Without any printer the dialog offers only a PDF file, and it is easy to miss that the
+    // cover went to one.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !m_platform.anyPrinter())
+        m_platform.showInformation(this, kApplicationTitle,
+                                   QStringLiteral("No printer was found; the cover was saved as a PDF file: %1")
+                                       .arg(QDir::toNativeSeparators(printer.outputFileName())));
 }
 
 } // namespace plattera

@@ -10,6 +10,7 @@
 #include <QPen>
 
 #include "model/sheet_canvas.h"
+#include "print/pdf_pictures.h"
 
 namespace plattera {
 
@@ -132,6 +133,10 @@ void PageCanvas::stretchDraw(const QRect& dest, const Picture& picture)
     // Qt embeds pictures as JPEG unless told otherwise: only a picture that was a JPEG already
     // may lose detail again; hard edges from a lossless file would ring.
     m_painter.setRenderHint(QPainter::LosslessImageRendering, !picture.lossy());
+    if (m_heldBack && m_painter.testRenderHint(QPainter::LosslessImageRendering)) {
+        m_painter.drawImage(paper, m_heldBack->standIn(bitmap), QRectF(0, 0, 1, 1));
+        return;
+    }
     m_painter.drawImage(paper, bitmap, QRectF(bitmap.rect()));
 }
 

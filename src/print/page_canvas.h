@@ -9,6 +9,8 @@ class QPainter;
 
 namespace plattera {
 
+class PdfPictures;
+
 // Point sizes on the page are turned into heights with this resolution, whatever the device:
 // every job reaches the print system as a page description, so a fixed resolution gives the
 // same printed cover on every printer.
@@ -38,6 +40,10 @@ public:
     // The painter must be active on its device; the canvas replaces its world transform.
     explicit PageCanvas(QPainter& painter);
 
+    // Pictures to be kept pixel for pixel go to `pictures` from now on, and a stand-in to the
+    // page; only for a PDF file, which PdfPictures::writeInto completes once it is finished.
+    void holdBackLosslessPictures(PdfPictures* pictures) { m_heldBack = pictures; }
+
     void fillRect(int l, int t, int r, int b) override;
     void lineTo(int x, int y) override;
     void rectangle(int l, int t, int r, int b) override;
@@ -64,6 +70,7 @@ private:
 
     QPainter& m_painter;
     QTransform m_paperToDevice;
+    PdfPictures* m_heldBack = nullptr;
 };
 
 } // namespace plattera

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <stdio.h>
@@ -21,19 +22,22 @@
 
 #include "model/errors.h"
 #include "print/page_canvas.h"
+#include "print/pdf_pictures.h"
 #include "print/print_cover.h"
+#include "print/print_job.h"
 
 namespace plattera {
 
 namespace {
 
-void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw, PdfPictures* heldBack = nullptr)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         throw CommandError(QStringLiteral("Printing could not start"));
     try {
         PageCanvas canvas(painter);
+        canvas.holdBackLosslessPictures(heldBack);
         draw(canvas);
     } catch (...) {
         printer.abort();
@@ -106,14 +110,16 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     job.close(); // the engine opens it again by name
 
     printer.setOutputFileName(job.fileName());
+    // In grey the engine turns every picture grey itself, stand-ins included.
+    PdfPictures pictures;
     try {
-        paintJob(printer, draw);
+        paintJob(printer, draw, printer.colorMode() == QPrinter::Color ? &pictures : nullptr);
     } catch (...) {
         printer.setOutputFileName(chosen);
         throw;
     }
     printer.setOutputFileName(chosen);
-    if (!pdfArrivedWhole(job.fileName()))
+    if (!pictures.writeInto(job.fileName()) || !pdfArrivedWhole(job.fileName()))
         cannotPrintTo(chosen, QStringLiteral("the file could not be written whole (is the disk full?)"));
 
     if (!regularOrNew) {
@@ -132,16 +138,87 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     job.setAutoRemove(false);
 }
 
+// The printing system's library is opened on the first job for a printer, not linked: linked,
+// it brings some eighteen libraries of its own (TLS, Kerberos, service discovery) into every
+// start-up. Qt's CUPS support is a plugin that has loaded the same library by then, so opening
+// it again costs nothing and shares its per-thread answer. The handle is never closed.
+constexpr char kSchedulerLibrary[] = "libcups.so.2";
+
+struct SchedulerCalls {
+    decltype(&cupsLastError) lastError = nullptr;
+    decltype(&cupsLastErrorString) lastErrorString = nullptr;
+    decltype(&cupsServer) server = nullptr;
+    decltype(&ippPort) port = nullptr;
+    decltype(&httpConnect2) connect = nullptr;
+    decltype(&httpClose) close = nullptr;
+
+    bool complete() const { return lastError && lastErrorString && server && port && connect && close; }
+};
+
+template <typename Function>
+void resolve(void* library, Function& function, const char* name)
+{
+    function = reinterpret_cast<Function>(::dlsym(library, name));
+}
+
+const SchedulerCalls& schedulerCalls()
+{
+    static const SchedulerCalls calls = [] {
+        SchedulerCalls found;
+        if (void* library = ::dlopen(kSchedulerLibrary, RTLD_NOW | RTLD_LOCAL)) {
+            resolve(library, found.lastError, "cupsLastError");
+            resolve(library, found.lastErrorString, "cupsLastErrorString");
+            resolve(library, found.server, "cupsServer");
+            resolve(library, found.port, "ippPort");
+            resolve(library, found.connect, "httpConnect2");
+            resolve(library, found.close, "httpClose");
+        }
+        return found;
+    }();
+    return calls;
+}
+
+// A failed job tells only why its last request failed, and without a scheduler that is the
+// system's error for the missing socket ("No such file or directory"); asking for the
+// scheduler once more tells the two apart.
+bool schedulerAnswers(const SchedulerCalls& cups)
+{
+    http_t* http = cups.connect(cups.server(), cups.port(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 3000, nullptr);
+    if (!http)
+        return false;
+    cups.close(http);
+    return true;
+}
+
 // The CUPS engine submits the job at the end and ignores the answer; the answer stays with the
 // thread that asked, so it can be read here.
 void checkSchedulerAnswer()
 {
-    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
-        throw CommandError(QStringLiteral("The printer did not accept the job: %1")
-                               .arg(QString::fromLocal8Bit(cupsLastErrorString())));
+    const SchedulerCalls& cups = schedulerCalls();
+    if (!cups.complete())
+        throw CommandError(QStringLiteral("The job went to the printer, but whether it was accepted is unknown: the "
+                                          "printing system's library %1 could not be loaded.")
+                               .arg(QLatin1String(kSchedulerLibrary)));
+    if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE)
+        return;
+    // The scheduler's own text is clear enough ("... is not accepting jobs"); a missing
+    // scheduler is not.
+    const QString text = QString::fromLocal8Bit(cups.lastErrorString());
+    if (!schedulerAnswers(cups))
+        throw CommandError(QStringLiteral("The printing system is not running; the cover was not printed."));
+    throw CommandError(QStringLiteral("The printer did not accept the job: %1").arg(text));
 }
 
 } // namespace
+
+QString PrintJobName(const QString& application, const QString& artist, const QString& title)
+{
+    QStringList parts{application};
+    for (const QString& part : {artist.simplified(), title.simplified()})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(QStringLiteral(" - "));
+}
 
 void RunPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
 {

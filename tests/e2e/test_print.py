@@ -9,7 +9,7 @@ import unittest
 from PIL import Image, ImageDraw, ImageFont
 
 from desktop import (EDITOR_TITLE, MAIN_TITLE, WHITE, PrintQueue, Story, choose_print_to_file,
-                     ink_box, rasterise, wait_until)
+                     ink_box, rasterise, shows_text, wait_until)
 
 ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
@@ -152,6 +152,41 @@ class PrintStory(Story, unittest.TestCase):
             wait_until(lambda: os.path.exists(target) and os.path.getsize(target) > 0, 20,
                        "the PDF file")
         self.check_page(target)
+
+    def message_box(self, program):
+        box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
+        time.sleep(0.3)
+        return box, box.grab()
+
+    def test_without_any_printer_the_pdf_file_is_announced(self):
+        program = self.start(cups_server=os.path.join(self.tmp, "no-scheduler.sock"))
+        with self.step("Print, accept the dialog, which offers only a PDF file"):
+            dialog = self.print_dialog(program)
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(dialog)
+        with self.step("a box with the information icon says so"):
+            box, shot = self.message_box(program)
+            self.assertTrue(any(p[2] > 180 and p[0] < 120 for p in shot.crop((0, 0, 50, 40)).getdata()),
+                            "no information icon")
+            self.assertGreater(os.path.getsize(os.path.join(self.home, "print.pdf")), 0)
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(box)
+
+    def test_a_stopped_scheduler_is_said_in_plain_words(self):
+        with PrintQueue(os.path.join(self.tmp, "q")) as queue:
+            program = self.start(cups_server=queue.socket)
+            with self.step("Print; the scheduler stops while the dialog is open"):
+                dialog = self.print_dialog(program)
+                queue.__exit__()
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(dialog)
+            with self.step("the error box says what happened"):
+                box, shot = self.message_box(program)
+                ok, detail = shows_text(shot.crop((50, 3, shot.size[0] - 3, 32)),
+                                        "The printing system is not running; the cover was not printed.")
+                self.assertTrue(ok, detail)
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(box)
 
     def check_page(self, pdf):
         with self.step("rasterise " + os.path.basename(pdf)):

@@ -58,6 +58,12 @@ class StartUp(Story, unittest.TestCase):
                 program.wait_for_sheet("Image4", lambda s: s, "the front page"),
                 outlined((361, 353))))
 
+    def test_printing_system_is_loaded_only_to_print(self):
+        program = self.start(find_sheets=False)
+        with self.step("the window is up without the printing system's library"):
+            with open("/proc/%d/maps" % program.proc.pid) as maps:
+                self.assertNotIn("libcups.so", maps.read())
+
 
 class Desktop(Story, unittest.TestCase):
     """What a desktop session may set must not change the window."""

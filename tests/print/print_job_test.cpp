@@ -3,11 +3,13 @@
 #include <stdexcept>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "model/errors.h"
 #include "pictures/picture_store.h"
 #include "support/image_assert.h"
 #include "support/test_files.h"
+#include "print/pdf_pictures.h"
 #include "print/print_cover.h"
 #include "printed_page.h"
 
@@ -119,6 +121,45 @@ TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
     printer.setPrinterName(QStringLiteral("plattera-no-such-queue"));
     printer.setOutputFormat(QPrinter::NativeFormat);
     EXPECT_THROW(PrintCoverJob(printer, EditorState(), CoverInputs()), CommandError);
+}
+
+// In grey Qt turns pictures grey itself; a picture kept back for the file must not get lost.
+TEST(PrintJob, AGreyJobPrintsItsLosslessPictures)
+{
+    PrintedPage page;
+    page.printer.setColorMode(QPrinter::GrayScale);
+    RunPrintJob(page.printer, [&](PageCanvas& canvas) { canvas.stretchDraw(QRect(100, -100, 640, -480), quadrants(64, 48, 20, 30)); });
+    EXPECT_EQ(page.embeddedImages(), QStringList({"64 x 48"}));
+}
+
+// Rows undone from the Sub filter after inflating: one pixel, flat colour, and noise over
+// several blocks of residues.
+TEST(PdfPictures, RowsInflateToEveryPixel)
+{
+    unsigned seed = 7;
+    QImage noise(900, 1000, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, seed = seed * 1664525u + 1013904223u);
+    for (const QImage& picture : {quadrants(1, 1, 1, 1), quadrants(300, 40, 100, 20), noise}) {
+        const QByteArray packed = deflatePictureRows(picture);
+        const qsizetype rowBytes = qsizetype(picture.width()) * 3 + 1;
+        QByteArray rows(rowBytes * picture.height(), Qt::Uninitialized);
+        uLongf size = uLongf(rows.size());
+        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size, reinterpret_cast<const Bytef*>(packed.constData()), uLong(packed.size())), Z_OK);
+        ASSERT_EQ(qsizetype(size), rows.size());
+        QImage unpacked(picture.size(), QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            const uchar* row = reinterpret_cast<const uchar*>(rows.constData()) + y * rowBytes;
+            uchar pixel[3] = {0, 0, 0};
+            for (int x = 0; x < picture.width(); ++x) {
+                for (int c = 0; c < 3; ++c)
+                    pixel[c] = uchar(pixel[c] + row[1 + 3 * x + c]);
+                unpacked.setPixel(x, y, qRgb(pixel[0], pixel[1], pixel[2]));
+            }
+        }
+        EXPECT_TRUE(ImagesEqual(unpacked, picture));
+    }
 }
 
 } // namespace

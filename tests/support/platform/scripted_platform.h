@@ -37,7 +37,10 @@ public:
     std::vector<plattera::FontChoice> fontRequests;
     std::vector<plattera::Colour> colourRequests;
     int printRequests = 0;
+    // Whether the printing system knows a printer (a confirmed dialog still prints to the file).
+    bool printers = true;
     std::vector<ShownError> errors;
+    std::vector<ShownError> notices;
     std::vector<QString> openedUrls;
     std::vector<QDialog*> modalWindows;
 
@@ -48,7 +51,9 @@ public:
     std::optional<plattera::FontChoice> chooseFont(QWidget* parent, const plattera::FontChoice& initial) override;
     std::optional<plattera::Colour> chooseColour(QWidget* parent, plattera::Colour initial) override;
     bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    bool anyPrinter() const override { return printers; }
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    void showInformation(QWidget*, const QString& caption, const QString& text) override { notices.push_back({caption, text}); }
     void openUrl(const QString& url) override;
     void runModal(QDialog& dialog) override;
     QSize screenSize() const override { return screen; }
