@@ -24,6 +24,7 @@ protected:
     {
         form2().Edit3->setText(QString::fromUtf8(GetParam().artist));
         form2().Edit2->setText(QString::fromUtf8(GetParam().title));
+        form1().runLeftLayout(); // the page carries the texts the sheets show
         platform.printers = GetParam().printers;
         platform.printAnswers.push_back(pdf);
         form1().runCommand([this] { form1().button4Click(); });
