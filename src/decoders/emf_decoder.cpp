@@ -31,15 +31,17 @@ QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile");
 
 } // namespace
 
-void EmfPlayer::play(const char* begin, const char* end)
+QString EmfPlayer::play(const char* begin, const char* end)
 {
     std::vector<char> buffer;
     const char* p = begin;
     for (int count = 0; count < metafile::kMaxRecords && end - p >= 8; ++count) {
         const uint32_t type = leU32(p);
         const uint32_t length = leU32(p + 4);
-        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p) || type == U_EMR_EOF)
-            return;
+        if (type == U_EMR_EOF)
+            break;
+        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p))
+            return metafile::damagedRecordMessage(length, std::size_t(end - p));
         const char* const at = p;
         p += length;
         if (!played(type))
@@ -59,6 +61,7 @@ void EmfPlayer::play(const char* begin, const char* end)
             continue;
         playRecord(type, record);
     }
+    return QString();
 }
 namespace {
 
@@ -130,11 +133,14 @@ DecodeResult decodeEmf(const QByteArray& data, int ppi)
         return DecodeResult::failure(error);
     QImage image = allocateWhiteImage(header.size.width(), header.size.height());
     if (image.isNull())
-        return DecodeResult::failure(QStringLiteral("Not enough memory to draw the enhanced metafile"));
+        return DecodeResult::failure(metafile::outOfMemoryMessage(header.size.width(), header.size.height()));
+    QString playError;
     {
         emf::EmfPlayer player(image, header);
-        player.play(data.constData() + header.headerSize, data.constData() + data.size());
+        playError = player.play(data.constData() + header.headerSize, data.constData() + data.size());
     }
+    if (!playError.isEmpty())
+        return DecodeResult::failure(playError);
     return DecodeResult::success(std::move(image));
 }
 

@@ -10,9 +10,12 @@
 
 #include <uemf.h>
 
+#include "decoders/gdi_constants.h"
+
 namespace plattera::emf {
 
 using namespace metafile;
+using namespace gdi;
 
 namespace {
 
@@ -86,12 +89,12 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     // --- state ---
     case U_EMR_SETBKCOLOR: m_dc.bkColor = r.color(8); break;
     case U_EMR_SETTEXTCOLOR: m_dc.textColor = r.color(8); break;
-    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == 2; break;
-    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill; break;
+    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == OpaqueBackground; break;
+    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == WindingFill ? Qt::WindingFill : Qt::OddEvenFill; break;
     case U_EMR_SETTEXTALIGN: m_dc.textAlign = int(r.u32(8) & 0xFFFF); break;
-    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == 2; break;
+    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == ClockwiseArcs; break;
     case U_EMR_SETMAPMODE:
-        if (r.u32(8) >= 1 && r.u32(8) <= 8) {
+        if (r.u32(8) >= mapmode::Text && r.u32(8) <= mapmode::Anisotropic) {
             m_dc.mapMode = int(r.u32(8));
             updateTransform();
         }
@@ -182,7 +185,7 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_CREATEDIBPATTERNBRUSHPT: {
         GdiObject object;
         object.kind = GdiObject::Kind::Brush;
-        object.brushStyle = 5;
+        object.brushStyle = brush::DibPattern;
         object.pattern = r.dib(16);
         storeObject(r.u32(8), std::move(object));
         break;
@@ -370,10 +373,10 @@ void EmfPlayer::createPen(const Record& r, bool extended)
     if (extended) {
         object.penStyle = int(r.u32(28));
         object.penWidth = r.u32(32);
-        object.cosmetic = !(r.u32(28) & 0x10000);
+        object.cosmetic = !(r.u32(28) & pen::Geometric);
         object.penColor = r.color(40);
         if (r.u32(36) == 1) // a hollow brush draws no line
-            object.penStyle = (object.penStyle & ~0x0F) | 5;
+            object.penStyle = (object.penStyle & ~pen::StyleMask) | pen::Null;
     } else {
         object.penStyle = int(r.u32(12));
         object.penWidth = r.i32(16);
@@ -409,13 +412,13 @@ void EmfPlayer::text(const Record& r, bool wide)
 {
     const QPointF reference = r.point(36);
     const uint32_t chars = r.u32(44), offString = r.u32(48), options = r.u32(52);
-    const bool noRect = options & 0x100;
+    const bool noRect = options & textout::NoRect;
     const uint32_t offDx = r.u32(noRect ? 56 : 72);
     const QRectF rect = noRect ? QRectF() : mapRect(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
-    if (options & 0x10) // glyph indexes, which only the original font could turn into letters
+    if (options & textout::GlyphIndex) // which only the original font could turn into letters
         return;
     if (chars == 0) {
-        if ((options & 2) && !noRect && beginDrawing(rect))
+        if ((options & textout::Opaque) && !noRect && beginDrawing(rect))
             m_painter.fillRect(rect, m_dc.bkColor);
         return;
     }
@@ -431,8 +434,7 @@ void EmfPlayer::text(const Record& r, bool wide)
     } else {
         string = decodeText(QByteArray(r.p + offString, qsizetype(chars)));
     }
-    // With ETO_PDY each character has a horizontal and a vertical advance.
-    const uint32_t stride = (options & 0x2000) ? 8 : 4;
+    const uint32_t stride = (options & textout::Pdy) ? 8 : 4;
     std::vector<double> dx;
     if (offDx != 0 && r.has(offDx, uint64_t(chars) * stride))
         for (uint32_t i = 0; i < chars; ++i)
@@ -444,10 +446,10 @@ void EmfPlayer::smallText(const Record& r)
 {
     const QPointF reference = r.point(8);
     const uint32_t chars = r.u32(16), options = r.u32(20);
-    const bool noRect = options & 0x100;
+    const bool noRect = options & textout::NoRect;
     const std::size_t textAt = noRect ? 36 : 52;
-    const bool eightBit = options & 0x200;
-    if (chars == 0 || (options & 0x10) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
+    const bool eightBit = options & textout::SmallChars;
+    if (chars == 0 || (options & textout::GlyphIndex) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
         return;
     QString string;
     if (eightBit) {
@@ -459,22 +461,20 @@ void EmfPlayer::smallText(const Record& r)
             string = symbolToUnicode(string);
     }
     const QRectF rect = noRect ? QRectF() : mapRect(r.i32(36), r.i32(40), r.i32(44), r.i32(48));
-    drawText(reference, string, {}, noRect ? 0 : int(options & 6), rect);
+    drawText(reference, string, {}, noRect ? 0 : int(options & (textout::Opaque | textout::Clipped)), rect);
 }
 
 void EmfPlayer::bitmap(uint32_t type, const Record& r)
 {
     if (type == U_EMR_STRETCHDIBITS || type == U_EMR_SETDIBITSTODEVICE) {
         const QPointF dst = r.point(24), src = r.point(32), srcSize = r.point(40);
-        const QImage image = r.dib(48);
+        bool bottomUp = false;
+        const QImage image = r.dib(48, false, &bottomUp);
         if (image.isNull())
             return;
         const QPointF dstSize = type == U_EMR_STRETCHDIBITS ? r.point(72) : srcSize;
-        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : 0x00CC0020;
+        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : rop::SrcCopy;
         // The source rectangle counts its rows from the bottom of a bottom-up bitmap.
-        const uint32_t offBmi = r.u32(48);
-        const bool bottomUp = r.has(offBmi, 12) && (r.u32(offBmi) == 12 ? leI16(r.p + offBmi + 6) > 0
-                                                                         : r.i32(offBmi + 8) > 0);
         const double sy = bottomUp ? image.height() - src.y() - srcSize.y() : src.y();
         drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
         return;
@@ -497,7 +497,7 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
     unsigned drawRop = rop;
     if (type == U_EMR_ALPHABLEND) {
         opacity = uint8_t(r.p[42]) / 255.0;
-        drawRop = 0x00CC0020;
+        drawRop = rop::SrcCopy;
         if (alpha) // AC_SRC_ALPHA: the bitmap's own alpha, its colours already weighted by it
             image = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
                            QImage::Format_ARGB32_Premultiplied).copy();
@@ -510,7 +510,7 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
                 if ((line[x] & 0xFFFFFF) == key)
                     line[x] = 0;
         }
-        drawRop = 0x00CC0020;
+        drawRop = rop::SrcCopy;
     }
     drawImage(image, dst, dstSize, QRectF(src, QSizeF(srcSize.x(), srcSize.y())), drawRop, opacity);
 }

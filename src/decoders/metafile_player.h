@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include <QColor>
@@ -84,8 +85,11 @@ inline bool withinReach(const QRectF& r) { return QRectF(-1e6, -1e6, 2e6, 2e6).c
 
 enum class ArcKind { Arc, Chord, Pie };
 
-// GDI region combination modes, as ExtSelectClipRgn and SelectClipPath name them.
-enum ClipMode { ClipAnd = 1, ClipOr = 2, ClipXor = 3, ClipDiff = 4, ClipCopy = 5 };
+// The one wording both formats use for a record whose length cannot be right: `claimed`
+// bytes where `remaining` are left in the file.
+QString damagedRecordMessage(uint64_t claimed, uint64_t remaining);
+// ... and for an image of the metafile's size that memory could not hold.
+QString outOfMemoryMessage(int width, int height);
 
 // The device-context machinery both metafile formats share: the object table, the saved
 // states, the mapping from logical units through the world transform and the window and
@@ -187,11 +191,6 @@ private:
     void addToPath(const QPainterPath& path);
     void strokeOpen(const QPolygonF& device);
 };
-
-// A device-independent bitmap (header, colour table, bits) as an image, or a null image
-// when it is malformed, compressed in a way we do not read, or too large. With keepAlpha,
-// 32-bit bitmaps keep their alpha byte (the image is then ARGB32).
-QImage decodeDib(const char* dib, std::size_t length, std::size_t pixelOffset = 0, bool keepAlpha = false);
 
 // Maps the Symbol font's codes (Latin positions, or U+F020..U+F0FF) to Unicode.
 QString symbolToUnicode(const QString& text);

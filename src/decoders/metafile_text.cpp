@@ -6,10 +6,15 @@
 
 #include <QFontMetricsF>
 
+#include "decoders/gdi_constants.h"
+
 // Text of the metafile player: the character sets metafiles write in, and drawing a string
 // with the selected font, alignment and spacing.
 
 namespace plattera::metafile {
+
+using namespace gdi;
+
 namespace {
 
 // Text in a metafile is 8-bit in the font's character set; Western files use code page
@@ -91,7 +96,7 @@ QString symbolToUnicode(const QString& text)
 
 bool MetafilePlayer::symbolFont() const
 {
-    return m_dc.font.charSet == 2 || m_dc.font.face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    return m_dc.font.charSet == gdi::SymbolCharset || m_dc.font.face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
 }
 
 QString MetafilePlayer::decodeText(const QByteArray& bytes) const
@@ -145,19 +150,19 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     if (!std::isfinite(width))
         return;
 
-    const bool updateCp = m_dc.textAlign & 1;
+    const bool updateCp = m_dc.textAlign & textalign::UpdateCp;
     const QPointF origin = updateCp ? m_dc.currentPos : logicalPos;
     const QPointF p = map(origin.x(), origin.y());
     double x0 = 0;
-    switch (m_dc.textAlign & 6) {
-    case 2: x0 = -width; break;
-    case 6: x0 = -width / 2; break;
+    switch (m_dc.textAlign & textalign::HorizontalMask) {
+    case textalign::Right: x0 = -width; break;
+    case textalign::Center: x0 = -width / 2; break;
     default: break;
     }
-    double baseline = fm.ascent(); // TA_TOP
-    if ((m_dc.textAlign & 24) == 24)
+    double baseline = fm.ascent(); // aligned at the top
+    if ((m_dc.textAlign & textalign::VerticalMask) == textalign::Baseline)
         baseline = 0;
-    else if (m_dc.textAlign & 8)
+    else if (m_dc.textAlign & textalign::Bottom)
         baseline = -fm.descent();
 
     // The world transform may turn the baseline; text stays upright when an axis is flipped.
@@ -166,13 +171,13 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
         angle += std::atan2(m_transform.m12(), m_transform.m11()) * 180 / M_PI;
 
     m_painter.save();
-    if (options & 2) // ETO_OPAQUE
+    if (options & textout::Opaque)
         m_painter.fillRect(rect, m_dc.bkColor);
-    if (options & 4) // ETO_CLIPPED
+    if (options & textout::Clipped)
         m_painter.setClipRect(rect, Qt::IntersectClip);
     m_painter.translate(p);
     m_painter.rotate(angle);
-    if (m_dc.bkOpaque && !(options & 2))
+    if (m_dc.bkOpaque && !(options & textout::Opaque))
         m_painter.fillRect(QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent()), m_dc.bkColor);
     m_painter.setFont(font);
     m_painter.setPen(m_dc.textColor);
@@ -190,9 +195,9 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
 
     if (updateCp && scaleX() > 0) {
         const double logicalWidth = width / scaleX();
-        if ((m_dc.textAlign & 6) == 0)
+        if ((m_dc.textAlign & textalign::HorizontalMask) == 0)
             m_dc.currentPos.rx() += logicalWidth;
-        else if ((m_dc.textAlign & 6) == 2)
+        else if ((m_dc.textAlign & textalign::HorizontalMask) == textalign::Right)
             m_dc.currentPos.rx() -= logicalWidth;
     }
 }
