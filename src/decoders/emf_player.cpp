@@ -1,6 +1,7 @@
 #include "decoders/emf_player.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -320,8 +321,8 @@ void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
     }
 }
 
-// Rectangles shade from one corner's colour to the other's, across or down; triangles are
-// filled with their corners' mean colour.
+// Rectangles shade from one corner's colour to the other's, across or down; triangles blend
+// their corners' colours over their inside.
 void EmfPlayer::gradient(const Record& r)
 {
     const uint32_t vertices = r.u32(24), shapes = r.u32(28), mode = r.u32(32);
@@ -343,27 +344,61 @@ void EmfPlayer::gradient(const Record& r)
         QColor ca, cb, cc;
         if (!vertex(r.u32(at), &a, &ca) || !vertex(r.u32(at + 4), &b, &cb))
             continue;
-        QPainterPath path;
-        QBrush brush;
         if (mode == 2) {
             if (!vertex(r.u32(at + 8), &c, &cc))
                 continue;
-            path.addPolygon(mapPolygon(QPolygonF() << a << b << c));
-            path.closeSubpath();
-            brush = QColor((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
-                           (ca.blue() + cb.blue() + cc.blue()) / 3);
-        } else {
-            const QPointF ma = map(a), mb = map(b);
-            path.addRect(QRectF(ma, mb).normalized());
-            QLinearGradient shade(ma, mode == 0 ? QPointF(mb.x(), ma.y()) : QPointF(ma.x(), mb.y()));
-            shade.setColorAt(0, ca);
-            shade.setColorAt(1, cb);
-            brush = shade;
+            if (!shadeTriangle({map(a), map(b), map(c)}, {ca, cb, cc}))
+                return;
+            continue;
         }
+        const QPointF ma = map(a), mb = map(b);
+        QPainterPath path;
+        path.addRect(QRectF(ma, mb).normalized());
+        QLinearGradient shade(ma, mode == 0 ? QPointF(mb.x(), ma.y()) : QPointF(ma.x(), mb.y()));
+        shade.setColorAt(0, ca);
+        shade.setColorAt(1, cb);
         if (!beginDrawing(path.controlPointRect()))
             return;
-        m_painter.fillPath(path, brush);
+        m_painter.fillPath(path, shade);
     }
+}
+
+// Each pixel whose centre lies inside the triangle takes the corners' colours weighted by
+// how near it is to each (barycentric weights), as the system's own gradient fill does.
+bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<QColor, 3>& colour)
+{
+    const QRectF bounds = QPolygonF({p[0], p[1], p[2]}).boundingRect();
+    const QRect area = bounds.toAlignedRect() & m_image.rect();
+    if (!beginDrawing(bounds))
+        return false;
+    const double det = (p[1].y() - p[2].y()) * (p[0].x() - p[2].x()) + (p[2].x() - p[1].x()) * (p[0].y() - p[2].y());
+    if (area.isEmpty() || std::abs(det) < 1e-9)
+        return true;
+    QImage tile(area.size(), QImage::Format_ARGB32);
+    if (tile.isNull())
+        return false;
+    tile.fill(Qt::transparent);
+    constexpr double kEdge = -1e-9; // centres on an edge belong to the triangle
+    for (int y = 0; y < tile.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(tile.scanLine(y));
+        const double py = area.top() + y + 0.5;
+        for (int x = 0; x < tile.width(); ++x) {
+            const double px = area.left() + x + 0.5;
+            const double w0 = ((p[1].y() - p[2].y()) * (px - p[2].x()) + (p[2].x() - p[1].x()) * (py - p[2].y())) / det;
+            const double w1 = ((p[2].y() - p[0].y()) * (px - p[2].x()) + (p[0].x() - p[2].x()) * (py - p[2].y())) / det;
+            const double w2 = 1 - w0 - w1;
+            if (w0 < kEdge || w1 < kEdge || w2 < kEdge)
+                continue;
+            const auto mix = [&](int c0, int c1, int c2) {
+                return std::clamp(int(std::lround(w0 * c0 + w1 * c1 + w2 * c2)), 0, 255);
+            };
+            line[x] = qRgb(mix(colour[0].red(), colour[1].red(), colour[2].red()),
+                           mix(colour[0].green(), colour[1].green(), colour[2].green()),
+                           mix(colour[0].blue(), colour[1].blue(), colour[2].blue()));
+        }
+    }
+    m_painter.drawImage(area.topLeft(), tile);
+    return true;
 }
 
 void EmfPlayer::createPen(const Record& r, bool extended)

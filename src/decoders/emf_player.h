@@ -3,6 +3,7 @@
 // The enhanced-metafile player: the records' fields as the shared metafile player's calls.
 // Internal to the decoders.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -85,6 +86,8 @@ private:
     void bitmap(uint32_t type, const Record& r);
     void polyPoly(uint32_t type, const Record& r, bool small);
     void gradient(const Record& r);
+    // False once the drawing budget is spent.
+    bool shadeTriangle(const std::array<QPointF, 3>& corners, const std::array<QColor, 3>& colours);
     QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
 };
 

@@ -1,0 +1,84 @@
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include "decoders/decode_result.h"
+#include "support/image_assert.h"
+
+using namespace plattera;
+
+namespace {
+
+// Real metafiles and what a reference renderer shows in them, at 96 pixels per inch: pixels
+// of about a colour, and areas that must hold (or must not hold) some ink.
+struct Probe {
+    QPoint at;
+    QRgb near;
+};
+struct InkArea {
+    QRect area;
+    double lowest; // percent of the area's pixels unlike its corner's colour
+    double highest;
+};
+struct ReferenceCase {
+    const char* file;
+    QSize size;
+    std::vector<Probe> probes;
+    std::vector<InkArea> ink;
+};
+
+void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.file; }
+
+double inkIn(const QImage& image, const QRect& area)
+{
+    const QRgb paper = image.pixel(area.topLeft());
+    const int total = area.width() * area.height();
+    return total ? 100.0 * CountNot(image, area, paper) / total : 0;
+}
+
+class MetafileReference : public testing::TestWithParam<ReferenceCase> {};
+
+TEST_P(MetafileReference, ShowsWhatTheReferenceShows)
+{
+    const ReferenceCase& c = GetParam();
+    QFile file(QStringLiteral(PLATTERA_SHARED_PICTURES "/") + QLatin1String(c.file));
+    if (!file.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "shared picture corpus not found at " PLATTERA_SHARED_PICTURES;
+    const QByteArray data = file.readAll();
+    const DecodeResult result = QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_EQ(result.image.size(), c.size);
+    for (const Probe& p : c.probes) {
+        const QRgb got = result.image.pixel(p.at);
+        EXPECT_LE(std::abs(qRed(got) - qRed(p.near)) + std::abs(qGreen(got) - qGreen(p.near))
+                      + std::abs(qBlue(got) - qBlue(p.near)), 96)
+            << "at (" << p.at.x() << ", " << p.at.y() << ") " << ColourName(got).toStdString() << " is not near "
+            << ColourName(p.near).toStdString();
+    }
+    for (const InkArea& a : c.ink) {
+        const double share = inkIn(result.image, a.area);
+        EXPECT_GE(share, a.lowest) << "in " << testing::PrintToString(a.area);
+        EXPECT_LE(share, a.highest) << "in " << testing::PrintToString(a.area);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedPictures, MetafileReference,
+    testing::Values(
+        // Gradient triangles blend their corners: red, green and blue.
+        ReferenceCase{"emf/libuemf_test_libuemf_ref.emf", {1122, 794},
+                      {{{9, 336}, qRgb(255, 0, 0)}, {{21, 336}, qRgb(0, 255, 0)}, {{15, 349}, qRgb(0, 0, 255)}},
+                      {}}),
+    [](const testing::TestParamInfo<ReferenceCase>& info) {
+        std::string name = info.param.file;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return name;
+    });
+
+} // namespace
