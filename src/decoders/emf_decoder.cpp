@@ -106,9 +106,13 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
         header->devicePerMm = QPointF(pixelsX / mmX, pixelsY / mmY);
         frame = QRectF(frameLeft / 100 * header->devicePerMm.x(), frameTop / 100 * header->devicePerMm.y(),
                        frameWidth / 100 * header->devicePerMm.x(), frameHeight / 100 * header->devicePerMm.y());
-        // Some writers put the frame at the origin whatever the drawing's device position;
-        // when the drawn bounds lie well outside the frame, they tell where the picture is.
-        if (bounds.width() > 1 && bounds.height() > 1 && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
+        // Some writers put the frame at the origin whatever the drawing's device position:
+        // bounds of the frame's size lying elsewhere tell where the picture is. Bounds of
+        // another size are no guide: they may count a stroke's overhang, or be written in
+        // logical units.
+        const auto sameSize = [](double a, double b) { return std::abs(a - b) <= 0.05 * std::max(a, b) + 2; };
+        if (sameSize(bounds.width(), frame.width()) && sameSize(bounds.height(), frame.height())
+            && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
             frame = bounds;
     } else {
         // No usable device: take the bounds, which are in device units already.

@@ -57,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                     InkCase{"emf/libemf2svg_test-182.emf", 50, 80},         // clip paths, world transforms
                     InkCase{"emf/libemf2svg_test-065.emf", 4, 8},           // thin cross, not a black square
                     InkCase{"emf/libgdiplus_test.emf", 50, 65},             // StretchDIBits photo
-                    InkCase{"emf/pillow_drawing.emf", 45, 60},
-                    InkCase{"emf/wmf2svg_fulltest.emf", 4, 7},
+                    InkCase{"emf/pillow_drawing.emf", 65, 80},
+                    InkCase{"emf/wmf2svg_fulltest.emf", 9, 14},
                     InkCase{"wmf/libwmf_formula1.wmf", 14, 22}),             // Symbol-font formula
     [](const testing::TestParamInfo<InkCase>& info) {
         std::string name = info.param.file;

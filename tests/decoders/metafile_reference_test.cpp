@@ -72,7 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Gradient triangles blend their corners: red, green and blue.
         ReferenceCase{"emf/libuemf_test_libuemf_ref.emf", {1122, 794},
                       {{{9, 336}, qRgb(255, 0, 0)}, {{21, 336}, qRgb(0, 255, 0)}, {{15, 349}, qRgb(0, 0, 255)}},
-                      {}}),
+                      {}},
+        // The frame places the drawing; bounds that count a stroke's overhang, or are
+        // written in logical units, do not shrink it.
+        ReferenceCase{"emf/pillow_drawing.emf", {110, 110}, {{{5, 55}, qRgb(255, 0, 0)}, {{55, 5}, qRgb(255, 0, 0)}}, {}},
+        ReferenceCase{"emf/wmf2svg_fulltest.emf", {1056, 792}, {}, {{QRect(700, 530, 350, 250), 3, 10}}}),
     [](const testing::TestParamInfo<ReferenceCase>& info) {
         std::string name = info.param.file;
         for (char& ch : name)
