@@ -230,6 +230,11 @@ bool MetafilePlayer::beginDrawing(const QRectF& bounds)
     m_paintedArea += covered.width() * covered.height();
     if (++m_drawingOps > kMaxDrawingOps || m_paintedArea > kMaxPaintedArea)
         return false;
+    if (m_measuring) {
+        if (!bounds.isNull() && withinReach(bounds))
+            m_drawnBounds = m_drawnBounds.united(bounds.normalized());
+        return false;
+    }
     applyClip();
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setOpacity(1.0);

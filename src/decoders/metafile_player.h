@@ -101,6 +101,11 @@ public:
     MetafilePlayer(QImage& target, const QTransform& deviceToImage, int objectCount);
     virtual ~MetafilePlayer() = default;
 
+    // From now on nothing is painted: each drawing operation only adds the image pixels it
+    // would cover to drawnBounds(), to learn the extent of a file that states none.
+    void measureOnly() { m_measuring = true; }
+    QRectF drawnBounds() const { return m_drawnBounds; }
+
 protected:
     // Coordinates
     void updateTransform();
@@ -185,6 +190,8 @@ protected:
     double m_paintedArea = 0;
     bool m_inPath = false;
     QPainterPath m_path; // image pixels
+    bool m_measuring = false;
+    QRectF m_drawnBounds;
 
 private:
     void paintShape(QPainterPath path, bool fill);

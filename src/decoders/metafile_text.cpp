@@ -107,7 +107,10 @@ QString MetafilePlayer::decodeText(const QByteArray& bytes) const
 void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vector<double>& dx, int options,
                               const QRectF& rect)
 {
-    if (m_inPath || !beginDrawing(rect))
+    if (m_inPath)
+        return;
+    // Measuring needs the text's own box, which is known only further down.
+    if (!beginDrawing(rect) && !(m_measuring && m_drawingOps <= kMaxDrawingOps))
         return;
     text.truncate(kMaxTextLength);
     const GdiObject& f = m_dc.font;
@@ -164,6 +167,13 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
         baseline = 0;
     else if (m_dc.textAlign & textalign::Bottom)
         baseline = -fm.descent();
+
+    if (m_measuring) {
+        const QRectF box(p.x() + x0, p.y() + baseline - fm.ascent(), width, fm.ascent() + fm.descent());
+        if (withinReach(box))
+            m_drawnBounds = m_drawnBounds.united(box);
+        return;
+    }
 
     // The world transform may turn the baseline; text stays upright when an axis is flipped.
     double angle = -f.escapement / 10.0;

@@ -1,6 +1,7 @@
 // Reads a Windows metafile: the placeable and standard headers give the picture's size,
 // then the WMF player draws the records.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -43,6 +44,18 @@ bool firstWindowExtent(const char* p, const char* end, QPointF* extent)
     return false;
 }
 
+constexpr double kTwipsPerInch = 1440;
+
+// The logical rectangle the records draw in, when they are played unscaled.
+QRectF drawnExtent(const char* records, const char* end, int objects)
+{
+    QImage scratch(1, 1, QImage::Format_RGB32);
+    WmfPlayer player(scratch, QRectF(0, 0, 1, 1), objects);
+    player.measureOnly();
+    player.play(records, end);
+    return player.drawnBounds();
+}
+
 QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
 {
     const char* begin = data.constData();
@@ -71,12 +84,20 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
         height = std::llround(std::abs(double(box.bottom) - box.top) * ppi / placeable.Inch);
         geometry->frame = QRectF(QPointF(box.left, box.top), QPointF(box.right, box.bottom)).normalized();
     } else {
+        // No stated size: the window extent in twips, as other programs take it, or else
+        // what the records draw, in pixels of a 96-dpi screen.
         QPointF extent;
-        if (!firstWindowExtent(geometry->records, end, &extent))
-            return QStringLiteral("The metafile has no placeable header and sets no window extent, so it has no size.");
-        width = std::llround(std::abs(extent.x()));
-        height = std::llround(std::abs(extent.y()));
-        geometry->frame = QRectF(0, 0, double(width), double(height));
+        if (firstWindowExtent(geometry->records, end, &extent)) {
+            geometry->frame = QRectF(0, 0, std::abs(extent.x()), std::abs(extent.y()));
+            width = std::llround(std::ceil(geometry->frame.width() * ppi / kTwipsPerInch));
+            height = std::llround(std::ceil(geometry->frame.height() * ppi / kTwipsPerInch));
+        } else {
+            geometry->frame = drawnExtent(geometry->records, end, geometry->objects);
+            if (geometry->frame.isEmpty())
+                return QStringLiteral("The metafile has no placeable header, sets no window extent and draws nothing, so it has no size.");
+            width = std::max(1LL, std::llround(geometry->frame.width() * ppi / 96));
+            height = std::max(1LL, std::llround(geometry->frame.height() * ppi / 96));
+        }
     }
     if (width == 0 || height == 0)
         return QStringLiteral("The metafile has an empty size (%1 x %2 pixels).").arg(width).arg(height);

@@ -26,7 +26,7 @@ struct InkArea {
 };
 struct ReferenceCase {
     const char* file;
-    QSize size;
+    QSize size; // unchecked when invalid: it depends on the fonts at hand
     std::vector<Probe> probes;
     std::vector<InkArea> ink;
 };
@@ -51,7 +51,9 @@ TEST_P(MetafileReference, ShowsWhatTheReferenceShows)
     const QByteArray data = file.readAll();
     const DecodeResult result = QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.image.size(), c.size);
+    if (c.size.isValid()) {
+        EXPECT_EQ(result.image.size(), c.size);
+    }
     for (const Probe& p : c.probes) {
         const QRgb got = result.image.pixel(p.at);
         EXPECT_LE(std::abs(qRed(got) - qRed(p.near)) + std::abs(qGreen(got) - qGreen(p.near))
@@ -76,7 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The frame places the drawing; bounds that count a stroke's overhang, or are
         // written in logical units, do not shrink it.
         ReferenceCase{"emf/pillow_drawing.emf", {110, 110}, {{{5, 55}, qRgb(255, 0, 0)}, {{55, 5}, qRgb(255, 0, 0)}}, {}},
-        ReferenceCase{"emf/wmf2svg_fulltest.emf", {1056, 792}, {}, {{QRect(700, 530, 350, 250), 3, 10}}}),
+        ReferenceCase{"emf/wmf2svg_fulltest.emf", {1056, 792}, {}, {{QRect(700, 530, 350, 250), 3, 10}}},
+        // Without a placeable header: the window extent in twips, or else what is drawn.
+        ReferenceCase{"wmf/libwmf_p0000001.wmf", {320, 120}, {}, {{QRect(200, 0, 120, 120), 8, 16}}},
+        ReferenceCase{"wmf/libwmf_text.wmf", {}, {}, {{QRect(0, 0, 100, 300), 15, 35}}}),
     [](const testing::TestParamInfo<ReferenceCase>& info) {
         std::string name = info.param.file;
         for (char& ch : name)
