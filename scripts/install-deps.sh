@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libjpeg62-turbo-dev libgif-dev libuemf-dev libcups2-dev
-  fonts-liberation fontconfig qt6-wayland
+  fonts-liberation fonts-symbola fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils

@@ -464,8 +464,8 @@ void EmfPlayer::text(const Record& r, bool wide)
         string.resize(qsizetype(chars));
         for (uint32_t i = 0; i < chars; ++i)
             string[qsizetype(i)] = QChar(leU16(r.p + offString + 2 * i));
-        if (symbolFont())
-            string = symbolToUnicode(string);
+        if (symbolFace() != SymbolFace::None)
+            string = symbolFaceToUnicode(string, symbolFace());
     } else {
         string = decodeText(QByteArray(r.p + offString, qsizetype(chars)));
     }
@@ -492,8 +492,8 @@ void EmfPlayer::smallText(const Record& r)
     } else {
         for (uint32_t i = 0; i < chars; ++i)
             string.append(QChar(leU16(r.p + textAt + 2 * i)));
-        if (symbolFont())
-            string = symbolToUnicode(string);
+        if (symbolFace() != SymbolFace::None)
+            string = symbolFaceToUnicode(string, symbolFace());
     }
     const QRectF rect = noRect ? QRectF() : mapRect(r.i32(36), r.i32(40), r.i32(44), r.i32(48));
     drawText(reference, string, {}, noRect ? 0 : int(options & (textout::Opaque | textout::Clipped)), rect);

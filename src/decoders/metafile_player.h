@@ -85,6 +85,10 @@ inline bool withinReach(const QRectF& r) { return QRectF(-1e6, -1e6, 2e6, 2e6).c
 
 enum class ArcKind { Arc, Chord, Pie };
 
+// The fonts that carry their own signs at the codes of letters, told apart by face name;
+// Other is any other face of the symbol character set.
+enum class SymbolFace { None, Symbol, Wingdings, Wingdings2, Wingdings3, Webdings, Other };
+
 // The one wording both formats use for a record whose length cannot be right: `claimed`
 // bytes where `remaining` are left in the file.
 QString damagedRecordMessage(uint64_t claimed, uint64_t remaining);
@@ -170,9 +174,9 @@ protected:
     void fillStrokePath(bool fill, bool stroke);
     void selectClipPath(int mode);
 
-    // Text in a metafile's 8-bit character set, or the Symbol font's codes.
+    // Text in a metafile's 8-bit character set, or a symbol font's codes.
     QString decodeText(const QByteArray& bytes) const;
-    bool symbolFont() const;
+    SymbolFace symbolFace() const;
 
     QImage& m_image;
     QPainter m_painter;
@@ -201,5 +205,10 @@ private:
 
 // Maps the Symbol font's codes (Latin positions, or U+F020..U+F0FF) to Unicode.
 QString symbolToUnicode(const QString& text);
+
+SymbolFace symbolFaceNamed(const QString& face, int charSet);
+// Text in such a font as the Unicode signs it shows. Other keeps its codes, for its own
+// face to draw.
+QString symbolFaceToUnicode(const QString& text, SymbolFace face);
 
 } // namespace plattera::metafile

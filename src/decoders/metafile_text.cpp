@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include <QFontMetricsF>
+#include <QStringList>
 
 #include "decoders/gdi_constants.h"
 
@@ -94,14 +95,15 @@ QString symbolToUnicode(const QString& text)
     return out;
 }
 
-bool MetafilePlayer::symbolFont() const
+SymbolFace MetafilePlayer::symbolFace() const
 {
-    return m_dc.font.charSet == gdi::SymbolCharset || m_dc.font.face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    return symbolFaceNamed(m_dc.font.face, m_dc.font.charSet);
 }
 
 QString MetafilePlayer::decodeText(const QByteArray& bytes) const
 {
-    return symbolFont() ? symbolToUnicode(QString::fromLatin1(bytes)) : decodeCp1252(bytes);
+    const SymbolFace face = symbolFace();
+    return face == SymbolFace::None ? decodeCp1252(bytes) : symbolFaceToUnicode(QString::fromLatin1(bytes), face);
 }
 
 void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vector<double>& dx, int options,
@@ -115,10 +117,13 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     text.truncate(kMaxTextLength);
     const GdiObject& f = m_dc.font;
     QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
-    // Symbol text arrives here as Unicode; the fonts that stand in for "Symbol" keep their
-    // signs at the old codes only, so Unicode serif faces of Times' widths draw it.
-    if (symbolFont())
+    // Symbol and dingbat text arrives here as Unicode; the fonts that stand in for them keep
+    // their signs at the old codes only, so Unicode faces that have the signs draw it.
+    const SymbolFace face = symbolFace();
+    if (face == SymbolFace::Symbol)
         font.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("Serif")});
+    else if (face != SymbolFace::None && face != SymbolFace::Other)
+        font.setFamilies({QStringLiteral("Symbola"), QStringLiteral("DejaVu Sans")});
     double pixels = std::abs(f.fontHeight) * scaleY();
     if (f.fontHeight == 0)
         pixels = 12;
@@ -140,9 +145,16 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     font.setStrikeOut(f.strikeOut);
     const QFontMetricsF fm(font);
 
+    // One entry per character, a sign outside the first plane included.
+    QStringList characters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        characters.append(text.mid(i, pair ? 2 : 1));
+        i += pair ? 1 : 0;
+    }
     std::vector<double> advances;
     double width = 0;
-    if (!dx.empty() && dx.size() == std::size_t(text.size())) {
+    if (!dx.empty() && dx.size() == std::size_t(characters.size())) {
         for (double d : dx) {
             advances.push_back(d * scaleX());
             width += advances.back();
@@ -195,8 +207,8 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
         m_painter.drawText(QPointF(x0, baseline), text);
     } else {
         double x = x0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            m_painter.drawText(QPointF(x, baseline), QString(text[i]));
+        for (qsizetype i = 0; i < characters.size(); ++i) {
+            m_painter.drawText(QPointF(x, baseline), characters[i]);
             x += advances[std::size_t(i)];
         }
     }

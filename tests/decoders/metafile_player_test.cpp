@@ -74,4 +74,16 @@ TEST(SymbolFont, CodesBecomeGreekLettersAndOperators)
     EXPECT_EQ(text, QString::fromUtf8("αβπΣ≥∑α1+"));
 }
 
+TEST(SymbolFont, DingbatFacesBecomeTheirOwnSignsOtherFacesKeepTheirCodes)
+{
+    using metafile::SymbolFace;
+    EXPECT_EQ(metafile::symbolFaceNamed(QStringLiteral("WingDings"), 0), SymbolFace::Wingdings);
+    EXPECT_EQ(metafile::symbolFaceNamed(QStringLiteral("Marlett"), 2), SymbolFace::Other);
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("J") + QChar(0xF04A), SymbolFace::Wingdings), QString::fromUtf8("☺☺"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings2), QString::fromUtf8("🖊"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings3), QString::fromUtf8("⭠"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Webdings), QString::fromUtf8("🕷"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("ab"), SymbolFace::Other), QStringLiteral("ab"));
+}
+
 } // namespace

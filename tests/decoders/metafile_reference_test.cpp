@@ -81,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReferenceCase{"emf/wmf2svg_fulltest.emf", {1056, 792}, {}, {{QRect(700, 530, 350, 250), 3, 10}}},
         // Without a placeable header: the window extent in twips, or else what is drawn.
         ReferenceCase{"wmf/libwmf_p0000001.wmf", {320, 120}, {}, {{QRect(200, 0, 120, 120), 8, 16}}},
-        ReferenceCase{"wmf/libwmf_text.wmf", {}, {}, {{QRect(0, 0, 100, 300), 15, 35}}}),
+        ReferenceCase{"wmf/libwmf_text.wmf", {}, {}, {{QRect(0, 0, 100, 300), 15, 35}}},
+        // The Wingdings table shows dense dingbats, not the thin letters of the Symbol table.
+        ReferenceCase{"wmf/wmf2svg_symbol-font-tables.wmf", {567, 503}, {}, {{QRect(325, 60, 230, 190), 32, 45}}}),
     [](const testing::TestParamInfo<ReferenceCase>& info) {
         std::string name = info.param.file;
         for (char& ch : name)
