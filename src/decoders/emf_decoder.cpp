@@ -52,8 +52,9 @@ QString EmfPlayer::play(const char* begin, const char* end)
         // A record whose counts or offsets point outside it is passed over, as GDI does.
         // libuemf wants a spacing array on every text record and misreads the small text
         // record, so those have only our own checks, made as each part is read.
-        const bool textWithoutDx = (type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
-                                   && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0;
+        const bool textWithoutDx = ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
+                                    && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0)
+                                   || type == U_EMR_POLYTEXTOUTA || type == U_EMR_POLYTEXTOUTW;
         uint32_t checkedSize = 0, checkedType = 0;
         if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1))
             continue;

@@ -77,7 +77,8 @@ bool played(uint32_t type)
     case U_EMR_FILLPATH: case U_EMR_STROKEPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_EXTTEXTOUTA:
     case U_EMR_EXTTEXTOUTW: case U_EMR_SMALLTEXTOUT: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
     case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
-    case U_EMR_GRADIENTFILL:
+    case U_EMR_GRADIENTFILL: case U_EMR_POLYTEXTOUTA: case U_EMR_POLYTEXTOUTW: case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN: case U_EMR_PAINTRGN: case U_EMR_INVERTRGN:
         return true;
     default:
         return false;
@@ -158,7 +159,7 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
         if (mode == ClipCopy && length == 0)
             resetClip();
         else if (r.has(16, length))
-            combineClip(regionData(r, 16, length), int(mode));
+            combineClip(regionData(r, 16, length, false), int(mode));
         break;
     }
     case U_EMR_OFFSETCLIPRGN:
@@ -275,8 +276,13 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_STROKEANDFILLPATH: fillStrokePath(true, true); break;
 
     // --- text ---
-    case U_EMR_EXTTEXTOUTA: text(r, false); break;
-    case U_EMR_EXTTEXTOUTW: text(r, true); break;
+    case U_EMR_EXTTEXTOUTA: text(r, false, 36); break;
+    case U_EMR_EXTTEXTOUTW: text(r, true, 36); break;
+    case U_EMR_POLYTEXTOUTA:
+    case U_EMR_POLYTEXTOUTW:
+        for (uint32_t i = 0, count = r.u32(36); i < count && r.has(40 + uint64_t(i) * 40, 40); ++i)
+            text(r, type == U_EMR_POLYTEXTOUTW, 40 + std::size_t(i) * 40);
+        break;
     case U_EMR_SMALLTEXTOUT: smallText(r); break;
 
     // --- bitmaps ---
@@ -287,6 +293,12 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_STRETCHDIBITS:
     case U_EMR_SETDIBITSTODEVICE: bitmap(type, r); break;
     case U_EMR_GRADIENTFILL: gradient(r); break;
+
+    // --- regions ---
+    case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN:
+    case U_EMR_PAINTRGN:
+    case U_EMR_INVERTRGN: paintRegion(type, r); break;
 
     default:
         // Comments (EMF+ among them), palettes, colour management, escapes and the rest
@@ -443,13 +455,17 @@ void EmfPlayer::createFont(const Record& r)
     storeObject(r.u32(8), std::move(object));
 }
 
-void EmfPlayer::text(const Record& r, bool wide)
+// `at` is where the text's description starts: its reference point, length, options,
+// rectangle and the offsets of its characters and spacing (from the record's start).
+void EmfPlayer::text(const Record& r, bool wide, std::size_t at)
 {
-    const QPointF reference = r.point(36);
-    const uint32_t chars = r.u32(44), offString = r.u32(48), options = r.u32(52);
+    if (!r.has(at, 40))
+        return;
+    const QPointF reference = r.point(at);
+    const uint32_t chars = r.u32(at + 8), offString = r.u32(at + 12), options = r.u32(at + 16);
     const bool noRect = options & textout::NoRect;
-    const uint32_t offDx = r.u32(noRect ? 56 : 72);
-    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
+    const uint32_t offDx = r.u32(noRect ? at + 20 : at + 36);
+    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(at + 20), r.i32(at + 24), r.i32(at + 28), r.i32(at + 32));
     if (options & textout::GlyphIndex) // which only the original font could turn into letters
         return;
     if (chars == 0) {
@@ -550,8 +566,50 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
     drawImage(image, dst, dstSize, QRectF(src, QSizeF(srcSize.x(), srcSize.y())), drawRop, opacity);
 }
 
-// A region's rectangles, in device units, on the image.
-QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length) const
+// FillRgn and FrameRgn name their brush, PaintRgn takes the selected one, InvertRgn needs
+// none. A frame is the region's rim, of the given width and height in logical units.
+void EmfPlayer::paintRegion(uint32_t type, const Record& r)
+{
+    const bool framed = type == U_EMR_FRAMERGN;
+    const bool named = framed || type == U_EMR_FILLRGN;
+    const std::size_t dataAt = framed ? 40 : named ? 32 : 28;
+    const uint32_t length = r.u32(24);
+    if (!r.has(dataAt, length))
+        return;
+    QRegion region = regionData(r, dataAt, length, true);
+    if (framed) {
+        const int w = int(std::clamp(std::round(std::abs(r.i32(32) * scaleX())), 1.0, 1e4));
+        const int h = int(std::clamp(std::round(std::abs(r.i32(36) * scaleY())), 1.0, 1e4));
+        const QRegion inner = region.intersected(region.translated(w, 0)).intersected(region.translated(-w, 0))
+                                  .intersected(region.translated(0, h)).intersected(region.translated(0, -h));
+        region -= inner;
+    }
+    if (m_inPath || region.isEmpty() || !beginDrawing(region.boundingRect()))
+        return;
+    QPainterPath path;
+    path.addRegion(region);
+    if (type == U_EMR_INVERTRGN) {
+        m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        m_painter.fillPath(path, Qt::black);
+        return;
+    }
+    QBrush brush = currentBrush();
+    if (named) {
+        const DcState saved = m_dc;
+        const uint32_t index = r.u32(28);
+        if (index & 0x80000000u)
+            selectStockObject(index & 0x7FFFFFFFu);
+        else
+            selectObject(index);
+        brush = currentBrush();
+        m_dc = saved;
+    }
+    m_painter.fillPath(path, brush);
+}
+
+// A region's rectangles on the image: clipping regions are in device units, the regions
+// that are painted in logical ones.
+QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length, bool logical) const
 {
     QRegion region;
     if (length < 32)
@@ -560,7 +618,9 @@ QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t l
     for (uint32_t i = 0; i < count && r.has(offset + 32 + std::size_t(i) * 16, 16) && 32 + (i + 1) * 16 <= length; ++i) {
         const std::size_t at = offset + 32 + std::size_t(i) * 16;
         const QRectF box(QPointF(r.i32(at), r.i32(at + 4)), QPointF(r.i32(at + 8), r.i32(at + 12)));
-        const QRectF mapped = m_deviceToImage.mapRect(box.normalized()) & QRectF(-1e6, -1e6, 2e6, 2e6);
+        const QRectF mapped = (logical ? mapRect(box.left(), box.top(), box.right(), box.bottom())
+                                       : m_deviceToImage.mapRect(box.normalized()))
+                              & QRectF(-1e6, -1e6, 2e6, 2e6);
         region = region.united(mapped.toAlignedRect());
     }
     return region;

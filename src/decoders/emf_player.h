@@ -81,14 +81,15 @@ private:
     void playRecord(uint32_t type, const Record& r);
     void createPen(const Record& r, bool extended);
     void createFont(const Record& r);
-    void text(const Record& r, bool wide);
+    void text(const Record& r, bool wide, std::size_t at);
+    void paintRegion(uint32_t type, const Record& r);
     void smallText(const Record& r);
     void bitmap(uint32_t type, const Record& r);
     void polyPoly(uint32_t type, const Record& r, bool small);
     void gradient(const Record& r);
     // False once the drawing budget is spent.
     bool shadeTriangle(const std::array<QPointF, 3>& corners, const std::array<QColor, 3>& colours);
-    QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
+    QRegion regionData(const Record& r, std::size_t offset, std::size_t length, bool logical) const;
 };
 
 // The record types the player draws or keeps state from.

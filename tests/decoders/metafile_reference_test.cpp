@@ -78,7 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The frame places the drawing; bounds that count a stroke's overhang, or are
         // written in logical units, do not shrink it.
         ReferenceCase{"emf/pillow_drawing.emf", {110, 110}, {{{5, 55}, qRgb(255, 0, 0)}, {{55, 5}, qRgb(255, 0, 0)}}, {}},
-        ReferenceCase{"emf/wmf2svg_fulltest.emf", {1056, 792}, {}, {{QRect(700, 530, 350, 250), 3, 10}}},
+        // ... and its poly-text panel holds text, its region panel a framed, filled region.
+        ReferenceCase{"emf/wmf2svg_fulltest.emf", {1056, 792},
+                      {{{37, 450}, qRgb(0, 0, 0)}, {{41, 450}, qRgb(205, 235, 205)}},
+                      {{QRect(700, 530, 350, 250), 3, 10}, {QRect(215, 585, 25, 70), 6, 25}}},
         // Without a placeable header: the window extent in twips, or else what is drawn.
         ReferenceCase{"wmf/libwmf_p0000001.wmf", {320, 120}, {}, {{QRect(200, 0, 120, 120), 8, 16}}},
         ReferenceCase{"wmf/libwmf_text.wmf", {}, {}, {{QRect(0, 0, 100, 300), 15, 35}}},
