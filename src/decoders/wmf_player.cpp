@@ -36,6 +36,52 @@ QPolygonF readPoints(const char* data, std::size_t count)
     return points;
 }
 
+// An old device-dependent bitmap (Bitmap16): its 10-byte header at `header`, its rows from
+// `bits`, top row first. It is handed to the DIB reader as the bitmap it stands for:
+// monochrome bits take the text colour (0) and the background colour (1), as the system
+// paints them onto colour, and 4 bits index the 16 VGA colours. 8 bits index the
+// palette of a device long gone, so those bitmaps are not drawn.
+QImage bitmap16(const char* header, const char* bits, std::size_t bitsLength, QRgb zero, QRgb one)
+{
+    const int width = leI16(header + 2), height = leI16(header + 4);
+    const int planes = uint8_t(header[8]), bpp = uint8_t(header[9]);
+    if (width <= 0 || height <= 0 || planes != 1 || (bpp != 1 && bpp != 4 && bpp != 16 && bpp != 24 && bpp != 32)
+        || !checkPictureSize(width, height).isEmpty())
+        return QImage();
+    // Rows are WidthBytes apart. Some writers store a few bytes short of the last rows;
+    // what is missing stays zero, as the system's reader leaves it.
+    const int widthBytes = leI16(header + 6);
+    if (widthBytes < (width * bpp + 7) / 8 || uint64_t(widthBytes) * uint64_t(height) > 2 * uint64_t(bitsLength) + 64)
+        return QImage();
+    static const QRgb vga[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                                 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    const int colours = bpp == 1 ? 2 : bpp == 4 ? 16 : 0;
+    const std::size_t stride = std::size_t(width * bpp + 31) / 32 * 4;
+    QByteArray dib(40 + 4 * colours + qsizetype(stride) * height, '\0');
+    char* h = dib.data();
+    const auto put32 = [](char* at, uint32_t v) { for (int i = 0; i < 4; ++i) at[i] = char(v >> (8 * i)); };
+    put32(h, 40);
+    put32(h + 4, uint32_t(width));
+    put32(h + 8, uint32_t(-height)); // top row first
+    h[12] = 1;
+    h[14] = char(bpp);
+    put32(h + 32, uint32_t(colours));
+    for (int i = 0; i < colours; ++i)
+        put32(h + 40 + 4 * i, (colours == 2 ? (i ? one : zero) : vga[i]) & 0xFFFFFFu);
+    for (std::size_t y = 0, from = 0; y < std::size_t(height) && from < bitsLength; ++y, from += std::size_t(widthBytes))
+        std::memcpy(h + 40 + 4 * colours + y * stride, bits + from,
+                    std::min({stride, std::size_t(widthBytes), bitsLength - from}));
+    const DecodeResult bitmap = decodeDib(metafileDib(dib.constData(), std::size_t(dib.size())), false);
+    return bitmap.ok() ? bitmap.image : QImage();
+}
+
+// A DIB starts with the size of its info header, a Bitmap16 with two small numbers.
+bool looksLikeDib(const char* at)
+{
+    const uint32_t size = leU32(at);
+    return size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 QTransform frameToImage(const QImage& image, const QRectF& frame)
 {
     const double kx = image.width() / (frame.width() != 0 ? frame.width() : 1);
@@ -97,8 +143,8 @@ const std::array<WmfPlayer::Handler, 256>& WmfPlayer::handlers()
             &WmfPlayer::savedStatesAndClip);
         set({U_WMR_CREATEPENINDIRECT, U_WMR_CREATEBRUSHINDIRECT}, &WmfPlayer::createPenOrBrush);
         set({U_WMR_CREATEFONTINDIRECT}, &WmfPlayer::createFont);
-        set({U_WMR_DIBCREATEPATTERNBRUSH}, &WmfPlayer::createPatternBrush);
-        set({U_WMR_CREATEPATTERNBRUSH, U_WMR_CREATEPALETTE, U_WMR_CREATEREGION, U_WMR_CREATEBITMAP,
+        set({U_WMR_DIBCREATEPATTERNBRUSH, U_WMR_CREATEPATTERNBRUSH}, &WmfPlayer::createPatternBrush);
+        set({U_WMR_CREATEPALETTE, U_WMR_CREATEREGION, U_WMR_CREATEBITMAP,
              U_WMR_CREATEBITMAPINDIRECT, U_WMR_F8},
             &WmfPlayer::createPlaceholder);
         set({U_WMR_SELECTOBJECT, U_WMR_DELETEOBJECT}, &WmfPlayer::selectOrDelete);
@@ -111,6 +157,7 @@ const std::array<WmfPlayer::Handler, 256>& WmfPlayer::handlers()
         set({U_WMR_TEXTOUT}, &WmfPlayer::text);
         set({U_WMR_EXTTEXTOUT}, &WmfPlayer::extText);
         set({U_WMR_STRETCHDIB, U_WMR_DIBSTRETCHBLT, U_WMR_DIBBITBLT, U_WMR_SETDIBTODEV}, &WmfPlayer::bitmaps);
+        set({U_WMR_BITBLT, U_WMR_STRETCHBLT}, &WmfPlayer::oldBitmaps);
         return t;
     }();
     return table;
@@ -267,6 +314,10 @@ void WmfPlayer::createFont(const Record& r)
     addObject(std::move(object));
 }
 
+// The pattern is a DIB, or an old Bitmap16: the whole of it after the style in a DIB
+// pattern brush record of the pattern style (which libuemf does not read; many writers put
+// a DIB there all the same), or a header, 22 unused bytes and the bits in a plain pattern
+// brush record.
 void WmfPlayer::createPatternBrush(const Record& r)
 {
     uint16_t style = 0, usage = 0;
@@ -275,7 +326,12 @@ void WmfPlayer::createPatternBrush(const Record& r)
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
     object.brushStyle = gdi::brush::DibPattern;
-    if (U_WMRDIBCREATEPATTERNBRUSH_get(r.p, &style, &usage, &bm16, &dib) && dib && r.fits(dib, 0)) {
+    if (r.type == U_WMR_CREATEPATTERNBRUSH) {
+        if (r.size >= 38)
+            object.pattern = bitmap16(r.p + 6, r.p + 38, r.size - 38, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+    } else if (r.size >= 20 && leU16(r.p + 6) == gdi::brush::Pattern && !looksLikeDib(r.p + 10)) {
+        object.pattern = bitmap16(r.p + 10, r.p + 20, r.size - 20, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+    } else if (U_WMRDIBCREATEPATTERNBRUSH_get(r.p, &style, &usage, &bm16, &dib) && dib && r.fits(dib, 0)) {
         const DecodeResult bitmap = decodeDib(metafileDib(dib, std::size_t(r.end() - dib)), false);
         if (bitmap.ok())
             object.pattern = bitmap.image;
@@ -470,6 +526,38 @@ void WmfPlayer::bitmaps(const Record& r)
                     gdi::rop::SrcCopy, true);
         return;
     }
+}
+
+// BitBlt and StretchBlt with an old Bitmap16, or without any bitmap: then the record is one
+// word longer than its function's high byte says, an unused word follows the source
+// position, and the brush alone paints.
+void WmfPlayer::oldBitmaps(const Record& r)
+{
+    const bool stretch = r.type == U_WMR_STRETCHBLT;
+    const std::size_t count = stretch ? 8 : 6, sourceFields = stretch ? 4 : 2;
+    const bool withoutBitmap = r.size == std::size_t(2 * ((leU16(r.p + 4) >> 8) + 3));
+    const std::size_t header = 10 + 2 * count + (withoutBitmap ? 2 : 0);
+    if (r.size < header)
+        return;
+    // stretch: source height, width, y, x, then destination height, width, y, x;
+    // else source y, x, then the common height, width, destination y, x.
+    double v[8] = {};
+    for (std::size_t i = 0; i < count; ++i)
+        v[i] = leI16(r.p + 10 + 2 * i + (withoutBitmap && i >= sourceFields ? 2 : 0));
+    const uint32_t rop = leU32(r.p + 6);
+    const double* d = v + count - 4;
+    const QPointF dst(d[3], d[2]), dstSize(d[1], d[0]);
+    if (withoutBitmap) {
+        fillPattern(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y()), rop);
+        return;
+    }
+    if (r.size < header + 10)
+        return;
+    const QPointF src = stretch ? QPointF(v[3], v[2]) : QPointF(v[1], v[0]);
+    const QSizeF srcSize = stretch ? QSizeF(v[1], v[0]) : QSizeF(dstSize.x(), dstSize.y());
+    const QImage image = bitmap16(r.p + header, r.p + header + 10, r.size - header - 10, m_dc.textColor.rgb(),
+                                  m_dc.bkColor.rgb());
+    drawImage(image, dst, dstSize, QRectF(src, srcSize), rop);
 }
 
 } // namespace plattera::wmf

@@ -62,6 +62,7 @@ private:
     void text(const Record& r);
     void extText(const Record& r);
     void bitmaps(const Record& r);
+    void oldBitmaps(const Record& r);
 };
 
 } // namespace plattera::wmf

@@ -85,6 +85,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Without a placeable header: the window extent in twips, or else what is drawn.
         ReferenceCase{"wmf/libwmf_p0000001.wmf", {320, 120}, {}, {{QRect(200, 0, 120, 120), 8, 16}}},
         ReferenceCase{"wmf/libwmf_text.wmf", {}, {}, {{QRect(0, 0, 100, 300), 15, 35}}},
+        // Old-style bitmaps: a monochrome pattern takes the text colour, and the row of
+        // BitBlt bitmaps is drawn.
+        ReferenceCase{"wmf/libuemf_test_libuemf_ref.wmf", {1122, 794}, {{{465, 375}, qRgb(255, 0, 255)}},
+                      {{QRect(430, 432, 130, 16), 40, 80}}},
+        // A pattern-style brush that holds a DIB all the same keeps its pattern.
+        ReferenceCase{"wmf/libwmf_fulltest.wmf", {1056, 816}, {}, {{QRect(361, 615, 32, 28), 5, 25}}},
         // The Wingdings table shows dense dingbats, not the thin letters of the Symbol table.
         ReferenceCase{"wmf/wmf2svg_symbol-font-tables.wmf", {567, 503}, {}, {{QRect(325, 60, 230, 190), 32, 45}}}),
     [](const testing::TestParamInfo<ReferenceCase>& info) {
