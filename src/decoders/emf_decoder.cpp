@@ -83,10 +83,9 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
     const double frameHeight = double(leI32(bytes + 36)) - frameTop;
     const long long width = std::llround(frameWidth / 100.0 / 25.4 * ppi);
     const long long height = std::llround(frameHeight / 100.0 / 25.4 * ppi);
-    const QString sizeProblem = checkPictureSize(width, height);
-    if (!sizeProblem.isEmpty())
-        return sizeProblem;
-    header->size = QSize(int(width), int(height));
+    if (width <= 0 || height <= 0)
+        return checkPictureSize(width, height);
+    header->size = metafileDrawingSize(width, height);
     header->handles = int(leU16(bytes + 56));
 
     // The reference device's pixels per millimetre place the frame among the records'
@@ -120,7 +119,7 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
         header->devicePerMm = QPointF(96 / 25.4, 96 / 25.4);
         frame = bounds;
     }
-    const double kx = width / frame.width(), ky = height / frame.height();
+    const double kx = header->size.width() / frame.width(), ky = header->size.height() / frame.height();
     header->deviceToImage = QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
     return QString();
 }

@@ -101,10 +101,7 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
     }
     if (width == 0 || height == 0)
         return QStringLiteral("The metafile has an empty size (%1 x %2 pixels).").arg(width).arg(height);
-    const QString sizeError = checkPictureSize(width, height);
-    if (!sizeError.isEmpty())
-        return sizeError;
-    geometry->size = QSize(int(width), int(height));
+    geometry->size = metafileDrawingSize(width, height);
     return QString();
 }
 
