@@ -66,6 +66,6 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://plattera.example.org/")
 # Library dependencies come from the binary (dpkg-shlibdeps); the fonts with Arial's metrics
 # are read at run time and so must be named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-symbola")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

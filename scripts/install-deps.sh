@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
   zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
-  fonts-liberation fontconfig qt6-wayland
+  fonts-liberation fonts-symbola fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils libxcb1-dev

@@ -1,6 +1,7 @@
 #include "decoders/decode_result.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace plattera {
 
@@ -34,6 +35,13 @@ QString checkPictureSize(long long width, long long height, long long dataBytes)
             .arg(dataBytes);
     }
     return QString();
+}
+
+QSize metafileDrawingSize(long long width, long long height)
+{
+    const double scale = std::min({1.0, double(kMaxMetafileWidth) / double(width), double(kMaxMetafileHeight) / double(height)});
+    return QSize(int(std::max(1LL, std::llround(double(width) * scale))),
+                 int(std::max(1LL, std::llround(double(height) * scale))));
 }
 
 QImage allocateWhiteImage(int width, int height)

@@ -29,11 +29,22 @@ QString checkPictureSize(long long width, long long height);
 
 // A compressed raster file cannot hold more than this many pixels per byte of its data (even a
 // single colour costs bits per block), so a tiny file whose header claims a huge picture is
-// refused before memory and time are spent on it. Metafiles draw any size and are exempt.
+// refused before memory and time are spent on it. Metafiles are drawn to a size of their
+// own and are exempt.
 constexpr long long kMaxPixelsPerByte = 65536;
 
 // checkPictureSize, and the claimed pixels weighed against the bytes that hold them.
 QString checkPictureSize(long long width, long long height, long long dataBytes);
+
+// Metafiles are drawn, not stored, so one is drawn at no more pixels than the largest place
+// a picture goes to on the page at 600 dpi (the back insert, 150 x 117.5 mm): a file of a few
+// bytes may claim any frame, and it then costs no more than a photo of that size.
+constexpr int kMaxMetafileWidth = 3600;
+constexpr int kMaxMetafileHeight = 2900;
+
+// The size to draw a metafile of that natural size at (both sides positive): the same, or
+// scaled down to fit the limits above, keeping its aspect.
+QSize metafileDrawingSize(long long width, long long height);
 
 // A new white RGB32 image of that size, or a null image when memory could not be had.
 QImage allocateWhiteImage(int width, int height);

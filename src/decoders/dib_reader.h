@@ -7,7 +7,8 @@
 
 namespace plattera {
 
-// A device-independent bitmap as stored in BMP files and in the bitmap entries of icons.
+// A device-independent bitmap as stored in BMP files, in the bitmap entries of icons and in
+// metafile records. One reader decodes them all.
 struct DibSource {
     const unsigned char* data = nullptr; // the whole buffer; offsets below are into it
     size_t size = 0;
@@ -15,7 +16,23 @@ struct DibSource {
     size_t pixelOffset = 0;   // where the pixel rows start; 0: right after header, masks and palette
     bool icon = false;        // the height counts the colour rows and the AND mask rows
     bool alpha32 = false;     // 32-bit pixels carry alpha in their top byte (as icons' do)
+    // Run-length data may claim a huge bitmap in a few bytes; above this many pixels a byte
+    // of the source, such a bitmap is refused. 0: no limit.
+    long long maxRlePixelsPerByte = 0;
 };
+
+// A bitmap inside a metafile record: info header at the start of `dib`, the bits right after
+// the colour table unless `pixelOffset` says where. A metafile's bitmaps are small.
+inline DibSource metafileDib(const char* dib, size_t length, size_t pixelOffset = 0, bool alpha32 = false)
+{
+    DibSource source;
+    source.data = reinterpret_cast<const unsigned char*>(dib);
+    source.size = dib ? length : 0;
+    source.pixelOffset = pixelOffset;
+    source.alpha32 = alpha32;
+    source.maxRlePixelsPerByte = 1024;
+    return source;
+}
 
 struct DibHeader {
     uint32_t headerSize = 0;
@@ -37,5 +54,8 @@ QString readDibHeader(const DibSource& source, DibHeader& header);
 // flatten it before handing the image on. Pixels that RLE data skips stay white.
 // andMaskOffset receives where the rows after the colour image start (the icons' mask).
 DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskOffset = nullptr);
+
+// Whether the rows are stored from the bottom up, as most bitmaps store them.
+bool dibIsBottomUp(const DibSource& source);
 
 } // namespace plattera

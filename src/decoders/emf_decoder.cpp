@@ -31,15 +31,17 @@ QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile");
 
 } // namespace
 
-void EmfPlayer::play(const char* begin, const char* end)
+QString EmfPlayer::play(const char* begin, const char* end)
 {
     std::vector<char> buffer;
     const char* p = begin;
     for (int count = 0; count < metafile::kMaxRecords && end - p >= 8; ++count) {
         const uint32_t type = leU32(p);
         const uint32_t length = leU32(p + 4);
-        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p) || type == U_EMR_EOF)
-            return;
+        if (type == U_EMR_EOF)
+            break;
+        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p))
+            return metafile::damagedRecordMessage(length, std::size_t(end - p));
         const char* const at = p;
         p += length;
         if (!played(type))
@@ -50,8 +52,9 @@ void EmfPlayer::play(const char* begin, const char* end)
         // A record whose counts or offsets point outside it is passed over, as GDI does.
         // libuemf wants a spacing array on every text record and misreads the small text
         // record, so those have only our own checks, made as each part is read.
-        const bool textWithoutDx = (type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
-                                   && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0;
+        const bool textWithoutDx = ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
+                                    && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0)
+                                   || type == U_EMR_POLYTEXTOUTA || type == U_EMR_POLYTEXTOUTW;
         uint32_t checkedSize = 0, checkedType = 0;
         if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1))
             continue;
@@ -59,6 +62,7 @@ void EmfPlayer::play(const char* begin, const char* end)
             continue;
         playRecord(type, record);
     }
+    return QString();
 }
 namespace {
 
@@ -79,10 +83,9 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
     const double frameHeight = double(leI32(bytes + 36)) - frameTop;
     const long long width = std::llround(frameWidth / 100.0 / 25.4 * ppi);
     const long long height = std::llround(frameHeight / 100.0 / 25.4 * ppi);
-    const QString sizeProblem = checkPictureSize(width, height);
-    if (!sizeProblem.isEmpty())
-        return sizeProblem;
-    header->size = QSize(int(width), int(height));
+    if (width <= 0 || height <= 0)
+        return checkPictureSize(width, height);
+    header->size = metafileDrawingSize(width, height);
     header->handles = int(leU16(bytes + 56));
 
     // The reference device's pixels per millimetre place the frame among the records'
@@ -103,16 +106,20 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
         header->devicePerMm = QPointF(pixelsX / mmX, pixelsY / mmY);
         frame = QRectF(frameLeft / 100 * header->devicePerMm.x(), frameTop / 100 * header->devicePerMm.y(),
                        frameWidth / 100 * header->devicePerMm.x(), frameHeight / 100 * header->devicePerMm.y());
-        // Some writers put the frame at the origin whatever the drawing's device position;
-        // when the drawn bounds lie well outside the frame, they tell where the picture is.
-        if (bounds.width() > 1 && bounds.height() > 1 && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
+        // Some writers put the frame at the origin whatever the drawing's device position:
+        // bounds of the frame's size lying elsewhere tell where the picture is. Bounds of
+        // another size are no guide: they may count a stroke's overhang, or be written in
+        // logical units.
+        const auto sameSize = [](double a, double b) { return std::abs(a - b) <= 0.05 * std::max(a, b) + 2; };
+        if (sameSize(bounds.width(), frame.width()) && sameSize(bounds.height(), frame.height())
+            && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
             frame = bounds;
     } else {
         // No usable device: take the bounds, which are in device units already.
         header->devicePerMm = QPointF(96 / 25.4, 96 / 25.4);
         frame = bounds;
     }
-    const double kx = width / frame.width(), ky = height / frame.height();
+    const double kx = header->size.width() / frame.width(), ky = header->size.height() / frame.height();
     header->deviceToImage = QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
     return QString();
 }
@@ -130,11 +137,14 @@ DecodeResult decodeEmf(const QByteArray& data, int ppi)
         return DecodeResult::failure(error);
     QImage image = allocateWhiteImage(header.size.width(), header.size.height());
     if (image.isNull())
-        return DecodeResult::failure(QStringLiteral("Not enough memory to draw the enhanced metafile"));
+        return DecodeResult::failure(metafile::outOfMemoryMessage(header.size.width(), header.size.height()));
+    QString playError;
     {
         emf::EmfPlayer player(image, header);
-        player.play(data.constData() + header.headerSize, data.constData() + data.size());
+        playError = player.play(data.constData() + header.headerSize, data.constData() + data.size());
     }
+    if (!playError.isEmpty())
+        return DecodeResult::failure(playError);
     return DecodeResult::success(std::move(image));
 }
 

@@ -1,6 +1,7 @@
 #include "decoders/emf_player.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -10,9 +11,12 @@
 
 #include <uemf.h>
 
+#include "decoders/gdi_constants.h"
+
 namespace plattera::emf {
 
 using namespace metafile;
+using namespace gdi;
 
 namespace {
 
@@ -73,7 +77,8 @@ bool played(uint32_t type)
     case U_EMR_FILLPATH: case U_EMR_STROKEPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_EXTTEXTOUTA:
     case U_EMR_EXTTEXTOUTW: case U_EMR_SMALLTEXTOUT: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
     case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
-    case U_EMR_GRADIENTFILL:
+    case U_EMR_GRADIENTFILL: case U_EMR_POLYTEXTOUTA: case U_EMR_POLYTEXTOUTW: case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN: case U_EMR_PAINTRGN: case U_EMR_INVERTRGN:
         return true;
     default:
         return false;
@@ -86,12 +91,12 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     // --- state ---
     case U_EMR_SETBKCOLOR: m_dc.bkColor = r.color(8); break;
     case U_EMR_SETTEXTCOLOR: m_dc.textColor = r.color(8); break;
-    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == 2; break;
-    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == 2 ? Qt::WindingFill : Qt::OddEvenFill; break;
+    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == OpaqueBackground; break;
+    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == WindingFill ? Qt::WindingFill : Qt::OddEvenFill; break;
     case U_EMR_SETTEXTALIGN: m_dc.textAlign = int(r.u32(8) & 0xFFFF); break;
-    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == 2; break;
+    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == ClockwiseArcs; break;
     case U_EMR_SETMAPMODE:
-        if (r.u32(8) >= 1 && r.u32(8) <= 8) {
+        if (r.u32(8) >= mapmode::Text && r.u32(8) <= mapmode::Anisotropic) {
             m_dc.mapMode = int(r.u32(8));
             updateTransform();
         }
@@ -154,7 +159,7 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
         if (mode == ClipCopy && length == 0)
             resetClip();
         else if (r.has(16, length))
-            combineClip(regionData(r, 16, length), int(mode));
+            combineClip(regionData(r, 16, length, false), int(mode));
         break;
     }
     case U_EMR_OFFSETCLIPRGN:
@@ -182,7 +187,7 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_CREATEDIBPATTERNBRUSHPT: {
         GdiObject object;
         object.kind = GdiObject::Kind::Brush;
-        object.brushStyle = 5;
+        object.brushStyle = brush::DibPattern;
         object.pattern = r.dib(16);
         storeObject(r.u32(8), std::move(object));
         break;
@@ -271,8 +276,13 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_STROKEANDFILLPATH: fillStrokePath(true, true); break;
 
     // --- text ---
-    case U_EMR_EXTTEXTOUTA: text(r, false); break;
-    case U_EMR_EXTTEXTOUTW: text(r, true); break;
+    case U_EMR_EXTTEXTOUTA: text(r, false, 36); break;
+    case U_EMR_EXTTEXTOUTW: text(r, true, 36); break;
+    case U_EMR_POLYTEXTOUTA:
+    case U_EMR_POLYTEXTOUTW:
+        for (uint32_t i = 0, count = r.u32(36); i < count && r.has(40 + uint64_t(i) * 40, 40); ++i)
+            text(r, type == U_EMR_POLYTEXTOUTW, 40 + std::size_t(i) * 40);
+        break;
     case U_EMR_SMALLTEXTOUT: smallText(r); break;
 
     // --- bitmaps ---
@@ -283,6 +293,12 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_STRETCHDIBITS:
     case U_EMR_SETDIBITSTODEVICE: bitmap(type, r); break;
     case U_EMR_GRADIENTFILL: gradient(r); break;
+
+    // --- regions ---
+    case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN:
+    case U_EMR_PAINTRGN:
+    case U_EMR_INVERTRGN: paintRegion(type, r); break;
 
     default:
         // Comments (EMF+ among them), palettes, colour management, escapes and the rest
@@ -317,8 +333,8 @@ void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
     }
 }
 
-// Rectangles shade from one corner's colour to the other's, across or down; triangles are
-// filled with their corners' mean colour.
+// Rectangles shade from one corner's colour to the other's, across or down; triangles blend
+// their corners' colours over their inside.
 void EmfPlayer::gradient(const Record& r)
 {
     const uint32_t vertices = r.u32(24), shapes = r.u32(28), mode = r.u32(32);
@@ -340,27 +356,61 @@ void EmfPlayer::gradient(const Record& r)
         QColor ca, cb, cc;
         if (!vertex(r.u32(at), &a, &ca) || !vertex(r.u32(at + 4), &b, &cb))
             continue;
-        QPainterPath path;
-        QBrush brush;
         if (mode == 2) {
             if (!vertex(r.u32(at + 8), &c, &cc))
                 continue;
-            path.addPolygon(mapPolygon(QPolygonF() << a << b << c));
-            path.closeSubpath();
-            brush = QColor((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
-                           (ca.blue() + cb.blue() + cc.blue()) / 3);
-        } else {
-            const QPointF ma = map(a), mb = map(b);
-            path.addRect(QRectF(ma, mb).normalized());
-            QLinearGradient shade(ma, mode == 0 ? QPointF(mb.x(), ma.y()) : QPointF(ma.x(), mb.y()));
-            shade.setColorAt(0, ca);
-            shade.setColorAt(1, cb);
-            brush = shade;
+            if (!shadeTriangle({map(a), map(b), map(c)}, {ca, cb, cc}))
+                return;
+            continue;
         }
+        const QPointF ma = map(a), mb = map(b);
+        QPainterPath path;
+        path.addRect(QRectF(ma, mb).normalized());
+        QLinearGradient shade(ma, mode == 0 ? QPointF(mb.x(), ma.y()) : QPointF(ma.x(), mb.y()));
+        shade.setColorAt(0, ca);
+        shade.setColorAt(1, cb);
         if (!beginDrawing(path.controlPointRect()))
             return;
-        m_painter.fillPath(path, brush);
+        m_painter.fillPath(path, shade);
     }
+}
+
+// Each pixel whose centre lies inside the triangle takes the corners' colours weighted by
+// how near it is to each (barycentric weights), as the system's own gradient fill does.
+bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<QColor, 3>& colour)
+{
+    const QRectF bounds = QPolygonF({p[0], p[1], p[2]}).boundingRect();
+    const QRect area = bounds.toAlignedRect() & m_image.rect();
+    if (!beginDrawing(bounds))
+        return false;
+    const double det = (p[1].y() - p[2].y()) * (p[0].x() - p[2].x()) + (p[2].x() - p[1].x()) * (p[0].y() - p[2].y());
+    if (area.isEmpty() || std::abs(det) < 1e-9)
+        return true;
+    QImage tile(area.size(), QImage::Format_ARGB32);
+    if (tile.isNull())
+        return false;
+    tile.fill(Qt::transparent);
+    constexpr double kEdge = -1e-9; // centres on an edge belong to the triangle
+    for (int y = 0; y < tile.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(tile.scanLine(y));
+        const double py = area.top() + y + 0.5;
+        for (int x = 0; x < tile.width(); ++x) {
+            const double px = area.left() + x + 0.5;
+            const double w0 = ((p[1].y() - p[2].y()) * (px - p[2].x()) + (p[2].x() - p[1].x()) * (py - p[2].y())) / det;
+            const double w1 = ((p[2].y() - p[0].y()) * (px - p[2].x()) + (p[0].x() - p[2].x()) * (py - p[2].y())) / det;
+            const double w2 = 1 - w0 - w1;
+            if (w0 < kEdge || w1 < kEdge || w2 < kEdge)
+                continue;
+            const auto mix = [&](int c0, int c1, int c2) {
+                return std::clamp(int(std::lround(w0 * c0 + w1 * c1 + w2 * c2)), 0, 255);
+            };
+            line[x] = qRgb(mix(colour[0].red(), colour[1].red(), colour[2].red()),
+                           mix(colour[0].green(), colour[1].green(), colour[2].green()),
+                           mix(colour[0].blue(), colour[1].blue(), colour[2].blue()));
+        }
+    }
+    m_painter.drawImage(area.topLeft(), tile);
+    return true;
 }
 
 void EmfPlayer::createPen(const Record& r, bool extended)
@@ -370,10 +420,10 @@ void EmfPlayer::createPen(const Record& r, bool extended)
     if (extended) {
         object.penStyle = int(r.u32(28));
         object.penWidth = r.u32(32);
-        object.cosmetic = !(r.u32(28) & 0x10000);
+        object.cosmetic = !(r.u32(28) & pen::Geometric);
         object.penColor = r.color(40);
         if (r.u32(36) == 1) // a hollow brush draws no line
-            object.penStyle = (object.penStyle & ~0x0F) | 5;
+            object.penStyle = (object.penStyle & ~pen::StyleMask) | pen::Null;
     } else {
         object.penStyle = int(r.u32(12));
         object.penWidth = r.i32(16);
@@ -405,17 +455,21 @@ void EmfPlayer::createFont(const Record& r)
     storeObject(r.u32(8), std::move(object));
 }
 
-void EmfPlayer::text(const Record& r, bool wide)
+// `at` is where the text's description starts: its reference point, length, options,
+// rectangle and the offsets of its characters and spacing (from the record's start).
+void EmfPlayer::text(const Record& r, bool wide, std::size_t at)
 {
-    const QPointF reference = r.point(36);
-    const uint32_t chars = r.u32(44), offString = r.u32(48), options = r.u32(52);
-    const bool noRect = options & 0x100;
-    const uint32_t offDx = r.u32(noRect ? 56 : 72);
-    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(56), r.i32(60), r.i32(64), r.i32(68));
-    if (options & 0x10) // glyph indexes, which only the original font could turn into letters
+    if (!r.has(at, 40))
+        return;
+    const QPointF reference = r.point(at);
+    const uint32_t chars = r.u32(at + 8), offString = r.u32(at + 12), options = r.u32(at + 16);
+    const bool noRect = options & textout::NoRect;
+    const uint32_t offDx = r.u32(noRect ? at + 20 : at + 36);
+    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(at + 20), r.i32(at + 24), r.i32(at + 28), r.i32(at + 32));
+    if (options & textout::GlyphIndex) // which only the original font could turn into letters
         return;
     if (chars == 0) {
-        if ((options & 2) && !noRect && beginDrawing(rect))
+        if ((options & textout::Opaque) && !noRect && beginDrawing(rect))
             m_painter.fillRect(rect, m_dc.bkColor);
         return;
     }
@@ -426,13 +480,12 @@ void EmfPlayer::text(const Record& r, bool wide)
         string.resize(qsizetype(chars));
         for (uint32_t i = 0; i < chars; ++i)
             string[qsizetype(i)] = QChar(leU16(r.p + offString + 2 * i));
-        if (symbolFont())
-            string = symbolToUnicode(string);
+        if (symbolFace() != SymbolFace::None)
+            string = symbolFaceToUnicode(string, symbolFace());
     } else {
         string = decodeText(QByteArray(r.p + offString, qsizetype(chars)));
     }
-    // With ETO_PDY each character has a horizontal and a vertical advance.
-    const uint32_t stride = (options & 0x2000) ? 8 : 4;
+    const uint32_t stride = (options & textout::Pdy) ? 8 : 4;
     std::vector<double> dx;
     if (offDx != 0 && r.has(offDx, uint64_t(chars) * stride))
         for (uint32_t i = 0; i < chars; ++i)
@@ -444,10 +497,10 @@ void EmfPlayer::smallText(const Record& r)
 {
     const QPointF reference = r.point(8);
     const uint32_t chars = r.u32(16), options = r.u32(20);
-    const bool noRect = options & 0x100;
+    const bool noRect = options & textout::NoRect;
     const std::size_t textAt = noRect ? 36 : 52;
-    const bool eightBit = options & 0x200;
-    if (chars == 0 || (options & 0x10) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
+    const bool eightBit = options & textout::SmallChars;
+    if (chars == 0 || (options & textout::GlyphIndex) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
         return;
     QString string;
     if (eightBit) {
@@ -455,26 +508,24 @@ void EmfPlayer::smallText(const Record& r)
     } else {
         for (uint32_t i = 0; i < chars; ++i)
             string.append(QChar(leU16(r.p + textAt + 2 * i)));
-        if (symbolFont())
-            string = symbolToUnicode(string);
+        if (symbolFace() != SymbolFace::None)
+            string = symbolFaceToUnicode(string, symbolFace());
     }
     const QRectF rect = noRect ? QRectF() : mapRect(r.i32(36), r.i32(40), r.i32(44), r.i32(48));
-    drawText(reference, string, {}, noRect ? 0 : int(options & 6), rect);
+    drawText(reference, string, {}, noRect ? 0 : int(options & (textout::Opaque | textout::Clipped)), rect);
 }
 
 void EmfPlayer::bitmap(uint32_t type, const Record& r)
 {
     if (type == U_EMR_STRETCHDIBITS || type == U_EMR_SETDIBITSTODEVICE) {
         const QPointF dst = r.point(24), src = r.point(32), srcSize = r.point(40);
-        const QImage image = r.dib(48);
+        bool bottomUp = false;
+        const QImage image = r.dib(48, false, &bottomUp);
         if (image.isNull())
             return;
         const QPointF dstSize = type == U_EMR_STRETCHDIBITS ? r.point(72) : srcSize;
-        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : 0x00CC0020;
+        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : rop::SrcCopy;
         // The source rectangle counts its rows from the bottom of a bottom-up bitmap.
-        const uint32_t offBmi = r.u32(48);
-        const bool bottomUp = r.has(offBmi, 12) && (r.u32(offBmi) == 12 ? leI16(r.p + offBmi + 6) > 0
-                                                                         : r.i32(offBmi + 8) > 0);
         const double sy = bottomUp ? image.height() - src.y() - srcSize.y() : src.y();
         drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
         return;
@@ -497,7 +548,7 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
     unsigned drawRop = rop;
     if (type == U_EMR_ALPHABLEND) {
         opacity = uint8_t(r.p[42]) / 255.0;
-        drawRop = 0x00CC0020;
+        drawRop = rop::SrcCopy;
         if (alpha) // AC_SRC_ALPHA: the bitmap's own alpha, its colours already weighted by it
             image = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
                            QImage::Format_ARGB32_Premultiplied).copy();
@@ -510,13 +561,55 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
                 if ((line[x] & 0xFFFFFF) == key)
                     line[x] = 0;
         }
-        drawRop = 0x00CC0020;
+        drawRop = rop::SrcCopy;
     }
     drawImage(image, dst, dstSize, QRectF(src, QSizeF(srcSize.x(), srcSize.y())), drawRop, opacity);
 }
 
-// A region's rectangles, in device units, on the image.
-QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length) const
+// FillRgn and FrameRgn name their brush, PaintRgn takes the selected one, InvertRgn needs
+// none. A frame is the region's rim, of the given width and height in logical units.
+void EmfPlayer::paintRegion(uint32_t type, const Record& r)
+{
+    const bool framed = type == U_EMR_FRAMERGN;
+    const bool named = framed || type == U_EMR_FILLRGN;
+    const std::size_t dataAt = framed ? 40 : named ? 32 : 28;
+    const uint32_t length = r.u32(24);
+    if (!r.has(dataAt, length))
+        return;
+    QRegion region = regionData(r, dataAt, length, true);
+    if (framed) {
+        const int w = int(std::clamp(std::round(std::abs(r.i32(32) * scaleX())), 1.0, 1e4));
+        const int h = int(std::clamp(std::round(std::abs(r.i32(36) * scaleY())), 1.0, 1e4));
+        const QRegion inner = region.intersected(region.translated(w, 0)).intersected(region.translated(-w, 0))
+                                  .intersected(region.translated(0, h)).intersected(region.translated(0, -h));
+        region -= inner;
+    }
+    if (m_inPath || region.isEmpty() || !beginDrawing(region.boundingRect()))
+        return;
+    QPainterPath path;
+    path.addRegion(region);
+    if (type == U_EMR_INVERTRGN) {
+        m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        m_painter.fillPath(path, Qt::black);
+        return;
+    }
+    QBrush brush = currentBrush();
+    if (named) {
+        const DcState saved = m_dc;
+        const uint32_t index = r.u32(28);
+        if (index & 0x80000000u)
+            selectStockObject(index & 0x7FFFFFFFu);
+        else
+            selectObject(index);
+        brush = currentBrush();
+        m_dc = saved;
+    }
+    m_painter.fillPath(path, brush);
+}
+
+// A region's rectangles on the image: clipping regions are in device units, the regions
+// that are painted in logical ones.
+QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length, bool logical) const
 {
     QRegion region;
     if (length < 32)
@@ -525,7 +618,9 @@ QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t l
     for (uint32_t i = 0; i < count && r.has(offset + 32 + std::size_t(i) * 16, 16) && 32 + (i + 1) * 16 <= length; ++i) {
         const std::size_t at = offset + 32 + std::size_t(i) * 16;
         const QRectF box(QPointF(r.i32(at), r.i32(at + 4)), QPointF(r.i32(at + 8), r.i32(at + 12)));
-        const QRectF mapped = m_deviceToImage.mapRect(box.normalized()) & QRectF(-1e6, -1e6, 2e6, 2e6);
+        const QRectF mapped = (logical ? mapRect(box.left(), box.top(), box.right(), box.bottom())
+                                       : m_deviceToImage.mapRect(box.normalized()))
+                              & QRectF(-1e6, -1e6, 2e6, 2e6);
         region = region.united(mapped.toAlignedRect());
     }
     return region;

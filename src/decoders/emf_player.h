@@ -3,6 +3,7 @@
 // The enhanced-metafile player: the records' fields as the shared metafile player's calls.
 // Internal to the decoders.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <QTransform>
 
 #include "decoders/byte_order.h"
+#include "decoders/dib_reader.h"
 #include "decoders/metafile_player.h"
 
 namespace plattera::emf {
@@ -36,15 +38,20 @@ struct Record {
     }
     QPointF point(std::size_t offset) const { return QPointF(i32(offset), i32(offset + 4)); }
     QColor color(std::size_t offset) const { return QColor(uint8_t(p[offset]), uint8_t(p[offset + 1]), uint8_t(p[offset + 2])); }
-    // A bitmap whose info header and bits the record locates by offset and length.
-    QImage dib(std::size_t at, bool keepAlpha = false) const
+    // A bitmap whose info header and bits the record locates by offset and length, or a
+    // null image. `bottomUp` tells whether its rows are stored from the bottom.
+    QImage dib(std::size_t at, bool keepAlpha = false, bool* bottomUp = nullptr) const
     {
         const uint32_t offBmi = u32(at), cbBmi = u32(at + 4), offBits = u32(at + 8), cbBits = u32(at + 12);
         if (cbBmi < 12 || !has(offBmi, cbBmi) || !has(offBits, cbBits))
             return QImage();
         QByteArray joined(p + offBmi, qsizetype(cbBmi));
         joined.append(p + offBits, qsizetype(cbBits));
-        return metafile::decodeDib(joined.constData(), std::size_t(joined.size()), cbBmi, keepAlpha);
+        const DibSource source = metafileDib(joined.constData(), std::size_t(joined.size()), cbBmi, keepAlpha);
+        if (bottomUp)
+            *bottomUp = dibIsBottomUp(source);
+        const DecodeResult bitmap = decodeDib(source, keepAlpha);
+        return bitmap.ok() ? bitmap.image : QImage();
     }
 };
 
@@ -65,20 +72,24 @@ public:
         updateTransform();
     }
 
-    // Plays the records after the header up to EMR_EOF, or to the first one whose length
-    // cannot be right; what was drawn before stays.
-    void play(const char* begin, const char* end);
+    // Plays the records after the header up to EMR_EOF. Returns an error message when a
+    // record's length cannot be right, else an empty string; drawing done before a bad
+    // record stays on the image.
+    QString play(const char* begin, const char* end);
 
 private:
     void playRecord(uint32_t type, const Record& r);
     void createPen(const Record& r, bool extended);
     void createFont(const Record& r);
-    void text(const Record& r, bool wide);
+    void text(const Record& r, bool wide, std::size_t at);
+    void paintRegion(uint32_t type, const Record& r);
     void smallText(const Record& r);
     void bitmap(uint32_t type, const Record& r);
     void polyPoly(uint32_t type, const Record& r, bool small);
     void gradient(const Record& r);
-    QRegion regionData(const Record& r, std::size_t offset, std::size_t length) const;
+    // False once the drawing budget is spent.
+    bool shadeTriangle(const std::array<QPointF, 3>& corners, const std::array<QColor, 3>& colours);
+    QRegion regionData(const Record& r, std::size_t offset, std::size_t length, bool logical) const;
 };
 
 // The record types the player draws or keeps state from.

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "decoders/byte_order.h"
 #include "decoders/dib_reader.h"
+#include "decoders/gdi_constants.h"
 
 // Bitmaps and raster operations of the metafile player.
 
@@ -15,13 +15,13 @@ namespace {
 QPainter::CompositionMode compositionForRop(unsigned rop)
 {
     switch (rop) {
-    case 0x008800C6: return QPainter::RasterOp_SourceAndDestination;     // SRCAND
-    case 0x00EE0086: return QPainter::RasterOp_SourceOrDestination;      // SRCPAINT
-    case 0x00660046: return QPainter::RasterOp_SourceXorDestination;     // SRCINVERT
-    case 0x00330008: return QPainter::RasterOp_NotSource;                // NOTSRCCOPY
-    case 0x00BB0226: return QPainter::RasterOp_NotSourceOrDestination;   // MERGEPAINT
-    case 0x00440328: return QPainter::RasterOp_SourceAndNotDestination;  // SRCERASE
-    case 0x001100A6: return QPainter::RasterOp_NotSourceAndNotDestination; // NOTSRCERASE
+    case gdi::rop::SrcAnd: return QPainter::RasterOp_SourceAndDestination;
+    case gdi::rop::SrcPaint: return QPainter::RasterOp_SourceOrDestination;
+    case gdi::rop::SrcInvert: return QPainter::RasterOp_SourceXorDestination;
+    case gdi::rop::NotSrcCopy: return QPainter::RasterOp_NotSource;
+    case gdi::rop::MergePaint: return QPainter::RasterOp_NotSourceOrDestination;
+    case gdi::rop::SrcErase: return QPainter::RasterOp_SourceAndNotDestination;
+    case gdi::rop::NotSrcErase: return QPainter::RasterOp_NotSourceAndNotDestination;
     default: return QPainter::CompositionMode_SourceOver;
     }
 }
@@ -35,20 +35,20 @@ void MetafilePlayer::fillPattern(const QRectF& r, unsigned rop)
     if (m_inPath || !beginDrawing(r))
         return;
     switch (rop) {
-    case 0x00F00021: // PATCOPY
+    case gdi::rop::PatCopy:
         m_painter.fillRect(r, currentBrush());
         break;
-    case 0x00000042: // BLACKNESS
+    case gdi::rop::Blackness:
         m_painter.fillRect(r, Qt::black);
         break;
-    case 0x00FF0062: // WHITENESS
+    case gdi::rop::Whiteness:
         m_painter.fillRect(r, Qt::white);
         break;
-    case 0x005A0049: // PATINVERT
+    case gdi::rop::PatInvert:
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         m_painter.fillRect(r, currentBrush());
         break;
-    case 0x00550009: // DSTINVERT
+    case gdi::rop::DstInvert:
         m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         m_painter.fillRect(r, Qt::black);
         break;
@@ -57,11 +57,10 @@ void MetafilePlayer::fillPattern(const QRectF& r, unsigned rop)
     }
 }
 
-
 void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRectF source, unsigned rop,
                                double opacity)
 {
-    if (m_inPath || image.isNull() || rop == 0x00AA0029) // leaves the destination as it is
+    if (m_inPath || image.isNull() || rop == gdi::rop::DstCopy)
         return;
     source = source.normalized() & QRectF(image.rect());
     if (source.isEmpty() || !finite(dst) || !finite(dstSize))
@@ -91,36 +90,16 @@ void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRect
 void MetafilePlayer::drawDib(const char* dib, std::size_t length, QPointF dst, QPointF dstSize, QPointF src,
                              QPointF srcSize, unsigned rop, bool sourceFromBottom)
 {
-    if (rop == 0x00AA0029)
+    if (rop == gdi::rop::DstCopy)
         return;
-    const QImage image = decodeDib(dib, length);
-    if (image.isNull())
+    const DibSource source = metafileDib(dib, length);
+    const DecodeResult bitmap = decodeDib(source, false);
+    if (!bitmap.ok())
         return;
     double sy = src.y();
-    const bool bottomUp = length >= 12 && (leU32(dib) == 12 ? leI16(dib + 6) > 0 : leI32(dib + 8) > 0);
-    if (sourceFromBottom && bottomUp)
-        sy = image.height() - src.y() - srcSize.y();
-    drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
-}
-
-QImage decodeDib(const char* dib, std::size_t length, std::size_t pixelOffset, bool keepAlpha)
-{
-    if (!dib || length < 12)
-        return QImage();
-    DibSource source;
-    source.data = reinterpret_cast<const unsigned char*>(dib);
-    source.size = length;
-    source.pixelOffset = pixelOffset;
-    source.alpha32 = keepAlpha;
-    // Run-length data may claim a huge bitmap in a few bytes; a metafile's pictures are small.
-    DibHeader header;
-    if (!readDibHeader(source, header).isEmpty())
-        return QImage();
-    if ((header.compression == 1 || header.compression == 2)
-        && header.width * header.height > (long long)(length) * 1024)
-        return QImage();
-    const DecodeResult result = plattera::decodeDib(source, keepAlpha);
-    return result.ok() ? result.image : QImage();
+    if (sourceFromBottom && dibIsBottomUp(source))
+        sy = bitmap.image.height() - src.y() - srcSize.y();
+    drawImage(bitmap.image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
 }
 
 } // namespace plattera::metafile

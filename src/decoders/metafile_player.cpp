@@ -4,7 +4,12 @@
 #include <cmath>
 #include <cstdint>
 
+#include "decoders/gdi_constants.h"
+
 namespace plattera::metafile {
+
+using namespace gdi;
+
 namespace {
 
 // GDI excludes the right and bottom edges of a rectangle given to its shape calls.
@@ -44,15 +49,15 @@ void MetafilePlayer::updateTransform()
     const int mode = m_dc.mapMode;
     // Logical units of the metric modes in millimetres: 0.1 mm, 0.01 mm, 0.01 in, 0.001 in, twips.
     static const double metricMm[] = {0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
-    if (m_devicePerMm.x() > 0 && mode >= 2 && mode <= 6) {
-        sx = metricMm[mode - 2] * m_devicePerMm.x();
-        sy = -metricMm[mode - 2] * m_devicePerMm.y();
-    } else if (m_devicePerMm.x() <= 0 || mode == 7 || mode == 8) {
+    if (m_devicePerMm.x() > 0 && mode >= mapmode::LoMetric && mode <= mapmode::Twips) {
+        sx = metricMm[mode - mapmode::LoMetric] * m_devicePerMm.x();
+        sy = -metricMm[mode - mapmode::LoMetric] * m_devicePerMm.y();
+    } else if (m_devicePerMm.x() <= 0 || mode == mapmode::Isotropic || mode == mapmode::Anisotropic) {
         const double winX = m_dc.windowExt.x() != 0 ? m_dc.windowExt.x() : 1;
         const double winY = m_dc.windowExt.y() != 0 ? m_dc.windowExt.y() : 1;
         sx = m_dc.viewportExt.x() / winX;
         sy = m_dc.viewportExt.y() / winY;
-        if (mode == 7) { // MM_ISOTROPIC keeps logical units square
+        if (mode == mapmode::Isotropic) { // keeps logical units square
             const double s = std::min(std::abs(sx), std::abs(sy));
             sx = std::copysign(s, sx);
             sy = std::copysign(s, sy);
@@ -130,12 +135,12 @@ void MetafilePlayer::selectStockObject(unsigned stock)
     if (stock <= 5 || stock == 18) { // brushes: white, light grey, grey, dark grey, black, null; DC brush
         static const int greys[] = {255, 192, 128, 64, 0};
         object.kind = GdiObject::Kind::Brush;
-        object.brushStyle = stock == 5 ? 1 : 0;
+        object.brushStyle = stock == 5 ? brush::Null : brush::Solid;
         object.brushColor = stock < 5 ? QColor(greys[stock], greys[stock], greys[stock]) : QColor(Qt::white);
         m_dc.brush = object;
     } else if (stock >= 6 && stock <= 8) { // pens: white, black, null
         object.kind = GdiObject::Kind::Pen;
-        object.penStyle = stock == 8 ? 5 : 0;
+        object.penStyle = stock == 8 ? pen::Null : 0;
         object.penColor = stock == 6 ? QColor(Qt::white) : QColor(Qt::black);
         m_dc.pen = object;
     } else if (stock == 19) { // DC pen
@@ -225,6 +230,11 @@ bool MetafilePlayer::beginDrawing(const QRectF& bounds)
     m_paintedArea += covered.width() * covered.height();
     if (++m_drawingOps > kMaxDrawingOps || m_paintedArea > kMaxPaintedArea)
         return false;
+    if (m_measuring) {
+        if (!bounds.isNull() && withinReach(bounds))
+            m_drawnBounds = m_drawnBounds.united(bounds.normalized());
+        return false;
+    }
     applyClip();
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setOpacity(1.0);
@@ -234,31 +244,31 @@ bool MetafilePlayer::beginDrawing(const QRectF& bounds)
 QPen MetafilePlayer::currentPen() const
 {
     const GdiObject& pen = m_dc.pen;
-    const int style = pen.penStyle & 0x0F;
-    if (style == 5) // PS_NULL
+    const int style = pen.penStyle & pen::StyleMask;
+    if (style == pen::Null)
         return QPen(Qt::NoPen);
     const double scaled = std::round(pen.penWidth * std::sqrt(scaleX() * scaleY()));
     const double width = pen.cosmetic || pen.penWidth <= 0 || !std::isfinite(scaled) ? 1.0 : std::max(1.0, scaled);
     QPen qpen(pen.penColor, std::min(width, 10000.0));
-    const bool geometric = pen.penStyle & 0x10000;
+    const bool geometric = pen.penStyle & pen::Geometric;
     if (width <= 1 || geometric) { // GDI draws styled lines with wide pens only when they are geometric
         switch (style) {
-        case 1: qpen.setStyle(Qt::DashLine); break;
-        case 2: qpen.setStyle(Qt::DotLine); break;
-        case 3: qpen.setStyle(Qt::DashDotLine); break;
-        case 4: qpen.setStyle(Qt::DashDotDotLine); break;
-        case 7: qpen.setStyle(Qt::DashLine); break; // user styles, drawn as plain dashes
+        case pen::Dash: qpen.setStyle(Qt::DashLine); break;
+        case pen::Dot: qpen.setStyle(Qt::DotLine); break;
+        case pen::DashDot: qpen.setStyle(Qt::DashDotLine); break;
+        case pen::DashDotDot: qpen.setStyle(Qt::DashDotDotLine); break;
+        case pen::UserStyle: qpen.setStyle(Qt::DashLine); break; // drawn as plain dashes
         default: break;
         }
     }
-    switch (pen.penStyle & 0x0F00) {
-    case 0x0100: qpen.setCapStyle(Qt::SquareCap); break;
-    case 0x0200: qpen.setCapStyle(Qt::FlatCap); break;
+    switch (pen.penStyle & pen::CapMask) {
+    case pen::CapSquare: qpen.setCapStyle(Qt::SquareCap); break;
+    case pen::CapFlat: qpen.setCapStyle(Qt::FlatCap); break;
     default: qpen.setCapStyle(Qt::RoundCap); break;
     }
-    switch (pen.penStyle & 0xF000) {
-    case 0x1000: qpen.setJoinStyle(Qt::BevelJoin); break;
-    case 0x2000: qpen.setJoinStyle(Qt::MiterJoin); break;
+    switch (pen.penStyle & pen::JoinMask) {
+    case pen::JoinBevel: qpen.setJoinStyle(Qt::BevelJoin); break;
+    case pen::JoinMiter: qpen.setJoinStyle(Qt::MiterJoin); break;
     default: qpen.setJoinStyle(Qt::RoundJoin); break;
     }
     return qpen;
@@ -266,21 +276,21 @@ QPen MetafilePlayer::currentPen() const
 
 QBrush MetafilePlayer::currentBrush() const
 {
-    const GdiObject& brush = m_dc.brush;
-    switch (brush.brushStyle) {
-    case 0: return QBrush(brush.brushColor);
-    case 2: {
+    const GdiObject& b = m_dc.brush;
+    switch (b.brushStyle) {
+    case brush::Solid: return QBrush(b.brushColor);
+    case brush::Hatched: {
         static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
                                                  Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        if (brush.hatch >= 0 && brush.hatch < 6)
-            return QBrush(brush.brushColor, hatches[brush.hatch]);
-        return QBrush(brush.brushColor);
+        if (b.hatch >= 0 && b.hatch < 6)
+            return QBrush(b.brushColor, hatches[b.hatch]);
+        return QBrush(b.brushColor);
     }
-    case 3:
-    case 5:
-    case 6:
-        if (!brush.pattern.isNull())
-            return QBrush(brush.pattern);
+    case brush::Pattern:
+    case brush::DibPattern:
+    case brush::DibPatternPt:
+        if (!b.pattern.isNull())
+            return QBrush(b.pattern);
         return QBrush(Qt::black);
     default: return QBrush(Qt::NoBrush);
     }
@@ -304,7 +314,7 @@ void MetafilePlayer::paintShape(QPainterPath path, bool fill)
         return;
     path.setFillRule(m_dc.fillRule);
     const QBrush brush = fill ? currentBrush() : QBrush(Qt::NoBrush);
-    fillAndStroke(m_painter, path, currentPen(), brush, fill && m_dc.brush.brushStyle == 2 && m_dc.bkOpaque,
+    fillAndStroke(m_painter, path, currentPen(), brush, fill && m_dc.brush.brushStyle == brush::Hatched && m_dc.bkOpaque,
                   m_dc.bkColor);
 }
 
@@ -508,7 +518,7 @@ void MetafilePlayer::fillStrokePath(bool fill, bool stroke)
         return;
     path.setFillRule(m_dc.fillRule);
     if (fill) {
-        if (m_dc.brush.brushStyle == 2 && m_dc.bkOpaque)
+        if (m_dc.brush.brushStyle == brush::Hatched && m_dc.bkOpaque)
             m_painter.fillPath(path, m_dc.bkColor);
         m_painter.fillPath(path, currentBrush());
     }
@@ -527,6 +537,18 @@ void MetafilePlayer::selectClipPath(int mode)
     for (const QPolygonF& polygon : polygons)
         region = region.xored(QRegion(polygon.toPolygon(), m_dc.fillRule));
     combineClip(region, mode);
+}
+
+QString damagedRecordMessage(uint64_t claimed, uint64_t remaining)
+{
+    if (claimed > remaining)
+        return QStringLiteral("The metafile is truncated: a record runs past the end of the file.");
+    return QStringLiteral("The metafile has a damaged record (size %1 bytes).").arg(claimed);
+}
+
+QString outOfMemoryMessage(int width, int height)
+{
+    return QStringLiteral("Not enough memory to draw the metafile at %1 x %2 pixels.").arg(width).arg(height);
 }
 
 void MetafilePlayer::setPixel(QPointF logical, const QColor& color)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include <QColor>
@@ -84,8 +85,15 @@ inline bool withinReach(const QRectF& r) { return QRectF(-1e6, -1e6, 2e6, 2e6).c
 
 enum class ArcKind { Arc, Chord, Pie };
 
-// GDI region combination modes, as ExtSelectClipRgn and SelectClipPath name them.
-enum ClipMode { ClipAnd = 1, ClipOr = 2, ClipXor = 3, ClipDiff = 4, ClipCopy = 5 };
+// The fonts that carry their own signs at the codes of letters, told apart by face name;
+// Other is any other face of the symbol character set.
+enum class SymbolFace { None, Symbol, Wingdings, Wingdings2, Wingdings3, Webdings, Other };
+
+// The one wording both formats use for a record whose length cannot be right: `claimed`
+// bytes where `remaining` are left in the file.
+QString damagedRecordMessage(uint64_t claimed, uint64_t remaining);
+// ... and for an image of the metafile's size that memory could not hold.
+QString outOfMemoryMessage(int width, int height);
 
 // The device-context machinery both metafile formats share: the object table, the saved
 // states, the mapping from logical units through the world transform and the window and
@@ -96,6 +104,11 @@ public:
     // `deviceToImage` maps the metafile's device units onto the image.
     MetafilePlayer(QImage& target, const QTransform& deviceToImage, int objectCount);
     virtual ~MetafilePlayer() = default;
+
+    // From now on nothing is painted: each drawing operation only adds the image pixels it
+    // would cover to drawnBounds(), to learn the extent of a file that states none.
+    void measureOnly() { m_measuring = true; }
+    QRectF drawnBounds() const { return m_drawnBounds; }
 
 protected:
     // Coordinates
@@ -161,9 +174,9 @@ protected:
     void fillStrokePath(bool fill, bool stroke);
     void selectClipPath(int mode);
 
-    // Text in a metafile's 8-bit character set, or the Symbol font's codes.
+    // Text in a metafile's 8-bit character set, or a symbol font's codes.
     QString decodeText(const QByteArray& bytes) const;
-    bool symbolFont() const;
+    SymbolFace symbolFace() const;
 
     QImage& m_image;
     QPainter m_painter;
@@ -181,6 +194,8 @@ protected:
     double m_paintedArea = 0;
     bool m_inPath = false;
     QPainterPath m_path; // image pixels
+    bool m_measuring = false;
+    QRectF m_drawnBounds;
 
 private:
     void paintShape(QPainterPath path, bool fill);
@@ -188,12 +203,12 @@ private:
     void strokeOpen(const QPolygonF& device);
 };
 
-// A device-independent bitmap (header, colour table, bits) as an image, or a null image
-// when it is malformed, compressed in a way we do not read, or too large. With keepAlpha,
-// 32-bit bitmaps keep their alpha byte (the image is then ARGB32).
-QImage decodeDib(const char* dib, std::size_t length, std::size_t pixelOffset = 0, bool keepAlpha = false);
-
 // Maps the Symbol font's codes (Latin positions, or U+F020..U+F0FF) to Unicode.
 QString symbolToUnicode(const QString& text);
+
+SymbolFace symbolFaceNamed(const QString& face, int charSet);
+// Text in such a font as the Unicode signs it shows. Other keeps its codes, for its own
+// face to draw.
+QString symbolFaceToUnicode(const QString& text, SymbolFace face);
 
 } // namespace plattera::metafile

@@ -5,11 +5,17 @@
 #include <cstdint>
 
 #include <QFontMetricsF>
+#include <QStringList>
+
+#include "decoders/gdi_constants.h"
 
 // Text of the metafile player: the character sets metafiles write in, and drawing a string
 // with the selected font, alignment and spacing.
 
 namespace plattera::metafile {
+
+using namespace gdi;
+
 namespace {
 
 // Text in a metafile is 8-bit in the font's character set; Western files use code page
@@ -89,28 +95,35 @@ QString symbolToUnicode(const QString& text)
     return out;
 }
 
-bool MetafilePlayer::symbolFont() const
+SymbolFace MetafilePlayer::symbolFace() const
 {
-    return m_dc.font.charSet == 2 || m_dc.font.face.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    return symbolFaceNamed(m_dc.font.face, m_dc.font.charSet);
 }
 
 QString MetafilePlayer::decodeText(const QByteArray& bytes) const
 {
-    return symbolFont() ? symbolToUnicode(QString::fromLatin1(bytes)) : decodeCp1252(bytes);
+    const SymbolFace face = symbolFace();
+    return face == SymbolFace::None ? decodeCp1252(bytes) : symbolFaceToUnicode(QString::fromLatin1(bytes), face);
 }
 
 void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vector<double>& dx, int options,
                               const QRectF& rect)
 {
-    if (m_inPath || !beginDrawing(rect))
+    if (m_inPath)
+        return;
+    // Measuring needs the text's own box, which is known only further down.
+    if (!beginDrawing(rect) && !(m_measuring && m_drawingOps <= kMaxDrawingOps))
         return;
     text.truncate(kMaxTextLength);
     const GdiObject& f = m_dc.font;
     QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
-    // Symbol text arrives here as Unicode; the fonts that stand in for "Symbol" keep their
-    // signs at the old codes only, so Unicode serif faces of Times' widths draw it.
-    if (symbolFont())
+    // Symbol and dingbat text arrives here as Unicode; the fonts that stand in for them keep
+    // their signs at the old codes only, so Unicode faces that have the signs draw it.
+    const SymbolFace face = symbolFace();
+    if (face == SymbolFace::Symbol)
         font.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("Serif")});
+    else if (face != SymbolFace::None && face != SymbolFace::Other)
+        font.setFamilies({QStringLiteral("Symbola"), QStringLiteral("DejaVu Sans")});
     double pixels = std::abs(f.fontHeight) * scaleY();
     if (f.fontHeight == 0)
         pixels = 12;
@@ -132,9 +145,16 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     font.setStrikeOut(f.strikeOut);
     const QFontMetricsF fm(font);
 
+    // One entry per character, a sign outside the first plane included.
+    QStringList characters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        characters.append(text.mid(i, pair ? 2 : 1));
+        i += pair ? 1 : 0;
+    }
     std::vector<double> advances;
     double width = 0;
-    if (!dx.empty() && dx.size() == std::size_t(text.size())) {
+    if (!dx.empty() && dx.size() == std::size_t(characters.size())) {
         for (double d : dx) {
             advances.push_back(d * scaleX());
             width += advances.back();
@@ -145,20 +165,27 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     if (!std::isfinite(width))
         return;
 
-    const bool updateCp = m_dc.textAlign & 1;
+    const bool updateCp = m_dc.textAlign & textalign::UpdateCp;
     const QPointF origin = updateCp ? m_dc.currentPos : logicalPos;
     const QPointF p = map(origin.x(), origin.y());
     double x0 = 0;
-    switch (m_dc.textAlign & 6) {
-    case 2: x0 = -width; break;
-    case 6: x0 = -width / 2; break;
+    switch (m_dc.textAlign & textalign::HorizontalMask) {
+    case textalign::Right: x0 = -width; break;
+    case textalign::Center: x0 = -width / 2; break;
     default: break;
     }
-    double baseline = fm.ascent(); // TA_TOP
-    if ((m_dc.textAlign & 24) == 24)
+    double baseline = fm.ascent(); // aligned at the top
+    if ((m_dc.textAlign & textalign::VerticalMask) == textalign::Baseline)
         baseline = 0;
-    else if (m_dc.textAlign & 8)
+    else if (m_dc.textAlign & textalign::Bottom)
         baseline = -fm.descent();
+
+    if (m_measuring) {
+        const QRectF box(p.x() + x0, p.y() + baseline - fm.ascent(), width, fm.ascent() + fm.descent());
+        if (withinReach(box))
+            m_drawnBounds = m_drawnBounds.united(box);
+        return;
+    }
 
     // The world transform may turn the baseline; text stays upright when an axis is flipped.
     double angle = -f.escapement / 10.0;
@@ -166,13 +193,13 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
         angle += std::atan2(m_transform.m12(), m_transform.m11()) * 180 / M_PI;
 
     m_painter.save();
-    if (options & 2) // ETO_OPAQUE
+    if (options & textout::Opaque)
         m_painter.fillRect(rect, m_dc.bkColor);
-    if (options & 4) // ETO_CLIPPED
+    if (options & textout::Clipped)
         m_painter.setClipRect(rect, Qt::IntersectClip);
     m_painter.translate(p);
     m_painter.rotate(angle);
-    if (m_dc.bkOpaque && !(options & 2))
+    if (m_dc.bkOpaque && !(options & textout::Opaque))
         m_painter.fillRect(QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent()), m_dc.bkColor);
     m_painter.setFont(font);
     m_painter.setPen(m_dc.textColor);
@@ -180,8 +207,8 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
         m_painter.drawText(QPointF(x0, baseline), text);
     } else {
         double x = x0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            m_painter.drawText(QPointF(x, baseline), QString(text[i]));
+        for (qsizetype i = 0; i < characters.size(); ++i) {
+            m_painter.drawText(QPointF(x, baseline), characters[i]);
             x += advances[std::size_t(i)];
         }
     }
@@ -190,9 +217,9 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
 
     if (updateCp && scaleX() > 0) {
         const double logicalWidth = width / scaleX();
-        if ((m_dc.textAlign & 6) == 0)
+        if ((m_dc.textAlign & textalign::HorizontalMask) == 0)
             m_dc.currentPos.rx() += logicalWidth;
-        else if ((m_dc.textAlign & 6) == 2)
+        else if ((m_dc.textAlign & textalign::HorizontalMask) == textalign::Right)
             m_dc.currentPos.rx() -= logicalWidth;
     }
 }

@@ -86,7 +86,7 @@ write("wmf_mapping.wmf", metafile(window((-100, -50), (400, 200)) + rect_records
 # The same picture with the y axis pointing up.
 write("wmf_mapping_flipped.wmf", metafile(window((-100, 150), (400, -200)) + rect_records,
                                           objects=2, bbox=(-20, 40, 180, 140)))
-# No placeable header: the window extent is the size in pixels.
+# No placeable header: the window extent is the size in twips (pixels at 1440 ppi).
 write("wmf_mapping_noplaceable.wmf", metafile(
     [record(0x020C, words(100, 200))] + rect_records[:4] + [ltrb(0x041B, 50, 25, 100, 75)],
     objects=2))

@@ -57,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                     InkCase{"emf/libemf2svg_test-182.emf", 50, 80},         // clip paths, world transforms
                     InkCase{"emf/libemf2svg_test-065.emf", 4, 8},           // thin cross, not a black square
                     InkCase{"emf/libgdiplus_test.emf", 50, 65},             // StretchDIBits photo
-                    InkCase{"emf/pillow_drawing.emf", 45, 60},
-                    InkCase{"emf/wmf2svg_fulltest.emf", 4, 7},
+                    InkCase{"emf/pillow_drawing.emf", 65, 80},
+                    InkCase{"emf/wmf2svg_fulltest.emf", 9, 14},
                     InkCase{"wmf/libwmf_formula1.wmf", 14, 22}),             // Symbol-font formula
     [](const testing::TestParamInfo<InkCase>& info) {
         std::string name = info.param.file;
@@ -72,6 +72,18 @@ TEST(SymbolFont, CodesBecomeGreekLettersAndOperators)
 {
     const QString text = metafile::symbolToUnicode(QStringLiteral("abpS") + QChar(0xB3) + QChar(0xF0E5) + QChar(0xF061) + QStringLiteral("1+"));
     EXPECT_EQ(text, QString::fromUtf8("αβπΣ≥∑α1+"));
+}
+
+TEST(SymbolFont, DingbatFacesBecomeTheirOwnSignsOtherFacesKeepTheirCodes)
+{
+    using metafile::SymbolFace;
+    EXPECT_EQ(metafile::symbolFaceNamed(QStringLiteral("WingDings"), 0), SymbolFace::Wingdings);
+    EXPECT_EQ(metafile::symbolFaceNamed(QStringLiteral("Marlett"), 2), SymbolFace::Other);
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("J") + QChar(0xF04A), SymbolFace::Wingdings), QString::fromUtf8("☺☺"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings2), QString::fromUtf8("🖊"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings3), QString::fromUtf8("⭠"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Webdings), QString::fromUtf8("🕷"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("ab"), SymbolFace::Other), QStringLiteral("ab"));
 }
 
 } // namespace
