@@ -12,8 +12,8 @@ PACKAGES=(
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
-             # the end-to-end stories: X server, window manager, input, a private print queue
-             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
+             # the end-to-end stories: X server, window managers, input, a private print queue
+             openbox metacity xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)

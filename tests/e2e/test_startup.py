@@ -8,7 +8,7 @@ import unittest
 
 from PIL import Image, ImageChops, ImageDraw
 
-from desktop import (BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, Story)
+from desktop import (ABOUT_TITLE, BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, Story)
 
 
 def outlined(size, black_columns=()):
@@ -57,6 +57,40 @@ class StartUp(Story, unittest.TestCase):
             self.assertIsNone(first_difference(
                 program.wait_for_sheet("Image4", lambda s: s, "the front page"),
                 outlined((361, 353))))
+
+
+class CentredWindows(Story):
+    """Each window's outer rectangle, title bar and frame included, centred at its first
+    showing, however late the window manager's frame arrives. Two starts: the frame's timing
+    differs from one start to the next."""
+
+    def test_every_window_is_centred_at_its_first_showing(self):
+        for start in range(2):
+            program = self.start(find_sheets=False)
+            for button, title, size in ((None, MAIN_TITLE, (795, 545)),
+                                        ("Edit Tracks", EDITOR_TITLE, (522, 489)),
+                                        ("About", ABOUT_TITLE, (409, 397))):
+                with self.step("%s under %s, start %d" % (title, self.window_manager, start + 1)):
+                    if button:
+                        program.click_button(button)
+                        window = self.desktop.find_window(re.escape(title))
+                    else:
+                        window = program.main
+                    left, top, width, height = window.outer_rect()
+                    self.assertEqual((width, height), size)
+                    self.assertEqual((left, top), ((SCREEN[0] - width) // 2, (SCREEN[1] - height) // 2))
+                    if button:
+                        self.desktop.key("alt+F4")
+                        self.desktop.window_gone(re.escape(title))
+            self.quit(program)
+
+
+class CentredUnderOpenbox(CentredWindows, unittest.TestCase):
+    window_manager = "openbox"
+
+
+class CentredUnderMetacity(CentredWindows, unittest.TestCase):
+    window_manager = "metacity"
 
 
 class Desktop(Story, unittest.TestCase):
