@@ -75,6 +75,8 @@ TForm3::TForm3(QWidget* parent)
     Button1 = new QPushButton(QStringLiteral("Close"), Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(163, 328, 75, 25);
+    Button1->setAutoDefault(false);
+    pressOnEnter(Button1);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }
 

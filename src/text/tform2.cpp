@@ -119,9 +119,11 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     Edit2 = place(new QLineEdit(GroupBox2), "Edit2", 24, 248, 177, 21);
     setEditText(Edit2, kStartTitlePrompt);
 
-    // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.
+    // Enter in Edit1 inserts; on a focused button it presses that button, and nowhere else.
     Button1->setAutoDefault(false);
     Button3->setAutoDefault(false);
+    pressOnEnter(Button1);
+    pressOnEnter(Button3);
     Edit1->installEventFilter(this);
 
     QWidget::setTabOrder(Button1, Button3);

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMargins>
 #include <QTimer>
 #include <QWidget>
@@ -14,6 +16,23 @@ namespace {
 
 // How long a window waits for its frame before it takes it that none will come.
 constexpr qint64 kFrameWaitMs = 10000;
+
+class EnterPressesButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -91,6 +110,11 @@ void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& s
             centreOnScreen(window, screen);
     }
     settleOuterSize(window, outerSize(window), first ? screen : QSize());
+}
+
+void pressOnEnter(QAbstractButton* button)
+{
+    button->installEventFilter(new EnterPressesButton(button));
 }
 
 QFont pixelFont(const QString& face, int pixelHeight)
