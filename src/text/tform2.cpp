@@ -177,11 +177,14 @@ void TForm2::Button3Click()
         ++m_state.TrackCount;
         m_state.HasTracks = true;
         ListBox1->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") + Edit1->text());
+        ListBox1->scrollToItem(ListBox1->item(ListBox1->count() - 1));
         Edit1->clear();
         return;
     }
     // A correction replaces the line as typed: whatever number the user left in it stays.
     selected.first()->setText(Edit1->text());
+    // The list may have been scrolled away from the line since it was selected.
+    ListBox1->scrollToItem(selected.first());
     ListBox1->setCurrentItem(nullptr);
     ListBox1->clearSelection();
 }
