@@ -1,6 +1,6 @@
 """Drives the real program on a private X server the way a person does.
 
-A test starts a Desktop (Xvfb with a window manager, openbox unless it asks for another), starts Plattera on it and then speaks in the
+A test starts a Desktop (Xvfb with openbox), starts Plattera on it and then speaks in the
 user's terms: click a toolbar button by its caption, tick a box, type into the track editor,
 choose a file in Qt's own file dialog, read a sheet's pixels off the screen. Positions come
 from the window's layout (client coordinates of each control), so a click lands where a
@@ -23,7 +23,6 @@ from Xlib import X, Xatom, display as xdisplay
 
 MAIN_TITLE = "Plattera v2.1"
 EDITOR_TITLE = "Plattera v2.1 - Edit Tracks"
-ABOUT_TITLE = "Plattera v2.1 - About"
 SCREEN = (1024, 768)
 
 # Toolbar of the main window: nine 81 x 57 buttons every 88 pixels from the client's left edge.
@@ -102,16 +101,12 @@ def wait_until(predicate, timeout, what):
         time.sleep(0.05)
 
 
-# Window managers a desktop may run. metacity frames its windows as GNOME's mutter does; without
-# a settings service it keeps its settings in memory.
-WINDOW_MANAGERS = {
-    "openbox": (["openbox", "--sm-disable"], {}),
-    "metacity": (["metacity", "--sm-disable", "--no-composite"], {"GSETTINGS_BACKEND": "memory"}),
-}
+WINDOW_MANAGERS = {"openbox": ["openbox", "--sm-disable"], "metacity": ["metacity", "--sm-disable", "--no-composite"]}
 
 
 class Desktop:
-    """Xvfb on a display number it picks itself, with a window manager, torn down on exit."""
+    """Xvfb on a display number it picks itself, with openbox or metacity (which frames windows as
+    GNOME's mutter does; its settings in memory), torn down on exit."""
 
     def __init__(self, workdir, dpi=None, window_manager="openbox"):
         self.workdir = workdir
@@ -136,9 +131,9 @@ class Desktop:
         self.name = ":" + number
         self.x = xdisplay.Display(self.name)
         self.root = self.x.screen().root
-        args, wm_env = WINDOW_MANAGERS[self.window_manager]
-        env = dict(os.environ, DISPLAY=self.name, **wm_env)
-        self._procs.append(spawn(args, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        env = dict(os.environ, DISPLAY=self.name, GSETTINGS_BACKEND="memory")
+        self._procs.append(spawn(WINDOW_MANAGERS[self.window_manager], env=env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         wait_until(lambda: self._wm_running(), 10, self.window_manager + " to manage the screen")
         return self
 
@@ -566,13 +561,12 @@ class Story:
     binary = os.environ.get("PLATTERA_E2E_BINARY", "plattera")
     shots = os.environ.get("PLATTERA_E2E_SHOTS", os.path.join(tempfile.gettempdir(), "plattera-e2e"))
     desktop_dpi = None
-    window_manager = "openbox"
 
     @classmethod
     def setUpClass(cls):
         cls.workdir = tempfile.mkdtemp(prefix="plattera-e2e-")
         try:
-            cls.desktop = Desktop(cls.workdir, cls.desktop_dpi, cls.window_manager).__enter__()
+            cls.desktop = Desktop(cls.workdir, cls.desktop_dpi).__enter__()
         except BaseException:
             shutil.rmtree(cls.workdir, ignore_errors=True)
             raise
