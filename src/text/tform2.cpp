@@ -126,6 +126,16 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     pressOnEnter(Button3);
     Edit1->installEventFilter(this);
 
+    // What a screen reader calls the controls; the captions above them are separate labels.
+    GroupBox1->setAccessibleName(QStringLiteral("Tracks"));
+    ListBox1->setAccessibleName(QStringLiteral("Tracks on the CD"));
+    Edit1->setAccessibleName(QStringLiteral("Type in track"));
+    GroupBox2->setAccessibleName(QStringLiteral("Artist and title"));
+    Edit3->setAccessibleName(QStringLiteral("Artist"));
+    Edit2->setAccessibleName(QStringLiteral("Title"));
+    Button1->setToolTip(QStringLiteral("Lay the artist, the title and the tracks out on the cover and close this window"));
+    Button3->setToolTip(QStringLiteral("Add the typed track to the list, or put it in place of the selected one"));
+
     QWidget::setTabOrder(Button1, Button3);
     QWidget::setTabOrder(Button3, Edit1);
     QWidget::setTabOrder(Edit1, ListBox1);

@@ -542,6 +542,21 @@ class PrintQueue:
         return self.output
 
 
+@contextlib.contextmanager
+def session_bus(desktop):
+    """A private D-Bus session bus; yields its address."""
+    read_fd, write_fd = os.pipe()
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address=%d" % write_fd], pass_fds=(write_fd,),
+                env=dict(os.environ, **desktop.env()), stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    try:
+        with os.fdopen(read_fd) as pipe:
+            yield pipe.readline().strip()
+    finally:
+        bus.terminate()
+        bus.wait(10)
+
+
 def rasterise(pdf, out_prefix, dpi=254):
     """The first page of a PDF at `dpi` as an RGB image (254 dpi: one pixel is 0.1 mm)."""
     subprocess.run(["pdftoppm", "-r", str(dpi), "-f", "1", "-l", "1", "-singlefile", "-png",
@@ -550,7 +565,7 @@ def rasterise(pdf, out_prefix, dpi=254):
 
 
 def missing_tools():
-    needed = ["Xvfb", *WINDOW_MANAGERS, "xdotool", "cupsd", "lpadmin", "lpstat", "pdftoppm"]
+    needed = ["Xvfb", *WINDOW_MANAGERS, "xdotool", "dbus-daemon", "cupsd", "lpadmin", "lpstat", "pdftoppm"]
     return [name for name in needed if not shutil.which(name, path=TOOL_PATH)]
 
 
