@@ -12,8 +12,10 @@ PACKAGES=(
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils libxcb1-dev
              clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
-             # the end-to-end stories: X server, window manager, input, a private print queue
-             openbox xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib
+             # the end-to-end stories: X server, window managers, input, a private print queue, the
+             # accessibility bus on a private session bus
+             openbox metacity xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib
+             dbus at-spi2-core python3-pyatspi
              # a session bus that autolaunches where none is announced, which the program must not start
              dbus-x11
              # audio files with tags made in the tests, and the X clipboard they paste through

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -138,6 +139,15 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    // What a screen reader calls the lists and the sample; the captions above are labels of
+    // their own. The colour box is named by the colour it shows.
+    m_faces->setAccessibleName(tr("Font"));
+    m_styles->setAccessibleName(tr("Font style"));
+    m_sizes->setAccessibleName(tr("Size"));
+    m_colours->view()->setAccessibleName(tr("Colors"));
+    m_sample->setAccessibleName(tr("Sample"));
+    buttons->setAccessibleName(tr("Confirm or cancel"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists, 1);

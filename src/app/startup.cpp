@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QFontInfo>
 
+#include "app/accessibility.h"
 #include "app/command_runner.h"
 #include "app/glyphs.h"
 #include "app/qt_platform.h"
@@ -28,6 +29,7 @@ AppWindows::~AppWindows() = default;
 
 AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 {
+    installAccessibleRoles();
     AppWindows windows;
     windows.form1 = std::make_unique<TForm1>(platform, state, sheets);
     windows.form1->FormCreate();

@@ -12,9 +12,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include "app/accessibility.h"
 #include "app/bit_btn.h"
+#include "app/colour_swatch.h"
 #include "app/command_runner.h"
 #include "app/glyphs.h"
+#include "app/link_label.h"
 #include "app/pointer_shape.h"
 #include "app/sheet_view.h"
 #include "app/tform3.h"
@@ -55,22 +58,33 @@ void TForm1::buildLayout()
     auto* toolbar = new QFrame(this);
     toolbar->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1 = place(toolbar, "Panel1", 0, 0, 785, 57);
+    Panel1->setAccessibleName(QStringLiteral("Commands"));
 
-    auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph, int slot) {
+    auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph, int slot,
+                      const QString& purpose) {
         auto* b = new BitBtn(caption, glyphImage(glyph), disabledGlyphImage(glyph), parent);
         place(b, name, slot * kToolbarStep, 0, BitBtn::kWidth, BitBtn::kHeight);
         b->setFocusPolicy(Qt::TabFocus);
+        b->setToolTip(purpose);
         return b;
     };
-    button3 = button(Panel1, "button3", QStringLiteral("Edit Tracks"), Glyph::EditTracks, 1);
-    Button1 = button(Panel1, "Button1", QStringLiteral("Font type/color"), Glyph::FontTypeColor, 2);
-    BitBtn2 = button(Panel1, "BitBtn2", QStringLiteral("Left"), Glyph::Left, 3);
-    BitBtn1 = button(Panel1, "BitBtn1", QStringLiteral("Center"), Glyph::Center, 4);
-    BitBtn5 = button(Panel1, "BitBtn5", QStringLiteral("Image"), Glyph::Image, 5);
-    button4 = button(Panel1, "button4", QStringLiteral("Print"), Glyph::Print, 6);
-    BitBtn3 = button(Panel1, "BitBtn3", QStringLiteral("Close"), Glyph::Close, 7);
-    BitBtn6 = button(this, "BitBtn6", QStringLiteral("New Cover"), Glyph::NewCover, 0);
-    BitBtn4 = button(this, "BitBtn4", QStringLiteral("About"), Glyph::About, 8);
+    button3 = button(Panel1, "button3", QStringLiteral("Edit Tracks"), Glyph::EditTracks, 1,
+                     QStringLiteral("Type the artist, the title and the tracks, then lay them out on the cover"));
+    Button1 = button(Panel1, "Button1", QStringLiteral("Font type/color"), Glyph::FontTypeColor, 2,
+                     QStringLiteral("Choose the font and colour of the cover texts"));
+    BitBtn2 = button(Panel1, "BitBtn2", QStringLiteral("Left"), Glyph::Left, 3,
+                     QStringLiteral("Align the track lines on the back insert to the left"));
+    BitBtn1 = button(Panel1, "BitBtn1", QStringLiteral("Center"), Glyph::Center, 4,
+                     QStringLiteral("Centre the track lines on the back insert"));
+    BitBtn5 = button(Panel1, "BitBtn5", QStringLiteral("Image"), Glyph::Image, 5,
+                     QStringLiteral("Put a picture on the insert whose page is shown, back or front"));
+    button4 = button(Panel1, "button4", QStringLiteral("Print"), Glyph::Print, 6,
+                     QStringLiteral("Print both inserts on one page at their real size"));
+    BitBtn3 = button(Panel1, "BitBtn3", QStringLiteral("Close"), Glyph::Close, 7, QStringLiteral("Close Plattera"));
+    BitBtn6 = button(this, "BitBtn6", QStringLiteral("New Cover"), Glyph::NewCover, 0,
+                     QStringLiteral("Start again with an empty cover: no texts, tracks or pictures"));
+    BitBtn4 = button(this, "BitBtn4", QStringLiteral("About"), Glyph::About, 8,
+                     QStringLiteral("Show the program's name and version"));
     Button1->setEnabled(false);
     BitBtn2->setEnabled(false);
     BitBtn1->setEnabled(false);
@@ -78,14 +92,21 @@ void TForm1::buildLayout()
     // Notebook with the sheets at their own size; the spines lie over the panel's edge columns.
     TabbedNotebook1 = place(new QTabWidget(this), "TabbedNotebook1", 8, 64, 529, 452);
     TabbedNotebook1->tabBar()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    TabbedNotebook1->setAccessibleName(QStringLiteral("Cover"));
     auto* backPage = new QWidget;
     backPage->setObjectName(QStringLiteral("Back"));
+    backPage->setAccessibleName(QStringLiteral("Back"));
     auto* frontPage = new QWidget;
     frontPage->setObjectName(QStringLiteral("Front"));
+    frontPage->setAccessibleName(QStringLiteral("Front"));
     Image1 = place(new SheetView(m_sheets.Image1, backPage), "Image1", 60, 18, 400, 353);
     Image2 = place(new SheetView(m_sheets.Image2, backPage), "Image2", 39, 18, 22, 353);
     Image3 = place(new SheetView(m_sheets.Image3, backPage), "Image3", 459, 18, 22, 353);
     Image4 = place(new SheetView(m_sheets.Image4, frontPage), "Image4", 80, 18, 361, 353);
+    Image1->setAccessibleName(QStringLiteral("Back insert"));
+    Image2->setAccessibleName(QStringLiteral("Left spine"));
+    Image3->setAccessibleName(QStringLiteral("Right spine"));
+    Image4->setAccessibleName(QStringLiteral("Front insert"));
     Image2->raise();
     Image3->raise();
     for (SheetView* view : {Image1, Image2, Image3, Image4}) {
@@ -102,9 +123,10 @@ void TForm1::buildLayout()
     CheckBox2 = place(new QCheckBox(QStringLiteral("Back"), GroupBox1), "CheckBox2", 32, 56, 97, 17);
     CheckBox3 = place(new QCheckBox(QStringLiteral("Front"), GroupBox1), "CheckBox3", 32, 80, 97, 17);
     Button2 = place(new QPushButton(QStringLiteral("Color"), GroupBox1), "Button2", 43, 104, 75, 25);
-    Panel2 = place(new QFrame(GroupBox1), "Panel2", 64, 136, 33, 25);
-    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel2->setAutoFillBackground(true);
+    Button2->setToolTip(QStringLiteral("Choose the colour of the outlines"));
+    Panel2 = place(new ColourSwatch(QStringLiteral("The colour of the outlines, which \"Color\" changes"), GroupBox1),
+                   "Panel2", 64, 136, 33, 25);
+    Panel2->setAccessibleName(QStringLiteral("Outline colour"));
     CheckBox1->setChecked(true);
     CheckBox2->setChecked(true);
     CheckBox3->setChecked(true);
@@ -118,7 +140,8 @@ void TForm1::buildLayout()
 
     // The link.
     Label1 = place(new QLabel(QStringLiteral("Looking for CD covers?"), this), "Label1", 576, 464);
-    Label4 = new QLabel(kCoverImagesUrl, this);
+    Label4 = new LinkLabel(kCoverImagesUrl, this);
+    Label4->setToolTip(QStringLiteral("Open this web page of CD cover images in the browser"));
     Label4->setFont(pixelFont(QStringLiteral("Arial"), 11));
     QPalette linkPalette = Label4->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -155,6 +178,7 @@ void TForm1::buildLayout()
     onClick(CheckBox3, &TForm1::CheckBox3Click);
     onClick(CheckBox4, &TForm1::CheckBox4Click);
     onClick(CheckBox6, &TForm1::CheckBox6Click);
+    connect(Label4, &LinkLabel::activated, this, [this] { runCommand([this] { Label4Click(); }); });
 }
 
 void TForm1::attachWindows(TForm2* trackEditor, TForm3* about)
@@ -218,6 +242,11 @@ void TForm1::refreshSheets()
 {
     for (SheetView* view : {Image1, Image2, Image3, Image4})
         view->update();
+    const CoverInputs shown = inputs();
+    Image1->setAccessibleDescription(sheetDescription(SheetPart::BackInsert, m_state, shown));
+    Image2->setAccessibleDescription(sheetDescription(SheetPart::LeftSpine, m_state, shown));
+    Image3->setAccessibleDescription(sheetDescription(SheetPart::RightSpine, m_state, shown));
+    Image4->setAccessibleDescription(sheetDescription(SheetPart::FrontInsert, m_state, shown));
 }
 
 void TForm1::FormCreate()
@@ -270,23 +299,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if (auto* view = qobject_cast<SheetView*>(watched); view && takePictureDrag(view, event))
         return true;
-    if (watched == Label4) {
-        if (event->type() == QEvent::MouseMove) {
-            setApplicationPointer(PointerShape::Hand);
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && Label4->rect().contains(mouse->position().toPoint()))
-                runCommand([this] { Label4Click(); });
-        }
-    }
+    if (watched == Label4 && event->type() == QEvent::MouseMove)
+        setApplicationPointer(PointerShape::Hand);
     return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::setPanel2Colour(Colour colour)
 {
-    QPalette palette = Panel2->palette();
-    palette.setColor(QPalette::Window, toQColor(colour));
-    Panel2->setPalette(palette);
+    Panel2->setColour(toQColor(colour));
 }
 
 void TForm1::checkFromProgram(QCheckBox* box, void (TForm1::*handler)())

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "app/colour_swatch.h"
+#include "app/link_label.h"
 #include "app/platform.h"
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
@@ -45,7 +47,7 @@ public:
     CoverInputs inputs() const;
     // Runs a command; a failure ends it and shows the error box.
     void runCommand(const std::function<void()>& command);
-    // Repaints the sheet widgets from the sheets' pixels.
+    // Repaints the sheet widgets from the sheets' pixels and tells a screen reader what they show.
     void refreshSheets();
 
     void FormCreate();
@@ -101,13 +103,13 @@ public:
     QCheckBox* CheckBox2 = nullptr;
     QCheckBox* CheckBox3 = nullptr;
     QPushButton* Button2 = nullptr;
-    QFrame* Panel2 = nullptr;
+    ColourSwatch* Panel2 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     QCheckBox* CheckBox4 = nullptr;
     QCheckBox* CheckBox6 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label1 = nullptr;
-    QLabel* Label4 = nullptr;
+    LinkLabel* Label4 = nullptr;
 
     // The dialogs' own memories: the colour and font last chosen in them, the picture last chosen.
     Colour ColorDialog1Colour = 0;

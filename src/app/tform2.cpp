@@ -122,14 +122,26 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     Edit2 = place(new QLineEdit(GroupBox2), "Edit2", 24, 248, 177, 21);
     setEditText(Edit2, kStartTitlePrompt);
 
-    // Enter belongs to Edit1 (Insert); no button of this window is pressed by Enter.
+    // Enter in Edit1 inserts; on a focused button it presses that button, and nowhere else.
     Button1->setAutoDefault(false);
     Button3->setAutoDefault(false);
+    pressOnEnter(Button1);
+    pressOnEnter(Button3);
     ListBox1->installEventFilter(this);
     // The edit lines take dragged text; dragged files are the window's.
     setAcceptDrops(true);
     for (QLineEdit* edit : {Edit1, Edit2, Edit3})
         edit->installEventFilter(this);
+
+    // What a screen reader calls the controls; the captions above them are separate labels.
+    GroupBox1->setAccessibleName(QStringLiteral("Tracks"));
+    ListBox1->setAccessibleName(QStringLiteral("Tracks on the CD"));
+    Edit1->setAccessibleName(QStringLiteral("Type in track"));
+    GroupBox2->setAccessibleName(QStringLiteral("Artist and title"));
+    Edit3->setAccessibleName(QStringLiteral("Artist"));
+    Edit2->setAccessibleName(QStringLiteral("Title"));
+    Button1->setToolTip(QStringLiteral("Lay the artist, the title and the tracks out on the cover and close this window"));
+    Button3->setToolTip(QStringLiteral("Add the typed track to the list, or put it in place of the selected one"));
 
     QWidget::setTabOrder(Button1, Button3);
     QWidget::setTabOrder(Button3, Edit1);
@@ -182,11 +194,14 @@ void TForm2::Button3Click()
         ++m_state.TrackCount;
         m_state.HasTracks = true;
         ListBox1->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") + Edit1->text());
+        ListBox1->scrollToItem(ListBox1->item(ListBox1->count() - 1));
         Edit1->clear();
         return;
     }
     // A correction replaces the line as typed: whatever number the user left in it stays.
     selected.first()->setText(Edit1->text());
+    // The list may have been scrolled away from the line since it was selected.
+    ListBox1->scrollToItem(selected.first());
     ListBox1->setCurrentItem(nullptr);
     ListBox1->clearSelection();
 }

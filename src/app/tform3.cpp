@@ -61,6 +61,7 @@ TForm3::TForm3(QWidget* parent)
     panel->setGeometry(0, 0, 401, 369);
     panel->setMouseTracking(true);
     panel->installEventFilter(this);
+    panel->setAccessibleName(QStringLiteral("About Plattera"));
     Panel1 = panel;
 
     Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Plattera"), pixelFont(QStringLiteral("Arial"), 19),
@@ -75,6 +76,9 @@ TForm3::TForm3(QWidget* parent)
     Button1 = new QPushButton(QStringLiteral("Close"), Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(163, 328, 75, 25);
+    Button1->setToolTip(QStringLiteral("Close this window"));
+    Button1->setAutoDefault(false);
+    pressOnEnter(Button1);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -1,15 +1,40 @@
 #include "app/window_geometry.h"
 
 #include <cmath>
-#include <memory>
 
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMargins>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 namespace plattera {
+
+namespace {
+
+// How long a window waits for its frame before it takes it that none will come.
+constexpr qint64 kFrameWaitMs = 10000;
+
+class EnterPressesButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
+
+} // namespace
 
 int scaledSize(int value, double factor)
 {
@@ -40,30 +65,39 @@ void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenFor
 {
     if (!frameOf(window).isNull())
         return; // the frame was known when the size was set
-    const QPointer<QWidget> target(window);
-    // A busy machine's window manager may add the frame late; until then the window was sized
-    // and placed as if it had none, so both are done again once the frame is there.
-    auto done = std::make_shared<bool>(false);
-    for (int delay : {0, 100, 400, 1000, 2500}) {
-        QTimer::singleShot(delay, window, [target, outer, screenForCentring, done] {
-            if (*done || !target || frameOf(target).isNull())
-                return;
-            *done = true;
-            if (outerSize(target) != outer)
-                setOuterSize(target, outer);
-            if (screenForCentring.isValid())
-                centreOnScreen(target, screenForCentring);
-        });
-    }
+    // The window manager adds its frame some time after the window is mapped, later still on a
+    // busy machine; until then the window was sized and placed as if it had none, so both are
+    // done again as soon as the frame is there.
+    auto* watch = new QTimer(window);
+    watch->setInterval(25);
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(watch, &QTimer::timeout, window, [window, watch, outer, screenForCentring, waited] {
+        if (frameOf(window).isNull()) {
+            if (waited.elapsed() > kFrameWaitMs)
+                watch->deleteLater(); // no window manager frames this window
+            return;
+        }
+        watch->deleteLater();
+        if (outerSize(window) != outer)
+            setOuterSize(window, outer);
+        if (screenForCentring.isValid())
+            centreOnScreen(window, screenForCentring);
+    });
+    watch->start();
 }
 
 void centreOnScreen(QWidget* window, const QSize& screen)
 {
-    const QSize outer = outerSize(window);
+    const QMargins frame = frameOf(window);
+    const QSize outer = window->size().grownBy(frame);
     // Integer division truncating toward zero, then clamped at the screen's top-left.
-    const int left = std::max(0, (screen.width() - outer.width()) / 2);
-    const int top = std::max(0, (screen.height() - outer.height()) / 2);
-    window->move(left, top); // move() places the frame's top-left corner
+    const QPoint corner(std::max(0, (screen.width() - outer.width()) / 2),
+                        std::max(0, (screen.height() - outer.height()) / 2));
+    // Not move(): it takes off the frame the widget noted at its last move or resize event,
+    // which may predate the window manager's frame, and then sends nothing because the result
+    // is where the window already stands. The client area goes inside the frame just read.
+    window->setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), window->size()));
 }
 
 void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler, const QSize& screen)
@@ -76,6 +110,11 @@ void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& s
             centreOnScreen(window, screen);
     }
     settleOuterSize(window, outerSize(window), first ? screen : QSize());
+}
+
+void pressOnEnter(QAbstractButton* button)
+{
+    button->installEventFilter(new EnterPressesButton(button));
 }
 
 QFont pixelFont(const QString& face, int pixelHeight)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+class QAbstractButton;
+
 namespace plattera {
 
 // round(value * factor), the product taken in floating point.
@@ -29,6 +31,10 @@ void centreOnScreen(QWidget* window, const QSize& screen);
 // the screen at its first showing only, and its outer size is kept once a frame is known.
 // An empty screen size (no way to ask) leaves the position alone.
 void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler, const QSize& screen);
+
+// Enter on the focused button presses it, as on the classic controls, without making it the
+// window's default button, which Enter in an edit line would press too.
+void pressOnEnter(QAbstractButton* button);
 
 // A font of a face with a character height in pixels, as the forms' fixed layouts give them.
 QFont pixelFont(const QString& face, int pixelHeight);

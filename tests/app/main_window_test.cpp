@@ -269,6 +269,22 @@ TEST_F(WindowPlacement, EscapeLeavesTheTrackEditorAndAboutOpen)
     }
 }
 
+// Enter on a focused button presses it (Escape there is the story above).
+TEST_F(WindowPlacement, EnterOnAFocusedButtonPressesIt)
+{
+    const struct { QDialog* window; QPushButton* button; Qt::Key key; bool closes; int tracks; } rows[] = {
+        {&form2(), form2().Button3, Qt::Key_Return, false, 1}, {&form2(), form2().Button3, Qt::Key_Enter, false, 2},
+        {&form2(), form2().Button1, Qt::Key_Return, true, 2}, {&form3(), form3().Button1, Qt::Key_Enter, true, 2}};
+    for (const auto& row : rows) {
+        row.window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(row.window));
+        QTest::keyClick(row.button, row.key);
+        EXPECT_EQ(row.window->isHidden(), row.closes) << "row " << &row - rows;
+        EXPECT_EQ(form2().ListBox1->count(), row.tracks) << "row " << &row - rows;
+        row.window->hide();
+    }
+}
+
 // No caption, prompt or label of the three windows is cut off.
 TEST_F(WindowPlacement, EveryCaptionShowsWhole)
 {

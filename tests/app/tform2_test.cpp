@@ -293,4 +293,19 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     EXPECT_EQ(messages, QStringList{QStringLiteral("These files were left out, their tags cannot be read:\nalbum_broken.flac")});
 }
 
+// Insert shows the line it wrote: appended below the list's edge, or replaced out of view.
+TEST_F(TrackEditor, InsertShowsTheLineItWrote)
+{
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    for (int track = 1; track <= 12; ++track)
+        pressEnter();
+    const QRect view = form.ListBox1->viewport()->rect();
+    EXPECT_TRUE(view.contains(form.ListBox1->visualItemRect(form.ListBox1->item(11))));
+    form.ListBox1->setCurrentRow(0);
+    form.ListBox1->scrollToBottom();
+    pressEnter();
+    EXPECT_TRUE(view.contains(form.ListBox1->visualItemRect(form.ListBox1->item(0))));
+}
+
 } // namespace

@@ -101,12 +101,17 @@ def wait_until(predicate, timeout, what):
         time.sleep(0.05)
 
 
-class Desktop:
-    """Xvfb on a display number it picks itself, with openbox, torn down on exit."""
+WINDOW_MANAGERS = {"openbox": ["openbox", "--sm-disable"], "metacity": ["metacity", "--sm-disable", "--no-composite"]}
 
-    def __init__(self, workdir, dpi=None):
+
+class Desktop:
+    """Xvfb on a display number it picks itself, with openbox or metacity (which frames windows as
+    GNOME's mutter does; its settings in memory), torn down on exit."""
+
+    def __init__(self, workdir, dpi=None, window_manager="openbox"):
         self.workdir = workdir
         self.dpi = dpi
+        self.window_manager = window_manager
         self._procs = []
 
     def __enter__(self):
@@ -126,10 +131,10 @@ class Desktop:
         self.name = ":" + number
         self.x = xdisplay.Display(self.name)
         self.root = self.x.screen().root
-        env = dict(os.environ, DISPLAY=self.name)
-        self._procs.append(spawn(["openbox", "--sm-disable"], env=env,
+        env = dict(os.environ, DISPLAY=self.name, GSETTINGS_BACKEND="memory")
+        self._procs.append(spawn(WINDOW_MANAGERS[self.window_manager], env=env,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        wait_until(lambda: self._wm_running(), 10, "openbox to manage the screen")
+        wait_until(lambda: self._wm_running(), 10, self.window_manager + " to manage the screen")
         return self
 
     def __exit__(self, *exc):
@@ -538,6 +543,21 @@ class PrintQueue:
         return self.output
 
 
+@contextlib.contextmanager
+def session_bus(desktop):
+    """A private D-Bus session bus; yields its address."""
+    read_fd, write_fd = os.pipe()
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address=%d" % write_fd], pass_fds=(write_fd,),
+                env=dict(os.environ, **desktop.env()), stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    try:
+        with os.fdopen(read_fd) as pipe:
+            yield pipe.readline().strip()
+    finally:
+        bus.terminate()
+        bus.wait(10)
+
+
 def rasterise(pdf, out_prefix, dpi=254):
     """The first page of a PDF at `dpi` as an RGB image (254 dpi: one pixel is 0.1 mm)."""
     subprocess.run(["pdftoppm", "-r", str(dpi), "-f", "1", "-l", "1", "-singlefile", "-png",
@@ -546,7 +566,7 @@ def rasterise(pdf, out_prefix, dpi=254):
 
 
 def missing_tools():
-    needed = ["Xvfb", "openbox", "xdotool", "cupsd", "lpadmin", "lpstat", "pdftoppm"]
+    needed = ["Xvfb", *WINDOW_MANAGERS, "xdotool", "dbus-daemon", "cupsd", "lpadmin", "lpstat", "pdftoppm"]
     return [name for name in needed if not shutil.which(name, path=TOOL_PATH)]
 
 

@@ -11,7 +11,7 @@ SKIP = 77
 
 def main():
     missing = []
-    for module, package in (("PIL", "python3-pil"), ("Xlib", "python3-xlib")):
+    for module, package in (("PIL", "python3-pil"), ("Xlib", "python3-xlib"), ("pyatspi", "python3-pyatspi")):
         try:
             importlib.import_module(module)
         except ImportError:

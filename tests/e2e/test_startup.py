@@ -8,7 +8,7 @@ import unittest
 
 from PIL import Image, ImageChops, ImageDraw
 
-from desktop import (BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, Story)
+from desktop import (BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, Story, Desktop as X11Desktop, wait_until)
 
 
 def outlined(size, black_columns=()):
@@ -63,6 +63,25 @@ class StartUp(Story, unittest.TestCase):
         with self.step("the window is up without the printing system's library"):
             with open("/proc/%d/maps" % program.proc.pid) as maps:
                 self.assertNotIn("libcups.so", maps.read())
+
+
+class CentredWindows(Story, unittest.TestCase):
+
+    def test_every_window_ends_up_centred_at_its_first_showing_whenever_its_frame_comes(self):
+        for manager in ("openbox", "metacity"):
+            with X11Desktop(self.workdir, window_manager=manager) as self.desktop:
+                program = self.start(find_sheets=False)
+                for button, title in ((None, MAIN_TITLE), ("Edit Tracks", EDITOR_TITLE), ("About", MAIN_TITLE + " - About")):
+                    with self.step("%s under %s" % (title, manager)):
+                        if button:
+                            program.click_button(button)
+                        window = self.desktop.find_window(re.escape(title))
+                        wait_until(lambda: window.outer_rect()[:2] == tuple((s - n) // 2 for s, n in zip(SCREEN, window.outer_rect()[2:])),
+                                   5, "the outer rectangle %s to be centred" % (window.outer_rect(),))
+                        if button:
+                            self.desktop.key("alt+F4")
+                            self.desktop.window_gone(re.escape(title))
+                self.quit(program)
 
 
 class Desktop(Story, unittest.TestCase):

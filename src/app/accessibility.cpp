@@ -1,0 +1,102 @@
+#include "app/accessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "app/colour_swatch.h"
+#include "app/link_label.h"
+#include "app/sheet_view.h"
+#include "app/tform1.h"
+
+namespace plattera {
+
+namespace {
+
+class AccessibleLink : public QAccessibleWidget {
+public:
+    explicit AccessibleLink(LinkLabel* label)
+        : QAccessibleWidget(label, QAccessible::Link)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QString own = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && own.isEmpty())
+            return static_cast<LinkLabel*>(widget())->text();
+        return own;
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction())
+            static_cast<LinkLabel*>(widget())->activate();
+    }
+};
+
+QAccessibleInterface* accessibleFor(const QString&, QObject* object)
+{
+    if (auto* label = qobject_cast<LinkLabel*>(object))
+        return new AccessibleLink(label);
+    if (auto* swatch = qobject_cast<ColourSwatch*>(object))
+        return new QAccessibleWidget(swatch, QAccessible::ColorChooser);
+    if (auto* sheet = qobject_cast<SheetView*>(object))
+        return new QAccessibleWidget(sheet, QAccessible::Graphic);
+    if (auto* window = qobject_cast<TForm1*>(object))
+        return new QAccessibleWidget(window, QAccessible::Window);
+    return nullptr;
+}
+
+QString artistAndTitle(const EditorState& state)
+{
+    return QStringLiteral("artist %1, title %2").arg(state.ArtistText, state.TitleText);
+}
+
+QString pictureOf(bool shown, const QString& file)
+{
+    return shown ? QStringLiteral("picture ") + QFileInfo(file).fileName() : QString();
+}
+
+} // namespace
+
+void installAccessibleRoles()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleFor);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+QString sheetDescription(SheetPart part, const EditorState& state, const CoverInputs& inputs)
+{
+    const bool texts = state.TextLaidOut;
+    QStringList parts;
+    switch (part) {
+    case SheetPart::BackInsert:
+        if (texts) {
+            parts << (state.TrackCount == 1 ? QStringLiteral("1 track") : QStringLiteral("%1 tracks").arg(state.TrackCount));
+            parts.last() += state.CentredMode ? QStringLiteral(", centred") : QStringLiteral(", aligned left");
+        }
+        parts << pictureOf(state.HasBackPicture, state.BackPictureFile);
+        break;
+    case SheetPart::LeftSpine:
+    case SheetPart::RightSpine:
+        if (texts)
+            parts << artistAndTitle(state);
+        break;
+    case SheetPart::FrontInsert:
+        if (texts && !inputs.noFrontText)
+            parts << artistAndTitle(state);
+        parts << pictureOf(state.HasFrontPicture, state.FrontPictureFile);
+        break;
+    }
+    parts.removeAll(QString());
+    return parts.isEmpty() ? QStringLiteral("no texts or pictures yet") : parts.join(QStringLiteral("; "));
+}
+
+} // namespace plattera
