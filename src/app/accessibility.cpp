@@ -53,7 +53,7 @@ QAccessibleInterface* accessibleFor(const QString&, QObject* object)
 
 QString artistAndTitle(const EditorState& state)
 {
-    return QStringLiteral("artist %1, title %2").arg(state.ArtistText, state.TitleText);
+    return QStringLiteral("artist %1, title %2").arg(state.PrintArtistText, state.PrintTitleText);
 }
 
 QString pictureOf(bool shown, const QString& file)
@@ -79,7 +79,9 @@ QString sheetDescription(SheetPart part, const EditorState& state, const CoverIn
     switch (part) {
     case SheetPart::BackInsert:
         if (texts) {
-            parts << (state.TrackCount == 1 ? QStringLiteral("1 track") : QStringLiteral("%1 tracks").arg(state.TrackCount));
+            // What the last layout drew, which an editor closed without Continue does not change.
+            const auto count = state.PrintTracks.size();
+            parts << (count == 1 ? QStringLiteral("1 track") : QStringLiteral("%1 tracks").arg(count));
             parts.last() += state.CentredMode ? QStringLiteral(", centred") : QStringLiteral(", aligned left");
         }
         parts << pictureOf(state.HasBackPicture, state.BackPictureFile);
