@@ -274,6 +274,16 @@ class Window:
         prop = self.win.get_full_property(atom, X.AnyPropertyType)
         return tuple(prop.value) if prop else (0, 0, 0, 0)  # left, right, top, bottom
 
+    def close(self):
+        """What the frame's close box does: asks the window manager to close the window, whichever
+        window has the keyboard (a key press would go to the focused one)."""
+        from Xlib.protocol import event
+        atom = self.desktop.x.intern_atom("_NET_CLOSE_WINDOW")
+        request = event.ClientMessage(window=self.win, client_type=atom,
+                                      data=(32, [X.CurrentTime, 2, 0, 0, 0]))
+        self.desktop.root.send_event(request, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        self.desktop.x.flush()
+
     def outer_rect(self):
         (x, y), (w, h) = self.client_origin(), self.client_size()
         left, right, top, bottom = self.frame_extents()

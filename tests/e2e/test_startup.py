@@ -79,7 +79,7 @@ class CentredWindows(Story, unittest.TestCase):
                         wait_until(lambda: window.outer_rect()[:2] == tuple((s - n) // 2 for s, n in zip(SCREEN, window.outer_rect()[2:])),
                                    5, "the outer rectangle %s to be centred" % (window.outer_rect(),))
                         if button:
-                            self.desktop.key("alt+F4")
+                            window.close()
                             self.desktop.window_gone(re.escape(title))
                 self.quit(program)
 
