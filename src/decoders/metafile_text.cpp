@@ -31,7 +31,7 @@ QString decodeCp1252(const QByteArray& bytes)
     s.reserve(bytes.size());
     for (char c : bytes) {
         const auto b = uint8_t(c);
-        s.append(b >= 0x80 && b < 0xA0 ? QChar(high[b - 0x80]) : QChar(b));
+        s.append(b >= 0x80 && b < 0xA0 ? QChar(high[b - 0x80]) : QChar(char16_t(b)));
     }
     return s;
 }
