@@ -60,7 +60,8 @@ int main(int argc, char** argv)
 {
     // Before anything changes the environment the programs started there inherit.
     if (argc > 1 && QByteArray(argv[1]) == "startup")
-        return runStartupBench(argc > 2 ? std::max(1, std::atoi(argv[2])) : 21, argc > 3 ? argv[3] : nullptr);
+        return runStartupBench(argc > 2 ? std::max(1, std::atoi(argv[2])) : 21,
+                               argc > 3 ? argv[3] : nullptr);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
@@ -129,45 +130,57 @@ int main(int argc, char** argv)
     chooseBack(backJpeg);
     chooseFront(frontJpeg);
 
-    rows.push_back({"Continue (left layout)", medianMs(runs, nullptr, [&] { form1.runLeftLayout(); })});
+    rows.push_back(
+        {"Continue (left layout)", medianMs(runs, nullptr, [&] { form1.runLeftLayout(); })});
     rows.push_back({"Center", medianMs(runs, nullptr, [&] { form1.BitBtn1Click(); })});
     form1.BitBtn2Click();
-    rows.push_back({"Extend back picture", medianMs(runs, nullptr, [&] {
-                        form1.CheckBox6->click();
-                    })});
-    rows.push_back({"Color", medianMs(runs, [&] { platform.colourAnswers.push_back(0x0000FF); },
-                                      [&] { form1.Button2Click(); })});
+    rows.push_back(
+        {"Extend back picture", medianMs(runs, nullptr, [&] { form1.CheckBox6->click(); })});
+    rows.push_back({"Color",
+                    medianMs(
+                        runs, [&] { platform.colourAnswers.push_back(0x0000FF); },
+                        [&] { form1.Button2Click(); })});
     // A newly chosen picture is decoded afresh, and so is the front one in the re-layout:
     // nothing kept from earlier loads helps here.
-    rows.push_back({"Image, new back JPEG", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(backJpeg); })});
-    rows.push_back({"Image, new back GIF", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(gif); })});
-    rows.push_back({"Image, new back BMP", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(bmp); })});
+    rows.push_back({"Image, new back JPEG",
+                    medianMs(runs, forgetDecodedPictures, [&] { chooseBack(backJpeg); })});
+    rows.push_back(
+        {"Image, new back GIF", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(gif); })});
+    rows.push_back(
+        {"Image, new back BMP", medianMs(runs, forgetDecodedPictures, [&] { chooseBack(bmp); })});
     chooseBack(backJpeg);
-    rows.push_back({"Print to PDF", medianMs(runs, [&] { platform.printAnswers.push_back(pdf); },
-                                             [&] { form1.button4Click(); })});
+    rows.push_back(
+        {"Print to PDF",
+         medianMs(
+             runs, [&] { platform.printAnswers.push_back(pdf); }, [&] { form1.button4Click(); })});
     const qint64 photosPdfBytes = QFileInfo(pdf).size();
     // A lossless back picture is embedded pixel for pixel, not as JPEG.
     chooseBack(bmp);
-    rows.push_back({"Print to PDF, back BMP", medianMs(runs, [&] { platform.printAnswers.push_back(pdf); },
-                                                       [&] { form1.button4Click(); })});
+    rows.push_back(
+        {"Print to PDF, back BMP",
+         medianMs(
+             runs, [&] { platform.printAnswers.push_back(pdf); }, [&] { form1.button4Click(); })});
     const qint64 bmpPdfBytes = QFileInfo(pdf).size();
     chooseBack(backJpeg);
-    rows.push_back({"New Cover", medianMs(runs,
-                                          [&] {
-                                              form1.runLeftLayout();
-                                              chooseBack(backJpeg);
-                                              chooseFront(frontJpeg);
-                                          },
-                                          [&] { form1.BitBtn6Click(); })});
+    rows.push_back({"New Cover",
+                    medianMs(
+                        runs,
+                        [&] {
+                            form1.runLeftLayout();
+                            chooseBack(backJpeg);
+                            chooseFront(frontJpeg);
+                        },
+                        [&] { form1.BitBtn6Click(); })});
 
     std::printf("\n%-28s %10s %8s\n", "figure", "ms", "ratio");
     std::printf("%-28s %10.1f %8.2f\n", "yardstick: libjpeg decode", yardstick, 1.0);
     for (const Row& row : rows)
         std::printf("%-28s %10.1f %8.2f\n", row.name, row.ms, row.ms / yardstick);
     std::printf("%-28s %10.1f %8s\n", "start-up: windows shown", startupWindows, "-");
-    std::printf("%-28s %10.1f %8s\n", "start-up: with application", applicationMs + startupWindows, "-");
-    std::printf("PDF size: two JPEG photos %.1f MB, BMP back and JPEG front %.1f MB\n", double(photosPdfBytes) / 1e6,
-                double(bmpPdfBytes) / 1e6);
+    std::printf("%-28s %10.1f %8s\n", "start-up: with application", applicationMs + startupWindows,
+                "-");
+    std::printf("PDF size: two JPEG photos %.1f MB, BMP back and JPEG front %.1f MB\n",
+                double(photosPdfBytes) / 1e6, double(bmpPdfBytes) / 1e6);
     if (!platform.errors.empty())
         std::printf("errors: %s\n", qPrintable(platform.errors.front().text));
     return platform.errors.empty() ? 0 : 1;

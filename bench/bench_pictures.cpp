@@ -28,7 +28,8 @@ void writeGif(const QString& path, int width, int height)
         throw std::runtime_error("cannot write the benchmark GIF");
     GifColorType colours[256];
     for (int i = 0; i < 256; ++i)
-        colours[i] = GifColorType{GifByteType(i), GifByteType(255 - i), GifByteType((i * 7) & 0xFF)};
+        colours[i] =
+            GifColorType {GifByteType(i), GifByteType(255 - i), GifByteType((i * 7) & 0xFF)};
     ColorMapObject* map = GifMakeMapObject(256, colours);
     EGifSetGifVersion(gif, true);
     EGifPutScreenDesc(gif, width, height, 8, 0, map);

@@ -41,7 +41,9 @@ double residentMiB()
     if (!statm.open(QIODevice::ReadOnly))
         return 0;
     const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+    return fields.size() > 1
+        ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0)
+        : 0;
 }
 
 double median(std::vector<double> v)
@@ -86,7 +88,8 @@ int runSoak(int commands)
             form2.Edit3->setText(QStringLiteral("Soak Ensemble %1").arg(chance(100)));
             form2.Edit2->setText(QStringLiteral("Long Session, take %1").arg(chance(1000)));
             if (form2.ListBox1->count() < 24) {
-                form2.Edit1->setText(QStringLiteral("Track with a fairly long name %1").arg(chance(1000)));
+                form2.Edit1->setText(
+                    QStringLiteral("Track with a fairly long name %1").arg(chance(1000)));
                 form2.Button3->click();
             } else {
                 form2.ListBox1->setCurrentRow(chance(form2.ListBox1->count()));
@@ -100,31 +103,40 @@ int runSoak(int commands)
     const std::vector<std::pair<int, std::function<void()>>> table = {
         {10, [&] { form1.BitBtn2->click(); }},
         {10, [&] { form1.BitBtn1->click(); }},
-        {20, [&] {
-             QCheckBox* boxes[] = {form1.CheckBox1, form1.CheckBox2, form1.CheckBox3, form1.CheckBox4, form1.CheckBox6};
+        {20,
+         [&] {
+             QCheckBox* boxes[] = {form1.CheckBox1, form1.CheckBox2, form1.CheckBox3,
+                                   form1.CheckBox4, form1.CheckBox6};
              boxes[chance(5)]->click();
          }},
-        {8, [&] {
-             platform.colourAnswers.push_back(chance(4) ? std::optional<Colour>(Colour(random() & 0xFFFFFF)) : std::nullopt);
+        {8,
+         [&] {
+             platform.colourAnswers.push_back(
+                 chance(4) ? std::optional<Colour>(Colour(random() & 0xFFFFFF)) : std::nullopt);
              form1.Button2->click();
          }},
-        {8, [&] {
-             static const char* faces[] = {"Arial", "DejaVu Sans", "Liberation Serif", "Liberation Mono"};
+        {8,
+         [&] {
+             static const char* faces[] = {"Arial", "DejaVu Sans", "Liberation Serif",
+                                           "Liberation Mono"};
              FontChoice f;
              f.face = QString::fromLatin1(faces[chance(4)]);
              f.colour = Colour(random() & 0xFFFFFF);
              form1.TabbedNotebook1->setCurrentIndex(chance(2));
-             platform.fontAnswers.push_back(chance(4) ? std::optional<FontChoice>(f) : std::nullopt);
+             platform.fontAnswers.push_back(chance(4) ? std::optional<FontChoice>(f)
+                                                      : std::nullopt);
              form1.Button1->click();
          }},
         {10, [&] { choose(chance(2)); }},
         {10, editTracks},
         {4, [&] { form1.BitBtn4->click(); }},
-        {1, [&] {
+        {1,
+         [&] {
              platform.printAnswers.push_back(pdf);
              form1.button4->click();
          }},
-        {1, [&] { // New Cover, then the same cover made again
+        {1,
+         [&] { // New Cover, then the same cover made again
              form1.BitBtn6->click();
              editTracks();
              choose(0);
@@ -176,9 +188,10 @@ int runSoak(int commands)
         }
     }
     const double rssEnd = residentMiB();
-    std::printf("\nsoak: %d commands in %.0f s, %zu error boxes\n", commands, double(total.elapsed()) / 1000.0,
-                platform.errors.size());
-    std::printf("resident memory: %.1f MiB at command %d, %.1f MiB at the end (%+.1f %%), highest after warm-up %.1f MiB (%+.1f %%)\n",
+    std::printf("\nsoak: %d commands in %.0f s, %zu error boxes\n", commands,
+                double(total.elapsed()) / 1000.0, platform.errors.size());
+    std::printf("resident memory: %.1f MiB at command %d, %.1f MiB at the end (%+.1f %%), highest "
+                "after warm-up %.1f MiB (%+.1f %%)\n",
                 rssWarm, warmUp, rssEnd, 100.0 * (rssEnd - rssWarm) / rssWarm, rssMax,
                 100.0 * (rssMax - rssWarm) / rssWarm);
     std::printf("median time per command: %.2f ms over the run", median(times));
@@ -190,6 +203,7 @@ int runSoak(int commands)
     }
     std::printf("\n");
     const bool memoryHeld = rssMax <= rssWarm * 1.05;
-    std::printf("memory within 5 %% of its level at command %d: %s\n", warmUp, memoryHeld ? "yes" : "NO");
+    std::printf("memory within 5 %% of its level at command %d: %s\n", warmUp,
+                memoryHeld ? "yes" : "NO");
     return memoryHeld && platform.errors.empty() ? 0 : 1;
 }

@@ -48,7 +48,8 @@ double timeToWindow(xcb_connection_t* x, const char* binary)
         const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
         std::free(event);
         if (mapped) {
-            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count();
             break;
         }
     }
@@ -63,7 +64,9 @@ int runStartupBench(int runs, const char* binary)
 {
     xcb_connection_t* x = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(x)) {
-        std::fprintf(stderr, "no X display: start Xvfb and set DISPLAY (start-up is timed on a real display)\n");
+        std::fprintf(
+            stderr,
+            "no X display: start Xvfb and set DISPLAY (start-up is timed on a real display)\n");
         return 2;
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;

@@ -36,7 +36,8 @@ int main(int argc, char** argv)
                     inked += (row[x] & 0xffffff) != 0xffffff;
             }
             const double share = 100.0 * double(inked) / (double(image->width()) * image->height());
-            std::printf("%s\t%dx%d\t%.2f%%\n", qPrintable(name), image->width(), image->height(), share);
+            std::printf("%s\t%dx%d\t%.2f%%\n", qPrintable(name), image->width(), image->height(),
+                        share);
             image->save(out.filePath(name + QStringLiteral(".png")));
         } catch (const plattera::CommandError& e) {
             std::printf("%s\terror\t%s\n", qPrintable(name), qPrintable(e.message()));

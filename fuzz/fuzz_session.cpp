@@ -51,15 +51,15 @@ namespace {
     __builtin_trap();
 }
 
-#define CHECK_THAT(condition) \
-    do { \
-        if (!(condition)) \
-            broken(#condition); \
+#define CHECK_THAT(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            broken(#condition);                                                                    \
     } while (false)
 
 class Input {
 public:
-    Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    Input(const uint8_t* data, size_t size) : m_data(data), m_size(size) { }
     bool done() const { return m_pos >= m_size; }
     uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     int pick(int count) { return byte() % count; }
@@ -79,7 +79,8 @@ public:
                 s += QChar(b < 32 ? 32 + b : b);
                 break;
             case 1: {
-                static const char32_t bases[] = {0x0400, 0x05D0, 0x0627, 0x0E01, 0x4E00, 0xAC00, 0x1F600, 0x0301};
+                static const char32_t bases[] = {0x0400, 0x05D0, 0x0627,  0x0E01,
+                                                 0x4E00, 0xAC00, 0x1F600, 0x0301};
                 s += QString::fromUcs4(std::u32string(1, bases[b % 8] + b / 8).data(), 1);
                 break;
             }
@@ -115,9 +116,10 @@ struct PicturePool {
 
     void setUp()
     {
-        const char* fixtures[] = {"jpeg_baseline.jpg", "bmp_rgb32.bmp", "gif_local_colours.gif",
-                               "ico_two_sizes.ico", "wmf_text.wmf",  "emf_two_shapes.emf",
-                               "jpeg_progressive.jpg", "bmp_pal8_rle8.bmp"};
+        const char* fixtures[] = {"jpeg_baseline.jpg",     "bmp_rgb32.bmp",
+                                  "gif_local_colours.gif", "ico_two_sizes.ico",
+                                  "wmf_text.wmf",          "emf_two_shapes.emf",
+                                  "jpeg_progressive.jpg",  "bmp_pal8_rle8.bmp"};
         for (const char* f : fixtures) {
             QFile file(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(f));
             if (!file.open(QIODevice::ReadOnly))
@@ -128,9 +130,9 @@ struct PicturePool {
         contents.push_back(QByteArrayLiteral("This is no picture, whatever its name says.\n"));
         contents.push_back(coordinateBmp(2000, 1500));
         const int large = garbage + 1;
-        files = {{QStringLiteral("front.jpg"), 0, -2}, {QStringLiteral("back.bmp"), 1, -2},
-                 {QStringLiteral("anim.gif"), 2, -2},  {QStringLiteral("icon.ico"), 3, -2},
-                 {QStringLiteral("clip.wmf"), 4, -2},  {QStringLiteral("clip.emf"), 5, -2},
+        files = {{QStringLiteral("front.jpg"), 0, -2},       {QStringLiteral("back.bmp"), 1, -2},
+                 {QStringLiteral("anim.gif"), 2, -2},        {QStringLiteral("icon.ico"), 3, -2},
+                 {QStringLiteral("clip.wmf"), 4, -2},        {QStringLiteral("clip.emf"), 5, -2},
                  {QStringLiteral("notes.txt"), garbage, -2}, {QStringLiteral("gone.jpg"), -1, -2},
                  {QStringLiteral("photo.bmp"), large, -2}};
     }
@@ -157,7 +159,8 @@ struct PicturePool {
     // True when loading the slot must fail: not a picture at all, or an extension no reader has.
     bool certainFailure(int slot) const
     {
-        return files[slot].now >= 0 && (files[slot].now == garbage || files[slot].name.endsWith(QLatin1String(".txt")));
+        return files[slot].now >= 0 &&
+            (files[slot].now == garbage || files[slot].name.endsWith(QLatin1String(".txt")));
     }
 };
 
@@ -168,7 +171,8 @@ bool trace = false;
 struct SheetPixels {
     QImage images[5];
     explicit SheetPixels(Sheets& s)
-        : images{s.Image1.image(), s.Image2.image(), s.Image3.image(), s.Image4.image(), s.Image5.image()}
+        : images {s.Image1.image(), s.Image2.image(), s.Image3.image(), s.Image4.image(),
+                  s.Image5.image()}
     {
     }
     bool operator==(const SheetPixels& o) const
@@ -211,7 +215,8 @@ private:
 
         const int action = m_in.pick(14);
         if (trace)
-            std::fprintf(stderr, "action %d, %zu errors so far\n", action, m_platform.errors.size());
+            std::fprintf(stderr, "action %d, %zu errors so far\n", action,
+                         m_platform.errors.size());
         switch (action) {
         case 0:
             click(form1().BitBtn6);
@@ -282,7 +287,9 @@ private:
                 mustNotExist = folder + QStringLiteral("/vanishing/cover.pdf");
                 QDir().mkpath(folder + QStringLiteral("/vanishing"));
                 m_platform.printAnswers.push_back(mustNotExist);
-                m_platform.afterPrintDialog = [folder] { QDir(folder + QStringLiteral("/vanishing")).removeRecursively(); };
+                m_platform.afterPrintDialog = [folder] {
+                    QDir(folder + QStringLiteral("/vanishing")).removeRecursively();
+                };
                 mustFail = true;
                 break;
             }
@@ -293,8 +300,8 @@ private:
             click(form1().BitBtn4);
             break;
         case 9: {
-            QCheckBox* boxes[] = {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox4,
-                                  form1().CheckBox6};
+            QCheckBox* boxes[] = {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3,
+                                  form1().CheckBox4, form1().CheckBox6};
             click(boxes[m_in.pick(5)]);
             break;
         }
@@ -379,7 +386,8 @@ private:
             }
             case 5:
                 if (editor.ListBox1->count() > 0) {
-                    QListWidgetItem* item = editor.ListBox1->item(m_in.byte() % editor.ListBox1->count());
+                    QListWidgetItem* item =
+                        editor.ListBox1->item(m_in.byte() % editor.ListBox1->count());
                     editor.ListBox1->setCurrentItem(item);
                     emit editor.ListBox1->itemClicked(item);
                 }
@@ -414,7 +422,8 @@ private:
         const int kind = m_in.pick(7);
         if (kind == 0)
             return std::nullopt;
-        static const char* faces[] = {"Arial", "DejaVu Sans", "Liberation Serif", "No Such Face", "", "Noto Sans CJK JP"};
+        static const char* faces[] = {
+            "Arial", "DejaVu Sans", "Liberation Serif", "No Such Face", "", "Noto Sans CJK JP"};
         FontChoice f;
         f.face = kind == 6 ? m_in.text() : QString::fromLatin1(faces[kind - 1]);
         f.pixelHeight = m_in.byte();
@@ -483,15 +492,20 @@ private:
                 for (int x = 0; x < std::min(a.width(), b.width()); ++x)
                     if (a.pixel(x, y) != b.pixel(x, y))
                         diff |= QRect(x, y, 1, 1);
-            std::fprintf(stderr, "Image%d differs in (%d,%d) %dx%d\n", i + 1, diff.x(), diff.y(), diff.width(), diff.height());
+            std::fprintf(stderr, "Image%d differs in (%d,%d) %dx%d\n", i + 1, diff.x(), diff.y(),
+                         diff.width(), diff.height());
             a.save(QStringLiteral("/tmp/fuzz-session-Image%1-once.png").arg(i + 1));
             b.save(QStringLiteral("/tmp/fuzz-session-Image%1-twice.png").arg(i + 1));
         }
-        std::fprintf(stderr, "centred %d, back picture %d %s, front picture %d %s, fonts %s / %s, tracks %d\n",
-                     m_state.CentredMode, m_state.HasBackPicture, qPrintable(m_state.BackPictureFile),
-                     m_state.HasFrontPicture, qPrintable(m_state.FrontPictureFile), qPrintable(m_state.BackFontName),
-                     qPrintable(m_state.FrontFontName), m_state.TrackCount);
-        std::fprintf(stderr, "artist \"%s\" title \"%s\"\n", qPrintable(form2().artist().left(80)), qPrintable(form2().title().left(80)));
+        std::fprintf(
+            stderr,
+            "centred %d, back picture %d %s, front picture %d %s, fonts %s / %s, tracks %d\n",
+            m_state.CentredMode, m_state.HasBackPicture, qPrintable(m_state.BackPictureFile),
+            m_state.HasFrontPicture, qPrintable(m_state.FrontPictureFile),
+            qPrintable(m_state.BackFontName), qPrintable(m_state.FrontFontName),
+            m_state.TrackCount);
+        std::fprintf(stderr, "artist \"%s\" title \"%s\"\n", qPrintable(form2().artist().left(80)),
+                     qPrintable(form2().title().left(80)));
     }
 
     Input& m_in;

@@ -31,7 +31,8 @@ int main(int argc, char** argv)
     }
     for (const fs::path& input : inputs) {
         std::ifstream in(input, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("replayed %zu inputs\n", inputs.size());

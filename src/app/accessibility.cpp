@@ -16,10 +16,7 @@ namespace {
 
 class AccessibleLink : public QAccessibleWidget {
 public:
-    explicit AccessibleLink(LinkLabel* label)
-        : QAccessibleWidget(label, QAccessible::Link)
-    {
-    }
+    explicit AccessibleLink(LinkLabel* label) : QAccessibleWidget(label, QAccessible::Link) { }
 
     QString text(QAccessible::Text t) const override
     {
@@ -81,8 +78,10 @@ QString sheetDescription(SheetPart part, const EditorState& state, const CoverIn
         if (texts) {
             // What the last layout drew, which an editor closed without Continue does not change.
             const auto count = state.PrintTracks.size();
-            parts << (count == 1 ? QStringLiteral("1 track") : QStringLiteral("%1 tracks").arg(count));
-            parts.last() += state.CentredMode ? QStringLiteral(", centred") : QStringLiteral(", aligned left");
+            parts << (count == 1 ? QStringLiteral("1 track")
+                                 : QStringLiteral("%1 tracks").arg(count));
+            parts.last() +=
+                state.CentredMode ? QStringLiteral(", centred") : QStringLiteral(", aligned left");
         }
         parts << pictureOf(state.HasBackPicture, state.BackPictureFile);
         break;
@@ -98,7 +97,8 @@ QString sheetDescription(SheetPart part, const EditorState& state, const CoverIn
         break;
     }
     parts.removeAll(QString());
-    return parts.isEmpty() ? QStringLiteral("no texts or pictures yet") : parts.join(QStringLiteral("; "));
+    return parts.isEmpty() ? QStringLiteral("no texts or pictures yet")
+                           : parts.join(QStringLiteral("; "));
 }
 
 } // namespace plattera

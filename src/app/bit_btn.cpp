@@ -6,7 +6,8 @@
 
 namespace plattera {
 
-BitBtn::BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph, QWidget* parent)
+BitBtn::BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph,
+               QWidget* parent)
     : QPushButton(caption, parent)
 {
     setGlyphs(glyph, greyedGlyph);
@@ -48,8 +49,9 @@ void BitBtn::paintEvent(QPaintEvent*)
 
     // A pressed button's face moves down and right by one pixel.
     const QPoint shift = isDown() || isChecked() ? QPoint(1, 1) : QPoint(0, 0);
-    painter.drawItemText(captionRect().translated(shift), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextShowMnemonic,
-                         palette(), isEnabled(), text(), QPalette::ButtonText);
+    painter.drawItemText(captionRect().translated(shift),
+                         Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(),
+                         isEnabled(), text(), QPalette::ButtonText);
     painter.drawImage(glyphRect().topLeft() + shift, shownGlyph());
 }
 

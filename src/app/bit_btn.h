@@ -15,7 +15,8 @@ public:
     // Room between the caption and the glyph.
     static constexpr int kSpacing = 4;
 
-    BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph, QWidget* parent = nullptr);
+    BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph,
+           QWidget* parent = nullptr);
 
     void setGlyphs(const QImage& normal, const QImage& disabled);
     const QImage& glyph() const { return m_glyph; }

@@ -12,7 +12,6 @@ namespace plattera {
 
 class Platform;
 
-
 // The application title, also the caption of the error box.
 inline const QString kApplicationTitle = QStringLiteral("Plattera v" PLATTERA_VERSION);
 

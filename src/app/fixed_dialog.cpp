@@ -12,7 +12,8 @@ void FixedDialog::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    showWindow(this, m_shownOnce, [this] { FormShow(); }, screenSize ? screenSize() : QSize());
+    showWindow(
+        this, m_shownOnce, [this] { FormShow(); }, screenSize ? screenSize() : QSize());
 }
 
 void FixedDialog::keyPressEvent(QKeyEvent* event)

@@ -14,7 +14,7 @@ namespace plattera {
 class FixedDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FixedDialog(QWidget* parent = nullptr) : QDialog(parent) {}
+    explicit FixedDialog(QWidget* parent = nullptr) : QDialog(parent) { }
 
     // The show handler: sizes the window for what it shows.
     virtual void FormShow() = 0;

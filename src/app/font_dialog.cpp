@@ -32,10 +32,10 @@ struct NamedColour {
 
 // The sixteen colours such dialogs have always offered.
 constexpr NamedColour kNamedColours[] = {
-    {"Black", 0x000000},  {"Maroon", 0x000080}, {"Green", 0x008000},   {"Olive", 0x008080},
-    {"Navy", 0x800000},   {"Purple", 0x800080}, {"Teal", 0x808000},    {"Gray", 0x808080},
-    {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},    {"Lime", 0x00FF00},    {"Yellow", 0x00FFFF},
-    {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},   {"White", 0xFFFFFF},
+    {"Black", 0x000000},  {"Maroon", 0x000080},  {"Green", 0x008000}, {"Olive", 0x008080},
+    {"Navy", 0x800000},   {"Purple", 0x800080},  {"Teal", 0x808000},  {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},     {"Lime", 0x00FF00},  {"Yellow", 0x00FFFF},
+    {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},  {"White", 0xFFFFFF},
 };
 
 constexpr int kStandardSizes[] = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
@@ -82,7 +82,8 @@ QStringList FontDialog::scalableFamilies()
 }
 
 FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
-    : QDialog(parent), m_initial(initial), m_previousBold(initial.bold), m_previousItalic(initial.italic)
+    : QDialog(parent), m_initial(initial), m_previousBold(initial.bold),
+      m_previousItalic(initial.italic)
 {
     setWindowTitle(tr("Font"));
     setModal(true);
@@ -116,7 +117,8 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     m_underline = new QCheckBox(tr("&Underline"), effects);
     m_colours = new QComboBox(effects);
     for (const NamedColour& named : kNamedColours)
-        m_colours->addItem(swatch(named.value), tr(named.name), QVariant::fromValue(uint(named.value)));
+        m_colours->addItem(swatch(named.value), tr(named.name),
+                           QVariant::fromValue(uint(named.value)));
     m_colours->addItem(tr("Other..."));
     m_colours->setItemData(m_colours->count() - 1, true, kOtherColourRole);
     auto* effectsLayout = new QVBoxLayout(effects);
@@ -225,8 +227,8 @@ void FontDialog::fillStyles()
     int bestLength = INT_MAX;
     for (int row = 0; row < m_styles->count(); ++row) {
         const QString style = m_styles->item(row)->text();
-        if (QFontDatabase::bold(family, style) == bold && QFontDatabase::italic(family, style) == italic
-            && style.size() < bestLength) {
+        if (QFontDatabase::bold(family, style) == bold &&
+            QFontDatabase::italic(family, style) == italic && style.size() < bestLength) {
             best = row;
             bestLength = int(style.size());
         }

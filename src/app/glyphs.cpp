@@ -15,8 +15,9 @@ namespace {
 
 QString glyphPath(Glyph glyph, const char* suffix)
 {
-    static const char* const kNames[] = {"new-cover", "edit-tracks", "font-type-color", "left", "center",
-                                         "image", "print", "close", "about"};
+    static const char* const kNames[] = {"new-cover", "edit-tracks", "font-type-color",
+                                         "left",      "center",      "image",
+                                         "print",     "close",       "about"};
     initResources();
     return QStringLiteral(":/plattera/icons/toolbar/%1%2.png")
         .arg(QLatin1String(kNames[static_cast<int>(glyph)]), QLatin1String(suffix));

@@ -7,8 +7,7 @@
 
 namespace plattera {
 
-LinkLabel::LinkLabel(const QString& text, QWidget* parent)
-    : QLabel(text, parent)
+LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
 {
     setFocusPolicy(Qt::TabFocus);
 }

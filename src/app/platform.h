@@ -38,7 +38,8 @@ public:
     virtual ~Platform() = default;
 
     // The full path chosen, or nothing when the user cancels.
-    virtual std::optional<QString> choosePictureFile(QWidget* parent, const PictureDialogRequest& request) = 0;
+    virtual std::optional<QString> choosePictureFile(QWidget* parent,
+                                                     const PictureDialogRequest& request) = 0;
     // Starts from `initial` (the font last confirmed); nothing on cancel.
     virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
     // Starts from `initial` (the colour last chosen); nothing on cancel.

@@ -22,7 +22,8 @@ void setApplicationPointer(PointerShape shape)
 PointerShape applicationPointer()
 {
     const QCursor* cursor = QGuiApplication::overrideCursor();
-    return cursor && cursor->shape() == Qt::PointingHandCursor ? PointerShape::Hand : PointerShape::Default;
+    return cursor && cursor->shape() == Qt::PointingHandCursor ? PointerShape::Hand
+                                                               : PointerShape::Default;
 }
 
 } // namespace plattera

@@ -79,11 +79,13 @@ public:
             return;
         try {
             // Decoded at the preview's size and kept nowhere: browsing costs the cover nothing.
-            const std::optional<PictureThumbnail> preview = LoadPictureThumbnail(path, m_picture->size() - QSize(4, 4), m_ppi);
+            const std::optional<PictureThumbnail> preview =
+                LoadPictureThumbnail(path, m_picture->size() - QSize(4, 4), m_ppi);
             if (!preview)
                 return;
             m_picture->setPixmap(QPixmap::fromImage(preview->thumbnail));
-            m_size->setText(QStringLiteral("%1 x %2").arg(preview->size.width()).arg(preview->size.height()));
+            m_size->setText(
+                QStringLiteral("%1 x %2").arg(preview->size.width()).arg(preview->size.height()));
         } catch (const std::exception&) {
             m_size->setText(QStringLiteral("(no preview)"));
         }
@@ -104,8 +106,7 @@ static int screenLogicalDpiY()
     return 96;
 }
 
-QtPlatform::QtPlatform()
-    : m_logicalDpiY(screenLogicalDpiY())
+QtPlatform::QtPlatform() : m_logicalDpiY(screenLogicalDpiY())
 {
     // A folder below a device file can never be created, so Qt's dialogs read no history and
     // write none; the program remembers the last picture itself, in memory.
@@ -114,10 +115,12 @@ QtPlatform::QtPlatform()
         QSettings::setPath(format, QSettings::UserScope, nowhere);
 }
 
-std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent, const PictureDialogRequest& request)
+std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent,
+                                                     const PictureDialogRequest& request)
 {
     QFileDialog dialog(parent);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true); // the side preview needs Qt's own dialog
+    dialog.setOption(QFileDialog::DontUseNativeDialog,
+                     true); // the side preview needs Qt's own dialog
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = toQtNameFilters(request.filter);
@@ -138,9 +141,8 @@ std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent, const Pict
     auto* preview = new PicturePreview(logicalDpiY(), &dialog);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
-    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
-        preview->show(path);
-    });
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                     [preview](const QString& path) { preview->show(path); });
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -12,7 +12,8 @@ public:
     // where nothing can be written: the program keeps no settings.
     QtPlatform();
 
-    std::optional<QString> choosePictureFile(QWidget* parent, const PictureDialogRequest& request) override;
+    std::optional<QString> choosePictureFile(QWidget* parent,
+                                             const PictureDialogRequest& request) override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     std::optional<Colour> chooseColour(QWidget* parent, Colour initial) override;
     bool setUpPrinter(QWidget* parent, QPrinter& printer) override;

@@ -7,8 +7,7 @@
 
 namespace plattera {
 
-SheetView::SheetView(const SheetCanvas& sheet, QWidget* parent)
-    : QWidget(parent), m_sheet(sheet)
+SheetView::SheetView(const SheetCanvas& sheet, QWidget* parent) : QWidget(parent), m_sheet(sheet)
 {
     setFixedSize(sheet.width(), sheet.height());
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -42,14 +42,15 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 
 QString arialFontProblem()
 {
-    const QFontInfo info{QFont(kFallbackFace)};
+    const QFontInfo info {QFont(kFallbackFace)};
     const QString family = info.family();
-    if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0
-        || family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+    if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0 ||
+        family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
         return QString();
-    return QStringLiteral("The font \"arial\" resolves to \"%1\", which does not have Arial's metrics, so "
-                          "covers will not be laid out as intended. Install the package fonts-liberation "
-                          "(sudo apt-get install fonts-liberation).")
+    return QStringLiteral(
+               "The font \"arial\" resolves to \"%1\", which does not have Arial's metrics, so "
+               "covers will not be laid out as intended. Install the package fonts-liberation "
+               "(sudo apt-get install fonts-liberation).")
         .arg(family);
 }
 
@@ -60,7 +61,8 @@ static bool sessionBusAnnounced()
     // The per-user bus of a systemd session, which libdbus finds without being told.
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     struct stat bus;
-    return !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &bus) == 0 && S_ISSOCK(bus.st_mode);
+    return !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &bus) == 0 &&
+        S_ISSOCK(bus.st_mode);
 }
 
 bool takeOverQtEnvironment()
@@ -74,8 +76,9 @@ bool takeOverQtEnvironment()
     // Windows, controls, fonts and sheets are laid out in fixed pixels, whatever the session
     // asks for.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_USE_PHYSICAL_DPI",
-                             "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_DEVICE_PIXEL_RATIO"})
+    for (const char* name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
+                             "QT_USE_PHYSICAL_DPI", "QT_AUTO_SCREEN_SCALE_FACTOR",
+                             "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_DEVICE_PIXEL_RATIO"})
         qunsetenv(name);
     // With no session bus to be found, libdbus would autolaunch one for the X display, which
     // writes ~/.dbus/session-bus/ and leaves a bus daemon behind. The program does without a

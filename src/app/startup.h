@@ -40,7 +40,7 @@ bool takeOverQtEnvironment();
 // The command line Qt gets: the program's name alone, so no option (-reverse, -style,
 // -platform) reaches it. Must outlive the application object.
 struct QtCommandLine {
-    explicit QtCommandLine(char* programName) : argv{programName, nullptr} {}
+    explicit QtCommandLine(char* programName) : argv {programName, nullptr} { }
     int argc = 1;
     char* argv[2];
 };

@@ -60,29 +60,34 @@ void TForm1::buildLayout()
     Panel1 = place(toolbar, "Panel1", 0, 0, 785, 57);
     Panel1->setAccessibleName(QStringLiteral("Commands"));
 
-    auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph, int slot,
-                      const QString& purpose) {
+    auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph,
+                      int slot, const QString& purpose) {
         auto* b = new BitBtn(caption, glyphImage(glyph), disabledGlyphImage(glyph), parent);
         place(b, name, slot * kToolbarStep, 0, BitBtn::kWidth, BitBtn::kHeight);
         b->setFocusPolicy(Qt::TabFocus);
         b->setToolTip(purpose);
         return b;
     };
-    button3 = button(Panel1, "button3", QStringLiteral("Edit Tracks"), Glyph::EditTracks, 1,
-                     QStringLiteral("Type the artist, the title and the tracks, then lay them out on the cover"));
+    button3 =
+        button(Panel1, "button3", QStringLiteral("Edit Tracks"), Glyph::EditTracks, 1,
+               QStringLiteral(
+                   "Type the artist, the title and the tracks, then lay them out on the cover"));
     Button1 = button(Panel1, "Button1", QStringLiteral("Font type/color"), Glyph::FontTypeColor, 2,
                      QStringLiteral("Choose the font and colour of the cover texts"));
     BitBtn2 = button(Panel1, "BitBtn2", QStringLiteral("Left"), Glyph::Left, 3,
                      QStringLiteral("Align the track lines on the back insert to the left"));
     BitBtn1 = button(Panel1, "BitBtn1", QStringLiteral("Center"), Glyph::Center, 4,
                      QStringLiteral("Centre the track lines on the back insert"));
-    BitBtn5 = button(Panel1, "BitBtn5", QStringLiteral("Image"), Glyph::Image, 5,
-                     QStringLiteral("Put a picture on the insert whose page is shown, back or front"));
+    BitBtn5 =
+        button(Panel1, "BitBtn5", QStringLiteral("Image"), Glyph::Image, 5,
+               QStringLiteral("Put a picture on the insert whose page is shown, back or front"));
     button4 = button(Panel1, "button4", QStringLiteral("Print"), Glyph::Print, 6,
                      QStringLiteral("Print both inserts on one page at their real size"));
-    BitBtn3 = button(Panel1, "BitBtn3", QStringLiteral("Close"), Glyph::Close, 7, QStringLiteral("Close Plattera"));
-    BitBtn6 = button(this, "BitBtn6", QStringLiteral("New Cover"), Glyph::NewCover, 0,
-                     QStringLiteral("Start again with an empty cover: no texts, tracks or pictures"));
+    BitBtn3 = button(Panel1, "BitBtn3", QStringLiteral("Close"), Glyph::Close, 7,
+                     QStringLiteral("Close Plattera"));
+    BitBtn6 =
+        button(this, "BitBtn6", QStringLiteral("New Cover"), Glyph::NewCover, 0,
+               QStringLiteral("Start again with an empty cover: no texts, tracks or pictures"));
     BitBtn4 = button(this, "BitBtn4", QStringLiteral("About"), Glyph::About, 8,
                      QStringLiteral("Show the program's name and version"));
     Button1->setEnabled(false);
@@ -118,23 +123,33 @@ void TForm1::buildLayout()
     TabbedNotebook1->setCurrentIndex(0);
 
     // Outlines.
-    GroupBox1 = place(new QGroupBox(QStringLiteral("Outlines"), this), "GroupBox1", 576, 78, 161, 171);
-    CheckBox1 = place(new QCheckBox(QStringLiteral("Vertical lines"), GroupBox1), "CheckBox1", 32, 32, 97, 17);
-    CheckBox2 = place(new QCheckBox(QStringLiteral("Back"), GroupBox1), "CheckBox2", 32, 56, 97, 17);
-    CheckBox3 = place(new QCheckBox(QStringLiteral("Front"), GroupBox1), "CheckBox3", 32, 80, 97, 17);
-    Button2 = place(new QPushButton(QStringLiteral("Color"), GroupBox1), "Button2", 43, 104, 75, 25);
+    GroupBox1 =
+        place(new QGroupBox(QStringLiteral("Outlines"), this), "GroupBox1", 576, 78, 161, 171);
+    CheckBox1 = place(new QCheckBox(QStringLiteral("Vertical lines"), GroupBox1), "CheckBox1", 32,
+                      32, 97, 17);
+    CheckBox2 =
+        place(new QCheckBox(QStringLiteral("Back"), GroupBox1), "CheckBox2", 32, 56, 97, 17);
+    CheckBox3 =
+        place(new QCheckBox(QStringLiteral("Front"), GroupBox1), "CheckBox3", 32, 80, 97, 17);
+    Button2 =
+        place(new QPushButton(QStringLiteral("Color"), GroupBox1), "Button2", 43, 104, 75, 25);
     Button2->setToolTip(QStringLiteral("Choose the colour of the outlines"));
-    Panel2 = place(new ColourSwatch(QStringLiteral("The colour of the outlines, which \"Color\" changes"), GroupBox1),
-                   "Panel2", 64, 136, 33, 25);
+    Panel2 =
+        place(new ColourSwatch(
+                  QStringLiteral("The colour of the outlines, which \"Color\" changes"), GroupBox1),
+              "Panel2", 64, 136, 33, 25);
     Panel2->setAccessibleName(QStringLiteral("Outline colour"));
     CheckBox1->setChecked(true);
     CheckBox2->setChecked(true);
     CheckBox3->setChecked(true);
 
     // Other options.
-    GroupBox2 = place(new QGroupBox(QStringLiteral("Other options"), this), "GroupBox2", 576, 266, 161, 175);
-    CheckBox4 = place(new QCheckBox(QStringLiteral("No text on front cover"), GroupBox2), "CheckBox4", 15, 24, 130, 17);
-    CheckBox6 = place(new QCheckBox(QStringLiteral("Extend back picture"), GroupBox2), "CheckBox6", 16, 56, 121, 17);
+    GroupBox2 = place(new QGroupBox(QStringLiteral("Other options"), this), "GroupBox2", 576, 266,
+                      161, 175);
+    CheckBox4 = place(new QCheckBox(QStringLiteral("No text on front cover"), GroupBox2),
+                      "CheckBox4", 15, 24, 130, 17);
+    CheckBox6 = place(new QCheckBox(QStringLiteral("Extend back picture"), GroupBox2), "CheckBox6",
+                      16, 56, 121, 17);
     Label2 = place(new QLabel(QStringLiteral("over side flips"), GroupBox2), "Label2", 34, 72);
     CheckBox6->setChecked(true);
 
@@ -160,7 +175,8 @@ void TForm1::buildLayout()
     QWidget::setTabOrder(BitBtn4, BitBtn6);
 
     auto onClick = [this](QAbstractButton* control, void (TForm1::*handler)()) {
-        connect(control, &QAbstractButton::clicked, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+        connect(control, &QAbstractButton::clicked, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
     };
     onClick(BitBtn6, &TForm1::BitBtn6Click);
     onClick(button3, &TForm1::button3Click);
@@ -191,7 +207,9 @@ void TForm1::attachWindows(TForm2* trackEditor, TForm3* about)
         m_form2->readMainInputs = [this] { return inputs(); };
         m_form2->runCommand = [this](const std::function<void()>& command) { runCommand(command); };
         m_form2->screenSize = screen;
-        m_form2->showMessage = [this](const QString& text) { m_platform.showError(m_form2, kApplicationTitle, text); };
+        m_form2->showMessage = [this](const QString& text) {
+            m_platform.showError(m_form2, kApplicationTitle, text);
+        };
     }
     if (m_form3)
         m_form3->screenSize = screen;
@@ -284,7 +302,8 @@ void TForm1::showEvent(QShowEvent* event)
     // A window coming back from the task bar is not being shown anew.
     if (event->spontaneous())
         return;
-    showWindow(this, m_shownOnce, [this] { FormShow(); }, m_platform.screenSize());
+    showWindow(
+        this, m_shownOnce, [this] { FormShow(); }, m_platform.screenSize());
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event)

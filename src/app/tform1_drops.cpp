@@ -29,8 +29,8 @@ std::optional<QString> draggedPicture(const QMimeData& data)
 
 bool TForm1::takePictureDrag(SheetView* view, QEvent* event)
 {
-    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove
-        && event->type() != QEvent::Drop)
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
+        event->type() != QEvent::Drop)
         return false;
     auto* drop = static_cast<QDropEvent*>(event);
     const std::optional<QString> file = draggedPicture(*drop->mimeData());

@@ -45,7 +45,7 @@ void TForm1::CheckBox3Click()
     Sheets& s = m_sheets;
     // The front brush keeps the saved style afterwards; only a layout sets it clear.
     s.Image4.setBrushStyle(m_state.SavedFrontBrushStyle);
-    fillSheets(std::array{&s.Image4});
+    fillSheets(std::array {&s.Image4});
     if (m_state.HasFrontPicture)
         frontPicturePlacement(s, m_state);
     if (CheckBox3->isChecked())

@@ -29,7 +29,8 @@ void TForm1::BitBtn5Click()
     placePictureOrUndo([this] {
         const PictureDialogSetup setup = PictureDialogSettings();
         return m_platform.choosePictureFile(
-            this, PictureDialogRequest{setup.filter, setup.defaultExtension, OpenPictureDialog1File});
+            this,
+            PictureDialogRequest {setup.filter, setup.defaultExtension, OpenPictureDialog1File});
     });
 }
 

@@ -21,14 +21,16 @@ void TForm1::button4Click()
         return;
     // Named after the dialog: Qt's dialog would otherwise offer the name, cut at its first dot,
     // as the PDF file's default name.
-    printer.setDocName(PrintJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
+    printer.setDocName(
+        PrintJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
     PrintCoverJob(printer, m_state, in);
     // Without any printer the dialog offers only a PDF file, and it is easy to miss that the
     // cover went to one.
     if (printer.outputFormat() == QPrinter::PdfFormat && !m_platform.anyPrinter())
-        m_platform.showInformation(this, kApplicationTitle,
-                                   QStringLiteral("No printer was found; the cover was saved as a PDF file: %1")
-                                       .arg(QDir::toNativeSeparators(printer.outputFileName())));
+        m_platform.showInformation(
+            this, kApplicationTitle,
+            QStringLiteral("No printer was found; the cover was saved as a PDF file: %1")
+                .arg(QDir::toNativeSeparators(printer.outputFileName())));
 }
 
 } // namespace plattera

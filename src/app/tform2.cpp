@@ -28,7 +28,6 @@ const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
 // The key code of Enter that Edit1KeyDown acts on.
 constexpr int kEnterKey = 13;
 
-
 // The classic single-selection list: once a line is selected it stays selected until the
 // program takes the selection away (Insert, New Cover). A click beside the lines changes
 // nothing and a Ctrl+click selects the line clicked, where Qt would clear or toggle.
@@ -37,11 +36,13 @@ public:
     using QListWidget::QListWidget;
 
 protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override
     {
         if (!index.isValid())
             return QItemSelectionModel::NoUpdate;
-        const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+        const QItemSelectionModel::SelectionFlags command =
+            QListWidget::selectionCommand(index, event);
         if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
             return QItemSelectionModel::ClearAndSelect;
         return command;
@@ -77,7 +78,6 @@ public:
     }
 };
 
-
 } // namespace
 
 TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
@@ -92,7 +92,8 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     const QFont buttonFont = pixelFont(QStringLiteral("Arial"), 11);
     const QFont captionFont = pixelFont(QStringLiteral("Arial"), 16);
     // The prompts above the boxes: labels sized to their text in the caption font.
-    const auto caption = [&](const QString& text, QWidget* parent, const char* name, int left, int top) {
+    const auto caption = [&](const QString& text, QWidget* parent, const char* name, int left,
+                             int top) {
         auto* label = new QLabel(text, parent);
         label->setFont(captionFont);
         return place(label, name, left, top);
@@ -111,7 +112,8 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     auto* edit1 = new TrackLineEdit(GroupBox1);
     edit1->takePaste = [this](const QMimeData& data) { return pasteTracks(data); };
     Edit1 = place<QLineEdit>(edit1, "Edit1", 16, 248, 177, 21);
-    Button3 = place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
+    Button3 =
+        place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
     Button3->setFont(buttonFont);
 
     GroupBox2 = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
@@ -140,8 +142,10 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
     GroupBox2->setAccessibleName(QStringLiteral("Artist and title"));
     Edit3->setAccessibleName(QStringLiteral("Artist"));
     Edit2->setAccessibleName(QStringLiteral("Title"));
-    Button1->setToolTip(QStringLiteral("Lay the artist, the title and the tracks out on the cover and close this window"));
-    Button3->setToolTip(QStringLiteral("Add the typed track to the list, or put it in place of the selected one"));
+    Button1->setToolTip(QStringLiteral(
+        "Lay the artist, the title and the tracks out on the cover and close this window"));
+    Button3->setToolTip(
+        QStringLiteral("Add the typed track to the list, or put it in place of the selected one"));
 
     QWidget::setTabOrder(Button1, Button3);
     QWidget::setTabOrder(Button3, Edit1);
@@ -193,7 +197,8 @@ void TForm2::Button3Click()
     if (selected.isEmpty()) {
         ++m_state.TrackCount;
         m_state.HasTracks = true;
-        ListBox1->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") + Edit1->text());
+        ListBox1->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") +
+                          Edit1->text());
         ListBox1->scrollToItem(ListBox1->item(ListBox1->count() - 1));
         Edit1->clear();
         return;
@@ -267,8 +272,8 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (watched == ListBox1 && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    if (watched == ListBox1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         ListBox1KeyDown(kDeleteKey);
         return true;
     }

@@ -39,14 +39,14 @@ public:
     // The reset of New Cover: empty list, no selection, the New Cover prompts.
     void resetForNewCover();
 
-    void Button3Click();          // Insert
-    void Edit1KeyDown(int key);   // Enter inserts
+    void Button3Click();           // Insert
+    void Edit1KeyDown(int key);    // Enter inserts
     void ListBox1KeyDown(int key); // Delete removes the selected line
     static constexpr int kDeleteKey = 46;
-    void ListBox1Click();         // copies the selected line into Edit1
+    void ListBox1Click(); // copies the selected line into Edit1
     void FormActivate();
     void FormShow() override;
-    void Button1Click();          // Continue
+    void Button1Click(); // Continue
 
     // Appends each title as a track, numbered as Insert numbers it; a selected line is left as
     // it is.

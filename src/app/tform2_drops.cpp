@@ -39,8 +39,8 @@ void showFromStart(QLineEdit* edit, const QString& text)
 
 bool TForm2::takeFileDrag(QEvent* event)
 {
-    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove
-        && event->type() != QEvent::Drop)
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
+        event->type() != QEvent::Drop)
         return false;
     auto* drop = static_cast<QDropEvent*>(event);
     if (!carriesAlbumFiles(*drop->mimeData()))
@@ -51,7 +51,8 @@ bool TForm2::takeFileDrag(QEvent* event)
     // After the drop has ended, so that the message does not hold the dragging program.
     if (event->type() == QEvent::Drop)
         QMetaObject::invokeMethod(
-            this, [this, paths = localFiles(*drop->mimeData())] { dropAlbumFiles(paths); }, Qt::QueuedConnection);
+            this, [this, paths = localFiles(*drop->mimeData())] { dropAlbumFiles(paths); },
+            Qt::QueuedConnection);
     return true;
 }
 
@@ -82,8 +83,8 @@ void TForm2::dropAlbumFiles(const QStringList& paths)
         showFromStart(Edit2, album.album);
     insertTracks(album.titles);
     if (!album.unreadable.isEmpty() && showMessage)
-        showMessage(QStringLiteral("These files were left out, their tags cannot be read:\n")
-                    + album.unreadable.join(QLatin1Char('\n')));
+        showMessage(QStringLiteral("These files were left out, their tags cannot be read:\n") +
+                    album.unreadable.join(QLatin1Char('\n')));
 }
 
 bool TForm2::pasteTracks(const QMimeData& data)

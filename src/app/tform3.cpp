@@ -18,7 +18,8 @@ namespace plattera {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font, const QColor& colour)
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
+                  const QColor& colour)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -44,8 +45,7 @@ constexpr int kPanelMiddle = 200;
 
 } // namespace
 
-TForm3::TForm3(QWidget* parent)
-    : FixedDialog(parent)
+TForm3::TForm3(QWidget* parent) : FixedDialog(parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kApplicationTitle + QStringLiteral(" - About"));
@@ -64,11 +64,12 @@ TForm3::TForm3(QWidget* parent)
     panel->setAccessibleName(QStringLiteral("About Plattera"));
     Panel1 = panel;
 
-    Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Plattera"), pixelFont(QStringLiteral("Arial"), 19),
-                       QColor(0, 128, 128));
+    Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Plattera"),
+                       pixelFont(QStringLiteral("Arial"), 19), QColor(0, 128, 128));
     Label1->move(kPanelMiddle - Label1->width() / 2, 16);
-    Label5 = makeLabel(Panel1, "Label5", QStringLiteral("Version " PLATTERA_VERSION), pixelFont(QStringLiteral("Arial"), 11),
-                       palette().color(QPalette::WindowText));
+    Label5 =
+        makeLabel(Panel1, "Label5", QStringLiteral("Version " PLATTERA_VERSION),
+                  pixelFont(QStringLiteral("Arial"), 11), palette().color(QPalette::WindowText));
     Label5->move(174, 40);
     Bevel2 = makeRule(Panel1, "Bevel2", 20, 128);
     Bevel1 = makeRule(Panel1, "Bevel1", 20, 256);

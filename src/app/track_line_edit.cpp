@@ -30,8 +30,8 @@ void TrackLineEdit::keyPressEvent(QKeyEvent* event)
 
 void TrackLineEdit::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()
-        && rect().contains(event->position().toPoint()) && offer(QClipboard::Selection)) {
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection() &&
+        rect().contains(event->position().toPoint()) && offer(QClipboard::Selection)) {
         event->accept();
         return;
     }

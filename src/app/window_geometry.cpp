@@ -72,18 +72,19 @@ void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenFor
     watch->setInterval(25);
     QElapsedTimer waited;
     waited.start();
-    QObject::connect(watch, &QTimer::timeout, window, [window, watch, outer, screenForCentring, waited] {
-        if (frameOf(window).isNull()) {
-            if (waited.elapsed() > kFrameWaitMs)
-                watch->deleteLater(); // no window manager frames this window
-            return;
-        }
-        watch->deleteLater();
-        if (outerSize(window) != outer)
-            setOuterSize(window, outer);
-        if (screenForCentring.isValid())
-            centreOnScreen(window, screenForCentring);
-    });
+    QObject::connect(watch, &QTimer::timeout, window,
+                     [window, watch, outer, screenForCentring, waited] {
+                         if (frameOf(window).isNull()) {
+                             if (waited.elapsed() > kFrameWaitMs)
+                                 watch->deleteLater(); // no window manager frames this window
+                             return;
+                         }
+                         watch->deleteLater();
+                         if (outerSize(window) != outer)
+                             setOuterSize(window, outer);
+                         if (screenForCentring.isValid())
+                             centreOnScreen(window, screenForCentring);
+                     });
     watch->start();
 }
 
@@ -100,7 +101,8 @@ void centreOnScreen(QWidget* window, const QSize& screen)
     window->setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), window->size()));
 }
 
-void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler, const QSize& screen)
+void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler,
+                const QSize& screen)
 {
     const bool first = !shownOnce;
     showHandler();
@@ -122,7 +124,8 @@ QFont pixelFont(const QString& face, int pixelHeight)
     // The classic dialog face is not installed here, and fontconfig would fall back to a much
     // wider face; Liberation Sans has close metrics at the forms' pixel heights.
     static const bool classicFacesMapped = [] {
-        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
+                                  QStringLiteral("Liberation Sans"));
         return true;
     }();
     Q_UNUSED(classicFacesMapped);

@@ -30,7 +30,8 @@ void centreOnScreen(QWidget* window, const QSize& screen);
 // What every window does when it is shown anew: its show handler sizes it, it is centred on
 // the screen at its first showing only, and its outer size is kept once a frame is known.
 // An empty screen size (no way to ask) leaves the position alone.
-void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler, const QSize& screen);
+void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler,
+                const QSize& screen);
 
 // Enter on the focused button presses it, as on the classic controls, without making it the
 // window's default button, which Enter in an edit line would press too.

@@ -29,7 +29,8 @@ QString checkPictureSize(long long width, long long height, long long dataBytes)
     if (QString problem = checkPictureSize(width, height); !problem.isEmpty())
         return problem;
     if (width * height > std::max(dataBytes, 1LL) * kMaxPixelsPerByte) {
-        return QStringLiteral("The picture claims %1 x %2 pixels, far more than its %3 bytes can hold")
+        return QStringLiteral(
+                   "The picture claims %1 x %2 pixels, far more than its %3 bytes can hold")
             .arg(width)
             .arg(height)
             .arg(dataBytes);
@@ -39,7 +40,8 @@ QString checkPictureSize(long long width, long long height, long long dataBytes)
 
 QSize metafileDrawingSize(long long width, long long height)
 {
-    const double scale = std::min({1.0, double(kMaxMetafileWidth) / double(width), double(kMaxMetafileHeight) / double(height)});
+    const double scale = std::min({1.0, double(kMaxMetafileWidth) / double(width),
+                                   double(kMaxMetafileHeight) / double(height)});
     return QSize(int(std::max(1LL, std::llround(double(width) * scale))),
                  int(std::max(1LL, std::llround(double(height) * scale))));
 }

@@ -10,7 +10,6 @@ namespace {
 
 enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6 };
 
-
 // One colour channel of a 16- or 32-bit pixel, widened to 8 bits.
 struct Channel {
     uint32_t mask = 0;
@@ -38,7 +37,7 @@ struct Channel {
 };
 
 struct Layout {
-    std::array<QRgb, 256> palette{};
+    std::array<QRgb, 256> palette {};
     int paletteSize = 0;
     Channel red, green, blue, alpha;
 };
@@ -59,8 +58,8 @@ QRgb paletteColour(const Layout& layout, int index)
     return index < layout.paletteSize ? layout.palette[size_t(index)] : qRgb(0, 0, 0);
 }
 
-void decodeRows(const DibHeader& header, const Layout& layout, const unsigned char* pixels, qsizetype stride,
-                const PixelSink& sink)
+void decodeRows(const DibHeader& header, const Layout& layout, const unsigned char* pixels,
+                qsizetype stride, const PixelSink& sink)
 {
     const int width = int(header.width);
     for (long long row = 0; row < header.height; ++row) {
@@ -86,9 +85,10 @@ void decodeRows(const DibHeader& header, const Layout& layout, const unsigned ch
         case 16:
         case 32:
             for (int x = 0; x < width; ++x) {
-                const uint32_t p = header.bitsPerPixel == 16 ? leU16(src + 2 * x) : leU32(src + 4 * x);
-                out[x] = qRgba(layout.red.value(p, 0), layout.green.value(p, 0), layout.blue.value(p, 0),
-                               layout.alpha.value(p, 255));
+                const uint32_t p =
+                    header.bitsPerPixel == 16 ? leU16(src + 2 * x) : leU32(src + 4 * x);
+                out[x] = qRgba(layout.red.value(p, 0), layout.green.value(p, 0),
+                               layout.blue.value(p, 0), layout.alpha.value(p, 255));
             }
             break;
         }
@@ -97,8 +97,8 @@ void decodeRows(const DibHeader& header, const Layout& layout, const unsigned ch
 
 // Run-length data: a damaged stream ends the picture where it goes wrong; pixels it never
 // reaches stay white.
-void decodeRle(const DibHeader& header, const Layout& layout, const unsigned char* p, const unsigned char* end,
-               const PixelSink& sink)
+void decodeRle(const DibHeader& header, const Layout& layout, const unsigned char* p,
+               const unsigned char* end, const PixelSink& sink)
 {
     const bool four = header.compression == kRle4;
     long long x = 0;
@@ -194,26 +194,34 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
     problem = checkPictureSize(header.width, header.height);
     if (!problem.isEmpty())
         return DecodeResult::failure(problem);
-    if (source.maxRlePixelsPerByte > 0 && (header.compression == kRle8 || header.compression == kRle4)
-        && header.width * header.height > (long long)(source.size) * source.maxRlePixelsPerByte)
-        return DecodeResult::failure(QStringLiteral("The compressed bitmap claims more pixels than its data can hold"));
+    if (source.maxRlePixelsPerByte > 0 &&
+        (header.compression == kRle8 || header.compression == kRle4) &&
+        header.width * header.height > (long long)(source.size) * source.maxRlePixelsPerByte)
+        return DecodeResult::failure(
+            QStringLiteral("The compressed bitmap claims more pixels than its data can hold"));
 
     const int bpp = header.bitsPerPixel;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return DecodeResult::failure(QStringLiteral("Unsupported bitmap depth (%1 bits per pixel)").arg(bpp));
+        return DecodeResult::failure(
+            QStringLiteral("Unsupported bitmap depth (%1 bits per pixel)").arg(bpp));
 
     // OS/2 numbers its compressions differently from 3 on (Huffman, RLE24): none is supported.
     const uint32_t compression = header.compression;
     const bool rle = compression == kRle8 || compression == kRle4;
-    const bool bitfields = !header.os2 && (compression == kBitfields || compression == kAlphaBitfields);
+    const bool bitfields =
+        !header.os2 && (compression == kBitfields || compression == kAlphaBitfields);
     if (compression != kRgb && !rle && !bitfields)
-        return DecodeResult::failure(QStringLiteral("Unsupported bitmap compression (%1)").arg(compression));
+        return DecodeResult::failure(
+            QStringLiteral("Unsupported bitmap compression (%1)").arg(compression));
     // Icons never carry run-length data: in an icon it is a sign of damage.
     if (source.icon && rle)
         return DecodeResult::failure(QStringLiteral("Compressed icon images are not supported"));
-    if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) || (bitfields && bpp != 16 && bpp != 32))
+    if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
+        (bitfields && bpp != 16 && bpp != 32))
         return DecodeResult::failure(
-            QStringLiteral("Bitmap compression %1 does not go with %2 bits per pixel").arg(compression).arg(bpp));
+            QStringLiteral("Bitmap compression %1 does not go with %2 bits per pixel")
+                .arg(compression)
+                .arg(bpp));
 
     const unsigned char* h = source.data + source.headerOffset;
     size_t next = source.headerOffset + header.headerSize;
@@ -224,7 +232,8 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
         if (header.headerSize < 40 + 4 * maskCount) {
             // Masks follow a short header.
             if (source.size - next < 4 * maskCount)
-                return DecodeResult::failure(QStringLiteral("The bitmap colour masks are cut short"));
+                return DecodeResult::failure(
+                    QStringLiteral("The bitmap colour masks are cut short"));
             masks = source.data + next;
             next += 4 * maskCount;
         }
@@ -252,7 +261,9 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
         const uint32_t most = 1u << bpp;
         if (header.coloursUsed > most)
             return DecodeResult::failure(
-                QStringLiteral("The bitmap palette is too large (%1 colours for %2 bits per pixel)").arg(header.coloursUsed).arg(bpp));
+                QStringLiteral("The bitmap palette is too large (%1 colours for %2 bits per pixel)")
+                    .arg(header.coloursUsed)
+                    .arg(bpp));
         const uint32_t entries = header.coloursUsed ? header.coloursUsed : most;
         const size_t entrySize = header.os2Palette ? 3 : 4;
         if ((source.size - std::min(next, source.size)) / entrySize < entries)
@@ -278,7 +289,7 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
     QImage image = allocateWhiteImage(int(header.width), int(header.height));
     if (image.isNull())
         return DecodeResult::failure(QStringLiteral("Not enough memory to decode the bitmap"));
-    const PixelSink sink{image, header.topDown};
+    const PixelSink sink {image, header.topDown};
     if (rle)
         decodeRle(header, layout, source.data + pixelOffset, source.data + source.size, sink);
     else

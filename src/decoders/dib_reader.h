@@ -12,10 +12,10 @@ namespace plattera {
 struct DibSource {
     const unsigned char* data = nullptr; // the whole buffer; offsets below are into it
     size_t size = 0;
-    size_t headerOffset = 0;  // where the info header starts
-    size_t pixelOffset = 0;   // where the pixel rows start; 0: right after header, masks and palette
-    bool icon = false;        // the height counts the colour rows and the AND mask rows
-    bool alpha32 = false;     // 32-bit pixels carry alpha in their top byte (as icons' do)
+    size_t headerOffset = 0; // where the info header starts
+    size_t pixelOffset = 0;  // where the pixel rows start; 0: right after header, masks and palette
+    bool icon = false;       // the height counts the colour rows and the AND mask rows
+    bool alpha32 = false;    // 32-bit pixels carry alpha in their top byte (as icons' do)
     // Run-length data may claim a huge bitmap in a few bytes; above this many pixels a byte
     // of the source, such a bitmap is refused. 0: no limit.
     long long maxRlePixelsPerByte = 0;
@@ -23,7 +23,8 @@ struct DibSource {
 
 // A bitmap inside a metafile record: info header at the start of `dib`, the bits right after
 // the colour table unless `pixelOffset` says where. A metafile's bitmaps are small.
-inline DibSource metafileDib(const char* dib, size_t length, size_t pixelOffset = 0, bool alpha32 = false)
+inline DibSource metafileDib(const char* dib, size_t length, size_t pixelOffset = 0,
+                             bool alpha32 = false)
 {
     DibSource source;
     source.data = reinterpret_cast<const unsigned char*>(dib);

@@ -27,7 +27,10 @@ constexpr size_t kMinHeaderSize = 88;
 // record shorter than its type would need reads zeros rather than past our buffer.
 constexpr std::size_t kRecordPadding = 512;
 
-QString notAMetafile() { return QStringLiteral("Not a valid enhanced metafile"); }
+QString notAMetafile()
+{
+    return QStringLiteral("Not a valid enhanced metafile");
+}
 
 } // namespace
 
@@ -48,15 +51,16 @@ QString EmfPlayer::play(const char* begin, const char* end)
             continue;
         buffer.assign(length + kRecordPadding, 0);
         std::memcpy(buffer.data(), at, length);
-        const Record record{buffer.data(), length};
+        const Record record {buffer.data(), length};
         // A record whose counts or offsets point outside it is passed over, as GDI does.
         // libuemf wants a spacing array on every text record and misreads the small text
         // record, so those have only our own checks, made as each part is read.
-        const bool textWithoutDx = ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW)
-                                    && record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0)
-                                   || type == U_EMR_POLYTEXTOUTA || type == U_EMR_POLYTEXTOUTW;
+        const bool textWithoutDx = ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW) &&
+                                    record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0) ||
+            type == U_EMR_POLYTEXTOUTA || type == U_EMR_POLYTEXTOUTW;
         uint32_t checkedSize = 0, checkedType = 0;
-        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType, 1))
+        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType,
+                                 1))
             continue;
         if (type != U_EMR_SMALLTEXTOUT && !textWithoutDx && !U_emf_record_safe(buffer.data()))
             continue;
@@ -104,22 +108,27 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
     QRectF frame;
     if (mmX > 0 && mmY > 0 && pixelsX > 0 && pixelsY > 0) {
         header->devicePerMm = QPointF(pixelsX / mmX, pixelsY / mmY);
-        frame = QRectF(frameLeft / 100 * header->devicePerMm.x(), frameTop / 100 * header->devicePerMm.y(),
-                       frameWidth / 100 * header->devicePerMm.x(), frameHeight / 100 * header->devicePerMm.y());
+        frame = QRectF(frameLeft / 100 * header->devicePerMm.x(),
+                       frameTop / 100 * header->devicePerMm.y(),
+                       frameWidth / 100 * header->devicePerMm.x(),
+                       frameHeight / 100 * header->devicePerMm.y());
         // Some writers put the frame at the origin whatever the drawing's device position:
         // bounds of the frame's size lying elsewhere tell where the picture is. Bounds of
         // another size are no guide: they may count a stroke's overhang, or be written in
         // logical units.
-        const auto sameSize = [](double a, double b) { return std::abs(a - b) <= 0.05 * std::max(a, b) + 2; };
-        if (sameSize(bounds.width(), frame.width()) && sameSize(bounds.height(), frame.height())
-            && !frame.adjusted(-4, -4, 4, 4).contains(bounds))
+        const auto sameSize = [](double a, double b) {
+            return std::abs(a - b) <= 0.05 * std::max(a, b) + 2;
+        };
+        if (sameSize(bounds.width(), frame.width()) && sameSize(bounds.height(), frame.height()) &&
+            !frame.adjusted(-4, -4, 4, 4).contains(bounds))
             frame = bounds;
     } else {
         // No usable device: take the bounds, which are in device units already.
         header->devicePerMm = QPointF(96 / 25.4, 96 / 25.4);
         frame = bounds;
     }
-    const double kx = header->size.width() / frame.width(), ky = header->size.height() / frame.height();
+    const double kx = header->size.width() / frame.width(),
+                 ky = header->size.height() / frame.height();
     header->deviceToImage = QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
     return QString();
 }
@@ -130,18 +139,21 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
 DecodeResult decodeEmf(const QByteArray& data, int ppi)
 {
     if (ppi <= 0)
-        return DecodeResult::failure(QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
+        return DecodeResult::failure(
+            QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
     emf::Header header;
     const QString error = emf::readHeader(data, ppi, &header);
     if (!error.isEmpty())
         return DecodeResult::failure(error);
     QImage image = allocateWhiteImage(header.size.width(), header.size.height());
     if (image.isNull())
-        return DecodeResult::failure(metafile::outOfMemoryMessage(header.size.width(), header.size.height()));
+        return DecodeResult::failure(
+            metafile::outOfMemoryMessage(header.size.width(), header.size.height()));
     QString playError;
     {
         emf::EmfPlayer player(image, header);
-        playError = player.play(data.constData() + header.headerSize, data.constData() + data.size());
+        playError =
+            player.play(data.constData() + header.headerSize, data.constData() + data.size());
     }
     if (!playError.isEmpty())
         return DecodeResult::failure(playError);

@@ -33,7 +33,8 @@ QPolygonF readPoints(const Record& r, std::size_t offset, std::size_t count, boo
     points.reserve(qsizetype(count));
     for (std::size_t i = 0; i < count; ++i) {
         const char* at = r.p + offset + i * step;
-        points.append(small ? QPointF(leI16(at), leI16(at + 2)) : QPointF(leI32(at), leI32(at + 4)));
+        points.append(small ? QPointF(leI16(at), leI16(at + 2))
+                            : QPointF(leI32(at), leI32(at + 4)));
     }
     return points;
 }
@@ -58,27 +59,86 @@ QTransform readXform(const Record& r, std::size_t offset, bool* ok)
 bool played(uint32_t type)
 {
     switch (type) {
-    case U_EMR_SETBKCOLOR: case U_EMR_SETTEXTCOLOR: case U_EMR_SETBKMODE: case U_EMR_SETPOLYFILLMODE:
-    case U_EMR_SETTEXTALIGN: case U_EMR_SETARCDIRECTION: case U_EMR_SETMAPMODE: case U_EMR_SETWINDOWEXTEX:
-    case U_EMR_SETWINDOWORGEX: case U_EMR_SETVIEWPORTEXTEX: case U_EMR_SETVIEWPORTORGEX:
-    case U_EMR_SCALEWINDOWEXTEX: case U_EMR_SCALEVIEWPORTEXTEX: case U_EMR_SETWORLDTRANSFORM:
-    case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_MOVETOEX: case U_EMR_SAVEDC: case U_EMR_RESTOREDC:
-    case U_EMR_INTERSECTCLIPRECT: case U_EMR_EXCLUDECLIPRECT: case U_EMR_EXTSELECTCLIPRGN:
-    case U_EMR_OFFSETCLIPRGN: case U_EMR_SELECTCLIPPATH: case U_EMR_CREATEPEN: case U_EMR_EXTCREATEPEN:
-    case U_EMR_CREATEBRUSHINDIRECT: case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT:
-    case U_EMR_EXTCREATEFONTINDIRECTW: case U_EMR_CREATEPALETTE: case U_EMR_CREATECOLORSPACE:
-    case U_EMR_CREATECOLORSPACEW: case U_EMR_SELECTOBJECT: case U_EMR_DELETEOBJECT: case U_EMR_RECTANGLE:
-    case U_EMR_ROUNDRECT: case U_EMR_ELLIPSE: case U_EMR_ARC: case U_EMR_CHORD: case U_EMR_PIE:
-    case U_EMR_ARCTO: case U_EMR_LINETO: case U_EMR_SETPIXELV: case U_EMR_POLYLINE: case U_EMR_POLYLINE16:
-    case U_EMR_POLYGON: case U_EMR_POLYGON16: case U_EMR_POLYLINETO: case U_EMR_POLYLINETO16:
-    case U_EMR_POLYBEZIER: case U_EMR_POLYBEZIER16: case U_EMR_POLYBEZIERTO: case U_EMR_POLYBEZIERTO16:
-    case U_EMR_POLYPOLYLINE: case U_EMR_POLYPOLYGON: case U_EMR_POLYPOLYLINE16: case U_EMR_POLYPOLYGON16:
-    case U_EMR_BEGINPATH: case U_EMR_ENDPATH: case U_EMR_ABORTPATH: case U_EMR_CLOSEFIGURE:
-    case U_EMR_FILLPATH: case U_EMR_STROKEPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_EXTTEXTOUTA:
-    case U_EMR_EXTTEXTOUTW: case U_EMR_SMALLTEXTOUT: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
-    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
-    case U_EMR_GRADIENTFILL: case U_EMR_POLYTEXTOUTA: case U_EMR_POLYTEXTOUTW: case U_EMR_FILLRGN:
-    case U_EMR_FRAMERGN: case U_EMR_PAINTRGN: case U_EMR_INVERTRGN:
+    case U_EMR_SETBKCOLOR:
+    case U_EMR_SETTEXTCOLOR:
+    case U_EMR_SETBKMODE:
+    case U_EMR_SETPOLYFILLMODE:
+    case U_EMR_SETTEXTALIGN:
+    case U_EMR_SETARCDIRECTION:
+    case U_EMR_SETMAPMODE:
+    case U_EMR_SETWINDOWEXTEX:
+    case U_EMR_SETWINDOWORGEX:
+    case U_EMR_SETVIEWPORTEXTEX:
+    case U_EMR_SETVIEWPORTORGEX:
+    case U_EMR_SCALEWINDOWEXTEX:
+    case U_EMR_SCALEVIEWPORTEXTEX:
+    case U_EMR_SETWORLDTRANSFORM:
+    case U_EMR_MODIFYWORLDTRANSFORM:
+    case U_EMR_MOVETOEX:
+    case U_EMR_SAVEDC:
+    case U_EMR_RESTOREDC:
+    case U_EMR_INTERSECTCLIPRECT:
+    case U_EMR_EXCLUDECLIPRECT:
+    case U_EMR_EXTSELECTCLIPRGN:
+    case U_EMR_OFFSETCLIPRGN:
+    case U_EMR_SELECTCLIPPATH:
+    case U_EMR_CREATEPEN:
+    case U_EMR_EXTCREATEPEN:
+    case U_EMR_CREATEBRUSHINDIRECT:
+    case U_EMR_CREATEMONOBRUSH:
+    case U_EMR_CREATEDIBPATTERNBRUSHPT:
+    case U_EMR_EXTCREATEFONTINDIRECTW:
+    case U_EMR_CREATEPALETTE:
+    case U_EMR_CREATECOLORSPACE:
+    case U_EMR_CREATECOLORSPACEW:
+    case U_EMR_SELECTOBJECT:
+    case U_EMR_DELETEOBJECT:
+    case U_EMR_RECTANGLE:
+    case U_EMR_ROUNDRECT:
+    case U_EMR_ELLIPSE:
+    case U_EMR_ARC:
+    case U_EMR_CHORD:
+    case U_EMR_PIE:
+    case U_EMR_ARCTO:
+    case U_EMR_LINETO:
+    case U_EMR_SETPIXELV:
+    case U_EMR_POLYLINE:
+    case U_EMR_POLYLINE16:
+    case U_EMR_POLYGON:
+    case U_EMR_POLYGON16:
+    case U_EMR_POLYLINETO:
+    case U_EMR_POLYLINETO16:
+    case U_EMR_POLYBEZIER:
+    case U_EMR_POLYBEZIER16:
+    case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYBEZIERTO16:
+    case U_EMR_POLYPOLYLINE:
+    case U_EMR_POLYPOLYGON:
+    case U_EMR_POLYPOLYLINE16:
+    case U_EMR_POLYPOLYGON16:
+    case U_EMR_BEGINPATH:
+    case U_EMR_ENDPATH:
+    case U_EMR_ABORTPATH:
+    case U_EMR_CLOSEFIGURE:
+    case U_EMR_FILLPATH:
+    case U_EMR_STROKEPATH:
+    case U_EMR_STROKEANDFILLPATH:
+    case U_EMR_EXTTEXTOUTA:
+    case U_EMR_EXTTEXTOUTW:
+    case U_EMR_SMALLTEXTOUT:
+    case U_EMR_BITBLT:
+    case U_EMR_STRETCHBLT:
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT:
+    case U_EMR_STRETCHDIBITS:
+    case U_EMR_SETDIBITSTODEVICE:
+    case U_EMR_GRADIENTFILL:
+    case U_EMR_POLYTEXTOUTA:
+    case U_EMR_POLYTEXTOUTW:
+    case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN:
+    case U_EMR_PAINTRGN:
+    case U_EMR_INVERTRGN:
         return true;
     default:
         return false;
@@ -89,12 +149,24 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
 {
     switch (type) {
     // --- state ---
-    case U_EMR_SETBKCOLOR: m_dc.bkColor = r.color(8); break;
-    case U_EMR_SETTEXTCOLOR: m_dc.textColor = r.color(8); break;
-    case U_EMR_SETBKMODE: m_dc.bkOpaque = r.u32(8) == OpaqueBackground; break;
-    case U_EMR_SETPOLYFILLMODE: m_dc.fillRule = r.u32(8) == WindingFill ? Qt::WindingFill : Qt::OddEvenFill; break;
-    case U_EMR_SETTEXTALIGN: m_dc.textAlign = int(r.u32(8) & 0xFFFF); break;
-    case U_EMR_SETARCDIRECTION: m_dc.clockwiseArcs = r.u32(8) == ClockwiseArcs; break;
+    case U_EMR_SETBKCOLOR:
+        m_dc.bkColor = r.color(8);
+        break;
+    case U_EMR_SETTEXTCOLOR:
+        m_dc.textColor = r.color(8);
+        break;
+    case U_EMR_SETBKMODE:
+        m_dc.bkOpaque = r.u32(8) == OpaqueBackground;
+        break;
+    case U_EMR_SETPOLYFILLMODE:
+        m_dc.fillRule = r.u32(8) == WindingFill ? Qt::WindingFill : Qt::OddEvenFill;
+        break;
+    case U_EMR_SETTEXTALIGN:
+        m_dc.textAlign = int(r.u32(8) & 0xFFFF);
+        break;
+    case U_EMR_SETARCDIRECTION:
+        m_dc.clockwiseArcs = r.u32(8) == ClockwiseArcs;
+        break;
     case U_EMR_SETMAPMODE:
         if (r.u32(8) >= mapmode::Text && r.u32(8) <= mapmode::Anisotropic) {
             m_dc.mapMode = int(r.u32(8));
@@ -145,9 +217,15 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
         updateTransform();
         break;
     }
-    case U_EMR_MOVETOEX: moveTo(r.point(8)); break;
-    case U_EMR_SAVEDC: saveDc(); break;
-    case U_EMR_RESTOREDC: restoreDc(r.i32(8)); break;
+    case U_EMR_MOVETOEX:
+        moveTo(r.point(8));
+        break;
+    case U_EMR_SAVEDC:
+        saveDc();
+        break;
+    case U_EMR_RESTOREDC:
+        restoreDc(r.i32(8));
+        break;
 
     // --- clipping ---
     case U_EMR_INTERSECTCLIPRECT:
@@ -169,11 +247,17 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
             m_clipDirty = true;
         }
         break;
-    case U_EMR_SELECTCLIPPATH: selectClipPath(int(r.u32(8))); break;
+    case U_EMR_SELECTCLIPPATH:
+        selectClipPath(int(r.u32(8)));
+        break;
 
     // --- objects ---
-    case U_EMR_CREATEPEN: createPen(r, false); break;
-    case U_EMR_EXTCREATEPEN: createPen(r, true); break;
+    case U_EMR_CREATEPEN:
+        createPen(r, false);
+        break;
+    case U_EMR_EXTCREATEPEN:
+        createPen(r, true);
+        break;
     case U_EMR_CREATEBRUSHINDIRECT: {
         GdiObject object;
         object.kind = GdiObject::Kind::Brush;
@@ -192,7 +276,9 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
         storeObject(r.u32(8), std::move(object));
         break;
     }
-    case U_EMR_EXTCREATEFONTINDIRECTW: createFont(r); break;
+    case U_EMR_EXTCREATEFONTINDIRECTW:
+        createFont(r);
+        break;
     case U_EMR_CREATEPALETTE:
     case U_EMR_CREATECOLORSPACE:
     case U_EMR_CREATECOLORSPACEW: {
@@ -209,18 +295,28 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
             selectObject(index);
         break;
     }
-    case U_EMR_DELETEOBJECT: deleteObject(r.u32(8)); break;
+    case U_EMR_DELETEOBJECT:
+        deleteObject(r.u32(8));
+        break;
 
     // --- shapes ---
-    case U_EMR_RECTANGLE: drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-    case U_EMR_ROUNDRECT: drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28)); break;
-    case U_EMR_ELLIPSE: drawEllipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
+    case U_EMR_RECTANGLE:
+        drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+        break;
+    case U_EMR_ROUNDRECT:
+        drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28));
+        break;
+    case U_EMR_ELLIPSE:
+        drawEllipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+        break;
     case U_EMR_ARC:
     case U_EMR_CHORD:
     case U_EMR_PIE:
     case U_EMR_ARCTO: {
         const QRectF box(QPointF(r.i32(8), r.i32(12)), QPointF(r.i32(16), r.i32(20)));
-        const ArcKind kind = type == U_EMR_CHORD ? ArcKind::Chord : type == U_EMR_PIE ? ArcKind::Pie : ArcKind::Arc;
+        const ArcKind kind = type == U_EMR_CHORD ? ArcKind::Chord
+            : type == U_EMR_PIE                  ? ArcKind::Pie
+                                                 : ArcKind::Arc;
         if (type != U_EMR_ARCTO) {
             drawArcFamily(kind, box, r.point(24), r.point(32));
             break;
@@ -231,15 +327,20 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
         const QPointF c = ellipse.center();
         const auto onEllipse = [&](QPointF radial) {
             const double angle = std::atan2(c.y() - radial.y(), radial.x() - c.x());
-            return QPointF(c.x() + ellipse.width() / 2 * std::cos(angle), c.y() - ellipse.height() / 2 * std::sin(angle));
+            return QPointF(c.x() + ellipse.width() / 2 * std::cos(angle),
+                           c.y() - ellipse.height() / 2 * std::sin(angle));
         };
         lineTo(onEllipse(r.point(24)));
         drawArcFamily(kind, box, r.point(24), r.point(32));
         m_dc.currentPos = onEllipse(r.point(32));
         break;
     }
-    case U_EMR_LINETO: lineTo(r.point(8)); break;
-    case U_EMR_SETPIXELV: setPixel(r.point(8), r.color(16)); break;
+    case U_EMR_LINETO:
+        lineTo(r.point(8));
+        break;
+    case U_EMR_SETPIXELV:
+        setPixel(r.point(8), r.color(16));
+        break;
     case U_EMR_POLYLINE:
     case U_EMR_POLYLINE16:
     case U_EMR_POLYGON:
@@ -253,37 +354,77 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
         const bool small = type >= U_EMR_POLYBEZIER16;
         const QPolygonF points = readPoints(r, 28, r.u32(24), small);
         switch (type) {
-        case U_EMR_POLYLINE: case U_EMR_POLYLINE16: drawPolyline(points); break;
-        case U_EMR_POLYGON: case U_EMR_POLYGON16: drawPolygon(points); break;
-        case U_EMR_POLYLINETO: case U_EMR_POLYLINETO16: polylineTo(points); break;
-        case U_EMR_POLYBEZIER: case U_EMR_POLYBEZIER16: polyBezier(points, false); break;
-        default: polyBezier(points, true); break;
+        case U_EMR_POLYLINE:
+        case U_EMR_POLYLINE16:
+            drawPolyline(points);
+            break;
+        case U_EMR_POLYGON:
+        case U_EMR_POLYGON16:
+            drawPolygon(points);
+            break;
+        case U_EMR_POLYLINETO:
+        case U_EMR_POLYLINETO16:
+            polylineTo(points);
+            break;
+        case U_EMR_POLYBEZIER:
+        case U_EMR_POLYBEZIER16:
+            polyBezier(points, false);
+            break;
+        default:
+            polyBezier(points, true);
+            break;
         }
         break;
     }
     case U_EMR_POLYPOLYLINE:
-    case U_EMR_POLYPOLYGON: polyPoly(type, r, false); break;
-    case U_EMR_POLYPOLYLINE16: polyPoly(U_EMR_POLYPOLYLINE, r, true); break;
-    case U_EMR_POLYPOLYGON16: polyPoly(U_EMR_POLYPOLYGON, r, true); break;
+    case U_EMR_POLYPOLYGON:
+        polyPoly(type, r, false);
+        break;
+    case U_EMR_POLYPOLYLINE16:
+        polyPoly(U_EMR_POLYPOLYLINE, r, true);
+        break;
+    case U_EMR_POLYPOLYGON16:
+        polyPoly(U_EMR_POLYPOLYGON, r, true);
+        break;
 
     // --- paths ---
-    case U_EMR_BEGINPATH: beginPath(); break;
-    case U_EMR_ENDPATH: endPath(); break;
-    case U_EMR_ABORTPATH: abortPath(); break;
-    case U_EMR_CLOSEFIGURE: closeFigure(); break;
-    case U_EMR_FILLPATH: fillStrokePath(true, false); break;
-    case U_EMR_STROKEPATH: fillStrokePath(false, true); break;
-    case U_EMR_STROKEANDFILLPATH: fillStrokePath(true, true); break;
+    case U_EMR_BEGINPATH:
+        beginPath();
+        break;
+    case U_EMR_ENDPATH:
+        endPath();
+        break;
+    case U_EMR_ABORTPATH:
+        abortPath();
+        break;
+    case U_EMR_CLOSEFIGURE:
+        closeFigure();
+        break;
+    case U_EMR_FILLPATH:
+        fillStrokePath(true, false);
+        break;
+    case U_EMR_STROKEPATH:
+        fillStrokePath(false, true);
+        break;
+    case U_EMR_STROKEANDFILLPATH:
+        fillStrokePath(true, true);
+        break;
 
     // --- text ---
-    case U_EMR_EXTTEXTOUTA: text(r, false, 36); break;
-    case U_EMR_EXTTEXTOUTW: text(r, true, 36); break;
+    case U_EMR_EXTTEXTOUTA:
+        text(r, false, 36);
+        break;
+    case U_EMR_EXTTEXTOUTW:
+        text(r, true, 36);
+        break;
     case U_EMR_POLYTEXTOUTA:
     case U_EMR_POLYTEXTOUTW:
         for (uint32_t i = 0, count = r.u32(36); i < count && r.has(40 + uint64_t(i) * 40, 40); ++i)
             text(r, type == U_EMR_POLYTEXTOUTW, 40 + std::size_t(i) * 40);
         break;
-    case U_EMR_SMALLTEXTOUT: smallText(r); break;
+    case U_EMR_SMALLTEXTOUT:
+        smallText(r);
+        break;
 
     // --- bitmaps ---
     case U_EMR_BITBLT:
@@ -291,14 +432,20 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_ALPHABLEND:
     case U_EMR_TRANSPARENTBLT:
     case U_EMR_STRETCHDIBITS:
-    case U_EMR_SETDIBITSTODEVICE: bitmap(type, r); break;
-    case U_EMR_GRADIENTFILL: gradient(r); break;
+    case U_EMR_SETDIBITSTODEVICE:
+        bitmap(type, r);
+        break;
+    case U_EMR_GRADIENTFILL:
+        gradient(r);
+        break;
 
     // --- regions ---
     case U_EMR_FILLRGN:
     case U_EMR_FRAMERGN:
     case U_EMR_PAINTRGN:
-    case U_EMR_INVERTRGN: paintRegion(type, r); break;
+    case U_EMR_INVERTRGN:
+        paintRegion(type, r);
+        break;
 
     default:
         // Comments (EMF+ among them), palettes, colour management, escapes and the rest
@@ -339,14 +486,16 @@ void EmfPlayer::gradient(const Record& r)
 {
     const uint32_t vertices = r.u32(24), shapes = r.u32(28), mode = r.u32(32);
     const std::size_t shapeSize = mode == 2 ? 12 : 8;
-    if (mode > 2 || !r.has(36, uint64_t(vertices) * 16) || !r.has(36 + uint64_t(vertices) * 16, uint64_t(shapes) * shapeSize))
+    if (mode > 2 || !r.has(36, uint64_t(vertices) * 16) ||
+        !r.has(36 + uint64_t(vertices) * 16, uint64_t(shapes) * shapeSize))
         return;
     const auto vertex = [&](uint32_t i, QPointF* at, QColor* colour) {
         if (i >= vertices)
             return false;
         const std::size_t v = 36 + std::size_t(i) * 16;
         *at = r.point(v);
-        *colour = QColor(leU16(r.p + v + 8) >> 8, leU16(r.p + v + 10) >> 8, leU16(r.p + v + 12) >> 8);
+        *colour =
+            QColor(leU16(r.p + v + 8) >> 8, leU16(r.p + v + 10) >> 8, leU16(r.p + v + 12) >> 8);
         return true;
     };
     const std::size_t shapesAt = 36 + std::size_t(vertices) * 16;
@@ -383,7 +532,8 @@ bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<
     const QRect area = bounds.toAlignedRect() & m_image.rect();
     if (!beginDrawing(bounds))
         return false;
-    const double det = (p[1].y() - p[2].y()) * (p[0].x() - p[2].x()) + (p[2].x() - p[1].x()) * (p[0].y() - p[2].y());
+    const double det = (p[1].y() - p[2].y()) * (p[0].x() - p[2].x()) +
+        (p[2].x() - p[1].x()) * (p[0].y() - p[2].y());
     if (area.isEmpty() || std::abs(det) < 1e-9)
         return true;
     QImage tile(area.size(), QImage::Format_ARGB32);
@@ -396,8 +546,12 @@ bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<
         const double py = area.top() + y + 0.5;
         for (int x = 0; x < tile.width(); ++x) {
             const double px = area.left() + x + 0.5;
-            const double w0 = ((p[1].y() - p[2].y()) * (px - p[2].x()) + (p[2].x() - p[1].x()) * (py - p[2].y())) / det;
-            const double w1 = ((p[2].y() - p[0].y()) * (px - p[2].x()) + (p[0].x() - p[2].x()) * (py - p[2].y())) / det;
+            const double w0 = ((p[1].y() - p[2].y()) * (px - p[2].x()) +
+                               (p[2].x() - p[1].x()) * (py - p[2].y())) /
+                det;
+            const double w1 = ((p[2].y() - p[0].y()) * (px - p[2].x()) +
+                               (p[0].x() - p[2].x()) * (py - p[2].y())) /
+                det;
             const double w2 = 1 - w0 - w1;
             if (w0 < kEdge || w1 < kEdge || w2 < kEdge)
                 continue;
@@ -465,7 +619,8 @@ void EmfPlayer::text(const Record& r, bool wide, std::size_t at)
     const uint32_t chars = r.u32(at + 8), offString = r.u32(at + 12), options = r.u32(at + 16);
     const bool noRect = options & textout::NoRect;
     const uint32_t offDx = r.u32(noRect ? at + 20 : at + 36);
-    const QRectF rect = noRect ? QRectF() : mapRect(r.i32(at + 20), r.i32(at + 24), r.i32(at + 28), r.i32(at + 32));
+    const QRectF rect =
+        noRect ? QRectF() : mapRect(r.i32(at + 20), r.i32(at + 24), r.i32(at + 28), r.i32(at + 32));
     if (options & textout::GlyphIndex) // which only the original font could turn into letters
         return;
     if (chars == 0) {
@@ -500,7 +655,8 @@ void EmfPlayer::smallText(const Record& r)
     const bool noRect = options & textout::NoRect;
     const std::size_t textAt = noRect ? 36 : 52;
     const bool eightBit = options & textout::SmallChars;
-    if (chars == 0 || (options & textout::GlyphIndex) || !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
+    if (chars == 0 || (options & textout::GlyphIndex) ||
+        !r.has(textAt, uint64_t(chars) * (eightBit ? 1 : 2)))
         return;
     QString string;
     if (eightBit) {
@@ -512,7 +668,8 @@ void EmfPlayer::smallText(const Record& r)
             string = symbolFaceToUnicode(string, symbolFace());
     }
     const QRectF rect = noRect ? QRectF() : mapRect(r.i32(36), r.i32(40), r.i32(44), r.i32(48));
-    drawText(reference, string, {}, noRect ? 0 : int(options & (textout::Opaque | textout::Clipped)), rect);
+    drawText(reference, string, {},
+             noRect ? 0 : int(options & (textout::Opaque | textout::Clipped)), rect);
 }
 
 void EmfPlayer::bitmap(uint32_t type, const Record& r)
@@ -537,7 +694,8 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
     const QPointF srcSize = stretch ? r.point(100) : dstSize;
     if (r.u32(88) == 0) { // no bitmap: the raster operation paints with the brush alone
         if (type == U_EMR_BITBLT || type == U_EMR_STRETCHBLT)
-            fillPattern(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y()), rop);
+            fillPattern(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y()),
+                        rop);
         return;
     }
     const bool alpha = type == U_EMR_ALPHABLEND && (uint8_t(r.p[43]) & 1);
@@ -551,9 +709,11 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
         drawRop = rop::SrcCopy;
         if (alpha) // AC_SRC_ALPHA: the bitmap's own alpha, its colours already weighted by it
             image = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
-                           QImage::Format_ARGB32_Premultiplied).copy();
+                           QImage::Format_ARGB32_Premultiplied)
+                        .copy();
     } else if (type == U_EMR_TRANSPARENTBLT) {
-        const QRgb key = QColor(uint8_t(r.p[40]), uint8_t(r.p[41]), uint8_t(r.p[42])).rgb() & 0xFFFFFF;
+        const QRgb key =
+            QColor(uint8_t(r.p[40]), uint8_t(r.p[41]), uint8_t(r.p[42])).rgb() & 0xFFFFFF;
         image = image.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -580,8 +740,10 @@ void EmfPlayer::paintRegion(uint32_t type, const Record& r)
     if (framed) {
         const int w = int(std::clamp(std::round(std::abs(r.i32(32) * scaleX())), 1.0, 1e4));
         const int h = int(std::clamp(std::round(std::abs(r.i32(36) * scaleY())), 1.0, 1e4));
-        const QRegion inner = region.intersected(region.translated(w, 0)).intersected(region.translated(-w, 0))
-                                  .intersected(region.translated(0, h)).intersected(region.translated(0, -h));
+        const QRegion inner = region.intersected(region.translated(w, 0))
+                                  .intersected(region.translated(-w, 0))
+                                  .intersected(region.translated(0, h))
+                                  .intersected(region.translated(0, -h));
         region -= inner;
     }
     if (m_inPath || region.isEmpty() || !beginDrawing(region.boundingRect()))
@@ -609,18 +771,21 @@ void EmfPlayer::paintRegion(uint32_t type, const Record& r)
 
 // A region's rectangles on the image: clipping regions are in device units, the regions
 // that are painted in logical ones.
-QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length, bool logical) const
+QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t length,
+                              bool logical) const
 {
     QRegion region;
     if (length < 32)
         return region;
     const uint32_t count = std::min(r.u32(offset + 8), kMaxRegionRects);
-    for (uint32_t i = 0; i < count && r.has(offset + 32 + std::size_t(i) * 16, 16) && 32 + (i + 1) * 16 <= length; ++i) {
+    for (uint32_t i = 0;
+         i < count && r.has(offset + 32 + std::size_t(i) * 16, 16) && 32 + (i + 1) * 16 <= length;
+         ++i) {
         const std::size_t at = offset + 32 + std::size_t(i) * 16;
         const QRectF box(QPointF(r.i32(at), r.i32(at + 4)), QPointF(r.i32(at + 8), r.i32(at + 12)));
         const QRectF mapped = (logical ? mapRect(box.left(), box.top(), box.right(), box.bottom())
-                                       : m_deviceToImage.mapRect(box.normalized()))
-                              & QRectF(-1e6, -1e6, 2e6, 2e6);
+                                       : m_deviceToImage.mapRect(box.normalized())) &
+            QRectF(-1e6, -1e6, 2e6, 2e6);
         region = region.united(mapped.toAlignedRect());
     }
     return region;

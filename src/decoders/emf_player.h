@@ -26,7 +26,10 @@ struct Record {
     const char* p = nullptr;
     std::size_t size = 0;
 
-    bool has(uint64_t offset, uint64_t bytes) const { return offset <= size && bytes <= size - offset; }
+    bool has(uint64_t offset, uint64_t bytes) const
+    {
+        return offset <= size && bytes <= size - offset;
+    }
     int32_t i32(std::size_t offset) const { return leI32(p + offset); }
     uint32_t u32(std::size_t offset) const { return leU32(p + offset); }
     float f32(std::size_t offset) const
@@ -37,17 +40,22 @@ struct Record {
         return value;
     }
     QPointF point(std::size_t offset) const { return QPointF(i32(offset), i32(offset + 4)); }
-    QColor color(std::size_t offset) const { return QColor(uint8_t(p[offset]), uint8_t(p[offset + 1]), uint8_t(p[offset + 2])); }
+    QColor color(std::size_t offset) const
+    {
+        return QColor(uint8_t(p[offset]), uint8_t(p[offset + 1]), uint8_t(p[offset + 2]));
+    }
     // A bitmap whose info header and bits the record locates by offset and length, or a
     // null image. `bottomUp` tells whether its rows are stored from the bottom.
     QImage dib(std::size_t at, bool keepAlpha = false, bool* bottomUp = nullptr) const
     {
-        const uint32_t offBmi = u32(at), cbBmi = u32(at + 4), offBits = u32(at + 8), cbBits = u32(at + 12);
+        const uint32_t offBmi = u32(at), cbBmi = u32(at + 4), offBits = u32(at + 8),
+                       cbBits = u32(at + 12);
         if (cbBmi < 12 || !has(offBmi, cbBmi) || !has(offBits, cbBits))
             return QImage();
         QByteArray joined(p + offBmi, qsizetype(cbBmi));
         joined.append(p + offBits, qsizetype(cbBits));
-        const DibSource source = metafileDib(joined.constData(), std::size_t(joined.size()), cbBmi, keepAlpha);
+        const DibSource source =
+            metafileDib(joined.constData(), std::size_t(joined.size()), cbBmi, keepAlpha);
         if (bottomUp)
             *bottomUp = dibIsBottomUp(source);
         const DecodeResult bitmap = decodeDib(source, keepAlpha);

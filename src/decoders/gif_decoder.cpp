@@ -68,8 +68,11 @@ QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (colours == nullptr || colours->Colors == nullptr)
         return QStringLiteral("The GIF picture has no colour table");
-    if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > kMaxPictureSide || frame.Height > kMaxPictureSide)
-        return QStringLiteral("The GIF picture has a frame of invalid size (%1 x %2)").arg(frame.Width).arg(frame.Height);
+    if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > kMaxPictureSide ||
+        frame.Height > kMaxPictureSide)
+        return QStringLiteral("The GIF picture has a frame of invalid size (%1 x %2)")
+            .arg(frame.Width)
+            .arg(frame.Height);
 
     std::vector<GifPixelType> line(size_t(frame.Width));
     std::vector<int> order;
@@ -116,7 +119,8 @@ QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
 // The first frame drawn on the logical screen; the background and transparent pixels are white.
 DecodeResult decodeGif(const QByteArray& data)
 {
-    MemoryReader reader{reinterpret_cast<const GifByteType*>(data.constData()), size_t(data.size()), 0};
+    MemoryReader reader {reinterpret_cast<const GifByteType*>(data.constData()),
+                         size_t(data.size()), 0};
     int error = 0;
     GifHandle gif(DGifOpen(&reader, readFromMemory, &error));
     if (!gif)
@@ -151,7 +155,8 @@ DecodeResult decodeGif(const QByteArray& data)
                 return DecodeResult::failure(gifError(gif->Error));
             QImage screen = allocateWhiteImage(gif->SWidth, gif->SHeight);
             if (screen.isNull())
-                return DecodeResult::failure(QStringLiteral("Not enough memory to decode the GIF picture"));
+                return DecodeResult::failure(
+                    QStringLiteral("Not enough memory to decode the GIF picture"));
             const QString problem = drawFrame(gif.get(), transparent, screen);
             if (!problem.isEmpty())
                 return DecodeResult::failure(problem);

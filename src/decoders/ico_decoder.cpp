@@ -10,7 +10,6 @@ namespace plattera {
 
 namespace {
 
-
 const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 
 struct IconImage {
@@ -34,7 +33,7 @@ QString inspect(const unsigned char* data, size_t size, IconImage& image)
         // Sizes are compared as areas below: keep them within what a picture may be.
         return checkPictureSize(image.width, image.height);
     }
-    DibSource source{data, size, image.offset, 0, true};
+    DibSource source {data, size, image.offset, 0, true};
     DibHeader header;
     const QString problem = readDibHeader(source, header);
     if (!problem.isEmpty())
@@ -49,7 +48,8 @@ DecodeResult decodePngEntry(const unsigned char* data, const IconImage& entry)
 {
     QImage png;
     if (!png.loadFromData(data + entry.offset, int(entry.length), "PNG"))
-        return DecodeResult::failure(QStringLiteral("The PNG image inside the icon cannot be read"));
+        return DecodeResult::failure(
+            QStringLiteral("The PNG image inside the icon cannot be read"));
     QImage canvas = allocateWhiteImage(png.width(), png.height());
     if (canvas.isNull())
         return DecodeResult::failure(QStringLiteral("Not enough memory to decode the icon"));
@@ -61,7 +61,8 @@ DecodeResult decodePngEntry(const unsigned char* data, const IconImage& entry)
 
 // Applies the AND mask (a set bit is transparent) unless 32-bit pixels carry their own alpha,
 // then flattens every pixel over white.
-void flattenOverWhite(QImage& image, const unsigned char* data, size_t size, size_t maskOffset, const DibHeader& header)
+void flattenOverWhite(QImage& image, const unsigned char* data, size_t size, size_t maskOffset,
+                      const DibHeader& header)
 {
     const int width = image.width();
     const int height = image.height();
@@ -90,7 +91,9 @@ void flattenOverWhite(QImage& image, const unsigned char* data, size_t size, siz
             else if (mask && (mask[x / 8] & (0x80 >> (x % 8))))
                 alpha = 0;
             const QRgb c = pixels[x];
-            const auto over = [alpha](int v) { return (v * alpha + 255 * (255 - alpha) + 127) / 255; };
+            const auto over = [alpha](int v) {
+                return (v * alpha + 255 * (255 - alpha) + 127) / 255;
+            };
             pixels[x] = qRgb(over(qRed(c)), over(qGreen(c)), over(qBlue(c)));
         }
     }
@@ -98,7 +101,7 @@ void flattenOverWhite(QImage& image, const unsigned char* data, size_t size, siz
 
 DecodeResult decodeDibEntry(const unsigned char* data, size_t size, const IconImage& entry)
 {
-    DibSource source{data, size, entry.offset, 0, true};
+    DibSource source {data, size, entry.offset, 0, true};
     size_t maskOffset = 0;
     DecodeResult result = decodeDib(source, true, &maskOffset);
     if (!result.ok())
@@ -143,13 +146,15 @@ DecodeResult decodeIco(const QByteArray& data)
         }
         const long long area = image.width * image.height;
         const long long bestArea = best.width * best.height;
-        if (!found || area > bestArea || (area == bestArea && image.bitsPerPixel > best.bitsPerPixel)) {
+        if (!found || area > bestArea ||
+            (area == bestArea && image.bitsPerPixel > best.bitsPerPixel)) {
             best = image;
             found = true;
         }
     }
     if (!found)
-        return DecodeResult::failure(problem.isEmpty() ? QStringLiteral("The icon file holds no readable image") : problem);
+        return DecodeResult::failure(
+            problem.isEmpty() ? QStringLiteral("The icon file holds no readable image") : problem);
     return best.png ? decodePngEntry(bytes, best) : decodeDibEntry(bytes, size, best);
 }
 

@@ -29,7 +29,7 @@ extern "C" void jpegErrorExit(j_common_ptr cinfo)
 
 // Warnings (a truncated file padded out, extraneous bytes) are not failures and never reach
 // stderr; the picture shows what could be decoded.
-extern "C" void jpegOutputMessage(j_common_ptr) {}
+extern "C" void jpegOutputMessage(j_common_ptr) { }
 
 struct JpegSession {
     jpeg_decompress_struct info;
@@ -38,7 +38,8 @@ struct JpegSession {
 
 // Phase 1: header, output colour space and output size (the DCT's own 1/2, 1/4 or 1/8
 // scaling when a smaller picture still covers atLeast). Returns false with errors.message set.
-bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned long size, QSize atLeast)
+bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned long size,
+                    QSize atLeast)
 {
     if (setjmp(session->errors.jump))
         return false;
@@ -52,13 +53,16 @@ bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned lo
     default:
         // Greyscale and colour both expand straight into QImage's 0xAARRGGBB words, with the
         // alpha byte set to 0xff (the X variants leave it undefined).
-        session->info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+        session->info.out_color_space =
+            Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
         break;
     }
     if (atLeast.isValid()) {
         const auto covers = [&](unsigned int denominator) {
-            return (session->info.image_width + denominator - 1) / denominator >= unsigned(atLeast.width())
-                   && (session->info.image_height + denominator - 1) / denominator >= unsigned(atLeast.height());
+            return (session->info.image_width + denominator - 1) / denominator >=
+                unsigned(atLeast.width()) &&
+                (session->info.image_height + denominator - 1) / denominator >=
+                unsigned(atLeast.height());
         };
         for (unsigned int denominator = 8; denominator > 1; denominator /= 2) {
             if (covers(denominator)) {
@@ -89,7 +93,8 @@ void cmykRowToRgb(const unsigned char* cmyk, unsigned int width, bool inverted, 
 
 // Phase 2: decode every scanline into pixels (stride bytes per row). CMYK rows pass through
 // the caller's row buffer (4 bytes per pixel).
-bool decompressJpeg(JpegSession* session, unsigned char* pixels, qsizetype stride, unsigned char* cmykRow)
+bool decompressJpeg(JpegSession* session, unsigned char* pixels, qsizetype stride,
+                    unsigned char* cmykRow)
 {
     if (setjmp(session->errors.jump))
         return false;
@@ -131,18 +136,22 @@ DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast)
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
     }
 
-    const QString sizeProblem = checkPictureSize(session.info.image_width, session.info.image_height, data.size());
+    const QString sizeProblem =
+        checkPictureSize(session.info.image_width, session.info.image_height, data.size());
     if (!sizeProblem.isEmpty()) {
         jpeg_destroy_decompress(&session.info);
         return DecodeResult::failure(sizeProblem);
     }
     const QSize ownSize(int(session.info.image_width), int(session.info.image_height));
-    QImage image = allocateWhiteImage(int(session.info.output_width), int(session.info.output_height));
-    unsigned char* cmykRow = static_cast<unsigned char*>(std::malloc(size_t(session.info.output_width) * 4));
+    QImage image =
+        allocateWhiteImage(int(session.info.output_width), int(session.info.output_height));
+    unsigned char* cmykRow =
+        static_cast<unsigned char*>(std::malloc(size_t(session.info.output_width) * 4));
     if (image.isNull() || cmykRow == nullptr) {
         std::free(cmykRow);
         jpeg_destroy_decompress(&session.info);
-        return DecodeResult::failure(QStringLiteral("Not enough memory to decode the JPEG picture"));
+        return DecodeResult::failure(
+            QStringLiteral("Not enough memory to decode the JPEG picture"));
     }
 
     const bool decoded = decompressJpeg(&session, image.bits(), image.bytesPerLine(), cmykRow);

@@ -15,18 +15,29 @@ namespace {
 QPainter::CompositionMode compositionForRop(unsigned rop)
 {
     switch (rop) {
-    case gdi::rop::SrcAnd: return QPainter::RasterOp_SourceAndDestination;
-    case gdi::rop::SrcPaint: return QPainter::RasterOp_SourceOrDestination;
-    case gdi::rop::SrcInvert: return QPainter::RasterOp_SourceXorDestination;
-    case gdi::rop::NotSrcCopy: return QPainter::RasterOp_NotSource;
-    case gdi::rop::MergePaint: return QPainter::RasterOp_NotSourceOrDestination;
-    case gdi::rop::SrcErase: return QPainter::RasterOp_SourceAndNotDestination;
-    case gdi::rop::NotSrcErase: return QPainter::RasterOp_NotSourceAndNotDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    case gdi::rop::SrcAnd:
+        return QPainter::RasterOp_SourceAndDestination;
+    case gdi::rop::SrcPaint:
+        return QPainter::RasterOp_SourceOrDestination;
+    case gdi::rop::SrcInvert:
+        return QPainter::RasterOp_SourceXorDestination;
+    case gdi::rop::NotSrcCopy:
+        return QPainter::RasterOp_NotSource;
+    case gdi::rop::MergePaint:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    case gdi::rop::SrcErase:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case gdi::rop::NotSrcErase:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    default:
+        return QPainter::CompositionMode_SourceOver;
     }
 }
 
-bool finite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+bool finite(const QPointF& p)
+{
+    return std::isfinite(p.x()) && std::isfinite(p.y());
+}
 
 } // namespace
 
@@ -57,8 +68,8 @@ void MetafilePlayer::fillPattern(const QRectF& r, unsigned rop)
     }
 }
 
-void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRectF source, unsigned rop,
-                               double opacity)
+void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRectF source,
+                               unsigned rop, double opacity)
 {
     if (m_inPath || image.isNull() || rop == gdi::rop::DstCopy)
         return;
@@ -75,7 +86,8 @@ void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRect
     if (axisAligned()) {
         if (a.x() == b.x() || a.y() == b.y())
             return;
-        m_painter.drawImage(QRectF(a, b).normalized(), image.mirrored(b.x() < a.x(), b.y() < a.y()));
+        m_painter.drawImage(QRectF(a, b).normalized(),
+                            image.mirrored(b.x() < a.x(), b.y() < a.y()));
         return;
     }
     if (!withinReach(m_transform.mapRect(QRectF(dst, QSizeF(dstSize.x(), dstSize.y())))))
@@ -87,8 +99,8 @@ void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRect
     m_clipDirty = true;
 }
 
-void MetafilePlayer::drawDib(const char* dib, std::size_t length, QPointF dst, QPointF dstSize, QPointF src,
-                             QPointF srcSize, unsigned rop, bool sourceFromBottom)
+void MetafilePlayer::drawDib(const char* dib, std::size_t length, QPointF dst, QPointF dstSize,
+                             QPointF src, QPointF srcSize, unsigned rop, bool sourceFromBottom)
 {
     if (rop == gdi::rop::DstCopy)
         return;

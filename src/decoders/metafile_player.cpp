@@ -13,11 +13,14 @@ using namespace gdi;
 namespace {
 
 // GDI excludes the right and bottom edges of a rectangle given to its shape calls.
-QRectF gdiShapeRect(const QRectF& r) { return r.adjusted(0, 0, -1, -1); }
+QRectF gdiShapeRect(const QRectF& r)
+{
+    return r.adjusted(0, 0, -1, -1);
+}
 
 // A hatched brush on an opaque background fills the gaps with the background colour.
-void fillAndStroke(QPainter& painter, const QPainterPath& path, const QPen& pen, const QBrush& brush,
-                   bool hatchedOnOpaque, const QColor& bk)
+void fillAndStroke(QPainter& painter, const QPainterPath& path, const QPen& pen,
+                   const QBrush& brush, bool hatchedOnOpaque, const QColor& bk)
 {
     if (hatchedOnOpaque && brush.style() != Qt::NoBrush)
         painter.fillPath(path, bk);
@@ -52,7 +55,8 @@ void MetafilePlayer::updateTransform()
     if (m_devicePerMm.x() > 0 && mode >= mapmode::LoMetric && mode <= mapmode::Twips) {
         sx = metricMm[mode - mapmode::LoMetric] * m_devicePerMm.x();
         sy = -metricMm[mode - mapmode::LoMetric] * m_devicePerMm.y();
-    } else if (m_devicePerMm.x() <= 0 || mode == mapmode::Isotropic || mode == mapmode::Anisotropic) {
+    } else if (m_devicePerMm.x() <= 0 || mode == mapmode::Isotropic ||
+               mode == mapmode::Anisotropic) {
         const double winX = m_dc.windowExt.x() != 0 ? m_dc.windowExt.x() : 1;
         const double winY = m_dc.windowExt.y() != 0 ? m_dc.windowExt.y() : 1;
         sx = m_dc.viewportExt.x() / winX;
@@ -72,7 +76,9 @@ void MetafilePlayer::updateTransform()
 QPointF MetafilePlayer::map(double x, double y) const
 {
     const QPointF p = m_transform.map(QPointF(x, y));
-    const auto clampRound = [](double v) { return std::isfinite(v) ? std::round(std::clamp(v, -1e6, 1e6)) : 0.0; };
+    const auto clampRound = [](double v) {
+        return std::isfinite(v) ? std::round(std::clamp(v, -1e6, 1e6)) : 0.0;
+    };
     return QPointF(clampRound(p.x()), clampRound(p.y()));
 }
 
@@ -122,21 +128,30 @@ void MetafilePlayer::selectObject(std::size_t index)
         return;
     const GdiObject& object = m_objects[index];
     switch (object.kind) {
-    case GdiObject::Kind::Pen: m_dc.pen = object; break;
-    case GdiObject::Kind::Brush: m_dc.brush = object; break;
-    case GdiObject::Kind::Font: m_dc.font = object; break;
-    default: break;
+    case GdiObject::Kind::Pen:
+        m_dc.pen = object;
+        break;
+    case GdiObject::Kind::Brush:
+        m_dc.brush = object;
+        break;
+    case GdiObject::Kind::Font:
+        m_dc.font = object;
+        break;
+    default:
+        break;
     }
 }
 
 void MetafilePlayer::selectStockObject(unsigned stock)
 {
     GdiObject object;
-    if (stock <= 5 || stock == 18) { // brushes: white, light grey, grey, dark grey, black, null; DC brush
+    if (stock <= 5 ||
+        stock == 18) { // brushes: white, light grey, grey, dark grey, black, null; DC brush
         static const int greys[] = {255, 192, 128, 64, 0};
         object.kind = GdiObject::Kind::Brush;
         object.brushStyle = stock == 5 ? brush::Null : brush::Solid;
-        object.brushColor = stock < 5 ? QColor(greys[stock], greys[stock], greys[stock]) : QColor(Qt::white);
+        object.brushColor =
+            stock < 5 ? QColor(greys[stock], greys[stock], greys[stock]) : QColor(Qt::white);
         m_dc.brush = object;
     } else if (stock >= 6 && stock <= 8) { // pens: white, black, null
         object.kind = GdiObject::Kind::Pen;
@@ -149,7 +164,8 @@ void MetafilePlayer::selectStockObject(unsigned stock)
         m_dc.pen = object;
     } else if (stock >= 10 && stock <= 17 && stock != 15) { // the system fonts
         object.kind = GdiObject::Kind::Font;
-        object.face = stock == 10 || stock == 11 || stock == 16 ? QStringLiteral("Monospace") : QString();
+        object.face =
+            stock == 10 || stock == 11 || stock == 16 ? QStringLiteral("Monospace") : QString();
         m_dc.font = object;
     }
 }
@@ -195,12 +211,23 @@ void MetafilePlayer::combineClip(const QRegion& region, int mode)
         return;
     const QRegion current = m_dc.clipped ? m_dc.clip : QRegion(m_image.rect());
     switch (mode) {
-    case ClipAnd: m_dc.clip = current.intersected(region); break;
-    case ClipOr: m_dc.clip = current.united(region); break;
-    case ClipXor: m_dc.clip = current.xored(region); break;
-    case ClipDiff: m_dc.clip = current.subtracted(region); break;
-    case ClipCopy: m_dc.clip = region; break;
-    default: return;
+    case ClipAnd:
+        m_dc.clip = current.intersected(region);
+        break;
+    case ClipOr:
+        m_dc.clip = current.united(region);
+        break;
+    case ClipXor:
+        m_dc.clip = current.xored(region);
+        break;
+    case ClipDiff:
+        m_dc.clip = current.subtracted(region);
+        break;
+    case ClipCopy:
+        m_dc.clip = region;
+        break;
+    default:
+        return;
     }
     m_dc.clipped = true;
     m_clipDirty = true;
@@ -248,28 +275,53 @@ QPen MetafilePlayer::currentPen() const
     if (style == pen::Null)
         return QPen(Qt::NoPen);
     const double scaled = std::round(pen.penWidth * std::sqrt(scaleX() * scaleY()));
-    const double width = pen.cosmetic || pen.penWidth <= 0 || !std::isfinite(scaled) ? 1.0 : std::max(1.0, scaled);
+    const double width =
+        pen.cosmetic || pen.penWidth <= 0 || !std::isfinite(scaled) ? 1.0 : std::max(1.0, scaled);
     QPen qpen(pen.penColor, std::min(width, 10000.0));
     const bool geometric = pen.penStyle & pen::Geometric;
-    if (width <= 1 || geometric) { // GDI draws styled lines with wide pens only when they are geometric
+    if (width <= 1 ||
+        geometric) { // GDI draws styled lines with wide pens only when they are geometric
         switch (style) {
-        case pen::Dash: qpen.setStyle(Qt::DashLine); break;
-        case pen::Dot: qpen.setStyle(Qt::DotLine); break;
-        case pen::DashDot: qpen.setStyle(Qt::DashDotLine); break;
-        case pen::DashDotDot: qpen.setStyle(Qt::DashDotDotLine); break;
-        case pen::UserStyle: qpen.setStyle(Qt::DashLine); break; // drawn as plain dashes
-        default: break;
+        case pen::Dash:
+            qpen.setStyle(Qt::DashLine);
+            break;
+        case pen::Dot:
+            qpen.setStyle(Qt::DotLine);
+            break;
+        case pen::DashDot:
+            qpen.setStyle(Qt::DashDotLine);
+            break;
+        case pen::DashDotDot:
+            qpen.setStyle(Qt::DashDotDotLine);
+            break;
+        case pen::UserStyle:
+            qpen.setStyle(Qt::DashLine);
+            break; // drawn as plain dashes
+        default:
+            break;
         }
     }
     switch (pen.penStyle & pen::CapMask) {
-    case pen::CapSquare: qpen.setCapStyle(Qt::SquareCap); break;
-    case pen::CapFlat: qpen.setCapStyle(Qt::FlatCap); break;
-    default: qpen.setCapStyle(Qt::RoundCap); break;
+    case pen::CapSquare:
+        qpen.setCapStyle(Qt::SquareCap);
+        break;
+    case pen::CapFlat:
+        qpen.setCapStyle(Qt::FlatCap);
+        break;
+    default:
+        qpen.setCapStyle(Qt::RoundCap);
+        break;
     }
     switch (pen.penStyle & pen::JoinMask) {
-    case pen::JoinBevel: qpen.setJoinStyle(Qt::BevelJoin); break;
-    case pen::JoinMiter: qpen.setJoinStyle(Qt::MiterJoin); break;
-    default: qpen.setJoinStyle(Qt::RoundJoin); break;
+    case pen::JoinBevel:
+        qpen.setJoinStyle(Qt::BevelJoin);
+        break;
+    case pen::JoinMiter:
+        qpen.setJoinStyle(Qt::MiterJoin);
+        break;
+    default:
+        qpen.setJoinStyle(Qt::RoundJoin);
+        break;
     }
     return qpen;
 }
@@ -278,10 +330,12 @@ QBrush MetafilePlayer::currentBrush() const
 {
     const GdiObject& b = m_dc.brush;
     switch (b.brushStyle) {
-    case brush::Solid: return QBrush(b.brushColor);
+    case brush::Solid:
+        return QBrush(b.brushColor);
     case brush::Hatched: {
-        static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
-                                                 Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+        static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                 Qt::FDiagPattern, Qt::BDiagPattern,
+                                                 Qt::CrossPattern, Qt::DiagCrossPattern};
         if (b.hatch >= 0 && b.hatch < 6)
             return QBrush(b.brushColor, hatches[b.hatch]);
         return QBrush(b.brushColor);
@@ -292,7 +346,8 @@ QBrush MetafilePlayer::currentBrush() const
         if (!b.pattern.isNull())
             return QBrush(b.pattern);
         return QBrush(Qt::black);
-    default: return QBrush(Qt::NoBrush);
+    default:
+        return QBrush(Qt::NoBrush);
     }
 }
 
@@ -314,17 +369,18 @@ void MetafilePlayer::paintShape(QPainterPath path, bool fill)
         return;
     path.setFillRule(m_dc.fillRule);
     const QBrush brush = fill ? currentBrush() : QBrush(Qt::NoBrush);
-    fillAndStroke(m_painter, path, currentPen(), brush, fill && m_dc.brush.brushStyle == brush::Hatched && m_dc.bkOpaque,
-                  m_dc.bkColor);
+    fillAndStroke(m_painter, path, currentPen(), brush,
+                  fill && m_dc.brush.brushStyle == brush::Hatched && m_dc.bkOpaque, m_dc.bkColor);
 }
 
-void MetafilePlayer::drawRectangle(double left, double top, double right, double bottom, double roundW,
-                                   double roundH)
+void MetafilePlayer::drawRectangle(double left, double top, double right, double bottom,
+                                   double roundW, double roundH)
 {
     QPainterPath path;
     if (axisAligned()) {
         const QRectF box = gdiShapeRect(mapRect(left, top, right, bottom));
-        const double rw = std::abs(roundW * m_transform.m11()), rh = std::abs(roundH * m_transform.m22());
+        const double rw = std::abs(roundW * m_transform.m11()),
+                     rh = std::abs(roundH * m_transform.m22());
         if (rw > 0 && rh > 0)
             path.addRoundedRect(box, rw / 2, rh / 2);
         else
@@ -354,11 +410,12 @@ void MetafilePlayer::drawEllipse(double left, double top, double right, double b
 
 // Arcs run counterclockwise (unless SetArcDirection says otherwise) in logical space, so a
 // mapping that flips one axis turns them clockwise on the image.
-void MetafilePlayer::drawArcFamily(ArcKind kind, const QRectF& logicalBox, QPointF start, QPointF end)
+void MetafilePlayer::drawArcFamily(ArcKind kind, const QRectF& logicalBox, QPointF start,
+                                   QPointF end)
 {
     const bool aligned = axisAligned();
-    const QRectF box = aligned ? gdiShapeRect(mapRect(logicalBox.left(), logicalBox.top(), logicalBox.right(),
-                                                      logicalBox.bottom()))
+    const QRectF box = aligned ? gdiShapeRect(mapRect(logicalBox.left(), logicalBox.top(),
+                                                      logicalBox.right(), logicalBox.bottom()))
                                : logicalBox.normalized();
     if (aligned) {
         start = map(start);
@@ -548,7 +605,9 @@ QString damagedRecordMessage(uint64_t claimed, uint64_t remaining)
 
 QString outOfMemoryMessage(int width, int height)
 {
-    return QStringLiteral("Not enough memory to draw the metafile at %1 x %2 pixels.").arg(width).arg(height);
+    return QStringLiteral("Not enough memory to draw the metafile at %1 x %2 pixels.")
+        .arg(width)
+        .arg(height);
 }
 
 void MetafilePlayer::setPixel(QPointF logical, const QColor& color)

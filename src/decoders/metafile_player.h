@@ -36,7 +36,7 @@ struct GdiObject {
 
     // Pen
     int penStyle = 0;
-    double penWidth = 0; // logical units
+    double penWidth = 0;   // logical units
     bool cosmetic = false; // one device pixel wide whatever the mapping
     QColor penColor;
 
@@ -81,7 +81,10 @@ struct DcState {
 
 // Shapes turned by a world transform are mapped as a whole rather than point by point, so
 // they are held to the same range the point mapping clamps to.
-inline bool withinReach(const QRectF& r) { return QRectF(-1e6, -1e6, 2e6, 2e6).contains(r); }
+inline bool withinReach(const QRectF& r)
+{
+    return QRectF(-1e6, -1e6, 2e6, 2e6).contains(r);
+}
 
 enum class ArcKind { Arc, Chord, Pie };
 

@@ -30,7 +30,8 @@ bool readChunk(const QByteArray& data, qsizetype at, Chunk& chunk)
     const qint64 length = beU32(data.constData() + at);
     if (length > data.size() - at - 12)
         return false;
-    chunk = {data.constData() + at + 4, data.constData() + at + 8, length, at + 12 + qsizetype(length)};
+    chunk = {data.constData() + at + 4, data.constData() + at + 8, length,
+             at + 12 + qsizetype(length)};
     return true;
 }
 
@@ -59,7 +60,8 @@ void appendChunk(QByteArray& png, const char* type, const QByteArray& payload)
     };
     const QByteArray body = QByteArray(type, 4) + payload;
     png += bigEndian(quint32(payload.size())) + body;
-    png += bigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))));
+    png += bigEndian(
+        quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))));
 }
 
 // Where the first frame of an animated PNG lies on its canvas, and the canvas's size.
@@ -103,8 +105,8 @@ QByteArray hiddenFirstFrame(const QByteArray& data, FramePlace& place, QString& 
     place = {int(beU32(chunk.data + 12) & 0x7fffffff), int(beU32(chunk.data + 16) & 0x7fffffff),
              beU32(header.data), beU32(header.data + 4)};
     // Checked before the frame is decoded, so no memory goes to a frame that cannot be shown.
-    if (place.x + qint64(beU32(chunk.data + 4)) > place.canvasWidth
-        || place.y + qint64(beU32(chunk.data + 8)) > place.canvasHeight) {
+    if (place.x + qint64(beU32(chunk.data + 4)) > place.canvasWidth ||
+        place.y + qint64(beU32(chunk.data + 8)) > place.canvasHeight) {
         problem = QStringLiteral("the first frame of the animated PNG lies outside the picture");
         return QByteArray();
     }
@@ -155,7 +157,8 @@ DecodeResult readPng(const QByteArray& data, long long fileBytes)
         return DecodeResult::failure(QStringLiteral("Not enough memory to decode the PNG picture"));
     // Format_ARGB32 is one 0xAARRGGBB word per pixel: B, G, R, A in memory on little-endian.
     png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
-    if (!png_image_finish_read(&png, nullptr, image.bits(), png_int_32(image.bytesPerLine()), nullptr))
+    if (!png_image_finish_read(&png, nullptr, image.bits(), png_int_32(image.bytesPerLine()),
+                               nullptr))
         return DecodeResult::failure(pngMessage(png));
     return DecodeResult::success(std::move(image));
 }
@@ -168,7 +171,8 @@ DecodeResult decodePng(const QByteArray& data)
         return DecodeResult::failure(QStringLiteral("Not a PNG file"));
     QString problem = checkChunkLengths(data);
     FramePlace place;
-    const QByteArray frame = problem.isEmpty() ? hiddenFirstFrame(data, place, problem) : QByteArray();
+    const QByteArray frame =
+        problem.isEmpty() ? hiddenFirstFrame(data, place, problem) : QByteArray();
     if (!problem.isEmpty())
         return DecodeResult::failure(problem);
     if (frame.isEmpty()) {
@@ -179,15 +183,18 @@ DecodeResult decodePng(const QByteArray& data)
     }
 
     // The canvas is the default image's size; the frame is drawn on it, transparent around.
-    const QString sizeProblem = checkPictureSize(place.canvasWidth, place.canvasHeight, data.size());
+    const QString sizeProblem =
+        checkPictureSize(place.canvasWidth, place.canvasHeight, data.size());
     if (!sizeProblem.isEmpty())
         return DecodeResult::failure(sizeProblem);
     DecodeResult result = readPng(frame, data.size());
     if (!result.ok())
         return result;
-    if (place.x + qint64(result.image.width()) > place.canvasWidth
-        || place.y + qint64(result.image.height()) > place.canvasHeight) // libpng read the size we gave it
-        return DecodeResult::failure(QStringLiteral("the first frame of the animated PNG lies outside the picture"));
+    if (place.x + qint64(result.image.width()) > place.canvasWidth ||
+        place.y + qint64(result.image.height()) >
+            place.canvasHeight) // libpng read the size we gave it
+        return DecodeResult::failure(
+            QStringLiteral("the first frame of the animated PNG lies outside the picture"));
     QImage canvas(int(place.canvasWidth), int(place.canvasHeight), QImage::Format_ARGB32);
     if (canvas.isNull())
         return DecodeResult::failure(QStringLiteral("Not enough memory to decode the PNG picture"));

@@ -47,7 +47,7 @@ QString statusMessage(VP8StatusCode status)
 // status value.
 DecodeResult decodeWebp(const QByteArray& data)
 {
-    const WebPData bytes{reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())};
+    const WebPData bytes {reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())};
     WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
     const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&bytes, &state));
     if (!demuxer || state == WEBP_DEMUX_PARSE_ERROR)
@@ -66,9 +66,11 @@ DecodeResult decodeWebp(const QByteArray& data)
     const WebPIterator& frame = iterator.frame;
     if (!iterator.held)
         return DecodeResult::failure(QStringLiteral("the WebP file holds no picture"));
-    if (frame.width <= 0 || frame.height <= 0 || frame.x_offset < 0 || frame.y_offset < 0
-        || qint64(frame.x_offset) + frame.width > qint64(width) || qint64(frame.y_offset) + frame.height > qint64(height))
-        return DecodeResult::failure(QStringLiteral("the first WebP frame lies outside the picture"));
+    if (frame.width <= 0 || frame.height <= 0 || frame.x_offset < 0 || frame.y_offset < 0 ||
+        qint64(frame.x_offset) + frame.width > qint64(width) ||
+        qint64(frame.y_offset) + frame.height > qint64(height))
+        return DecodeResult::failure(
+            QStringLiteral("the first WebP frame lies outside the picture"));
 
     QImage image(int(width), int(height), QImage::Format_ARGB32);
     if (image.isNull())

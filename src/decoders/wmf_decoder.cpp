@@ -62,15 +62,15 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
     const char* end = begin + data.size();
     if (data.size() < 18)
         return QStringLiteral("The file is too short to be a metafile.");
-    U_WMRPLACEABLE placeable{};
-    U_WMRHEADER header{};
+    U_WMRPLACEABLE placeable {};
+    U_WMRHEADER header {};
     const int headerBytes = wmfheader_get(begin, end, &placeable, &header);
     const bool hasPlaceable = placeable.Key == 0x9AC6CDD7;
     const char* headerStart = begin + (hasPlaceable ? U_SIZE_WMRPLACEABLE : 0);
     if (headerBytes <= 0 || end - headerStart < U_SIZE_WMRHEADER)
         return QStringLiteral("The file is not a metafile or its header is damaged.");
-    if ((header.iType != 1 && header.iType != 2) || header.Size16w != 9
-        || (header.version != 0x0100 && header.version != 0x0300))
+    if ((header.iType != 1 && header.iType != 2) || header.Size16w != 9 ||
+        (header.version != 0x0100 && header.version != 0x0300))
         return QStringLiteral("The file is not a metafile (unknown header).");
     geometry->objects = header.nObjects;
     geometry->records = headerStart + 2 * header.Size16w;
@@ -82,7 +82,8 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
             return QStringLiteral("The metafile header gives zero units per inch.");
         width = std::llround(std::abs(double(box.right) - box.left) * ppi / placeable.Inch);
         height = std::llround(std::abs(double(box.bottom) - box.top) * ppi / placeable.Inch);
-        geometry->frame = QRectF(QPointF(box.left, box.top), QPointF(box.right, box.bottom)).normalized();
+        geometry->frame =
+            QRectF(QPointF(box.left, box.top), QPointF(box.right, box.bottom)).normalized();
     } else {
         // No stated size: the window extent in twips, as other programs take it, or else
         // what the records draw, in pixels of a 96-dpi screen.
@@ -94,13 +95,16 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
         } else {
             geometry->frame = drawnExtent(geometry->records, end, geometry->objects);
             if (geometry->frame.isEmpty())
-                return QStringLiteral("The metafile has no placeable header, sets no window extent and draws nothing, so it has no size.");
+                return QStringLiteral("The metafile has no placeable header, sets no window extent "
+                                      "and draws nothing, so it has no size.");
             width = std::max(1LL, std::llround(geometry->frame.width() * ppi / 96));
             height = std::max(1LL, std::llround(geometry->frame.height() * ppi / 96));
         }
     }
     if (width == 0 || height == 0)
-        return QStringLiteral("The metafile has an empty size (%1 x %2 pixels).").arg(width).arg(height);
+        return QStringLiteral("The metafile has an empty size (%1 x %2 pixels).")
+            .arg(width)
+            .arg(height);
     geometry->size = metafileDrawingSize(width, height);
     return QString();
 }
@@ -111,14 +115,16 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
 DecodeResult decodeWmf(const QByteArray& data, int ppi)
 {
     if (ppi <= 0)
-        return DecodeResult::failure(QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
+        return DecodeResult::failure(
+            QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
     wmf::Geometry geometry;
     const QString error = wmf::readGeometry(data, ppi, &geometry);
     if (!error.isEmpty())
         return DecodeResult::failure(error);
     QImage image = allocateWhiteImage(geometry.size.width(), geometry.size.height());
     if (image.isNull())
-        return DecodeResult::failure(metafile::outOfMemoryMessage(geometry.size.width(), geometry.size.height()));
+        return DecodeResult::failure(
+            metafile::outOfMemoryMessage(geometry.size.width(), geometry.size.height()));
     QString playError;
     {
         wmf::WmfPlayer player(image, geometry.frame, geometry.objects);

@@ -23,8 +23,14 @@ namespace {
 // reach past our buffer even when a record is shorter than its type requires.
 constexpr std::size_t kRecordPadding = 64;
 
-QColor toColor(const U_COLORREF& c) { return QColor(c.Red, c.Green, c.Blue); }
-QPointF toPoint(const U_POINT16& p) { return QPointF(p.x, p.y); }
+QColor toColor(const U_COLORREF& c)
+{
+    return QColor(c.Red, c.Green, c.Blue);
+}
+QPointF toPoint(const U_POINT16& p)
+{
+    return QPointF(p.x, p.y);
+}
 
 // Points stored as x, y pairs of 16-bit values.
 QPolygonF readPoints(const char* data, std::size_t count)
@@ -45,21 +51,27 @@ QImage bitmap16(const char* header, const char* bits, std::size_t bitsLength, QR
 {
     const int width = leI16(header + 2), height = leI16(header + 4);
     const int planes = uint8_t(header[8]), bpp = uint8_t(header[9]);
-    if (width <= 0 || height <= 0 || planes != 1 || (bpp != 1 && bpp != 4 && bpp != 16 && bpp != 24 && bpp != 32)
-        || !checkPictureSize(width, height).isEmpty())
+    if (width <= 0 || height <= 0 || planes != 1 ||
+        (bpp != 1 && bpp != 4 && bpp != 16 && bpp != 24 && bpp != 32) ||
+        !checkPictureSize(width, height).isEmpty())
         return QImage();
     // Rows are WidthBytes apart. Some writers store a few bytes short of the last rows;
     // what is missing stays zero, as the system's reader leaves it.
     const int widthBytes = leI16(header + 6);
-    if (widthBytes < (width * bpp + 7) / 8 || uint64_t(widthBytes) * uint64_t(height) > 2 * uint64_t(bitsLength) + 64)
+    if (widthBytes < (width * bpp + 7) / 8 ||
+        uint64_t(widthBytes) * uint64_t(height) > 2 * uint64_t(bitsLength) + 64)
         return QImage();
-    static const QRgb vga[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-                                 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    static const QRgb vga[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                 0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     const int colours = bpp == 1 ? 2 : bpp == 4 ? 16 : 0;
     const std::size_t stride = std::size_t(width * bpp + 31) / 32 * 4;
     QByteArray dib(40 + 4 * colours + qsizetype(stride) * height, '\0');
     char* h = dib.data();
-    const auto put32 = [](char* at, uint32_t v) { for (int i = 0; i < 4; ++i) at[i] = char(v >> (8 * i)); };
+    const auto put32 = [](char* at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            at[i] = char(v >> (8 * i));
+    };
     put32(h, 40);
     put32(h + 4, uint32_t(width));
     put32(h + 8, uint32_t(-height)); // top row first
@@ -68,10 +80,12 @@ QImage bitmap16(const char* header, const char* bits, std::size_t bitsLength, QR
     put32(h + 32, uint32_t(colours));
     for (int i = 0; i < colours; ++i)
         put32(h + 40 + 4 * i, (colours == 2 ? (i ? one : zero) : vga[i]) & 0xFFFFFFu);
-    for (std::size_t y = 0, from = 0; y < std::size_t(height) && from < bitsLength; ++y, from += std::size_t(widthBytes))
+    for (std::size_t y = 0, from = 0; y < std::size_t(height) && from < bitsLength;
+         ++y, from += std::size_t(widthBytes))
         std::memcpy(h + 40 + 4 * colours + y * stride, bits + from,
                     std::min({stride, std::size_t(widthBytes), bitsLength - from}));
-    const DecodeResult bitmap = decodeDib(metafileDib(dib.constData(), std::size_t(dib.size())), false);
+    const DecodeResult bitmap =
+        decodeDib(metafileDib(dib.constData(), std::size_t(dib.size())), false);
     return bitmap.ok() ? bitmap.image : QImage();
 }
 
@@ -116,7 +130,7 @@ QString WmfPlayer::play(const char* begin, const char* end)
         if (handler) {
             copy.assign(size + kRecordPadding, 0);
             std::memcpy(copy.data(), p, size);
-            (this->*handler)(Record{function & U_WMR_MASK, copy.data(), size});
+            (this->*handler)(Record {function & U_WMR_MASK, copy.data(), size});
         }
         p += size;
     }
@@ -128,22 +142,24 @@ QString WmfPlayer::play(const char* begin, const char* end)
 const std::array<WmfPlayer::Handler, 256>& WmfPlayer::handlers()
 {
     static const std::array<Handler, 256> table = [] {
-        std::array<Handler, 256> t{};
+        std::array<Handler, 256> t {};
         const auto set = [&t](std::initializer_list<int> types, Handler h) {
             for (int type : types)
                 t[std::size_t(type)] = h;
         };
-        set({U_WMR_SETBKCOLOR, U_WMR_SETTEXTCOLOR, U_WMR_SETBKMODE, U_WMR_SETPOLYFILLMODE, U_WMR_SETTEXTALIGN},
+        set({U_WMR_SETBKCOLOR, U_WMR_SETTEXTCOLOR, U_WMR_SETBKMODE, U_WMR_SETPOLYFILLMODE,
+             U_WMR_SETTEXTALIGN},
             &WmfPlayer::colorsAndModes);
         set({U_WMR_SETMAPMODE, U_WMR_SETWINDOWORG, U_WMR_SETWINDOWEXT, U_WMR_SETVIEWPORTORG,
-             U_WMR_SETVIEWPORTEXT, U_WMR_OFFSETWINDOWORG, U_WMR_OFFSETVIEWPORTORG, U_WMR_SCALEWINDOWEXT,
-             U_WMR_SCALEVIEWPORTEXT},
+             U_WMR_SETVIEWPORTEXT, U_WMR_OFFSETWINDOWORG, U_WMR_OFFSETVIEWPORTORG,
+             U_WMR_SCALEWINDOWEXT, U_WMR_SCALEVIEWPORTEXT},
             &WmfPlayer::mapping);
         set({U_WMR_SAVEDC, U_WMR_RESTOREDC, U_WMR_INTERSECTCLIPRECT, U_WMR_EXCLUDECLIPRECT},
             &WmfPlayer::savedStatesAndClip);
         set({U_WMR_CREATEPENINDIRECT, U_WMR_CREATEBRUSHINDIRECT}, &WmfPlayer::createPenOrBrush);
         set({U_WMR_CREATEFONTINDIRECT}, &WmfPlayer::createFont);
-        set({U_WMR_DIBCREATEPATTERNBRUSH, U_WMR_CREATEPATTERNBRUSH}, &WmfPlayer::createPatternBrush);
+        set({U_WMR_DIBCREATEPATTERNBRUSH, U_WMR_CREATEPATTERNBRUSH},
+            &WmfPlayer::createPatternBrush);
         set({U_WMR_CREATEPALETTE, U_WMR_CREATEREGION, U_WMR_CREATEBITMAP,
              U_WMR_CREATEBITMAPINDIRECT, U_WMR_F8},
             &WmfPlayer::createPlaceholder);
@@ -156,7 +172,8 @@ const std::array<WmfPlayer::Handler, 256>& WmfPlayer::handlers()
         set({U_WMR_SETPIXEL, U_WMR_PATBLT}, &WmfPlayer::pixelAndPattern);
         set({U_WMR_TEXTOUT}, &WmfPlayer::text);
         set({U_WMR_EXTTEXTOUT}, &WmfPlayer::extText);
-        set({U_WMR_STRETCHDIB, U_WMR_DIBSTRETCHBLT, U_WMR_DIBBITBLT, U_WMR_SETDIBTODEV}, &WmfPlayer::bitmaps);
+        set({U_WMR_STRETCHDIB, U_WMR_DIBSTRETCHBLT, U_WMR_DIBBITBLT, U_WMR_SETDIBTODEV},
+            &WmfPlayer::bitmaps);
         set({U_WMR_BITBLT, U_WMR_STRETCHBLT}, &WmfPlayer::oldBitmaps);
         return t;
     }();
@@ -165,7 +182,7 @@ const std::array<WmfPlayer::Handler, 256>& WmfPlayer::handlers()
 
 void WmfPlayer::colorsAndModes(const Record& r)
 {
-    U_COLORREF color{};
+    U_COLORREF color {};
     uint16_t mode = 0;
     switch (r.type) {
     case U_WMR_SETBKCOLOR:
@@ -193,7 +210,7 @@ void WmfPlayer::colorsAndModes(const Record& r)
 
 void WmfPlayer::mapping(const Record& r)
 {
-    U_POINT16 pt{}, pt2{};
+    U_POINT16 pt {}, pt2 {};
     uint16_t mode = 0;
     switch (r.type) {
     case U_WMR_SETMAPMODE:
@@ -234,7 +251,8 @@ void WmfPlayer::mapping(const Record& r)
     case U_WMR_SCALEWINDOWEXT:
     case U_WMR_SCALEVIEWPORTEXT: {
         const bool window = r.type == U_WMR_SCALEWINDOWEXT;
-        const int ok = window ? U_WMRSCALEWINDOWEXT_get(r.p, &pt, &pt2) : U_WMRSCALEVIEWPORTEXT_get(r.p, &pt, &pt2);
+        const int ok = window ? U_WMRSCALEWINDOWEXT_get(r.p, &pt, &pt2)
+                              : U_WMRSCALEVIEWPORTEXT_get(r.p, &pt, &pt2);
         if (!ok || pt.x == 0 || pt.y == 0)
             return;
         QPointF& ext = window ? m_dc.windowExt : m_dc.viewportExt;
@@ -249,7 +267,7 @@ void WmfPlayer::mapping(const Record& r)
 
 void WmfPlayer::savedStatesAndClip(const Record& r)
 {
-    U_RECT16 box{};
+    U_RECT16 box {};
     int16_t level = 0;
     switch (r.type) {
     case U_WMR_SAVEDC:
@@ -262,7 +280,8 @@ void WmfPlayer::savedStatesAndClip(const Record& r)
     case U_WMR_INTERSECTCLIPRECT:
     case U_WMR_EXCLUDECLIPRECT: {
         const bool exclude = r.type == U_WMR_EXCLUDECLIPRECT;
-        const int ok = exclude ? U_WMREXCLUDECLIPRECT_get(r.p, &box) : U_WMRINTERSECTCLIPRECT_get(r.p, &box);
+        const int ok =
+            exclude ? U_WMREXCLUDECLIPRECT_get(r.p, &box) : U_WMRINTERSECTCLIPRECT_get(r.p, &box);
         if (ok)
             clipToRect(box.left, box.top, box.right, box.bottom, exclude);
         break;
@@ -274,7 +293,7 @@ void WmfPlayer::createPenOrBrush(const Record& r)
 {
     GdiObject object;
     if (r.type == U_WMR_CREATEPENINDIRECT) {
-        U_PEN pen{};
+        U_PEN pen {};
         if (!U_WMRCREATEPENINDIRECT_get(r.p, &pen))
             return;
         object.kind = GdiObject::Kind::Pen;
@@ -328,10 +347,13 @@ void WmfPlayer::createPatternBrush(const Record& r)
     object.brushStyle = gdi::brush::DibPattern;
     if (r.type == U_WMR_CREATEPATTERNBRUSH) {
         if (r.size >= 38)
-            object.pattern = bitmap16(r.p + 6, r.p + 38, r.size - 38, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+            object.pattern =
+                bitmap16(r.p + 6, r.p + 38, r.size - 38, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
     } else if (r.size >= 20 && leU16(r.p + 6) == gdi::brush::Pattern && !looksLikeDib(r.p + 10)) {
-        object.pattern = bitmap16(r.p + 10, r.p + 20, r.size - 20, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
-    } else if (U_WMRDIBCREATEPATTERNBRUSH_get(r.p, &style, &usage, &bm16, &dib) && dib && r.fits(dib, 0)) {
+        object.pattern =
+            bitmap16(r.p + 10, r.p + 20, r.size - 20, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+    } else if (U_WMRDIBCREATEPATTERNBRUSH_get(r.p, &style, &usage, &bm16, &dib) && dib &&
+               r.fits(dib, 0)) {
         const DecodeResult bitmap = decodeDib(metafileDib(dib, std::size_t(r.end() - dib)), false);
         if (bitmap.ok())
             object.pattern = bitmap.image;
@@ -358,7 +380,7 @@ void WmfPlayer::selectOrDelete(const Record& r)
 
 void WmfPlayer::lines(const Record& r)
 {
-    U_POINT16 pt{};
+    U_POINT16 pt {};
     if (r.type == U_WMR_MOVETO && U_WMRMOVETO_get(r.p, &pt))
         moveTo(toPoint(pt));
     else if (r.type == U_WMR_LINETO && U_WMRLINETO_get(r.p, &pt))
@@ -367,7 +389,7 @@ void WmfPlayer::lines(const Record& r)
 
 void WmfPlayer::boxes(const Record& r)
 {
-    U_RECT16 box{};
+    U_RECT16 box {};
     int16_t w = 0, h = 0;
     if (r.type == U_WMR_RECTANGLE && U_WMRRECTANGLE_get(r.p, &box))
         drawRectangle(box.left, box.top, box.right, box.bottom);
@@ -379,8 +401,8 @@ void WmfPlayer::boxes(const Record& r)
 
 void WmfPlayer::arcs(const Record& r)
 {
-    U_POINT16 start{}, end{};
-    U_RECT16 box{};
+    U_POINT16 start {}, end {};
+    U_RECT16 box {};
     int ok = 0;
     ArcKind kind = ArcKind::Arc;
     if (r.type == U_WMR_ARC) {
@@ -393,8 +415,8 @@ void WmfPlayer::arcs(const Record& r)
         kind = ArcKind::Chord;
     }
     if (ok)
-        drawArcFamily(kind, QRectF(QPointF(box.left, box.top), QPointF(box.right, box.bottom)), toPoint(start),
-                      toPoint(end));
+        drawArcFamily(kind, QRectF(QPointF(box.left, box.top), QPointF(box.right, box.bottom)),
+                      toPoint(start), toPoint(end));
 }
 
 void WmfPlayer::polygons(const Record& r)
@@ -402,7 +424,8 @@ void WmfPlayer::polygons(const Record& r)
     uint16_t count = 0;
     const char* data = nullptr;
     const bool polygon = r.type == U_WMR_POLYGON;
-    const int ok = polygon ? U_WMRPOLYGON_get(r.p, &count, &data) : U_WMRPOLYLINE_get(r.p, &count, &data);
+    const int ok =
+        polygon ? U_WMRPOLYGON_get(r.p, &count, &data) : U_WMRPOLYLINE_get(r.p, &count, &data);
     if (!ok || !r.fits(data, std::size_t(count) * 4))
         return;
     const QPolygonF points = readPoints(data, count);
@@ -438,8 +461,8 @@ void WmfPlayer::polyPolygon(const Record& r)
 
 void WmfPlayer::pixelAndPattern(const Record& r)
 {
-    U_POINT16 pt{}, size{};
-    U_COLORREF color{};
+    U_POINT16 pt {}, size {};
+    U_COLORREF color {};
     uint32_t rop = 0;
     if (r.type == U_WMR_SETPIXEL && U_WMRSETPIXEL_get(r.p, &color, &pt))
         setPixel(toPoint(pt), toColor(color));
@@ -454,7 +477,7 @@ void WmfPlayer::text(const Record& r)
     const int16_t length = leI16(r.p + 6);
     if (length < 0 || !r.fits(r.p + 8, std::size_t((length + 1) / 2) * 2 + 4))
         return;
-    U_POINT16 pt{};
+    U_POINT16 pt {};
     int16_t len = 0;
     const char* string = nullptr;
     if (U_WMRTEXTOUT_get(r.p, &pt, &len, &string))
@@ -467,11 +490,12 @@ void WmfPlayer::extText(const Record& r)
         return;
     const int16_t length = leI16(r.p + 10);
     const uint16_t options = leU16(r.p + 12);
-    const std::size_t rectBytes = (options & (gdi::textout::Opaque | gdi::textout::Clipped)) ? 8 : 0;
+    const std::size_t rectBytes =
+        (options & (gdi::textout::Opaque | gdi::textout::Clipped)) ? 8 : 0;
     if (length < 0 || !r.fits(r.p + 14, rectBytes + std::size_t(length)))
         return;
-    U_POINT16 pt{};
-    U_RECT16 box{};
+    U_POINT16 pt {};
+    U_RECT16 box {};
     int16_t len = 0;
     uint16_t opts = 0;
     const char* string = nullptr;
@@ -489,27 +513,30 @@ void WmfPlayer::extText(const Record& r)
             m_painter.fillRect(rect, m_dc.bkColor);
         return;
     }
-    drawText(toPoint(pt), decodeText(QByteArray(string, length)), dx, rectBytes ? options : 0, rect);
+    drawText(toPoint(pt), decodeText(QByteArray(string, length)), dx, rectBytes ? options : 0,
+             rect);
 }
 
 // The blits without a bitmap paint with the brush alone.
 void WmfPlayer::bitmaps(const Record& r)
 {
-    U_POINT16 dst{}, dstSize{}, src{}, srcSize{};
+    U_POINT16 dst {}, dstSize {}, src {}, srcSize {};
     uint16_t usage = 0, scanCount = 0, startScan = 0;
     uint32_t rop = 0;
     const char* dib = nullptr;
     switch (r.type) {
     case U_WMR_STRETCHDIB:
-        if (U_WMRSTRETCHDIB_get(r.p, &dst, &dstSize, &src, &srcSize, &usage, &rop, &dib) && dib && r.fits(dib, 0))
-            drawDib(dib, std::size_t(r.end() - dib), toPoint(dst), toPoint(dstSize), toPoint(src), toPoint(srcSize),
-                    rop, true);
+        if (U_WMRSTRETCHDIB_get(r.p, &dst, &dstSize, &src, &srcSize, &usage, &rop, &dib) && dib &&
+            r.fits(dib, 0))
+            drawDib(dib, std::size_t(r.end() - dib), toPoint(dst), toPoint(dstSize), toPoint(src),
+                    toPoint(srcSize), rop, true);
         return;
     case U_WMR_DIBSTRETCHBLT:
     case U_WMR_DIBBITBLT: {
         const bool stretch = r.type == U_WMR_DIBSTRETCHBLT;
-        const int ok = stretch ? U_WMRDIBSTRETCHBLT_get(r.p, &dst, &dstSize, &src, &srcSize, &rop, &dib)
-                               : U_WMRDIBBITBLT_get(r.p, &dst, &dstSize, &src, &rop, &dib);
+        const int ok = stretch
+            ? U_WMRDIBSTRETCHBLT_get(r.p, &dst, &dstSize, &src, &srcSize, &rop, &dib)
+            : U_WMRDIBBITBLT_get(r.p, &dst, &dstSize, &src, &rop, &dib);
         if (!ok)
             return;
         if (dib && r.fits(dib, 0))
@@ -520,10 +547,10 @@ void WmfPlayer::bitmaps(const Record& r)
         return;
     }
     case U_WMR_SETDIBTODEV:
-        if (U_WMRSETDIBTODEV_get(r.p, &dst, &dstSize, &src, &usage, &scanCount, &startScan, &dib) && dib
-            && r.fits(dib, 0))
-            drawDib(dib, std::size_t(r.end() - dib), toPoint(dst), toPoint(dstSize), toPoint(src), toPoint(dstSize),
-                    gdi::rop::SrcCopy, true);
+        if (U_WMRSETDIBTODEV_get(r.p, &dst, &dstSize, &src, &usage, &scanCount, &startScan, &dib) &&
+            dib && r.fits(dib, 0))
+            drawDib(dib, std::size_t(r.end() - dib), toPoint(dst), toPoint(dstSize), toPoint(src),
+                    toPoint(dstSize), gdi::rop::SrcCopy, true);
         return;
     }
 }
@@ -555,8 +582,8 @@ void WmfPlayer::oldBitmaps(const Record& r)
         return;
     const QPointF src = stretch ? QPointF(v[3], v[2]) : QPointF(v[1], v[0]);
     const QSizeF srcSize = stretch ? QSizeF(v[1], v[0]) : QSizeF(dstSize.x(), dstSize.y());
-    const QImage image = bitmap16(r.p + header, r.p + header + 10, r.size - header - 10, m_dc.textColor.rgb(),
-                                  m_dc.bkColor.rgb());
+    const QImage image = bitmap16(r.p + header, r.p + header + 10, r.size - header - 10,
+                                  m_dc.textColor.rgb(), m_dc.bkColor.rgb());
     drawImage(image, dst, dstSize, QRectF(src, srcSize), rop);
 }
 

@@ -32,7 +32,11 @@ public:
 
     // Fills x in [l, r) and y in [t, b) with the white brush; a clear brush fills nothing.
     virtual void fillRect(int l, int t, int r, int b) = 0;
-    void moveTo(int x, int y) { m_penX = x; m_penY = y; }
+    void moveTo(int x, int y)
+    {
+        m_penX = x;
+        m_penY = y;
+    }
     // One-pixel line from the current position up to, not including, (x, y), which becomes
     // the current position.
     virtual void lineTo(int x, int y) = 0;
@@ -57,7 +61,11 @@ public:
     // An empty face name leaves the face as it was; longer names are cut to 31 characters.
     void setFontFace(const QString& face);
     // Setting the face or the size makes a new, unrotated font.
-    void setFontSize(int points) { m_font.size = points; m_font.escapement = 0; }
+    void setFontSize(int points)
+    {
+        m_font.size = points;
+        m_font.escapement = 0;
+    }
     void setFontColour(Colour c) { m_font.colour = c; }
     // The rotated copy of the current font: face and size stay, the turn changes.
     void setFontEscapement(int tenthsOfDegree) { m_font.escapement = tenthsOfDegree; }
@@ -67,7 +75,11 @@ public:
     int penY() const { return m_penY; }
 
 protected:
-    void setPenPosition(int x, int y) { m_penX = x; m_penY = y; }
+    void setPenPosition(int x, int y)
+    {
+        m_penX = x;
+        m_penY = y;
+    }
 
 private:
     BrushStyle m_brush = BrushStyle::Solid;

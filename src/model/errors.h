@@ -11,7 +11,9 @@ namespace plattera {
 class CommandError : public std::runtime_error {
 public:
     explicit CommandError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {
+    }
     const QString& message() const { return m_message; }
 
 private:

@@ -19,7 +19,8 @@ struct Picture {
     PictureSource source = PictureSource::Lossless;
 
     Picture() = default;
-    Picture(QImage bitmap, PictureSource from = PictureSource::Lossless) // NOLINT: a bitmap is a picture
+    Picture(QImage bitmap,
+            PictureSource from = PictureSource::Lossless) // NOLINT: a bitmap is a picture
         : image(std::move(bitmap)), source(from)
     {
     }

@@ -107,8 +107,14 @@ void SheetCanvas::lineTo(int x1, int y1)
     while (x != x1 || y != y1) {
         plot(x, y, colour);
         const int e2 = 2 * err;
-        if (e2 >= dy) { err += dy; x += stepX; }
-        if (e2 <= dx) { err += dx; y += stepY; }
+        if (e2 >= dy) {
+            err += dy;
+            x += stepX;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += stepY;
+        }
     }
     setPenPosition(x1, y1);
 }

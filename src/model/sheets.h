@@ -11,8 +11,8 @@ namespace plattera {
 // width of the hidden composite).
 struct Sheets {
     explicit Sheets(int ppi)
-        : Image1(400, 353, ppi), Image2(22, 353, ppi), Image3(22, 353, ppi),
-          Image4(361, 353, ppi), Image5(442, 353, ppi)
+        : Image1(400, 353, ppi), Image2(22, 353, ppi), Image3(22, 353, ppi), Image4(361, 353, ppi),
+          Image5(442, 353, ppi)
     {
     }
 

@@ -69,7 +69,8 @@ void drawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs, 
         drawFrontOutline(sheets, colour);
 }
 
-void redrawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs, FoldPlacement folds)
+void redrawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs,
+                        FoldPlacement folds)
 {
     drawOutlineLayer(sheets, colour, inputs, folds);
     if (inputs.verticalLines || inputs.backOutline || inputs.frontOutline)

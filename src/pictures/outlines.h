@@ -28,6 +28,7 @@ void drawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs,
 
 // The layer drawn again over a finished cover by New Cover and the picture commands; once a
 // figure is drawn, the four visible brushes are left clear.
-void redrawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs, FoldPlacement folds);
+void redrawOutlineLayer(Sheets& sheets, Colour colour, const CoverInputs& inputs,
+                        FoldPlacement folds);
 
 } // namespace plattera

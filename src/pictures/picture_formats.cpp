@@ -69,7 +69,8 @@ QString TFileFormatsList::filterFor(PictureKind kind) const
         ++count;
     }
     if (count > 1)
-        return QStringLiteral("%1 (%2)|%2|%3").arg(QLatin1String(kAllPictures), patterns, descriptions);
+        return QStringLiteral("%1 (%2)|%2|%3")
+            .arg(QLatin1String(kAllPictures), patterns, descriptions);
     return descriptions;
 }
 

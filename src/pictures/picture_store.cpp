@@ -27,11 +27,15 @@ namespace {
 // No picture file is anywhere near this; a bigger one is not worth reading into memory.
 constexpr qint64 kMaxPictureFileBytes = 512LL * 1024 * 1024;
 
-QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 [[noreturn]] void fail(const QString& path, const QString& problem)
 {
-    throw CommandError(QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), problem));
+    throw CommandError(
+        QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), problem));
 }
 
 // Closes the descriptor on every way out.
@@ -48,7 +52,7 @@ struct FileDescriptor {
 // refused once fstat shows what it is.
 struct OpenPicture {
     FileDescriptor file;
-    struct stat info {};
+    struct stat info { };
 };
 
 void openPictureFile(OpenPicture& picture, const QString& path, const QByteArray& encoded)
@@ -64,9 +68,10 @@ void openPictureFile(OpenPicture& picture, const QString& path, const QByteArray
     if (info.st_size == 0)
         fail(path, QStringLiteral("the file is empty"));
     if (info.st_size > kMaxPictureFileBytes) {
-        fail(path, QStringLiteral("the file is too large (%1 MiB; at most %2 MiB)")
-                       .arg(info.st_size / (1024 * 1024))
-                       .arg(kMaxPictureFileBytes / (1024 * 1024)));
+        fail(path,
+             QStringLiteral("the file is too large (%1 MiB; at most %2 MiB)")
+                 .arg(info.st_size / (1024 * 1024))
+                 .arg(kMaxPictureFileBytes / (1024 * 1024)));
     }
 }
 
@@ -131,7 +136,7 @@ private:
 QByteArray systemName(const QString& path)
 {
     const QByteArray encoded = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info { };
     if (!path.contains(QChar::ReplacementCharacter) || ::stat(encoded.constData(), &info) == 0)
         return encoded;
     QByteArray resolved;
@@ -155,9 +160,10 @@ QByteArray systemName(const QString& path)
         if (matches.isEmpty())
             return encoded;
         if (matches.size() > 1)
-            fail(path, QStringLiteral("its name is not UTF-8 and %1 files in its folder read the same; "
-                                      "rename the file")
-                           .arg(matches.size()));
+            fail(path,
+                 QStringLiteral("its name is not UTF-8 and %1 files in its folder read the same; "
+                                "rename the file")
+                     .arg(matches.size()));
         resolved += matches.front();
     }
     return resolved;
@@ -166,7 +172,7 @@ QByteArray systemName(const QString& path)
 // False when there is no file at path: the one case that is no failure.
 bool exists(const QString& path, const QByteArray& encoded)
 {
-    struct stat info {};
+    struct stat info { };
     if (encoded.isEmpty() || ::stat(encoded.constData(), &info) != 0) {
         if (encoded.isEmpty() || errno == ENOENT || errno == ENOTDIR)
             return false;
@@ -175,16 +181,19 @@ bool exists(const QString& path, const QByteArray& encoded)
     return true;
 }
 
-DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QString& path, int ppi, QSize atLeast)
+DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QString& path, int ppi,
+                          QSize atLeast)
 {
     DecodeResult result;
     try {
         result = decodePicture(kind, data, path, ppi, atLeast);
     } catch (const std::bad_alloc&) {
-        throw CommandError(QStringLiteral("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
+        throw CommandError(
+            QStringLiteral("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
     }
     if (!result.ok())
-        throw CommandError(result.error.isEmpty() ? QStringLiteral("The picture cannot be read") : result.error);
+        throw CommandError(result.error.isEmpty() ? QStringLiteral("The picture cannot be read")
+                                                  : result.error);
     if (result.image.format() != QImage::Format_RGB32)
         result.image = result.image.convertToFormat(QImage::Format_RGB32);
     return result;
@@ -195,13 +204,15 @@ DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QStrin
 DecodeResult namingTheFile(DecodeResult result, const QString& path)
 {
     if (!result.ok())
-        result.error = QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), result.error);
+        result.error =
+            QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), result.error);
     return result;
 }
 
 } // namespace
 
-DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi, QSize atLeast)
+DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi,
+                           QSize atLeast)
 {
     switch (kind) {
     case PictureKind::Jpeg:
@@ -218,8 +229,8 @@ DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QStri
         return namingTheFile(decodeWebp(data), path);
     case PictureKind::Metafile:
         return pictureFileExtension(path).compare(QLatin1String("emf"), Qt::CaseInsensitive) == 0
-                   ? decodeEmf(data, ppi)
-                   : decodeWmf(data, ppi);
+            ? decodeEmf(data, ppi)
+            : decodeWmf(data, ppi);
     case PictureKind::Graphic:
         break;
     }
@@ -228,9 +239,9 @@ DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QStri
 
 bool PictureStore::FileIdentity::operator==(const FileIdentity& o) const
 {
-    return device == o.device && inode == o.inode && size == o.size && ppi == o.ppi
-           && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec
-           && changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    return device == o.device && inode == o.inode && size == o.size && ppi == o.ppi &&
+        modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+        changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
 }
 
 std::optional<Picture> PictureStore::load(const QString& path, int ppi)
@@ -242,11 +253,13 @@ std::optional<Picture> PictureStore::load(const QString& path, int ppi)
     OpenPicture picture;
     openPictureFile(picture, path, encoded);
     const struct stat& info = picture.info;
-    const FileIdentity identity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim, ppi};
+    const FileIdentity identity {info.st_dev,  info.st_ino,  info.st_size,
+                                 info.st_mtim, info.st_ctim, ppi};
     for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
         if (it->path == path && it->identity == identity) {
             std::rotate(m_kept.begin(), it, it + 1);
-            return m_kept.front().picture; // shares the pixels; the caller's copy is its own from its first write
+            return m_kept.front()
+                .picture; // shares the pixels; the caller's copy is its own from its first write
         }
     }
 
@@ -257,7 +270,7 @@ std::optional<Picture> PictureStore::load(const QString& path, int ppi)
     Picture decoded(std::move(result.image),
                     kind == PictureKind::Jpeg ? PictureSource::Lossy : PictureSource::Lossless);
     forget(path);
-    m_kept.insert(m_kept.begin(), Kept{path, identity, decoded});
+    m_kept.insert(m_kept.begin(), Kept {path, identity, decoded});
     if (m_kept.size() > kKeptPictures)
         m_kept.resize(kKeptPictures);
     return decoded;
@@ -304,8 +317,8 @@ std::optional<PictureThumbnail> LoadPictureThumbnail(const QString& path, QSize 
     PictureThumbnail preview;
     preview.size = result.sourceSize.isValid() ? result.sourceSize : result.image.size();
     preview.thumbnail = result.image.size().boundedTo(bound) == result.image.size()
-                            ? std::move(result.image)
-                            : result.image.scaled(bound, Qt::KeepAspectRatio, Qt::FastTransformation);
+        ? std::move(result.image)
+        : result.image.scaled(bound, Qt::KeepAspectRatio, Qt::FastTransformation);
     return preview;
 }
 

@@ -42,7 +42,10 @@ public:
 
     // Told true before and false after decoding a file large enough to take a noticeable moment
     // (a phone photo), so the program can show that it is busy. Not told when pixels are reused.
-    void setLongDecodeNotifier(std::function<void(bool busy)> notifier) { m_longDecode = std::move(notifier); }
+    void setLongDecodeNotifier(std::function<void(bool busy)> notifier)
+    {
+        m_longDecode = std::move(notifier);
+    }
     // Files decoded so far (reuse excluded): what the cover's repaints have cost.
     int decodeCount() const { return m_decodes; }
 

@@ -86,7 +86,7 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
         break;
     }
     copyBackBands(s, inputs.extendBackPicture);
-    setBrushes(std::array{&s.Image2, &s.Image3}, BrushStyle::Clear);
+    setBrushes(std::array {&s.Image2, &s.Image3}, BrushStyle::Clear);
 }
 
 void frontPicturePlacement(Sheets& s, EditorState& state)

@@ -14,8 +14,7 @@
 
 namespace plattera {
 
-PageCanvas::PageCanvas(QPainter& painter)
-    : m_painter(painter)
+PageCanvas::PageCanvas(QPainter& painter) : m_painter(painter)
 {
     const QPaintDevice* device = painter.device();
     const double sx = device ? device->logicalDpiX() / kPageUnitsPerInch : 1.0;

@@ -59,7 +59,8 @@ bool findStandIn(const QByteArray& pdf, qsizetype dictionary, Edit& edit, qint64
     return true;
 }
 
-Edit pictureObject(const QByteArray& number, qint64 lengthObject, const QImage& picture, qsizetype from, qsizetype to)
+Edit pictureObject(const QByteArray& number, qint64 lengthObject, const QImage& picture,
+                   qsizetype from, qsizetype to)
 {
     const QByteArray data = deflatePictureRows(picture);
     if (data.isEmpty())
@@ -68,12 +69,16 @@ Edit pictureObject(const QByteArray& number, qint64 lengthObject, const QImage& 
     Edit edit;
     edit.from = from;
     edit.to = to;
-    edit.bytes = number + " 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width " + width + "\n/Height "
-        + QByteArray::number(picture.height()) + "\n/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n/Length "
-        + QByteArray::number(data.size()) + "\n/Filter /FlateDecode\n/DecodeParms << /Predictor 15 /Colors 3 "
-        "/BitsPerComponent 8 /Columns " + width + " >>\n>>\nstream\n" + data + "\nendstream\nendobj\n";
+    edit.bytes = number + " 0 obj\n<<\n/Type /XObject\n/Subtype /Image\n/Width " + width +
+        "\n/Height " + QByteArray::number(picture.height()) +
+        "\n/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n/Length " +
+        QByteArray::number(data.size()) +
+        "\n/Filter /FlateDecode\n/DecodeParms << /Predictor 15 /Colors 3 "
+        "/BitsPerComponent 8 /Columns " +
+        width + " >>\n>>\nstream\n" + data + "\nendstream\nendobj\n";
     edit.lengthObjectAt = edit.bytes.size();
-    edit.bytes += QByteArray::number(lengthObject) + " 0 obj\n" + QByteArray::number(data.size()) + "\nendobj\n";
+    edit.bytes += QByteArray::number(lengthObject) + " 0 obj\n" + QByteArray::number(data.size()) +
+        "\nendobj\n";
     return edit;
 }
 
@@ -107,7 +112,8 @@ bool moveCrossReferences(QByteArray& tail, const std::vector<Edit>& edits, qint6
             continue;
         qsizetype digits = at;
         const qint64 offset = numberAt(tail, digits);
-        tail.replace(at, 10, QByteArray::number(movedOffset(offset, edits)).rightJustified(10, '0'));
+        tail.replace(at, 10,
+                     QByteArray::number(movedOffset(offset, edits)).rightJustified(10, '0'));
     }
     const qsizetype start = tail.indexOf("startxref\n", at);
     if (start < 0)
@@ -132,13 +138,14 @@ namespace {
 // Deflate's bits, least significant first.
 class BitWriter {
 public:
-    explicit BitWriter(QByteArray& out) : m_out(out) {}
+    explicit BitWriter(QByteArray& out) : m_out(out) { }
     void put(quint32 bits, int count)
     {
         m_bits |= quint64(bits) << m_count;
         m_count += count;
         if (m_count >= 32) {
-            const char bytes[4] = {char(m_bits), char(m_bits >> 8), char(m_bits >> 16), char(m_bits >> 24)};
+            const char bytes[4] = {char(m_bits), char(m_bits >> 8), char(m_bits >> 16),
+                                   char(m_bits >> 24)};
             m_out.append(bytes, 4);
             m_bits >>= 32;
             m_count -= 32;
@@ -191,7 +198,7 @@ std::array<int, kSymbols> codeLengths(std::array<quint64, kSymbols> counts)
             heap.push_back({a.weight + b.weight, next++});
             std::push_heap(heap.begin(), heap.end(), heavier);
         }
-        std::array<int, kSymbols> lengths{};
+        std::array<int, kSymbols> lengths {};
         int longest = 0;
         for (int s = 0; s < kSymbols; ++s) {
             if (counts[size_t(s)] == 0)
@@ -219,21 +226,22 @@ quint32 reversed(quint32 code, int length)
 // residues after the row filter are mostly small, and coding them alone is fast.
 void writeBlock(BitWriter& bits, const uchar* data, qsizetype size, bool last)
 {
-    std::array<quint64, kSymbols> counts{};
+    std::array<quint64, kSymbols> counts {};
     for (qsizetype i = 0; i < size; ++i)
         ++counts[data[i]];
     counts[256] = 1;
     const std::array<int, kSymbols> lengths = codeLengths(counts);
 
     // Canonical codes, bit-reversed for the stream.
-    std::array<int, kLongestCode + 1> perLength{};
+    std::array<int, kLongestCode + 1> perLength {};
     for (int length : lengths)
         ++perLength[size_t(length)];
     perLength[0] = 0;
-    std::array<quint32, kLongestCode + 2> nextCode{};
+    std::array<quint32, kLongestCode + 2> nextCode {};
     for (int length = 1; length <= kLongestCode; ++length)
-        nextCode[size_t(length) + 1] = (nextCode[size_t(length)] + quint32(perLength[size_t(length)])) << 1;
-    std::array<quint32, kSymbols> codes{};
+        nextCode[size_t(length) + 1] =
+            (nextCode[size_t(length)] + quint32(perLength[size_t(length)])) << 1;
+    std::array<quint32, kSymbols> codes {};
     for (int s = 0; s < kSymbols; ++s)
         if (const int length = lengths[size_t(s)])
             codes[size_t(s)] = reversed(nextCode[size_t(length)]++, length);
@@ -244,7 +252,8 @@ void writeBlock(BitWriter& bits, const uchar* data, qsizetype size, bool last)
     bits.put(0, 5);  // one distance code
     bits.put(15, 4); // all 19 code length codes follow
     // Code lengths 0-15 each get a four-bit code (their own value), repeat codes 16-18 none.
-    static constexpr int kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+    static constexpr int kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
     for (int symbol : kOrder)
         bits.put(symbol < 16 ? 4 : 0, 3);
     for (int length : lengths)
@@ -282,7 +291,8 @@ DeflatedRows deflateRows(const QImage& rgb32, int first, int last, bool final)
         }
     }
     part.rawSize = rows.size();
-    part.adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(rows.constData()), uInt(rows.size()));
+    part.adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(rows.constData()),
+                         uInt(rows.size()));
 
     constexpr qsizetype kBlock = 1 << 20;
     part.bytes.reserve(rows.size() / 2 + 1024);
@@ -305,16 +315,21 @@ DeflatedRows deflateRows(const QImage& rgb32, int first, int last, bool final)
 
 QByteArray deflatePictureRows(const QImage& picture)
 {
-    const QImage rgb32 = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    const QImage rgb32 = picture.format() == QImage::Format_RGB32
+        ? picture
+        : picture.convertToFormat(QImage::Format_RGB32);
     if (rgb32.isNull())
         return {};
     // A band of rows per core: a large picture is most of a print's time.
-    const int bands = std::clamp(int(std::thread::hardware_concurrency()), 1, std::min(8, rgb32.height()));
+    const int bands =
+        std::clamp(int(std::thread::hardware_concurrency()), 1, std::min(8, rgb32.height()));
     std::vector<DeflatedRows> parts(static_cast<size_t>(bands));
     std::vector<std::thread> workers;
     for (int i = 0; i < bands; ++i) {
         const int first = rgb32.height() * i / bands, last = rgb32.height() * (i + 1) / bands;
-        const auto work = [&parts, &rgb32, i, first, last, bands] { parts[size_t(i)] = deflateRows(rgb32, first, last, i == bands - 1); };
+        const auto work = [&parts, &rgb32, i, first, last, bands] {
+            parts[size_t(i)] = deflateRows(rgb32, first, last, i == bands - 1);
+        };
         if (i < bands - 1) {
             try {
                 workers.emplace_back(work);
@@ -350,13 +365,15 @@ bool PdfPictures::writeInto(const QString& path) const
 
     // The stand-ins' objects, in the order they were drawn.
     std::vector<Edit> edits;
-    for (qsizetype at = pdf.indexOf(kStandInDictionary); at >= 0; at = pdf.indexOf(kStandInDictionary, at + 1)) {
+    for (qsizetype at = pdf.indexOf(kStandInDictionary); at >= 0;
+         at = pdf.indexOf(kStandInDictionary, at + 1)) {
         Edit found;
         qint64 lengthObject = 0;
         if (!findStandIn(pdf, at, found, lengthObject) || edits.size() == m_pictures.size())
             return false;
         const QByteArray number = pdf.mid(found.from, pdf.indexOf(' ', found.from) - found.from);
-        edits.push_back(pictureObject(number, lengthObject, m_pictures[edits.size()], found.from, found.to));
+        edits.push_back(
+            pictureObject(number, lengthObject, m_pictures[edits.size()], found.from, found.to));
         if (edits.back().bytes.isEmpty())
             return false;
     }
@@ -371,13 +388,13 @@ bool PdfPictures::writeInto(const QString& path) const
         return false;
     qsizetype copied = 0;
     for (const Edit& edit : edits) {
-        if (file.write(pdf.constData() + copied, edit.from - copied) != edit.from - copied
-            || file.write(edit.bytes) != edit.bytes.size())
+        if (file.write(pdf.constData() + copied, edit.from - copied) != edit.from - copied ||
+            file.write(edit.bytes) != edit.bytes.size())
             return false;
         copied = edit.to;
     }
-    return file.write(pdf.constData() + copied, table - copied) == table - copied && file.write(tail) == tail.size()
-        && file.flush();
+    return file.write(pdf.constData() + copied, table - copied) == table - copied &&
+        file.write(tail) == tail.size() && file.flush();
 }
 
 } // namespace plattera

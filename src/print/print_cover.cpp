@@ -50,7 +50,8 @@ void drawPictures(Canvas& canvas, const EditorState& state, const CoverInputs& i
         canvas.stretchDraw(dest, *state.BackPicture);
     }
     if (state.HasFrontPicture && state.FrontPicture && !state.FrontPicture->isNull())
-        canvas.stretchDraw(pageRect(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom), *state.FrontPicture);
+        canvas.stretchDraw(pageRect(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom),
+                           *state.FrontPicture);
 }
 
 void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)

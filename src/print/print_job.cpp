@@ -30,7 +30,8 @@ namespace plattera {
 
 namespace {
 
-void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw, PdfPictures* heldBack = nullptr)
+void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw,
+              PdfPictures* heldBack = nullptr)
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -50,10 +51,14 @@ void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw, P
 
 [[noreturn]] void cannotPrintTo(const QString& target, const QString& why)
 {
-    throw CommandError(QStringLiteral("Cannot print to %1: %2").arg(QFileInfo(target).fileName(), why));
+    throw CommandError(
+        QStringLiteral("Cannot print to %1: %2").arg(QFileInfo(target).fileName(), why));
 }
 
-QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 // The PDF engine writes "%%EOF" last: a file without it was cut off by a write that failed.
 // fsync brings out the errors a file system reports only when the data goes to the disk.
@@ -97,14 +102,17 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     const QFileInfo info(target);
     const bool regularOrNew = !info.exists() || info.isFile();
     // Root may write anywhere: a file without write permission is read-only for everyone here.
-    if (info.isFile()
-        && (!info.isWritable() || !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
+    if (info.isFile() &&
+        (!info.isWritable() ||
+         !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther))))
         cannotPrintTo(chosen, QStringLiteral("the file is read-only"));
     if (regularOrNew && !QFileInfo(info.absolutePath()).isDir())
-        cannotPrintTo(chosen, QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(info.absolutePath())));
+        cannotPrintTo(chosen,
+                      QStringLiteral("the folder %1 does not exist")
+                          .arg(QDir::toNativeSeparators(info.absolutePath())));
 
-    QTemporaryFile job((regularOrNew ? info.absolutePath() : QDir::tempPath()) + QStringLiteral("/.")
-                       + info.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile job((regularOrNew ? info.absolutePath() : QDir::tempPath()) +
+                       QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     if (!job.open())
         cannotPrintTo(chosen, job.errorString());
     job.close(); // the engine opens it again by name
@@ -120,7 +128,8 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     }
     printer.setOutputFileName(chosen);
     if (!pictures.writeInto(job.fileName()) || !pdfArrivedWhole(job.fileName()))
-        cannotPrintTo(chosen, QStringLiteral("the file could not be written whole (is the disk full?)"));
+        cannotPrintTo(chosen,
+                      QStringLiteral("the file could not be written whole (is the disk full?)"));
 
     if (!regularOrNew) {
         copyOnto(job.fileName(), target);
@@ -130,10 +139,13 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     // or those a new file gets.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    struct stat earlier {};
-    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &earlier) == 0 ? (earlier.st_mode & 07777) : (0666 & ~mask);
+    struct stat earlier { };
+    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &earlier) == 0
+        ? (earlier.st_mode & 07777)
+        : (0666 & ~mask);
     ::chmod(QFile::encodeName(job.fileName()).constData(), mode);
-    if (::rename(QFile::encodeName(job.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+    if (::rename(QFile::encodeName(job.fileName()).constData(),
+                 QFile::encodeName(target).constData()) != 0)
         cannotPrintTo(chosen, systemError(errno));
     job.setAutoRemove(false);
 }
@@ -152,11 +164,13 @@ struct SchedulerCalls {
     decltype(&httpConnect2) connect = nullptr;
     decltype(&httpClose) close = nullptr;
 
-    bool complete() const { return lastError && lastErrorString && server && port && connect && close; }
+    bool complete() const
+    {
+        return lastError && lastErrorString && server && port && connect && close;
+    }
 };
 
-template <typename Function>
-void resolve(void* library, Function& function, const char* name)
+template <typename Function> void resolve(void* library, Function& function, const char* name)
 {
     function = reinterpret_cast<Function>(::dlsym(library, name));
 }
@@ -183,7 +197,8 @@ const SchedulerCalls& schedulerCalls()
 // scheduler once more tells the two apart.
 bool schedulerAnswers(const SchedulerCalls& cups)
 {
-    http_t* http = cups.connect(cups.server(), cups.port(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_IF_REQUESTED, 1, 3000, nullptr);
+    http_t* http = cups.connect(cups.server(), cups.port(), nullptr, AF_UNSPEC,
+                                HTTP_ENCRYPTION_IF_REQUESTED, 1, 3000, nullptr);
     if (!http)
         return false;
     cups.close(http);
@@ -196,16 +211,19 @@ void checkSchedulerAnswer()
 {
     const SchedulerCalls& cups = schedulerCalls();
     if (!cups.complete())
-        throw CommandError(QStringLiteral("The job went to the printer, but whether it was accepted is unknown: the "
-                                          "printing system's library %1 could not be loaded.")
-                               .arg(QLatin1String(kSchedulerLibrary)));
+        throw CommandError(
+            QStringLiteral(
+                "The job went to the printer, but whether it was accepted is unknown: the "
+                "printing system's library %1 could not be loaded.")
+                .arg(QLatin1String(kSchedulerLibrary)));
     if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE)
         return;
     // The scheduler's own text is clear enough ("... is not accepting jobs"); a missing
     // scheduler is not.
     const QString text = QString::fromLocal8Bit(cups.lastErrorString());
     if (!schedulerAnswers(cups))
-        throw CommandError(QStringLiteral("The printing system is not running; the cover was not printed."));
+        throw CommandError(
+            QStringLiteral("The printing system is not running; the cover was not printed."));
     throw CommandError(QStringLiteral("The printer did not accept the job: %1").arg(text));
 }
 
@@ -213,7 +231,7 @@ void checkSchedulerAnswer()
 
 QString PrintJobName(const QString& application, const QString& artist, const QString& title)
 {
-    QStringList parts{application};
+    QStringList parts {application};
     for (const QString& part : {artist.simplified(), title.simplified()})
         if (!part.isEmpty())
             parts << part;

@@ -57,7 +57,7 @@ QStringList trackLines(const EditorState& state, const CoverInputs& inputs)
 
 void setLayoutFonts(Sheets& s, const EditorState& state)
 {
-    const TextFont back{state.BackFontName, state.BackFontColor, kPanelStartSize};
+    const TextFont back {state.BackFontName, state.BackFontColor, kPanelStartSize};
     setTextFont(s.Image1, back);
     setTextFont(s.Image2, {back.face, back.colour, kSpineStartSize});
     setTextFont(s.Image3, {back.face, back.colour, kSpineStartSize});
@@ -84,7 +84,7 @@ void drawFront(Sheets& s, EditorState& state, const CoverInputs& inputs)
 void drawSpines(Sheets& s, const EditorState& state)
 {
     if (state.HasBackPicture)
-        setBrushes(std::array{&s.Image2, &s.Image3}, BrushStyle::Clear);
+        setBrushes(std::array {&s.Image2, &s.Image3}, BrushStyle::Clear);
     drawSpineTexts(s.Image2, s.Image3, titleTexts(state), sheetGeometry(s));
 }
 

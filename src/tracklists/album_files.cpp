@@ -17,9 +17,9 @@ namespace plattera {
 
 namespace {
 
-const QStringList kAudioExtensions = {QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("oga"),
-                                      QStringLiteral("opus"), QStringLiteral("mp3"), QStringLiteral("m4a"),
-                                      QStringLiteral("wav")};
+const QStringList kAudioExtensions = {
+    QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
+    QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("wav")};
 
 bool isCueSheet(const QString& path)
 {
@@ -58,9 +58,14 @@ std::optional<TrackEntry> readTags(const QString& path)
         return QString::fromUtf8(found->second.front().toCString(true)).trimmed();
     };
     const QFileInfo info(path);
-    TrackEntry entry{value("TITLE"), value("ARTIST"), value("ALBUMARTIST"), value("ALBUM"),
-                     leadingNumber(value("DISCNUMBER")), QString(), leadingNumber(value("TRACKNUMBER")),
-                     info.fileName()};
+    TrackEntry entry {value("TITLE"),
+                      value("ARTIST"),
+                      value("ALBUMARTIST"),
+                      value("ALBUM"),
+                      leadingNumber(value("DISCNUMBER")),
+                      QString(),
+                      leadingNumber(value("TRACKNUMBER")),
+                      info.fileName()};
     if (entry.title.isEmpty())
         entry.title = info.completeBaseName();
     return entry;
@@ -105,8 +110,9 @@ AlbumTracks readAlbumTracks(const QStringList& paths)
         }
         readThroughCue << sheet->files;
         for (const CueSheet::Track& track : sheet->tracks)
-            tracks.push_back({track.title, track.performer, sheet->performer, sheet->title, sheet->disc,
-                              QFileInfo(path).absoluteFilePath(), track.number, QFileInfo(path).fileName()});
+            tracks.push_back({track.title, track.performer, sheet->performer, sheet->title,
+                              sheet->disc, QFileInfo(path).absoluteFilePath(), track.number,
+                              QFileInfo(path).fileName()});
     }
     for (const QString& path : paths) {
         if (isCueSheet(path) || readThroughCue.contains(QFileInfo(path).absoluteFilePath()))

@@ -27,7 +27,8 @@ QString commandValue(const QString& rest, bool typeFollows = false)
         const qsizetype close = rest.indexOf(QLatin1Char('"'), 1);
         return close < 0 ? rest.mid(1) : rest.mid(1, close - 1);
     }
-    return typeFollows && rest.contains(QLatin1Char(' ')) ? rest.section(QLatin1Char(' '), 0, -2) : rest;
+    return typeFollows && rest.contains(QLatin1Char(' ')) ? rest.section(QLatin1Char(' '), 0, -2)
+                                                          : rest;
 }
 
 } // namespace
@@ -57,7 +58,8 @@ std::optional<CueSheet> readCueSheet(const QString& path)
             (track ? track->title : sheet.title) = commandValue(rest);
         } else if (command == QLatin1String("PERFORMER")) {
             (track ? track->performer : sheet.performer) = commandValue(rest);
-        } else if (command == QLatin1String("REM") && rest.startsWith(QLatin1String("DISCNUMBER "))) {
+        } else if (command == QLatin1String("REM") &&
+                   rest.startsWith(QLatin1String("DISCNUMBER "))) {
             sheet.disc = rest.mid(11).trimmed().toInt();
         }
     }

@@ -18,8 +18,8 @@ struct CueSheet {
     };
     QString performer;
     QString title;
-    int disc = 0;        // from "REM DISCNUMBER", 0 when absent
-    QStringList files;   // absolute paths
+    int disc = 0;      // from "REM DISCNUMBER", 0 when absent
+    QStringList files; // absolute paths
     std::vector<Track> tracks;
 };
 

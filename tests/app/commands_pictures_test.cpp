@@ -22,14 +22,22 @@ namespace {
 const QRgb kInk = qRgb(0, 0, 0);
 const QRgb kPaper = qRgb(255, 255, 255);
 
-
 class PictureCommands : public AppFixture {
 protected:
     QTemporaryDir dir;
 
-    QString picture(const QString& name, const QImage& image) { return writeTestBmp(dir.filePath(name), image); }
-    QString broken(const QString& name) { return writeTestFile(dir.filePath(name), "not a picture"); }
-    void run(void (TForm1::*handler)()) { form1().runCommand([this, handler] { (form1().*handler)(); }); }
+    QString picture(const QString& name, const QImage& image)
+    {
+        return writeTestBmp(dir.filePath(name), image);
+    }
+    QString broken(const QString& name)
+    {
+        return writeTestFile(dir.filePath(name), "not a picture");
+    }
+    void run(void (TForm1::*handler)())
+    {
+        form1().runCommand([this, handler] { (form1().*handler)(); });
+    }
     void image(NotebookPage page, const std::optional<QString>& answer)
     {
         form1().TabbedNotebook1->setCurrentIndex(int(page));
@@ -110,7 +118,8 @@ TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
     EXPECT_TRUE(platform.pictureRequests[0].initialFile.isEmpty());
     EXPECT_EQ(platform.pictureRequests[1].initialFile, back);
     EXPECT_EQ(platform.pictureRequests[1].filter, PictureDialogSettings().filter);
-    EXPECT_EQ(platform.pictureRequests[1].defaultExtension, PictureDialogSettings().defaultExtension);
+    EXPECT_EQ(platform.pictureRequests[1].defaultExtension,
+              PictureDialogSettings().defaultExtension);
     EXPECT_FALSE(state.HasFrontPicture) << "a cancelled dialog changes no picture";
 }
 
@@ -211,11 +220,13 @@ TEST_F(PictureCommands, APictureDroppedOnASheetIsTheImageCommandForThatPage)
     const auto drop = [&](QWidget* sheet, const QString& file) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(file)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(sheet, &enter);
         if (!enter.isAccepted())
             return false;
-        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                           Qt::NoModifier);
         QApplication::sendEvent(sheet, &dropped);
         QCoreApplication::processEvents();
         return dropped.dropAction() == Qt::CopyAction;
@@ -225,7 +236,8 @@ TEST_F(PictureCommands, APictureDroppedOnASheetIsTheImageCommandForThatPage)
     start();
     platform.pictureRequests.clear();
 
-    EXPECT_FALSE(drop(form1().Image2, writeTestFile(dir.filePath(QStringLiteral("notes.txt")), "x")));
+    EXPECT_FALSE(
+        drop(form1().Image2, writeTestFile(dir.filePath(QStringLiteral("notes.txt")), "x")));
     form1().TabbedNotebook1->setCurrentIndex(1);
     ASSERT_TRUE(drop(form1().Image2, back));
     EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 0);

@@ -21,7 +21,10 @@ namespace {
 const QRgb kPaper = qRgb(255, 255, 255);
 const QRgb kLightYellow = qRgb(255, 255, 170);
 
-bool isDark(QRgb pixel) { return qGray(pixel) < 110; }
+bool isDark(QRgb pixel)
+{
+    return qGray(pixel) < 110;
+}
 
 // Columns of the dark ink in a band of rows.
 QRect darkBounds(const QImage& image, const QRect& band)
@@ -49,7 +52,10 @@ class TextCommands : public AppFixture {
 protected:
     QTemporaryDir dir;
 
-    void run(void (TForm1::*handler)()) { form1().runCommand([this, handler] { (form1().*handler)(); }); }
+    void run(void (TForm1::*handler)())
+    {
+        form1().runCommand([this, handler] { (form1().*handler)(); });
+    }
     void enterCover()
     {
         form2().Edit3->setText(QStringLiteral("Artist"));
@@ -234,8 +240,10 @@ TEST(FontDialogWidget, OffersScalableFacesWithEffectsAndColour)
     const int red = dialog.colourBox()->findText(QStringLiteral("Red"));
     ASSERT_GE(red, 0);
     dialog.colourBox()->setCurrentIndex(red);
-    dialog.faceList()->setCurrentItem(dialog.faceList()->findItems(QStringLiteral("Liberation Serif"),
-                                                                   Qt::MatchExactly).value(0));
+    dialog.faceList()->setCurrentItem(
+        dialog.faceList()
+            ->findItems(QStringLiteral("Liberation Serif"), Qt::MatchExactly)
+            .value(0));
     const FontChoice changed = dialog.choice();
     EXPECT_FALSE(changed.bold || changed.italic) << "a new face keeps the regular weight and slant";
     EXPECT_EQ(changed.colour, 0x0000FFu);
@@ -260,7 +268,7 @@ TEST(FontDialogWidget, UnlistedStartingFaceComesBackUnchanged)
 // "Other..." starts from the colour picked last, and cancelling it keeps that pick.
 TEST(FontDialogWidget, OtherColourStartsFromThePickAndCancelKeepsIt)
 {
-    FontDialog dialog(FontChoice{});
+    FontDialog dialog(FontChoice {});
     QComboBox* colours = dialog.colourBox();
     const auto activate = [&](int index) {
         colours->setCurrentIndex(index);
@@ -282,11 +290,13 @@ TEST(FontDialogWidget, OtherColourStartsFromThePickAndCancelKeepsIt)
 // Each outline face once, by its own name: no fontconfig aliases, no foundry suffixes.
 TEST(FontDialogWidget, LabelMnemonicsFocusTheirControls)
 {
-    FontDialog dialog(FontChoice{});
+    FontDialog dialog(FontChoice {});
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    for (auto [key, control] : {std::pair<Qt::Key, QWidget*>{Qt::Key_Y, dialog.styleList()}, {Qt::Key_F, dialog.faceList()},
-                                {Qt::Key_S, dialog.sizeList()}, {Qt::Key_C, dialog.colourBox()}}) {
+    for (auto [key, control] : {std::pair<Qt::Key, QWidget*> {Qt::Key_Y, dialog.styleList()},
+                                {Qt::Key_F, dialog.faceList()},
+                                {Qt::Key_S, dialog.sizeList()},
+                                {Qt::Key_C, dialog.colourBox()}}) {
         QTest::keyClick(&dialog, key, Qt::AltModifier);
         EXPECT_EQ(QApplication::focusWidget(), control) << "Alt+" << char(key);
     }
@@ -298,8 +308,9 @@ TEST(FontDialogWidget, FaceListHoldsEachRealFaceOnce)
     EXPECT_EQ(faces.size(), QSet<QString>(faces.begin(), faces.end()).size());
     for (const QString& face : faces) {
         EXPECT_FALSE(face.contains(QLatin1Char('['))) << face.toStdString();
-        EXPECT_FALSE(face == QLatin1String("Sans Serif") || face == QLatin1String("Serif")
-                     || face == QLatin1String("Monospace")) << face.toStdString();
+        EXPECT_FALSE(face == QLatin1String("Sans Serif") || face == QLatin1String("Serif") ||
+                     face == QLatin1String("Monospace"))
+            << face.toStdString();
     }
     EXPECT_TRUE(faces.contains(QStringLiteral("Liberation Sans")));
 }

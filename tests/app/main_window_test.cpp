@@ -41,10 +41,14 @@ TEST_F(MainWindowLayout, ToolbarHasNineButtonsEvery88PixelsWithTheirGlyphs)
         const char* caption;
         bool enabled;
     };
-    const Row rows[] = {{"BitBtn6", "New Cover", true}, {"button3", "Edit Tracks", true},
-                        {"Button1", "Font type/color", false}, {"BitBtn2", "Left", false},
-                        {"BitBtn1", "Center", false}, {"BitBtn5", "Image", true},
-                        {"button4", "Print", true}, {"BitBtn3", "Close", true},
+    const Row rows[] = {{"BitBtn6", "New Cover", true},
+                        {"button3", "Edit Tracks", true},
+                        {"Button1", "Font type/color", false},
+                        {"BitBtn2", "Left", false},
+                        {"BitBtn1", "Center", false},
+                        {"BitBtn5", "Image", true},
+                        {"button4", "Print", true},
+                        {"BitBtn3", "Close", true},
                         {"BitBtn4", "About", true}};
     int left = 0;
     for (const Row& row : rows) {
@@ -55,7 +59,8 @@ TEST_F(MainWindowLayout, ToolbarHasNineButtonsEvery88PixelsWithTheirGlyphs)
         EXPECT_EQ(button->size(), QSize(81, 57));
         EXPECT_EQ(button->text(), QLatin1String(row.caption));
         EXPECT_EQ(button->isEnabled(), row.enabled);
-        EXPECT_LT(button->captionRect().bottom(), button->glyphRect().top()) << "caption above the glyph";
+        EXPECT_LT(button->captionRect().bottom(), button->glyphRect().top())
+            << "caption above the glyph";
         left += 88;
     }
     EXPECT_EQ(form1().Panel1->geometry(), QRect(0, 0, 785, 57));
@@ -84,12 +89,13 @@ TEST_F(MainWindowLayout, EveryButtonHasItsNormalAndGreyedGlyphAtItsSize)
                 const QRgb c = grey.pixel(x, y);
                 if (qAlpha(c)) {
                     greyPixels += c == qRgb(128, 128, 128);
-                    EXPECT_TRUE(c == qRgb(128, 128, 128) || c == qRgb(255, 255, 255)) << x << "," << y;
+                    EXPECT_TRUE(c == qRgb(128, 128, 128) || c == qRgb(255, 255, 255))
+                        << x << "," << y;
                 }
             }
         EXPECT_GT(greyPixels, 0);
     }
-    EXPECT_EQ(form1().windowIcon().availableSizes(), (QList<QSize>{QSize(16, 16), QSize(48, 48)}));
+    EXPECT_EQ(form1().windowIcon().availableSizes(), (QList<QSize> {QSize(16, 16), QSize(48, 48)}));
 }
 
 TEST_F(MainWindowLayout, DisabledButtonShowsItsGreyedGlyph)
@@ -143,11 +149,12 @@ TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
         bool checked;
         QWidget* parent;
     };
-    const Box boxes[] = {{f.CheckBox1, "CheckBox1", "Vertical lines", {32, 32, 97, 17}, true, f.GroupBox1},
-                         {f.CheckBox2, "CheckBox2", "Back", {32, 56, 97, 17}, true, f.GroupBox1},
-                         {f.CheckBox3, "CheckBox3", "Front", {32, 80, 97, 17}, true, f.GroupBox1},
-                         {f.CheckBox4, "CheckBox4", "No text on front cover", {15, 24, 130, 17}, false, f.GroupBox2},
-                         {f.CheckBox6, "CheckBox6", "Extend back picture", {16, 56, 121, 17}, true, f.GroupBox2}};
+    const Box boxes[] = {
+        {f.CheckBox1, "CheckBox1", "Vertical lines", {32, 32, 97, 17}, true, f.GroupBox1},
+        {f.CheckBox2, "CheckBox2", "Back", {32, 56, 97, 17}, true, f.GroupBox1},
+        {f.CheckBox3, "CheckBox3", "Front", {32, 80, 97, 17}, true, f.GroupBox1},
+        {f.CheckBox4, "CheckBox4", "No text on front cover", {15, 24, 130, 17}, false, f.GroupBox2},
+        {f.CheckBox6, "CheckBox6", "Extend back picture", {16, 56, 121, 17}, true, f.GroupBox2}};
     for (const Box& b : boxes) {
         SCOPED_TRACE(b.name);
         EXPECT_EQ(b.box->objectName(), QLatin1String(b.name));
@@ -272,9 +279,16 @@ TEST_F(WindowPlacement, EscapeLeavesTheTrackEditorAndAboutOpen)
 // Enter on a focused button presses it (Escape there is the story above).
 TEST_F(WindowPlacement, EnterOnAFocusedButtonPressesIt)
 {
-    const struct { QDialog* window; QPushButton* button; Qt::Key key; bool closes; int tracks; } rows[] = {
-        {&form2(), form2().Button3, Qt::Key_Return, false, 1}, {&form2(), form2().Button3, Qt::Key_Enter, false, 2},
-        {&form2(), form2().Button1, Qt::Key_Return, true, 2}, {&form3(), form3().Button1, Qt::Key_Enter, true, 2}};
+    const struct {
+        QDialog* window;
+        QPushButton* button;
+        Qt::Key key;
+        bool closes;
+        int tracks;
+    } rows[] = {{&form2(), form2().Button3, Qt::Key_Return, false, 1},
+                {&form2(), form2().Button3, Qt::Key_Enter, false, 2},
+                {&form2(), form2().Button1, Qt::Key_Return, true, 2},
+                {&form3(), form3().Button1, Qt::Key_Enter, true, 2}};
     for (const auto& row : rows) {
         row.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(row.window));
@@ -298,7 +312,8 @@ TEST_F(WindowPlacement, EveryCaptionShowsWhole)
                 option.initFrom(box);
                 option.text = box->text();
                 needed = metrics.horizontalAdvance(box->text());
-                room = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+                room =
+                    box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
             } else if (auto* button = qobject_cast<QPushButton*>(control)) {
                 needed = metrics.horizontalAdvance(button->text()) + 4;
                 room = button->width();
@@ -313,7 +328,8 @@ TEST_F(WindowPlacement, EveryCaptionShowsWhole)
                 room = edit->text().size() < 40 ? edit->width() : needed;
             } else if (auto* tabs = qobject_cast<QTabBar*>(control)) {
                 for (int i = 0; i < tabs->count(); ++i)
-                    EXPECT_GE(tabs->tabRect(i).width(), metrics.horizontalAdvance(tabs->tabText(i)) + 8);
+                    EXPECT_GE(tabs->tabRect(i).width(),
+                              metrics.horizontalAdvance(tabs->tabText(i)) + 8);
             }
             EXPECT_LE(needed, room) << control->objectName().toStdString();
         }
@@ -401,11 +417,13 @@ TEST_F(MainWindowCommands, NewCoverGivesTheSameSheetsWhateverTheBoxesAndHoweverO
     form1().BitBtn6->click();
     EXPECT_TRUE(SameSheets(once, SheetPixels(sheets()))) << "twice is once";
 
-    for (QCheckBox* box : {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
+    for (QCheckBox* box :
+         {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
         box->click();
     ASSERT_FALSE(form1().CheckBox2->isChecked());
     form1().BitBtn6->click();
-    for (QCheckBox* box : {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
+    for (QCheckBox* box :
+         {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     EXPECT_TRUE(SameSheets(once, SheetPixels(sheets())));
     EXPECT_TRUE(platform.errors.empty());
@@ -414,7 +432,8 @@ TEST_F(MainWindowCommands, NewCoverGivesTheSameSheetsWhateverTheBoxesAndHoweverO
 TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
 {
     QTemporaryDir dir;
-    const QString broken = writeTestFile(dir.filePath(QStringLiteral("broken.gif")), "this is not a picture");
+    const QString broken =
+        writeTestFile(dir.filePath(QStringLiteral("broken.gif")), "this is not a picture");
 
     form1().CheckBox1->click(); // cleared while there is no back picture yet
     state.BackPictureFile = broken;
@@ -450,14 +469,16 @@ TEST_F(MainWindowCommands, PointerIsAHandFromTheLinkUntilTheBareSurfaceOrTheAbou
 
     movePointer(form1().Label4, QPoint(3, 3));
     ASSERT_EQ(applicationPointer(), PointerShape::Hand);
-    platform.modalScripts.push_back([&](QDialog&) { movePointer(form3().Panel1, QPoint(100, 200)); });
+    platform.modalScripts.push_back(
+        [&](QDialog&) { movePointer(form3().Panel1, QPoint(100, 200)); });
     form1().BitBtn4->click();
     EXPECT_EQ(applicationPointer(), PointerShape::Default);
 }
 
 TEST_F(MainWindowCommands, FailuresReachTheErrorBoxWithAFullStopRule)
 {
-    EXPECT_EQ(errorBoxText(QStringLiteral("Bitmap image is not valid")), QStringLiteral("Bitmap image is not valid."));
+    EXPECT_EQ(errorBoxText(QStringLiteral("Bitmap image is not valid")),
+              QStringLiteral("Bitmap image is not valid."));
     EXPECT_EQ(errorBoxText(QStringLiteral("Done.")), QStringLiteral("Done."));
     EXPECT_EQ(errorBoxText(QStringLiteral("Stop!")), QStringLiteral("Stop!"));
     EXPECT_EQ(errorBoxText(QStringLiteral("(.gif)")), QStringLiteral("(.gif)"));

@@ -25,13 +25,15 @@ void expectStartUpFigures(Sheets& s, QRgb ink)
     const QImage& panel = s.Image1.image();
     EXPECT_TRUE(AreaIs(panel, QRect(0, 0, 400, 1), ink));
     EXPECT_TRUE(AreaIs(panel, QRect(1, 352, 399, 1), ink));
-    EXPECT_TRUE(PixelIs(panel, 0, 352, kWhitePixel)) << "the bottom stroke ends before the panel's corner";
+    EXPECT_TRUE(PixelIs(panel, 0, 352, kWhitePixel))
+        << "the bottom stroke ends before the panel's corner";
     EXPECT_TRUE(AreaIs(panel, QRect(0, 1, 1, 351), kWhitePixel)) << "the panel has no sides";
     EXPECT_EQ(CountNot(panel, panel.rect(), kWhitePixel), 400 + 399);
 
     const QImage& left = s.Image2.image();
     EXPECT_TRUE(AreaIs(left, QRect(21, 0, 1, 353), ink)) << "edge placement on the left spine";
-    EXPECT_TRUE(AreaIs(left, QRect(20, 1, 1, 351), kWhitePixel)) << "the inner line of CheckBox1Click is gone";
+    EXPECT_TRUE(AreaIs(left, QRect(20, 1, 1, 351), kWhitePixel))
+        << "the inner line of CheckBox1Click is gone";
     EXPECT_TRUE(AreaIs(left, QRect(0, 0, 1, 353), ink));
     EXPECT_TRUE(AreaIs(left, QRect(0, 0, 22, 1), ink));
     EXPECT_TRUE(AreaIs(left, QRect(0, 352, 22, 1), ink));
@@ -123,7 +125,8 @@ TEST_F(OutlineCommands, ClearingVerticalLinesLeavesTheBackOutlineWithItsOpenCorn
     form1().CheckBox1->click();
     EXPECT_FALSE(form1().CheckBox1->isChecked());
     const QImage& right = sheets().Image3.image();
-    EXPECT_TRUE(PixelIs(right, 0, 352, kWhitePixel)) << "the last stroke of the right spine stops short";
+    EXPECT_TRUE(PixelIs(right, 0, 352, kWhitePixel))
+        << "the last stroke of the right spine stops short";
     EXPECT_TRUE(PixelIs(right, 21, 352, kBlackPixel));
     EXPECT_TRUE(AreaIs(right, QRect(0, 1, 2, 351), kWhitePixel));
     EXPECT_TRUE(AreaIs(sheets().Image2.image(), QRect(20, 1, 2, 351), kWhitePixel));

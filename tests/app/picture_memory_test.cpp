@@ -41,7 +41,10 @@ protected:
         platform.pictureAnswers.push_back(file);
         form1().runCommand([this] { form1().BitBtn5Click(); });
     }
-    QString picture(const char* name, int width) { return writeTestBmp(dir.filePath(QLatin1String(name)), columnCodedImage(width, 40)); }
+    QString picture(const char* name, int width)
+    {
+        return writeTestBmp(dir.filePath(QLatin1String(name)), columnCodedImage(width, 40));
+    }
 };
 
 // What makes the cover stop using a picture it showed.
@@ -49,12 +52,18 @@ struct Release {
     const char* name;
     std::function<void(PictureMemory&)> action;
 };
-void PrintTo(const Release& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const Release& r, std::ostream* os)
+{
+    *os << r.name;
+}
 
 class PictureRelease : public PictureMemory, public ::testing::WithParamInterface<Release> {
 public:
     void replaceBack() { image(NotebookPage::Back, picture("other.bmp", 30)); }
-    void newCover() { form1().runCommand([this] { form1().BitBtn6Click(); }); }
+    void newCover()
+    {
+        form1().runCommand([this] { form1().BitBtn6Click(); });
+    }
 };
 
 // The decoded pixels are shared between the cover's bitmap, the loader's store for reuse and
@@ -69,12 +78,16 @@ TEST_P(PictureRelease, PixelsTheCoverNoLongerUsesAreFreed)
     ASSERT_FALSE(back.isDetached());
     GetParam().action(static_cast<PictureRelease&>(*this));
     EXPECT_TRUE(back.isDetached());
-    EXPECT_EQ(front.isDetached(), !state.HasFrontPicture) << "the front picture is released only with the cover";
+    EXPECT_EQ(front.isDetached(), !state.HasFrontPicture)
+        << "the front picture is released only with the cover";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cover, PictureRelease, ::testing::Values(
-    Release{"ReplacedBackPicture", [](PictureMemory& t) { static_cast<PictureRelease&>(t).replaceBack(); }},
-    Release{"NewCover", [](PictureMemory& t) { static_cast<PictureRelease&>(t).newCover(); }}),
+INSTANTIATE_TEST_SUITE_P(
+    Cover, PictureRelease,
+    ::testing::Values(
+        Release {"ReplacedBackPicture",
+                 [](PictureMemory& t) { static_cast<PictureRelease&>(t).replaceBack(); }},
+        Release {"NewCover", [](PictureMemory& t) { static_cast<PictureRelease&>(t).newCover(); }}),
     [](const ::testing::TestParamInfo<Release>& info) { return std::string(info.param.name); });
 
 rlim_t addressSpaceInUse()
@@ -103,7 +116,9 @@ TEST(PictureMemoryLimit, HugePictureUnderOneGigabyteGivesANotEnoughMemoryBox)
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QLatin1String(kChildHugePicture), huge);
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("allocator_may_return_null=1:max_allocation_size_mb=512:detect_leaks=0"));
+    env.insert(
+        QStringLiteral("ASAN_OPTIONS"),
+        QStringLiteral("allocator_may_return_null=1:max_allocation_size_mb=512:detect_leaks=0"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
@@ -123,19 +138,21 @@ TEST_F(PictureMemory, DISABLED_HugePictureInChild)
         // The program on a desktop occupies about 390 MB of address space once its window is
         // up, so `ulimit -v 1048576` leaves it some 630 MB; this test program is smaller.
         const rlim_t left = 630ULL << 20;
-        const rlimit limit{addressSpaceInUse() + left, addressSpaceInUse() + left};
+        const rlimit limit {addressSpaceInUse() + left, addressSpaceInUse() + left};
         ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
     }
     image(NotebookPage::Back, picture("before.bmp", 50));
     image(NotebookPage::Front, huge);
     ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_TRUE(platform.errors[0].text.contains(QLatin1String("Not enough memory"))) << platform.errors[0].text.toStdString();
+    EXPECT_TRUE(platform.errors[0].text.contains(QLatin1String("Not enough memory")))
+        << platform.errors[0].text.toStdString();
     EXPECT_FALSE(state.HasFrontPicture);
 
     image(NotebookPage::Front, picture("after.bmp", 70));
     form1().runCommand([this] { form1().BitBtn1Click(); });
     EXPECT_EQ(platform.errors.size(), 1u);
-    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture && state.FrontPicture->image.width() == 70);
+    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture &&
+                state.FrontPicture->image.width() == 70);
 }
 
 } // namespace

@@ -13,7 +13,10 @@ struct PrintRow {
     bool printers;
 };
 
-void PrintTo(const PrintRow& row, std::ostream* out) { *out << '"' << row.artist << "\", \"" << row.title << '"'; }
+void PrintTo(const PrintRow& row, std::ostream* out)
+{
+    *out << '"' << row.artist << "\", \"" << row.title << '"';
+}
 
 class PrintedJob : public AppFixture, public ::testing::WithParamInterface<PrintRow> {
 protected:
@@ -40,7 +43,9 @@ TEST_P(PrintedJob, IsNamedAfterTheCover)
     info.start(QStringLiteral("pdfinfo"), {pdf});
     if (!info.waitForFinished(30000))
         GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
-    const QString title = QString::fromUtf8(info.readAllStandardOutput()).section(QStringLiteral("Title:"), 1).section(QLatin1Char('\n'), 0, 0);
+    const QString title = QString::fromUtf8(info.readAllStandardOutput())
+                              .section(QStringLiteral("Title:"), 1)
+                              .section(QLatin1Char('\n'), 0, 0);
     EXPECT_EQ(title.trimmed(), QString::fromUtf8(GetParam().pdfTitle));
 }
 
@@ -50,11 +55,15 @@ TEST_P(PrintedJob, ToTheOnlyChoiceAPdfFileSaysSo)
     print();
     ASSERT_EQ(platform.notices.size(), GetParam().printers ? 0u : 1u);
     if (!GetParam().printers) {
-        EXPECT_EQ(platform.notices.front().text, QStringLiteral("No printer was found; the cover was saved as a PDF file: ") + pdf);
+        EXPECT_EQ(platform.notices.front().text,
+                  QStringLiteral("No printer was found; the cover was saved as a PDF file: ") +
+                      pdf);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Covers, PrintedJob,
-                         ::testing::Values(PrintRow{"Nina Simone", "Pastel Blues", "Plattera v2.1 - Nina Simone - Pastel Blues", true},
-                                           PrintRow{"  ", "Pastel Blues", "Plattera v2.1 - Pastel Blues", false},
-                                           PrintRow{"", "", "Plattera v2.1", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Covers, PrintedJob,
+    ::testing::Values(PrintRow {"Nina Simone", "Pastel Blues",
+                                "Plattera v2.1 - Nina Simone - Pastel Blues", true},
+                      PrintRow {"  ", "Pastel Blues", "Plattera v2.1 - Pastel Blues", false},
+                      PrintRow {"", "", "Plattera v2.1", false}));

@@ -46,7 +46,8 @@ TEST(QtPlatform, PictureFilterBecomesQtNameFilters)
 {
     const QStringList filters = plattera::toQtNameFilters(plattera::PictureDialogSettings().filter);
     ASSERT_EQ(filters.size(), 10);
-    EXPECT_EQ(filters[0], QStringLiteral("All (*.webp *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));
+    EXPECT_EQ(filters[0],
+              QStringLiteral("All (*.webp *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));
     EXPECT_EQ(filters[1], QStringLiteral("WebP Image (*.webp)"));
     EXPECT_EQ(filters[5], QStringLiteral("JPEG Image File (*.jpeg)"));
     EXPECT_EQ(filters[9], QStringLiteral("Metafiles (*.wmf)"));
@@ -66,9 +67,12 @@ TEST(QtPlatform, PictureDialogShowsTheFilterAsWrittenAndMatchesItsPatterns)
     });
     EXPECT_FALSE(platform.choosePictureFile(nullptr, pictureRequest()));
     ASSERT_EQ(shown.size(), 10);
-    EXPECT_EQ(shown[0], QStringLiteral("All (*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
+    EXPECT_EQ(shown[0],
+              QStringLiteral("All (*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)"));
     EXPECT_EQ(shown[4], QStringLiteral("JPEG Image File (*.jpg)"));
-    EXPECT_EQ(matched, QStringList({"*.webp", "*.png", "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf", "*.wmf"}));
+    EXPECT_EQ(matched,
+              QStringList({"*.webp", "*.png", "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf",
+                           "*.wmf"}));
 }
 
 // Qt's dialogs keep their history and custom colours in a settings file of their own; the
@@ -84,5 +88,6 @@ TEST(QtPlatform, DialogsWriteNoSettings)
     QColorDialog::setCustomColor(0, Qt::red);
     onNextDialog([](QDialog&) {});
     platform.chooseColour(nullptr, 0x0000FF);
-    EXPECT_EQ(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
 }

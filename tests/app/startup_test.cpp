@@ -14,20 +14,23 @@ struct EnvironmentCase {
     const char* platform; // QT_QPA_PLATFORM afterwards
 };
 
-const char* const kScaleVariables[] = {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
-                                       "QT_USE_PHYSICAL_DPI", "QT_AUTO_SCREEN_SCALE_FACTOR",
-                                       "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_DEVICE_PIXEL_RATIO"};
+const char* const kScaleVariables[] = {
+    "QT_SCALE_FACTOR",      "QT_SCREEN_SCALE_FACTORS",     "QT_FONT_DPI",
+    "QT_USE_PHYSICAL_DPI",  "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY",
+    "QT_DEVICE_PIXEL_RATIO"};
 
-class QtEnvironment : public ::testing::TestWithParam<EnvironmentCase> {};
+class QtEnvironment : public ::testing::TestWithParam<EnvironmentCase> { };
 
 // The program, not the environment, chooses Qt's platform and keeps every pixel size fixed.
 TEST_P(QtEnvironment, IsTheProgramsOwnChoice)
 {
-    const SavedEnvironment saved({"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_ENABLE_HIGHDPI_SCALING",
-                                  "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_USE_PHYSICAL_DPI",
+    const SavedEnvironment saved({"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                                  "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR",
+                                  "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_USE_PHYSICAL_DPI",
                                   "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY",
                                   "QT_DEVICE_PIXEL_RATIO"});
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_ENABLE_HIGHDPI_SCALING"})
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_ENABLE_HIGHDPI_SCALING"})
         qunsetenv(name);
     for (const char* name : kScaleVariables)
         qputenv(name, "2");
@@ -45,13 +48,15 @@ TEST_P(QtEnvironment, IsTheProgramsOwnChoice)
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, QtEnvironment,
-    ::testing::Values(EnvironmentCase{"X11", {{"DISPLAY", ":0"}}, true, "xcb"},
-                      EnvironmentCase{"WaylandWithXWayland",
-                                      {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"},
-                                       {"QT_QPA_PLATFORM", "wayland"}},
-                                      true, "xcb;wayland"},
-                      EnvironmentCase{"WaylandOnly", {{"WAYLAND_DISPLAY", "wayland-0"}}, true, "wayland"},
-                      EnvironmentCase{"NoDesktop", {{"QT_QPA_PLATFORM", "offscreen"}}, false, ""}),
+    ::testing::Values(
+        EnvironmentCase {"X11", {{"DISPLAY", ":0"}}, true, "xcb"},
+        EnvironmentCase {
+            "WaylandWithXWayland",
+            {{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}},
+            true,
+            "xcb;wayland"},
+        EnvironmentCase {"WaylandOnly", {{"WAYLAND_DISPLAY", "wayland-0"}}, true, "wayland"},
+        EnvironmentCase {"NoDesktop", {{"QT_QPA_PLATFORM", "offscreen"}}, false, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Qt would take -reverse, -platform or -style from the command line; it sees only the name.

@@ -24,8 +24,8 @@ namespace {
 class TrackEditor : public ::testing::Test {
 protected:
     EditorState state;
-    Sheets sheets{96};
-    TForm2 form{state, sheets};
+    Sheets sheets {96};
+    TForm2 form {state, sheets};
 
     void type(const QString& text) { form.Edit1->setText(text); }
     void pressEnter()
@@ -57,8 +57,8 @@ TEST_F(TrackEditor, ControlsStandWhereTheLayoutPutsThem)
     EXPECT_EQ(form.Edit2->geometry(), QRect(24, 248, 177, 21));
     EXPECT_EQ(form.Edit3->text(), QStringLiteral("<Type in name of the artist here>"));
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("<Type in title here>"));
-    for (const char* name : {"Button1", "GroupBox1", "Label4", "ListBox1", "Label1", "Edit1", "Button3",
-                             "GroupBox2", "Label5", "Edit3", "Label6", "Edit2"})
+    for (const char* name : {"Button1", "GroupBox1", "Label4", "ListBox1", "Label1", "Edit1",
+                             "Button3", "GroupBox2", "Label5", "Edit3", "Label6", "Edit2"})
         EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
 }
 
@@ -66,7 +66,7 @@ TEST_F(TrackEditor, EnterAppendsNumberedLinesAndEmptiesTheEditLine)
 {
     type(QStringLiteral("Intro"));
     pressEnter();
-    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. Intro")});
+    EXPECT_EQ(lines(), QStringList {QStringLiteral("1. Intro")});
     EXPECT_TRUE(form.Edit1->text().isEmpty());
     EXPECT_EQ(state.TrackCount, 1);
     EXPECT_TRUE(state.HasTracks);
@@ -74,7 +74,9 @@ TEST_F(TrackEditor, EnterAppendsNumberedLinesAndEmptiesTheEditLine)
     type(QStringLiteral("Second"));
     form.Button3->click();
     pressEnter(); // an empty edit line still makes a numbered line
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. Second"), QStringLiteral("3. ")}));
+    EXPECT_EQ(lines(),
+              (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. Second"),
+                            QStringLiteral("3. ")}));
     EXPECT_EQ(state.TrackCount, 3);
 }
 
@@ -98,10 +100,12 @@ TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
 
     type(QStringLiteral("2. Two (live)"));
     pressEnter();
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. One"), QStringLiteral("2. Two (live)"),
-                                    QStringLiteral("3. Three")}));
+    EXPECT_EQ(lines(),
+              (QStringList {QStringLiteral("1. One"), QStringLiteral("2. Two (live)"),
+                            QStringLiteral("3. Three")}));
     EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. Two (live)")) << "a replacement keeps the edit line";
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. Two (live)"))
+        << "a replacement keeps the edit line";
     EXPECT_EQ(state.TrackCount, 3);
 
     // Replaced lines keep the user's text; new lines number on from TrackCount.
@@ -124,7 +128,7 @@ TEST_F(TrackEditor, InsertWithASelectionAndAnEmptyEditLineEmptiesThatLine)
     form.ListBox1->setCurrentRow(0);
     type(QString());
     form.Button3->click();
-    EXPECT_EQ(lines(), (QStringList{QString(), QStringLiteral("2. Two")}));
+    EXPECT_EQ(lines(), (QStringList {QString(), QStringLiteral("2. Two")}));
     EXPECT_EQ(state.TrackCount, 2);
 }
 
@@ -145,7 +149,7 @@ TEST_F(TrackEditor, NewCoverResetEmptiesTheListAndPutsItsOwnPrompts)
     EXPECT_TRUE(form.Edit1->text().isEmpty());
     type(QStringLiteral("Again"));
     pressEnter();
-    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. Again")});
+    EXPECT_EQ(lines(), QStringList {QStringLiteral("1. Again")});
 }
 
 TEST_F(TrackEditor, ShowingSizesTheWindowAndActivationFocusesTheTrackLine)
@@ -200,7 +204,9 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QWidget* items = form.ListBox1->viewport();
-    const auto rowCentre = [&](int row) { return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center(); };
+    const auto rowCentre = [&](int row) {
+        return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center();
+    };
     const QPoint below(20, items->height() - 5);
 
     QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
@@ -212,18 +218,19 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
         return rows;
     };
     QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, below);
-    EXPECT_EQ(selectedRows(), QList<int>{0}) << "after a click below the items";
+    EXPECT_EQ(selectedRows(), QList<int> {0}) << "after a click below the items";
     QTest::mouseClick(items, Qt::LeftButton, Qt::ControlModifier, rowCentre(0));
-    EXPECT_EQ(selectedRows(), QList<int>{0}) << "after a Ctrl+click on the selected line";
+    EXPECT_EQ(selectedRows(), QList<int> {0}) << "after a Ctrl+click on the selected line";
 
     QTest::mouseClick(items, Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. B")) << "a Ctrl+click selects the line clicked";
+    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. B"))
+        << "a Ctrl+click selects the line clicked";
     QTest::keyClick(form.ListBox1, Qt::Key_Up);
     EXPECT_EQ(form.Edit1->text(), QStringLiteral("1. A")) << "the keyboard still selects";
 
     type(QStringLiteral("1. A (edit)"));
     pressEnter();
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. A (edit)"), QStringLiteral("2. B")}));
+    EXPECT_EQ(lines(), (QStringList {QStringLiteral("1. A (edit)"), QStringLiteral("2. B")}));
 }
 
 // The classic edit control shows a text the program puts in from its first character.
@@ -231,7 +238,8 @@ TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
 {
     EXPECT_EQ(QFontInfo(form.font()).family(), QStringLiteral("Liberation Sans"));
     const QFontMetrics metrics(form.Edit3->font());
-    EXPECT_LT(metrics.horizontalAdvance(form.Edit3->text()), 170) << "the artist prompt fits its box";
+    EXPECT_LT(metrics.horizontalAdvance(form.Edit3->text()), 170)
+        << "the artist prompt fits its box";
 
     type(QStringLiteral("A long enough name to be wider than the edit line itself"));
     pressEnter();
@@ -253,7 +261,7 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
     form.ListBox1->setCurrentRow(0);
     QTest::keyClick(form.ListBox1, Qt::Key_Delete);
     QTest::keyClick(form.ListBox1, Qt::Key_Delete); // nothing is selected any more
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. B"), QStringLiteral("2. C")}));
+    EXPECT_EQ(lines(), (QStringList {QStringLiteral("1. B"), QStringLiteral("2. C")}));
     EXPECT_TRUE(form.Edit1->text().isEmpty()) << "the copy of the removed line goes with it";
     for (int row : {1, 0}) {
         form.ListBox1->setCurrentRow(row);
@@ -262,7 +270,7 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
     EXPECT_FALSE(state.HasTracks);
     type(QStringLiteral("New"));
     pressEnter();
-    EXPECT_EQ(lines(), QStringList{QStringLiteral("1. New")});
+    EXPECT_EQ(lines(), QStringList {QStringLiteral("1. New")});
 }
 
 TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadableOnce)
@@ -271,11 +279,13 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     form.showMessage = [&](const QString& text) { messages << text; };
     QMimeData picture, album;
     picture.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg"))});
-    for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac", "album_disc1_b.flac",
-                             "album_disc1_a.flac"})
-        album.setUrls(album.urls() << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name)));
+    for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac",
+                             "album_disc1_b.flac", "album_disc1_a.flac"})
+        album.setUrls(album.urls() << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") +
+                                                          QLatin1String(name)));
     const auto drag = [&](QWidget* target, const QMimeData& data) {
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
         return enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
     };
@@ -283,14 +293,20 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     type(QStringLiteral("Intro"));
     pressEnter();
     ASSERT_TRUE(drag(form.Edit1, album)) << "the edit lines leave dropped files to the window";
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &album, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &album, Qt::LeftButton,
+                    Qt::NoModifier);
     QApplication::sendEvent(form.Edit1, &drop);
     QCoreApplication::processEvents();
-    EXPECT_EQ(lines(), (QStringList{QStringLiteral("1. Intro"), QStringLiteral("2. First Song"), QStringLiteral("3. Second Song"),
-                                    QStringLiteral("4. album untagged"), QStringLiteral("5. Encore")}));
-    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band")) << "the album artist, though one artist differs";
+    EXPECT_EQ(lines(),
+              (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
+                            QStringLiteral("3. Second Song"), QStringLiteral("4. album untagged"),
+                            QStringLiteral("5. Encore")}));
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band"))
+        << "the album artist, though one artist differs";
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("The Album"));
-    EXPECT_EQ(messages, QStringList{QStringLiteral("These files were left out, their tags cannot be read:\nalbum_broken.flac")});
+    EXPECT_EQ(messages,
+              QStringList {QStringLiteral(
+                  "These files were left out, their tags cannot be read:\nalbum_broken.flac")});
 }
 
 // Insert shows the line it wrote: appended below the list's edge, or replaced out of view.

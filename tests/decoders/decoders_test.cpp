@@ -15,7 +15,8 @@ using namespace plattera;
 namespace {
 
 // The fixtures are quadrant pictures: red | lime over blue | white (tests/data/make_fixtures.sh).
-constexpr QRgb kRed = 0xffff0000, kLime = 0xff00ff00, kBlue = 0xff0000ff, kWhite = 0xffffffff, kBlack = 0xff000000;
+constexpr QRgb kRed = 0xffff0000, kLime = 0xff00ff00, kBlue = 0xff0000ff, kWhite = 0xffffffff,
+               kBlack = 0xff000000;
 
 QByteArray fixture(const char* name)
 {
@@ -25,17 +26,20 @@ QByteArray fixture(const char* name)
     return file.readAll();
 }
 
-::testing::AssertionResult PixelNear(const QImage& image, int x, int y, QRgb expected, int tolerance)
+::testing::AssertionResult PixelNear(const QImage& image, int x, int y, QRgb expected,
+                                     int tolerance)
 {
     if (!image.valid(x, y))
         return ::testing::AssertionFailure() << "(" << x << ", " << y << ") is outside the image";
     const QRgb actual = image.pixel(x, y);
-    const int worst = std::max({std::abs(qRed(actual) - qRed(expected)), std::abs(qGreen(actual) - qGreen(expected)),
+    const int worst = std::max({std::abs(qRed(actual) - qRed(expected)),
+                                std::abs(qGreen(actual) - qGreen(expected)),
                                 std::abs(qBlue(actual) - qBlue(expected))});
     if (worst <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << ColourName(actual).toStdString()
-                                         << ", expected " << ColourName(expected).toStdString();
+    return ::testing::AssertionFailure()
+        << "pixel (" << x << ", " << y << ") is " << ColourName(actual).toStdString()
+        << ", expected " << ColourName(expected).toStdString();
 }
 
 // Checks the centre of each quadrant of a quadrant picture.
@@ -131,8 +135,8 @@ TEST(GifDecoder, LocalColourTableWithoutGlobalOne)
 
 TEST(BmpDecoder, ReadsEveryDepthAndLayout)
 {
-    for (const char* name : {"bmp_pal8_rle8.bmp", "bmp_rgb565.bmp", "bmp_rgb32.bmp", "bmp_topdown24.bmp",
-                             "bmp_os2_4bit.bmp", "bmp_rle4.bmp"}) {
+    for (const char* name : {"bmp_pal8_rle8.bmp", "bmp_rgb565.bmp", "bmp_rgb32.bmp",
+                             "bmp_topdown24.bmp", "bmp_os2_4bit.bmp", "bmp_rle4.bmp"}) {
         SCOPED_TRACE(name);
         ExpectQuadrants(decodeBmp(fixture(name)), 8, 8, 0);
     }
@@ -157,10 +161,10 @@ QByteArray emptyRleBitmap(int width, int height)
     put32(14, 40);
     put32(18, quint32(width));
     put32(22, quint32(height));
-    bmp[26] = 1;  // planes
-    bmp[28] = 8;  // bits per pixel
-    put32(30, 1); // RLE8
-    put32(46, 2); // colours used
+    bmp[26] = 1;              // planes
+    bmp[28] = 8;              // bits per pixel
+    put32(30, 1);             // RLE8
+    put32(46, 2);             // colours used
     bmp[14 + 40 + 8 + 1] = 1; // end of bitmap
     return bmp;
 }
@@ -206,13 +210,15 @@ TEST(EmfDecoder, DrawsAtTheFrameSizeInPixels)
 TEST(PngWebpDecoders, FirstFrameWithTransparencyOverWhite)
 {
     // Quadrant fixtures, with the transparent corner that must come out white.
-    for (const auto& [name, size, tolerance, clear] : {std::tuple{"png_palette_trns.png", 8, 0, QRect(0, 0, 1, 1)},
-                                                        std::tuple{"png_animated.png", 8, 0, QRect()},
-                                                        std::tuple{"png_hidden_default.png", 8, 0, QRect()},
-                                                        std::tuple{"webp_lossless_alpha.webp", 8, 0, QRect(0, 0, 2, 2)},
-                                                        std::tuple{"webp_lossy.webp", 16, 12, QRect()}}) {
+    for (const auto& [name, size, tolerance, clear] :
+         {std::tuple {"png_palette_trns.png", 8, 0, QRect(0, 0, 1, 1)},
+          std::tuple {"png_animated.png", 8, 0, QRect()},
+          std::tuple {"png_hidden_default.png", 8, 0, QRect()},
+          std::tuple {"webp_lossless_alpha.webp", 8, 0, QRect(0, 0, 2, 2)},
+          std::tuple {"webp_lossy.webp", 16, 12, QRect()}}) {
         SCOPED_TRACE(name);
-        const DecodeResult result = QByteArray(name).endsWith(".png") ? decodePng(fixture(name)) : decodeWebp(fixture(name));
+        const DecodeResult result = QByteArray(name).endsWith(".png") ? decodePng(fixture(name))
+                                                                      : decodeWebp(fixture(name));
         ExpectQuadrants(result, size, size, tolerance);
         EXPECT_TRUE(clear.isEmpty() || AreaIs(result.image, clear, kWhite));
     }
@@ -225,19 +231,23 @@ TEST(PngWebpDecoders, FirstFrameWithTransparencyOverWhite)
 TEST(PngWebpDecoders, PublicTestFilesMatchAnotherReader)
 {
     for (const char* name : {"png_libpng_pngtest.png", "png_cpython_python.png"}) {
-        const QImage qt = QImage::fromData(fixture(name)), ours = decodePng(fixture(name)).image; // Qt's own reader
+        const QImage qt = QImage::fromData(fixture(name)),
+                     ours = decodePng(fixture(name)).image; // Qt's own reader
         QImage overWhite = allocateWhiteImage(qt.width(), qt.height());
         QPainter(&overWhite).drawImage(0, 0, qt);
         EXPECT_TRUE(ImagesEqual(ours, overWhite)) << name;
     }
     // The same picture as CPython's PNG, lossily compressed: single pixels are off by up to 105,
     // yet close on average (swapped red and blue would be 78 off).
-    const QImage webp = decodeWebp(fixture("webp_cpython_python.webp")).image, png = decodePng(fixture("png_cpython_python.png")).image;
+    const QImage webp = decodeWebp(fixture("webp_cpython_python.webp")).image,
+                 png = decodePng(fixture("png_cpython_python.png")).image;
     ASSERT_EQ(webp.size(), QSize(16, 16));
     double off = 0;
     for (int i = 0; i < 256; ++i) {
         const QRgb w = webp.pixel(i % 16, i / 16), p = png.pixel(i % 16, i / 16);
-        off += std::max({std::abs(qRed(w) - qRed(p)), std::abs(qGreen(w) - qGreen(p)), std::abs(qBlue(w) - qBlue(p))}) / 256.0;
+        off += std::max({std::abs(qRed(w) - qRed(p)), std::abs(qGreen(w) - qGreen(p)),
+                         std::abs(qBlue(w) - qBlue(p))}) /
+            256.0;
     }
     EXPECT_LT(off, 20);
 }
@@ -248,12 +258,17 @@ TEST(PngWebpDecoders, HeadersClaimingTooMuchAreRefused)
     png.replace(16, 8, QByteArray::fromHex("00004e2000002710"));
     const auto crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17));
     png.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
-    EXPECT_TRUE(decodePng(png).error.contains("bytes can hold")) << decodePng(png).error.toStdString();
+    EXPECT_TRUE(decodePng(png).error.contains("bytes can hold"))
+        << decodePng(png).error.toStdString();
     // Found by fuzzing: libpng took 1.9 GB for a text chunk that claimed it, before reading it.
-    const QByteArray text = fixture("png_half_alpha.png").insert(33, QByteArray::fromHex("7400000074455874"));
-    EXPECT_TRUE(decodePng(text).error.contains("more than the file holds")) << decodePng(text).error.toStdString();
-    const QByteArray webp = fixture("webp_lossless_alpha.webp").replace(21, 4, QByteArray::fromHex("ffffff0f")); // 16384 x 16384
-    EXPECT_TRUE(decodeWebp(webp).error.contains("too large")) << decodeWebp(webp).error.toStdString();
+    const QByteArray text =
+        fixture("png_half_alpha.png").insert(33, QByteArray::fromHex("7400000074455874"));
+    EXPECT_TRUE(decodePng(text).error.contains("more than the file holds"))
+        << decodePng(text).error.toStdString();
+    const QByteArray webp = fixture("webp_lossless_alpha.webp")
+                                .replace(21, 4, QByteArray::fromHex("ffffff0f")); // 16384 x 16384
+    EXPECT_TRUE(decodeWebp(webp).error.contains("too large"))
+        << decodeWebp(webp).error.toStdString();
 }
 
 // Every decoder turns damaged input into a message: cut at several points, or garbage.
@@ -263,15 +278,19 @@ struct DamageCase {
     std::function<DecodeResult(const QByteArray&)> decode;
 };
 
-void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DamageCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class DamagedInput : public testing::TestWithParam<DamageCase> {};
+class DamagedInput : public testing::TestWithParam<DamageCase> { };
 
 TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
 {
     const DamageCase& c = GetParam();
     const QByteArray whole = fixture(c.fixture);
-    for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(7), qsizetype(20), whole.size() / 3}) {
+    for (qsizetype cut :
+         {qsizetype(0), qsizetype(1), qsizetype(7), qsizetype(20), whole.size() / 3}) {
         const DecodeResult result = c.decode(whole.left(cut));
         if (!result.ok()) {
             EXPECT_FALSE(result.error.isEmpty()) << "cut at " << cut;
@@ -297,10 +316,14 @@ TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
 
 INSTANTIATE_TEST_SUITE_P(
     Decoders, DamagedInput,
-    testing::Values(DamageCase{"jpeg", "jpeg_progressive.jpg", decodeJpeg}, DamageCase{"gif", "gif_interlaced_transparent.gif", decodeGif},
-                    DamageCase{"bmp", "bmp_rgb565.bmp", decodeBmp}, DamageCase{"ico", "ico_two_sizes.ico", decodeIco},
-                    DamageCase{"png", "png_libpng_pngtest.png", decodePng}, DamageCase{"webp", "webp_cpython_python.webp", decodeWebp},
-                    DamageCase{"emf", "emf_two_shapes.emf", [](const QByteArray& d) { return decodeEmf(d, 96); }}),
+    testing::Values(DamageCase {"jpeg", "jpeg_progressive.jpg", decodeJpeg},
+                    DamageCase {"gif", "gif_interlaced_transparent.gif", decodeGif},
+                    DamageCase {"bmp", "bmp_rgb565.bmp", decodeBmp},
+                    DamageCase {"ico", "ico_two_sizes.ico", decodeIco},
+                    DamageCase {"png", "png_libpng_pngtest.png", decodePng},
+                    DamageCase {"webp", "webp_cpython_python.webp", decodeWebp},
+                    DamageCase {"emf", "emf_two_shapes.emf",
+                                [](const QByteArray& d) { return decodeEmf(d, 96); }}),
     [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
 
 TEST(PictureSize, LimitsOnSidesAndArea)
@@ -320,8 +343,15 @@ TEST(IcoDecoder, PngEntryClaimingAbsurdSizeIsRefused)
     // Found by fuzzing: a PNG entry whose header claimed 3858745276 x 3170879675 overflowed
     // the area used to pick the largest image.
     // Directory of one entry (29 bytes at offset 22), then a PNG signature and IHDR only.
-    const QByteArray icon = QByteArray::fromHex("000001000100" "0000000000000000" "1d000000" "16000000");
-    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a" "0000000d49484452" "e6000000" "bd000000" "0806000000");
+    const QByteArray icon = QByteArray::fromHex("000001000100"
+                                                "0000000000000000"
+                                                "1d000000"
+                                                "16000000");
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a"
+                                               "0000000d49484452"
+                                               "e6000000"
+                                               "bd000000"
+                                               "0806000000");
     const DecodeResult result = decodeIco(icon + png);
     EXPECT_FALSE(result.ok());
     EXPECT_TRUE(result.error.contains(QLatin1String("too large"))) << result.error.toStdString();
@@ -334,7 +364,8 @@ TEST(PictureSize, TinyFilesCannotClaimHugePictures)
     const QByteArray tiny = QByteArray::fromBase64("/9gU/8IAEQj6+gr6AwERAAIRAQMRAP/aAAgBAQAs334=");
     const DecodeResult result = decodeJpeg(tiny);
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains(QLatin1String("more than its 32 bytes"))) << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains(QLatin1String("more than its 32 bytes")))
+        << result.error.toStdString();
 
     EXPECT_TRUE(checkPictureSize(16320, 12240, 4096).isEmpty());
     EXPECT_FALSE(checkPictureSize(16320, 12240, 1024).isEmpty());

@@ -30,9 +30,12 @@ struct InkCase {
     double highest; // percent
 };
 
-void PrintTo(const InkCase& c, std::ostream* os) { *os << c.file; }
+void PrintTo(const InkCase& c, std::ostream* os)
+{
+    *os << c.file;
+}
 
-class MetafileInk : public testing::TestWithParam<InkCase> {};
+class MetafileInk : public testing::TestWithParam<InkCase> { };
 
 TEST_P(MetafileInk, DrawingCoversItsShareOfThePicture)
 {
@@ -41,7 +44,8 @@ TEST_P(MetafileInk, DrawingCoversItsShareOfThePicture)
     if (!file.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "shared picture corpus not found at " PLATTERA_SHARED_PICTURES;
     const QByteArray data = file.readAll();
-    const DecodeResult result = QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
+    const DecodeResult result =
+        QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
     const double share = inkedShare(result.image);
     EXPECT_GE(share, c.lowest);
@@ -50,16 +54,16 @@ TEST_P(MetafileInk, DrawingCoversItsShareOfThePicture)
 
 INSTANTIATE_TEST_SUITE_P(
     SharedPictures, MetafileInk,
-    testing::Values(InkCase{"emf/libemf2svg_EA-test-file-001.emf", 5, 9},   // UML diagram, anisotropic mapping
-                    InkCase{"emf/libemf2svg_EA-test-file-012.emf", 5, 9},
-                    InkCase{"emf/libemf2svg_test-152.emf", 6, 11},          // stroked and filled Bézier path
-                    InkCase{"emf/libemf2svg_test-166.emf", 2, 4},           // grid of lines and a dot
-                    InkCase{"emf/libemf2svg_test-182.emf", 50, 80},         // clip paths, world transforms
-                    InkCase{"emf/libemf2svg_test-065.emf", 4, 8},           // thin cross, not a black square
-                    InkCase{"emf/libgdiplus_test.emf", 50, 65},             // StretchDIBits photo
-                    InkCase{"emf/pillow_drawing.emf", 65, 80},
-                    InkCase{"emf/wmf2svg_fulltest.emf", 9, 14},
-                    InkCase{"wmf/libwmf_formula1.wmf", 14, 22}),             // Symbol-font formula
+    testing::Values(
+        InkCase {"emf/libemf2svg_EA-test-file-001.emf", 5, 9}, // UML diagram, anisotropic mapping
+        InkCase {"emf/libemf2svg_EA-test-file-012.emf", 5, 9},
+        InkCase {"emf/libemf2svg_test-152.emf", 6, 11},  // stroked and filled Bézier path
+        InkCase {"emf/libemf2svg_test-166.emf", 2, 4},   // grid of lines and a dot
+        InkCase {"emf/libemf2svg_test-182.emf", 50, 80}, // clip paths, world transforms
+        InkCase {"emf/libemf2svg_test-065.emf", 4, 8},   // thin cross, not a black square
+        InkCase {"emf/libgdiplus_test.emf", 50, 65},     // StretchDIBits photo
+        InkCase {"emf/pillow_drawing.emf", 65, 80}, InkCase {"emf/wmf2svg_fulltest.emf", 9, 14},
+        InkCase {"wmf/libwmf_formula1.wmf", 14, 22}), // Symbol-font formula
     [](const testing::TestParamInfo<InkCase>& info) {
         std::string name = info.param.file;
         for (char& ch : name)
@@ -70,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SymbolFont, CodesBecomeGreekLettersAndOperators)
 {
-    const QString text = metafile::symbolToUnicode(QStringLiteral("abpS") + QChar(0xB3) + QChar(0xF0E5) + QChar(0xF061) + QStringLiteral("1+"));
+    const QString text =
+        metafile::symbolToUnicode(QStringLiteral("abpS") + QChar(0xB3) + QChar(0xF0E5) +
+                                  QChar(0xF061) + QStringLiteral("1+"));
     EXPECT_EQ(text, QString::fromUtf8("αβπΣ≥∑α1+"));
 }
 
@@ -79,11 +85,17 @@ TEST(SymbolFont, DingbatFacesBecomeTheirOwnSignsOtherFacesKeepTheirCodes)
     using metafile::SymbolFace;
     EXPECT_EQ(metafile::symbolFaceNamed(QStringLiteral("WingDings"), 0), SymbolFace::Wingdings);
     EXPECT_EQ(metafile::symbolFaceNamed(QStringLiteral("Marlett"), 2), SymbolFace::Other);
-    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("J") + QChar(0xF04A), SymbolFace::Wingdings), QString::fromUtf8("☺☺"));
-    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings2), QString::fromUtf8("🖊"));
-    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings3), QString::fromUtf8("⭠"));
-    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Webdings), QString::fromUtf8("🕷"));
-    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("ab"), SymbolFace::Other), QStringLiteral("ab"));
+    EXPECT_EQ(
+        metafile::symbolFaceToUnicode(QStringLiteral("J") + QChar(0xF04A), SymbolFace::Wingdings),
+        QString::fromUtf8("☺☺"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings2),
+              QString::fromUtf8("🖊"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Wingdings3),
+              QString::fromUtf8("⭠"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("!"), SymbolFace::Webdings),
+              QString::fromUtf8("🕷"));
+    EXPECT_EQ(metafile::symbolFaceToUnicode(QStringLiteral("ab"), SymbolFace::Other),
+              QStringLiteral("ab"));
 }
 
 } // namespace

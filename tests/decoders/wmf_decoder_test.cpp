@@ -27,7 +27,8 @@ QByteArray readFile(const QString& path)
 DecodeResult decodeFixture(const char* name, int ppi = 96)
 {
     const QByteArray data = readFile(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name));
-    EXPECT_FALSE(data.isEmpty()) << "fixture missing: " << name << " (run tests/data/make_wmf_fixtures.py)";
+    EXPECT_FALSE(data.isEmpty()) << "fixture missing: " << name
+                                 << " (run tests/data/make_wmf_fixtures.py)";
     return decodeWmf(data, ppi);
 }
 
@@ -50,7 +51,10 @@ struct WmfCorpusRow {
     QSize eitherSize;     // the note's "if decoded" size for "either" rows, when given
 };
 
-void PrintTo(const WmfCorpusRow& row, std::ostream* os) { *os << row.file << " (" << row.expected << ")"; }
+void PrintTo(const WmfCorpusRow& row, std::ostream* os)
+{
+    *os << row.file << " (" << row.expected << ")";
+}
 
 std::vector<WmfCorpusRow> wmfManifestRows()
 {
@@ -65,7 +69,7 @@ std::vector<WmfCorpusRow> wmfManifestRows()
         const QStringList fields = in.readLine().split(QLatin1Char('\t'));
         if (fields.size() < 5 || fields[1] != QLatin1String("wmf"))
             continue;
-        WmfCorpusRow row{fields[0].toStdString(), fields[3].toStdString(), {}};
+        WmfCorpusRow row {fields[0].toStdString(), fields[3].toStdString(), {}};
         const auto match = ifDecoded.match(fields[4]);
         if (match.hasMatch())
             row.eitherSize = QSize(match.captured(1).toInt(), match.captured(2).toInt());
@@ -74,12 +78,13 @@ std::vector<WmfCorpusRow> wmfManifestRows()
     return rows;
 }
 
-class WmfDecoderCorpus : public testing::TestWithParam<WmfCorpusRow> {};
+class WmfDecoderCorpus : public testing::TestWithParam<WmfCorpusRow> { };
 
 TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
 {
     const WmfCorpusRow& row = GetParam();
-    const QByteArray data = readFile(QStringLiteral(PLATTERA_SHARED_PICTURES "/") + QString::fromStdString(row.file));
+    const QByteArray data =
+        readFile(QStringLiteral(PLATTERA_SHARED_PICTURES "/") + QString::fromStdString(row.file));
     if (data.isEmpty())
         GTEST_SKIP() << "shared picture corpus not found at " PLATTERA_SHARED_PICTURES;
 
@@ -102,10 +107,13 @@ TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
     QSize expected = row.eitherSize;
     if (row.expected != "either") {
         const auto x = row.expected.find('x');
-        expected = QSize(std::atoi(row.expected.substr(0, x).c_str()), std::atoi(row.expected.substr(x + 1).c_str()));
+        expected = QSize(std::atoi(row.expected.substr(0, x).c_str()),
+                         std::atoi(row.expected.substr(x + 1).c_str()));
     }
-    EXPECT_LE(std::abs(result.image.width() - expected.width()), 1) << "width " << result.image.width();
-    EXPECT_LE(std::abs(result.image.height() - expected.height()), 1) << "height " << result.image.height();
+    EXPECT_LE(std::abs(result.image.width() - expected.width()), 1)
+        << "width " << result.image.width();
+    EXPECT_LE(std::abs(result.image.height() - expected.height()), 1)
+        << "height " << result.image.height();
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedPictures, WmfDecoderCorpus, testing::ValuesIn(wmfManifestRows()),
@@ -132,7 +140,7 @@ TEST(WmfDecoder, FilledEllipseIsFilledWithBrushFromReusedSlot)
     EXPECT_TRUE(PixelIs(result.image, 10, 50, qRgb(0, 0, 0)));       // black outline
 }
 
-class WmfMapping : public testing::TestWithParam<const char*> {};
+class WmfMapping : public testing::TestWithParam<const char*> { };
 
 TEST_P(WmfMapping, RectangleLandsWhereWindowPutsIt)
 {
@@ -150,7 +158,8 @@ TEST_P(WmfMapping, RectangleLandsWhereWindowPutsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, WmfMapping,
-                         testing::Values("wmf_mapping.wmf", "wmf_mapping_flipped.wmf", "wmf_mapping_noplaceable.wmf"),
+                         testing::Values("wmf_mapping.wmf", "wmf_mapping_flipped.wmf",
+                                         "wmf_mapping_noplaceable.wmf"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;
                              return name.substr(4, name.size() - 8);
@@ -198,8 +207,13 @@ TEST(WmfDecoder, RestoreDcBringsBackSavedPen)
 QByteArray tinyMetafile(int w, int h, const QByteArray& records)
 {
     QByteArray body;
-    const auto put16 = [](QByteArray& out, quint16 v) { out.append(char(v & 0xff)).append(char(v >> 8)); };
-    const auto put32 = [&](QByteArray& out, quint32 v) { put16(out, quint16(v)); put16(out, quint16(v >> 16)); };
+    const auto put16 = [](QByteArray& out, quint16 v) {
+        out.append(char(v & 0xff)).append(char(v >> 8));
+    };
+    const auto put32 = [&](QByteArray& out, quint32 v) {
+        put16(out, quint16(v));
+        put16(out, quint16(v >> 16));
+    };
     put32(body, 5), put16(body, 0x020C), put16(body, quint16(h)), put16(body, quint16(w));
     body += records;
     put32(body, 3), put16(body, 0);
@@ -221,7 +235,7 @@ TEST(WmfDecoder, RejectsDataThatIsNoMetafile)
         QByteArray(),
         QByteArray("Read me: this is a text file, not a picture.\n"),
         garbage,
-        ellipse.left(30),                 // inside the header
+        ellipse.left(30),                  // inside the header
         ellipse.left(ellipse.size() - 12), // inside the ellipse record
     };
     for (const QByteArray& input : inputs) {

@@ -17,7 +17,6 @@ namespace {
 const QRgb kWhiteRgb = qRgb(255, 255, 255);
 const QRgb kBlackRgb = qRgb(0, 0, 0);
 
-
 QRect inkBounds(const QImage& image, QRgb background = kWhiteRgb)
 {
     QRect bounds;
@@ -145,7 +144,8 @@ TEST(SheetCanvas, StretchDrawFillsTheRectangleFromAnySourceShape)
 TEST(SheetCanvas, FontSizeBecomesPixelHeightThroughMulDiv)
 {
     const QFontInfo info(QFont(QStringLiteral("arial")));
-    ASSERT_TRUE(info.family() == QLatin1String("Liberation Sans") || info.family() == QLatin1String("Arial"))
+    ASSERT_TRUE(info.family() == QLatin1String("Liberation Sans") ||
+                info.family() == QLatin1String("Arial"))
         << "\"arial\" resolves to \"" << info.family().toStdString()
         << "\", which lacks Arial's metrics: install the package fonts-liberation";
 
@@ -251,10 +251,12 @@ TEST(Sheets, HaveTheirSizesAndStartAllZero)
     EXPECT_EQ(sheets.Image5.image().size(), QSize(442, 353));
 
     const EditorState state;
-    EXPECT_TRUE(state.ArtistText.isEmpty() && state.TitleText.isEmpty() && state.BackFontName.isEmpty());
+    EXPECT_TRUE(state.ArtistText.isEmpty() && state.TitleText.isEmpty() &&
+                state.BackFontName.isEmpty());
     EXPECT_EQ(state.TrackCount, 0);
     EXPECT_EQ(state.TrackWidths.size(), 41u);
-    EXPECT_FALSE(state.HasBackPicture || state.HasFrontPicture || state.TextLaidOut || state.CentredMode);
+    EXPECT_FALSE(state.HasBackPicture || state.HasFrontPicture || state.TextLaidOut ||
+                 state.CentredMode);
     EXPECT_FALSE(state.BackPicture.has_value());
     EXPECT_EQ(state.SavedBackBrushStyle, BrushStyle::Solid);
     EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Solid);

@@ -23,9 +23,15 @@ struct CorpusRow {
     std::string expected; // "WxH", "error" or "either"
 };
 
-void PrintTo(const CorpusRow& row, std::ostream* os) { *os << row.file << " (" << row.expected << ")"; }
+void PrintTo(const CorpusRow& row, std::ostream* os)
+{
+    *os << row.file << " (" << row.expected << ")";
+}
 
-QString corpusRoot() { return QStringLiteral(PLATTERA_SHARED_PICTURES); }
+QString corpusRoot()
+{
+    return QStringLiteral(PLATTERA_SHARED_PICTURES);
+}
 
 std::vector<CorpusRow> readManifest()
 {
@@ -38,7 +44,8 @@ std::vector<CorpusRow> readManifest()
     while (!in.atEnd()) {
         const QStringList fields = in.readLine().split(QLatin1Char('\t'));
         if (fields.size() >= 4)
-            rows.push_back({fields[0].toStdString(), fields[1].toStdString(), fields[3].toStdString()});
+            rows.push_back(
+                {fields[0].toStdString(), fields[1].toStdString(), fields[3].toStdString()});
     }
     return rows;
 }
@@ -65,7 +72,8 @@ public:
     static void TearDownTestSuite()
     {
         for (const auto& [format, count] : tally())
-            std::printf("[ corpus   ] %-5s %d of %d rows pass\n", format.c_str(), count.first, count.second);
+            std::printf("[ corpus   ] %-5s %d of %d rows pass\n", format.c_str(), count.first,
+                        count.second);
     }
 };
 
@@ -93,8 +101,10 @@ TEST_P(PictureCorpus, LoadsOrFailsAsListed)
         error = e.message();
     }
     if (std::getenv("PLATTERA_CORPUS_VERBOSE"))
-        std::printf("[ outcome  ] %s: %s\n", row.file.c_str(),
-                    threw ? qPrintable(error) : qPrintable(QStringLiteral("%1x%2").arg(image->width()).arg(image->height())));
+        std::printf(
+            "[ outcome  ] %s: %s\n", row.file.c_str(),
+            threw ? qPrintable(error)
+                  : qPrintable(QStringLiteral("%1x%2").arg(image->width()).arg(image->height())));
 
     ASSERT_TRUE(threw || image.has_value()) << "an existing file gave no bitmap";
     if (row.expected == "error") {
@@ -120,9 +130,12 @@ TEST_P(PictureCorpus, LoadsOrFailsAsListed)
     const int width = match.captured(1).toInt();
     const int height = match.captured(2).toInt();
     const int slack = (row.format == "wmf" || row.format == "emf") ? 1 : 0;
-    EXPECT_LE(std::abs(image->width() - width), slack) << "width " << image->width() << ", listed " << width;
-    EXPECT_LE(std::abs(image->height() - height), slack) << "height " << image->height() << ", listed " << height;
-    passed = std::abs(image->width() - width) <= slack && std::abs(image->height() - height) <= slack;
+    EXPECT_LE(std::abs(image->width() - width), slack)
+        << "width " << image->width() << ", listed " << width;
+    EXPECT_LE(std::abs(image->height() - height), slack)
+        << "height " << image->height() << ", listed " << height;
+    passed =
+        std::abs(image->width() - width) <= slack && std::abs(image->height() - height) <= slack;
 }
 
 INSTANTIATE_TEST_SUITE_P(Manifest, PictureCorpus, testing::ValuesIn(readManifest()), rowName);

@@ -22,9 +22,11 @@ QString unknownExtensionError(const QString& path)
 TEST(PictureFormats, TableHoldsNineEntriesInRegistrationOrder)
 {
     const auto& entries = PictureFileFormats().entries();
-    const QStringList extensions = {"wmf", "emf", "ico", "bmp", "jpeg", "jpg", "gif", "png", "webp"};
-    const QStringList descriptions = {"Metafiles", "Enhanced Metafiles", "Icons", "Bitmaps", "JPEG Image File",
-                                      "JPEG Image File", "GIF Image", "PNG Image", "WebP Image"};
+    const QStringList extensions = {"wmf", "emf", "ico", "bmp", "jpeg",
+                                    "jpg", "gif", "png", "webp"};
+    const QStringList descriptions = {"Metafiles", "Enhanced Metafiles", "Icons",
+                                      "Bitmaps",   "JPEG Image File",    "JPEG Image File",
+                                      "GIF Image", "PNG Image",          "WebP Image"};
     ASSERT_EQ(entries.size(), 9u);
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(entries[size_t(i)].extension, extensions[i]) << "entry " << i + 1;
@@ -35,7 +37,8 @@ TEST(PictureFormats, TableHoldsNineEntriesInRegistrationOrder)
 TEST(PictureFormats, ExtensionsCompareInLowerCase)
 {
     for (const char* name : {"/covers/PHOTO.JPG", "photo.jpeg", "Photo.Jpg"})
-        EXPECT_EQ(PictureFileFormats().readerFor(QString::fromUtf8(name)), PictureKind::Jpeg) << name;
+        EXPECT_EQ(PictureFileFormats().readerFor(QString::fromUtf8(name)), PictureKind::Jpeg)
+            << name;
     EXPECT_EQ(PictureFileFormats().readerFor("a.b.GIF"), PictureKind::Gif);
     EXPECT_EQ(PictureFileFormats().readerFor("logo.Ico"), PictureKind::Icon);
     EXPECT_EQ(PictureFileFormats().readerFor("x.EMF"), PictureKind::Metafile);
@@ -47,7 +50,8 @@ TEST(PictureFormats, UnknownExtensionNamesItAsWritten)
     EXPECT_EQ(unknownExtensionError("/home/me/Cover.TIF"), "Unknown picture file extension (.TIF)");
     EXPECT_EQ(unknownExtensionError("/home/me/cover"), "Unknown picture file extension (.)");
     // A dot in a folder name is not the file's extension.
-    EXPECT_EQ(unknownExtensionError("/home/me/pics.gif/cover"), "Unknown picture file extension (.)");
+    EXPECT_EQ(unknownExtensionError("/home/me/pics.gif/cover"),
+              "Unknown picture file extension (.)");
     EXPECT_EQ(unknownExtensionError("cover."), "Unknown picture file extension (.)");
 }
 
@@ -55,14 +59,17 @@ TEST(PictureFormats, DialogFilterAndDefaultExtension)
 {
     const char* all =
         "All (*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|"
-        "*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|WebP Image (*.webp)|*.webp|PNG Image (*.png)|*.png|"
+        "*.webp;*.png;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|WebP Image (*.webp)|*.webp|PNG "
+        "Image (*.png)|*.png|"
         "GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|"
-        "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf";
+        "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles "
+        "(*.wmf)|*.wmf";
     const TFileFormatsList& formats = PictureFileFormats();
     EXPECT_EQ(formats.filterFor(PictureKind::Graphic).toStdString(), all);
     EXPECT_EQ(formats.filterFor(PictureKind::Gif), "GIF Image (*.gif)|*.gif");
-    EXPECT_EQ(formats.filterFor(PictureKind::Metafile),
-              "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
+    EXPECT_EQ(
+        formats.filterFor(PictureKind::Metafile),
+        "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Gif), "gif");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Jpeg), "jpg");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Graphic), "");

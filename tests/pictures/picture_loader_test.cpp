@@ -125,7 +125,8 @@ TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
     EXPECT_FALSE(failure(write("gif.jpg", fixture("gif_frame_offset.gif"))).isEmpty());
     EXPECT_FALSE(failure(write("notes.ico", "just some text\n")).isEmpty());
     for (const char* name : {"gif.png", "gif.webp"})
-        EXPECT_TRUE(failure(write(name, fixture("gif_frame_offset.gif"))).startsWith(QStringLiteral("Cannot read %1: ").arg(name)));
+        EXPECT_TRUE(failure(write(name, fixture("gif_frame_offset.gif")))
+                        .startsWith(QStringLiteral("Cannot read %1: ").arg(name)));
 }
 
 TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
@@ -163,7 +164,8 @@ TEST_F(PictureLoader, NamesThatAreNotUtf8AreOpened)
     writeRaw("/caf\xe9.jpg");
     const std::optional<QImage> picture = LoadBitmap(shown, 96);
     ASSERT_TRUE(picture.has_value());
-    EXPECT_TRUE(ImagesEqual(*picture, *LoadBitmap(write("cafe.jpg", fixture("jpeg_baseline.jpg")), 96)));
+    EXPECT_TRUE(
+        ImagesEqual(*picture, *LoadBitmap(write("cafe.jpg", fixture("jpeg_baseline.jpg")), 96)));
     // Two names that read alike cannot be told apart: said so, never a silent nothing.
     writeRaw("/caf\xe8.jpg");
     EXPECT_TRUE(failure(shown).contains("not UTF-8")) << failure(shown).toStdString();
@@ -240,7 +242,8 @@ TEST_F(PictureReuse, VanishedReplacedAndBrokenFilesBehaveAsWithoutReuse)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("BM this is not a bitmap at all");
     }
-    ASSERT_TRUE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
+    ASSERT_TRUE(
+        ::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()) == 0);
     EXPECT_THROW(bitmap(path, 96), plattera::CommandError);
     EXPECT_THROW(bitmap(path, 96), plattera::CommandError);
 }
@@ -268,12 +271,13 @@ TEST_F(PictureReuse, LongDecodesAreAnnouncedAndClosedEvenWhenTheyFail)
 {
     std::vector<bool> told;
     store.setLongDecodeNotifier([&](bool busy) { told.push_back(busy); });
-    const QString big = writeBmp(QStringLiteral("big.bmp"), qRgb(9, 9, 9), 600, 400); // about 700 KiB
+    const QString big =
+        writeBmp(QStringLiteral("big.bmp"), qRgb(9, 9, 9), 600, 400); // about 700 KiB
     const QString small = writeBmp(QStringLiteral("small.bmp"), qRgb(9, 9, 9));
     bitmap(small, 96);
     EXPECT_TRUE(told.empty());
     bitmap(big, 96);
-    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    EXPECT_EQ(told, (std::vector<bool> {true, false}));
     bitmap(big, 96); // reused: nothing to wait for
     EXPECT_EQ(told.size(), 2u);
 
@@ -284,7 +288,7 @@ TEST_F(PictureReuse, LongDecodesAreAnnouncedAndClosedEvenWhenTheyFail)
         f.write(QByteArray(600 * 1024, char(0xFF))); // a header that makes no sense
     }
     EXPECT_THROW(bitmap(big, 96), plattera::CommandError);
-    EXPECT_EQ(told, (std::vector<bool>{true, false, true, false}));
+    EXPECT_EQ(told, (std::vector<bool> {true, false, true, false}));
 }
 
 // Browsing in the picture dialog decodes each file at preview size and keeps nothing: the
@@ -302,7 +306,8 @@ TEST_F(PictureReuse, PreviewsLeaveTheCoversPicturesAlone)
                                QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg")};
     const int decodesBefore = store.decodeCount();
     for (const QString& file : browsed) {
-        const std::optional<PictureThumbnail> preview = LoadPictureThumbnail(file, QSize(12, 12), 96);
+        const std::optional<PictureThumbnail> preview =
+            LoadPictureThumbnail(file, QSize(12, 12), 96);
         ASSERT_TRUE(preview) << file.toStdString();
         EXPECT_EQ(preview->size, LoadBitmap(file, 96)->size());
         EXPECT_TRUE(preview->thumbnail.width() <= 12 && preview->thumbnail.height() <= 12);

@@ -16,7 +16,6 @@ namespace {
 
 const QRgb kWhiteRgb = qRgb(255, 255, 255);
 
-
 std::vector<int> sourceColumns(const QImage& image, int row)
 {
     std::vector<int> columns;
@@ -26,12 +25,15 @@ std::vector<int> sourceColumns(const QImage& image, int row)
 }
 
 struct RepaintFixture : ::testing::Test {
-    Sheets sheets{96};
+    Sheets sheets {96};
     EditorState state;
     CoverInputs inputs;
     QTemporaryDir dir;
 
-    QString save(const QString& name, const QImage& image) { return writeTestBmp(dir.filePath(name), image); }
+    QString save(const QString& name, const QImage& image)
+    {
+        return writeTestBmp(dir.filePath(name), image);
+    }
     void useBackPicture(const QImage& image)
     {
         state.BackPictureFile = save(QStringLiteral("back.bmp"), image);
@@ -124,7 +126,8 @@ TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
     state.BackPictureFile = path;
     state.HasBackPicture = true;
     sheets.Image1.image().fill(qRgb(1, 2, 3));
-    EXPECT_THROW(backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend), CommandError);
+    EXPECT_THROW(backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend),
+                 CommandError);
     EXPECT_TRUE(PixelIs(sheets.Image1.image(), 0, 0, qRgb(1, 2, 3)));
 }
 
@@ -145,8 +148,10 @@ TEST_F(FrontPlacement, AnyShapeFillsTheWholeFrontSheet)
         EXPECT_TRUE(state.HasFrontPicture);
         const QImage& front = sheets.Image4.image();
         EXPECT_EQ(front.size(), QSize(361, 353));
-        EXPECT_EQ(CountNot(front, front.rect(), qRgb(200, 0, 0)) + CountNot(front, front.rect(), qRgb(0, 0, 200)),
-                  361 * 353) << "every pixel shows the picture";
+        EXPECT_EQ(CountNot(front, front.rect(), qRgb(200, 0, 0)) +
+                      CountNot(front, front.rect(), qRgb(0, 0, 200)),
+                  361 * 353)
+            << "every pixel shows the picture";
         EXPECT_TRUE(PixelIs(front, 360, 352, qRgb(0, 0, 200)));
         EXPECT_TRUE(PixelIs(front, 0, 0, size.width() <= 3 ? qRgb(0, 0, 200) : qRgb(200, 0, 0)));
     }

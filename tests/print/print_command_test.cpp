@@ -22,7 +22,10 @@ namespace {
 class PrintCommandTest : public AppFixture {
 protected:
     QTemporaryDir dir;
-    void print() { form1().runCommand([this] { form1().button4Click(); }); }
+    void print()
+    {
+        form1().runCommand([this] { form1().button4Click(); });
+    }
 };
 
 TEST_F(PrintCommandTest, CancelPrintsNothingAndEditsTheSheetsNeverShowedAreNotTaken)
@@ -55,8 +58,9 @@ TEST_F(PrintCommandTest, ConfirmedDialogPrintsOnePageAndReplacesAnEarlierFile)
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count("/Type /Page\n"), 1) << "one page per job";
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cover.pdf"});
-    EXPECT_TRUE(file.permissions() & QFile::ReadOther) << "the replaced file's permissions are kept";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"cover.pdf"});
+    EXPECT_TRUE(file.permissions() & QFile::ReadOther)
+        << "the replaced file's permissions are kept";
 }
 
 // Where Print to File can fail. Each must show one error box and leave no PDF, empty or cut
@@ -68,9 +72,13 @@ struct PrintFailure {
     const char* message; // the error box's text contains this
 };
 
-void PrintTo(const PrintFailure& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const PrintFailure& f, std::ostream* os)
+{
+    *os << f.name;
+}
 
-class PrintFailures : public PrintCommandTest, public ::testing::WithParamInterface<PrintFailure> {};
+class PrintFailures : public PrintCommandTest,
+                      public ::testing::WithParamInterface<PrintFailure> { };
 
 TEST_P(PrintFailures, ShowOneErrorAndLeaveNoFileBehind)
 {
@@ -79,7 +87,8 @@ TEST_P(PrintFailures, ShowOneErrorAndLeaveNoFileBehind)
     platform.printAnswers = {chosen};
     print();
     ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_TRUE(platform.errors[0].text.contains(QLatin1String(GetParam().message))) << platform.errors[0].text.toStdString();
+    EXPECT_TRUE(platform.errors[0].text.contains(QLatin1String(GetParam().message)))
+        << platform.errors[0].text.toStdString();
     if (earlier) {
         QFile file(chosen);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -90,30 +99,43 @@ TEST_P(PrintFailures, ShowOneErrorAndLeaveNoFileBehind)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), earlier ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(PrintToFile, PrintFailures, ::testing::Values(
-    PrintFailure{"DiskFull", [](const QTemporaryDir&, ScriptedPlatform&) { return QStringLiteral("/dev/full"); },
-                 "Cannot print to full: No space left on device"},
-    PrintFailure{"FolderMissing", [](const QTemporaryDir& d, ScriptedPlatform&) { return d.filePath(QStringLiteral("gone/cover.pdf")); },
-                 "Cannot print to cover.pdf: the folder"},
-    PrintFailure{"FolderRemovedAfterTheDialog",
-                 [](const QTemporaryDir& d, ScriptedPlatform& p) {
-                     const QString folder = d.filePath(QStringLiteral("covers"));
-                     QDir().mkpath(folder);
-                     p.afterPrintDialog = [folder] { QDir(folder).removeRecursively(); };
-                     return folder + QStringLiteral("/cover.pdf");
-                 },
-                 "does not exist"},
-    PrintFailure{"ReadOnlyFile",
-                 [](const QTemporaryDir& d, ScriptedPlatform&) {
-                     const QString file = d.filePath(QStringLiteral("cover.pdf"));
-                     QFile f(file);
-                     f.open(QIODevice::WriteOnly);
-                     f.write("an earlier cover");
-                     f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-                     return file;
-                 },
-                 "Cannot print to cover.pdf: the file is read-only"}),
-    [](const ::testing::TestParamInfo<PrintFailure>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    PrintToFile, PrintFailures,
+    ::testing::Values(PrintFailure {"DiskFull",
+                                    [](const QTemporaryDir&, ScriptedPlatform&) {
+                                        return QStringLiteral("/dev/full");
+                                    },
+                                    "Cannot print to full: No space left on device"},
+                      PrintFailure {"FolderMissing",
+                                    [](const QTemporaryDir& d, ScriptedPlatform&) {
+                                        return d.filePath(QStringLiteral("gone/cover.pdf"));
+                                    },
+                                    "Cannot print to cover.pdf: the folder"},
+                      PrintFailure {"FolderRemovedAfterTheDialog",
+                                    [](const QTemporaryDir& d, ScriptedPlatform& p) {
+                                        const QString folder = d.filePath(QStringLiteral("covers"));
+                                        QDir().mkpath(folder);
+                                        p.afterPrintDialog = [folder] {
+                                            QDir(folder).removeRecursively();
+                                        };
+                                        return folder + QStringLiteral("/cover.pdf");
+                                    },
+                                    "does not exist"},
+                      PrintFailure {"ReadOnlyFile",
+                                    [](const QTemporaryDir& d, ScriptedPlatform&) {
+                                        const QString file =
+                                            d.filePath(QStringLiteral("cover.pdf"));
+                                        QFile f(file);
+                                        f.open(QIODevice::WriteOnly);
+                                        f.write("an earlier cover");
+                                        f.setPermissions(QFile::ReadOwner | QFile::ReadGroup |
+                                                         QFile::ReadOther);
+                                        return file;
+                                    },
+                                    "Cannot print to cover.pdf: the file is read-only"}),
+    [](const ::testing::TestParamInfo<PrintFailure>& info) {
+        return std::string(info.param.name);
+    });
 
 // A disk that fills up during the job: a file size limit in a child process stands for it.
 TEST_F(PrintCommandTest, FileSizeLimitReachedDuringTheJobIsAnError)
@@ -127,18 +149,22 @@ TEST_F(PrintCommandTest, FileSizeLimitReachedDuringTheJobIsAnError)
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const rlimit limit{half, half};
+        const rlimit limit {half, half};
         setrlimit(RLIMIT_FSIZE, &limit);
         signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
         platform.printAnswers = {pdf};
         print();
-        const bool ok = platform.errors.size() == 1
-            && platform.errors[0].text == QStringLiteral("Cannot print to cover.pdf: the file could not be written whole (is the disk full?)")
-            && QDir(dir.path()).isEmpty();
+        const bool ok = platform.errors.size() == 1 &&
+            platform.errors[0].text ==
+                QStringLiteral("Cannot print to cover.pdf: the file could not be written whole (is "
+                               "the disk full?)") &&
+            QDir(dir.path()).isEmpty();
         if (!ok)
-            std::fprintf(stderr, "child: %zu error boxes, first \"%s\"; files: %s\n", platform.errors.size(),
-                         platform.errors.empty() ? "" : qPrintable(platform.errors[0].text),
-                         qPrintable(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' '))));
+            std::fprintf(
+                stderr, "child: %zu error boxes, first \"%s\"; files: %s\n", platform.errors.size(),
+                platform.errors.empty() ? "" : qPrintable(platform.errors[0].text),
+                qPrintable(
+                    QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(' '))));
         _exit(ok ? 0 : 1);
     }
     int status = 0;

@@ -67,8 +67,10 @@ TEST_F(PrintCoverTest, OutlinesLandOnTheirTenthsOfMillimetres)
     EXPECT_EQ(redAlong(QRect(0, 600, 1800, 1)), QList<int>({200, 260, 1640, 1699}));
     EXPECT_EQ(redAlong(QRect(0, 1800, 1800, 1)), QList<int>({200, 1409}));
     EXPECT_EQ(redAlong(QRect(1000, 0, 1, 2600)), QList<int>({100, 1274, 1300, 2499}));
-    EXPECT_EQ(page.find(QRect(260, 0, 1, 1290), PrintedPage::isRed), QRect(QPoint(260, 100), QPoint(260, 1274)));
-    EXPECT_EQ(page.find(QRect(0, 0, 1800, 2600), PrintedPage::isRed), QRect(QPoint(200, 100), QPoint(1699, 2499)));
+    EXPECT_EQ(page.find(QRect(260, 0, 1, 1290), PrintedPage::isRed),
+              QRect(QPoint(260, 100), QPoint(260, 1274)));
+    EXPECT_EQ(page.find(QRect(0, 0, 1800, 2600), PrintedPage::isRed),
+              QRect(QPoint(200, 100), QPoint(1699, 2499)));
 }
 
 TEST_F(PrintCoverTest, TextsOnlyOnceLaidOutAndFrontTextOnlyWhenWanted)
@@ -124,7 +126,8 @@ TEST_F(PrintCoverTest, LongTrackListsShrinkIntoTheInsert)
     inputs.noFrontText = true;
     inputs.verticalLines = inputs.frontOutline = false;
     for (int i = 1; i <= 60; ++i)
-        state.PrintTracks << QStringLiteral("%1. A rather long track title that goes on and on, and on").arg(i);
+        state.PrintTracks
+            << QStringLiteral("%1. A rather long track title that goes on and on, and on").arg(i);
     state.TrackCount = int(state.PrintTracks.size());
     print();
     const QRect ink = page.find(QRect(262, 102, 1376, 1171));
@@ -187,7 +190,8 @@ TEST_F(PrintCoverTest, SpineTextWithoutTitleIsCentredAsDrawn)
     state.PrintArtistText = QStringLiteral("HHHH");
     state.PrintTitleText.clear();
     print();
-    for (const QRect& spine : {page.find(QRect(150, 0, 200, 1400)), page.find(QRect(1580, 0, 200, 1400))})
+    for (const QRect& spine :
+         {page.find(QRect(150, 0, 200, 1400)), page.find(QRect(1580, 0, 200, 1400))})
         EXPECT_NEAR((spine.top() + spine.bottom() + 1) / 2.0, 690, 5);
 }
 

@@ -24,12 +24,13 @@ QImage quadrants(int w, int h, int sx, int sy)
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, y < sy ? (x < sx ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
-                                      : (x < sx ? qRgb(0, 0, 255) : qRgb(0, 0, 0)));
+            img.setPixel(x, y,
+                         y < sy ? (x < sx ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
+                                : (x < sx ? qRgb(0, 0, 255) : qRgb(0, 0, 0)));
     return img;
 }
 
-class PrintPictureTest : public ::testing::TestWithParam<bool> {};
+class PrintPictureTest : public ::testing::TestWithParam<bool> { };
 
 TEST_P(PrintPictureTest, PicturesFillTheirRectanglesUprightAtFullResolution)
 {
@@ -52,16 +53,23 @@ TEST_P(PrintPictureTest, PicturesFillTheirRectanglesUprightAtFullResolution)
     // The rasteriser may darken a pixel an edge only touches: within a tenth of a millimetre.
     const auto near = [&](const QRect& region, bool (*colour)(QRgb), const QRect& want) {
         const QRect got = page.find(region, colour);
-        return std::abs(got.left() - want.left()) <= 1 && std::abs(got.top() - want.top()) <= 1
-            && std::abs(got.right() - want.right()) <= 1 && std::abs(got.bottom() - want.bottom()) <= 1;
+        return std::abs(got.left() - want.left()) <= 1 && std::abs(got.top() - want.top()) <= 1 &&
+            std::abs(got.right() - want.right()) <= 1 &&
+            std::abs(got.bottom() - want.bottom()) <= 1;
     };
-    EXPECT_TRUE(near(QRect(0, 0, 1800, 1290), PrintedPage::isRed, QRect(QPoint(backLeft, 100), QPoint(949, 674))));
-    EXPECT_TRUE(near(QRect(0, 0, 1800, 1290), PrintedPage::isBlack, QRect(QPoint(950, 675), QPoint(backRight - 1, 1274))));
-    EXPECT_TRUE(near(QRect(0, 1290, 1800, 1300), PrintedPage::isRed, QRect(QPoint(200, 1300), QPoint(804, 1899))));
-    EXPECT_TRUE(near(QRect(0, 1290, 1800, 1300), PrintedPage::isBlack, QRect(QPoint(805, 1900), QPoint(1409, 2499))));
+    EXPECT_TRUE(near(QRect(0, 0, 1800, 1290), PrintedPage::isRed,
+                     QRect(QPoint(backLeft, 100), QPoint(949, 674))));
+    EXPECT_TRUE(near(QRect(0, 0, 1800, 1290), PrintedPage::isBlack,
+                     QRect(QPoint(950, 675), QPoint(backRight - 1, 1274))));
+    EXPECT_TRUE(near(QRect(0, 1290, 1800, 1300), PrintedPage::isRed,
+                     QRect(QPoint(200, 1300), QPoint(804, 1899))));
+    EXPECT_TRUE(near(QRect(0, 1290, 1800, 1300), PrintedPage::isBlack,
+                     QRect(QPoint(805, 1900), QPoint(1409, 2499))));
     if (!extend) { // white spines
-        EXPECT_TRUE(page.find(QRect(200, 100, 59, 1175), std::not_fn(PrintedPage::isWhite)).isNull());
-        EXPECT_TRUE(page.find(QRect(1641, 100, 59, 1175), std::not_fn(PrintedPage::isWhite)).isNull());
+        EXPECT_TRUE(
+            page.find(QRect(200, 100, 59, 1175), std::not_fn(PrintedPage::isWhite)).isNull());
+        EXPECT_TRUE(
+            page.find(QRect(1641, 100, 59, 1175), std::not_fn(PrintedPage::isWhite)).isNull());
     }
     EXPECT_EQ(page.embeddedImages(), QStringList({"1234 x 47", "22 x 300"}));
 }
@@ -73,8 +81,9 @@ TEST(PrintJob, AFailingPageClosesTheJobAndTheNextOnePrints)
     if (!PrintedPage::canRasterise())
         GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
     PrintedPage page;
-    EXPECT_THROW(RunPrintJob(page.printer, [](PageCanvas&) { throw std::runtime_error("out of ink"); }),
-                 std::runtime_error);
+    EXPECT_THROW(
+        RunPrintJob(page.printer, [](PageCanvas&) { throw std::runtime_error("out of ink"); }),
+        std::runtime_error);
     EXPECT_NE(page.printer.printerState(), QPrinter::Active);
     EditorState state;
     PrintCoverJob(page.printer, state, CoverInputs());
@@ -97,19 +106,26 @@ TEST(PrintJob, LosslessPicturesKeepEveryPixelAndJpegsStayJpegs)
     if (!PrintedPage::canRasterise())
         GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
     PrintedPage page;
-    const QString bmp = writeTestBmp(page.dir.filePath(QStringLiteral("edges.bmp")), quadrants(64, 48, 20, 30));
+    const QString bmp =
+        writeTestBmp(page.dir.filePath(QStringLiteral("edges.bmp")), quadrants(64, 48, 20, 30));
     const QString jpeg = QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg");
     for (const QString& path : {bmp, jpeg}) {
         SCOPED_TRACE(path.toStdString());
         const std::optional<Picture> picture = LoadPictureBitmap(path, 96);
         ASSERT_TRUE(picture);
-        RunPrintJob(page.printer, [&](PageCanvas& canvas) { canvas.stretchDraw(QRect(100, -100, 640, -480), *picture); });
-        const QString list = PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), page.pdf()});
+        RunPrintJob(page.printer, [&](PageCanvas& canvas) {
+            canvas.stretchDraw(QRect(100, -100, 640, -480), *picture);
+        });
+        const QString list =
+            PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), page.pdf()});
         EXPECT_EQ(list.contains(QStringLiteral(" jpeg ")), path == jpeg) << list.toStdString();
         if (path == bmp) {
-            PrintedPage::run(QStringLiteral("pdfimages"), {QStringLiteral("-png"), page.pdf(), page.dir.filePath(QStringLiteral("img"))});
+            PrintedPage::run(
+                QStringLiteral("pdfimages"),
+                {QStringLiteral("-png"), page.pdf(), page.dir.filePath(QStringLiteral("img"))});
             const QImage embedded(page.dir.filePath(QStringLiteral("img-000.png")));
-            EXPECT_TRUE(ImagesEqual(embedded.convertToFormat(QImage::Format_RGB32), picture->image));
+            EXPECT_TRUE(
+                ImagesEqual(embedded.convertToFormat(QImage::Format_RGB32), picture->image));
         }
     }
 }
@@ -128,7 +144,9 @@ TEST(PrintJob, AGreyJobPrintsItsLosslessPictures)
 {
     PrintedPage page;
     page.printer.setColorMode(QPrinter::GrayScale);
-    RunPrintJob(page.printer, [&](PageCanvas& canvas) { canvas.stretchDraw(QRect(100, -100, 640, -480), quadrants(64, 48, 20, 30)); });
+    RunPrintJob(page.printer, [&](PageCanvas& canvas) {
+        canvas.stretchDraw(QRect(100, -100, 640, -480), quadrants(64, 48, 20, 30));
+    });
     EXPECT_EQ(page.embeddedImages(), QStringList({"64 x 48"}));
 }
 
@@ -146,7 +164,10 @@ TEST(PdfPictures, RowsInflateToEveryPixel)
         const qsizetype rowBytes = qsizetype(picture.width()) * 3 + 1;
         QByteArray rows(rowBytes * picture.height(), Qt::Uninitialized);
         uLongf size = uLongf(rows.size());
-        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size, reinterpret_cast<const Bytef*>(packed.constData()), uLong(packed.size())), Z_OK);
+        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size,
+                             reinterpret_cast<const Bytef*>(packed.constData()),
+                             uLong(packed.size())),
+                  Z_OK);
         ASSERT_EQ(qsizetype(size), rows.size());
         QImage unpacked(picture.size(), QImage::Format_RGB32);
         for (int y = 0; y < picture.height(); ++y) {

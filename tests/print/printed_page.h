@@ -17,11 +17,14 @@
 // page point (x, -y).
 struct PrintedPage {
     QTemporaryDir dir;
-    QPrinter printer{QPrinter::HighResolution};
+    QPrinter printer {QPrinter::HighResolution};
     QImage image;
     int pages = 0;
 
-    static bool canRasterise() { return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty(); }
+    static bool canRasterise()
+    {
+        return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+    }
 
     PrintedPage()
     {
@@ -43,17 +46,21 @@ struct PrintedPage {
 
     void rasterise()
     {
-        for (const QString& old : QDir(dir.path()).entryList({QStringLiteral("ras*.png")}, QDir::Files))
+        for (const QString& old :
+             QDir(dir.path()).entryList({QStringLiteral("ras*.png")}, QDir::Files))
             QFile::remove(dir.filePath(old));
-        run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-png"), pdf(),
-                                         dir.filePath(QStringLiteral("ras"))});
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-png"), pdf(),
+             dir.filePath(QStringLiteral("ras"))});
         image = QImage();
-        const QStringList files = QDir(dir.path()).entryList({QStringLiteral("ras*.png")}, QDir::Files, QDir::Name);
+        const QStringList files =
+            QDir(dir.path()).entryList({QStringLiteral("ras*.png")}, QDir::Files, QDir::Name);
         pages = int(files.size());
         if (files.isEmpty())
             return;
         const QRectF area = printer.pageLayout().paintRect(QPageLayout::Point);
-        const QImage full = QImage(dir.filePath(files.first())).convertToFormat(QImage::Format_RGB32);
+        const QImage full =
+            QImage(dir.filePath(files.first())).convertToFormat(QImage::Format_RGB32);
         image = full.copy(qRound(area.x() * 254 / 72), qRound(area.y() * 254 / 72), 1800, 2600);
     }
 
@@ -61,7 +68,8 @@ struct PrintedPage {
     QStringList embeddedImages()
     {
         QStringList sizes;
-        const QStringList rows = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf()}).split('\n');
+        const QStringList rows =
+            run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf()}).split('\n');
         for (const QString& row : rows.mid(2)) {
             const QStringList cols = row.simplified().split(' ');
             if (cols.size() > 4)

@@ -16,9 +16,9 @@ QString ColourName(QRgb c)
     const QRgb got = image.pixel(x, y) | 0xFF000000u;
     if (got == (expected | 0xFF000000u))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is "
-                                         << ColourName(got).toStdString() << ", expected "
-                                         << ColourName(expected).toStdString();
+    return ::testing::AssertionFailure()
+        << "pixel (" << x << ", " << y << ") is " << ColourName(got).toStdString() << ", expected "
+        << ColourName(expected).toStdString();
 }
 
 ::testing::AssertionResult AreaIs(const QImage& image, const QRect& rect, QRgb expected)
@@ -52,9 +52,9 @@ int CountNot(const QImage& image, const QRect& rect, QRgb colour)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb pa = a.pixel(x, y) | 0xFF000000u, pb = b.pixel(x, y) | 0xFF000000u;
             if (pa != pb)
-                return ::testing::AssertionFailure()
-                       << "first difference at (" << x << ", " << y << "): "
-                       << ColourName(pa).toStdString() << " and " << ColourName(pb).toStdString();
+                return ::testing::AssertionFailure() << "first difference at (" << x << ", " << y
+                                                     << "): " << ColourName(pa).toStdString()
+                                                     << " and " << ColourName(pb).toStdString();
         }
     return ::testing::AssertionSuccess();
 }

@@ -20,11 +20,20 @@ int CountNot(const QImage& image, const QRect& rect, QRgb colour);
 QString ColourName(QRgb c);
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QSize& s, std::ostream* os) { *os << "QSize(" << s.width() << ", " << s.height() << ")"; }
-inline void PrintTo(const QPoint& p, std::ostream* os) { *os << "QPoint(" << p.x() << ", " << p.y() << ")"; }
+inline void PrintTo(const QSize& s, std::ostream* os)
+{
+    *os << "QSize(" << s.width() << ", " << s.height() << ")";
+}
+inline void PrintTo(const QPoint& p, std::ostream* os)
+{
+    *os << "QPoint(" << p.x() << ", " << p.y() << ")";
+}
 inline void PrintTo(const QRect& r, std::ostream* os)
 {
     *os << "QRect(" << r.x() << ", " << r.y() << " " << r.width() << "x" << r.height() << ")";
 }
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE

@@ -57,9 +57,12 @@ QString writePhotoJpeg(const QString& path, int width, int height, unsigned seed
     unsigned state = seed;
     return writeJpeg(path, width, height, true, 90, [&](int y, unsigned char* row) {
         for (int x = 0; x < width; ++x) {
-            row[size_t(x) * 3 + 0] = static_cast<unsigned char>((x * 255 / width + noise(state) / 8) & 0xFF);
-            row[size_t(x) * 3 + 1] = static_cast<unsigned char>((y * 255 / height + noise(state) / 8) & 0xFF);
-            row[size_t(x) * 3 + 2] = static_cast<unsigned char>(((x + y) / 16 + noise(state) / 8) & 0xFF);
+            row[size_t(x) * 3 + 0] =
+                static_cast<unsigned char>((x * 255 / width + noise(state) / 8) & 0xFF);
+            row[size_t(x) * 3 + 1] =
+                static_cast<unsigned char>((y * 255 / height + noise(state) / 8) & 0xFF);
+            row[size_t(x) * 3 + 2] =
+                static_cast<unsigned char>(((x + y) / 16 + noise(state) / 8) & 0xFF);
         }
     });
 }

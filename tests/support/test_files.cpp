@@ -35,7 +35,8 @@ QString writeTestBmp(const QString& path, const QImage& image)
 SavedEnvironment::SavedEnvironment(std::initializer_list<const char*> names)
 {
     for (const char* name : names)
-        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+        m_saved.emplace_back(
+            name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
 }
 
 SavedEnvironment::~SavedEnvironment()

@@ -28,7 +28,10 @@ QRect inkBounds(const QImage& image, const QRect& within)
                 bounds |= QRect(x, y, 1, 1);
     return bounds;
 }
-QRect inkBounds(const QImage& image) { return inkBounds(image, image.rect()); }
+QRect inkBounds(const QImage& image)
+{
+    return inkBounds(image, image.rect());
+}
 
 QStringList numberedTracks(int count, const QString& body = QStringLiteral("Track title"))
 {
@@ -40,14 +43,11 @@ QStringList numberedTracks(int count, const QString& body = QStringLiteral("Trac
 
 // The layouts without any outline, so that every non-white pixel is text.
 struct LayoutFixture : ::testing::Test {
-    Sheets sheets{96};
+    Sheets sheets {96};
     EditorState state;
     CoverInputs inputs;
 
-    LayoutFixture()
-    {
-        inputs.verticalLines = inputs.backOutline = inputs.frontOutline = false;
-    }
+    LayoutFixture() { inputs.verticalLines = inputs.backOutline = inputs.frontOutline = false; }
     void setTracks(const QStringList& lines)
     {
         inputs.tracks = lines;
@@ -199,7 +199,8 @@ TEST_F(Spines, LeftReadsUpwardsRightReadsDownwards)
     const int leftMid = left.center().y(), rightMid = right.center().y();
     EXPECT_GT(inkIn(leftRows, leftMid, left.bottom() + 1), 2 * inkIn(leftRows, left.top(), leftMid))
         << "the left spine's text should start at the bottom";
-    EXPECT_GT(inkIn(rightRows, right.top(), rightMid), 2 * inkIn(rightRows, rightMid, right.bottom() + 1))
+    EXPECT_GT(inkIn(rightRows, right.top(), rightMid),
+              2 * inkIn(rightRows, rightMid, right.bottom() + 1))
         << "the right spine's text should start at the top";
 
     // The dots sit on the baseline: right of the cell's middle on the left spine (the top
@@ -254,7 +255,8 @@ TEST_F(Tracks, FortyOneAndSixtyTracksFitAndAreAllDrawn)
         // The last line has ink in its own row band.
         const int lastTop = state.TrackLineHeight * (count - 1) + 5;
         EXPECT_GT(CountNot(sheets.Image1.image(), QRect(10, lastTop, 390, state.TrackLineHeight),
-                           kWhiteRgb), 0);
+                           kWhiteRgb),
+                  0);
         const QRect ink = inkBounds(sheets.Image1.image());
         EXPECT_GE(ink.left(), 10);
         EXPECT_LT(ink.bottom(), 349);
@@ -351,8 +353,8 @@ TEST_F(Centred, LinesCentredOnTwoHundredWithFittedWidths)
     EXPECT_EQ(state.TrackWidths[0], panel.textWidth(inputs.tracks[0]));
     EXPECT_EQ(state.TrackWidths[1], panel.textWidth(inputs.tracks[1]));
     for (int i = 0; i < 2; ++i) {
-        const QRect ink = inkBounds(panel.image(),
-                                    QRect(0, state.TrackLineHeight * i + 5, 400, state.TrackLineHeight));
+        const QRect ink = inkBounds(
+            panel.image(), QRect(0, state.TrackLineHeight * i + 5, 400, state.TrackLineHeight));
         ASSERT_FALSE(ink.isEmpty());
         EXPECT_NEAR(ink.center().x(), 200, 3) << "line " << i;
     }
@@ -410,7 +412,8 @@ TEST_F(LayoutPictures, VanishedFrontPictureDrawsNothing)
 TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
 {
     QTemporaryDir dir;
-    const QString path = writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "this is not a bitmap at all");
+    const QString path =
+        writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "this is not a bitmap at all");
     state.FrontPictureFile = path;
     state.HasFrontPicture = true;
     sheets.Image4.image().fill(qRgb(0, 0, 255));
@@ -425,7 +428,8 @@ TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
 TEST_F(LayoutPictures, BrushesFollowThePictureFlags)
 {
     QTemporaryDir dir;
-    state.FrontPictureFile = writeBmp(dir, QStringLiteral("front.bmp"), QSize(3, 3), qRgb(0, 0, 255));
+    state.FrontPictureFile =
+        writeBmp(dir, QStringLiteral("front.bmp"), QSize(3, 3), qRgb(0, 0, 255));
     state.HasFrontPicture = true;
     setTracks({QStringLiteral("1. x")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));

@@ -14,13 +14,15 @@ TEST(AlbumFiles, CueSheetGivesItsTracksAndHidesTheFileItNames)
     ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
     // Latin-1, as many older rippers write them; the FILE it names is read through it alone.
     cue.write("REM GENRE Rock\r\nTITLE \"Live \xE0 Paris\"\r\nFILE live set.flac WAVE\r\n"
-              "  TRACK 01 AUDIO\r\n    TITLE \"Opening\"\r\n    PERFORMER Solo\r\n    INDEX 01 00:00:00\r\n"
+              "  TRACK 01 AUDIO\r\n    TITLE \"Opening\"\r\n    PERFORMER Solo\r\n    INDEX 01 "
+              "00:00:00\r\n"
               "  TRACK 02 AUDIO\r\n    PERFORMER \"Solo\"\r\n    INDEX 01 03:00:00\r\n");
     cue.close();
-    const AlbumTracks album = readAlbumTracks({dir.filePath(QStringLiteral("live set.flac")), cue.fileName(),
-                                               dir.filePath(QStringLiteral("empty.cue"))});
-    EXPECT_EQ(album.titles, (QStringList{QStringLiteral("Opening"), QStringLiteral("live set")}));
+    const AlbumTracks album =
+        readAlbumTracks({dir.filePath(QStringLiteral("live set.flac")), cue.fileName(),
+                         dir.filePath(QStringLiteral("empty.cue"))});
+    EXPECT_EQ(album.titles, (QStringList {QStringLiteral("Opening"), QStringLiteral("live set")}));
     EXPECT_EQ(album.artist, QStringLiteral("Solo"));
     EXPECT_EQ(album.album, QString::fromUtf8("Live \u00e0 Paris"));
-    EXPECT_EQ(album.unreadable, QStringList{QStringLiteral("empty.cue")});
+    EXPECT_EQ(album.unreadable, QStringList {QStringLiteral("empty.cue")});
 }

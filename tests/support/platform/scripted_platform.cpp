@@ -6,8 +6,7 @@
 
 #include <utility>
 
-template <typename T>
-static std::optional<T> takeFront(std::deque<std::optional<T>>& queue)
+template <typename T> static std::optional<T> takeFront(std::deque<std::optional<T>>& queue)
 {
     if (queue.empty())
         return std::nullopt;
@@ -16,13 +15,15 @@ static std::optional<T> takeFront(std::deque<std::optional<T>>& queue)
     return answer;
 }
 
-std::optional<QString> ScriptedPlatform::choosePictureFile(QWidget*, const plattera::PictureDialogRequest& request)
+std::optional<QString>
+ScriptedPlatform::choosePictureFile(QWidget*, const plattera::PictureDialogRequest& request)
 {
     pictureRequests.push_back(request);
     return takeFront(pictureAnswers);
 }
 
-std::optional<plattera::FontChoice> ScriptedPlatform::chooseFont(QWidget*, const plattera::FontChoice& initial)
+std::optional<plattera::FontChoice>
+ScriptedPlatform::chooseFont(QWidget*, const plattera::FontChoice& initial)
 {
     fontRequests.push_back(initial);
     return takeFront(fontAnswers);

@@ -44,16 +44,22 @@ public:
     std::vector<QString> openedUrls;
     std::vector<QDialog*> modalWindows;
 
-    QSize screen{1024, 768};
+    QSize screen {1024, 768};
     int dpi = 96;
 
-    std::optional<QString> choosePictureFile(QWidget* parent, const plattera::PictureDialogRequest& request) override;
-    std::optional<plattera::FontChoice> chooseFont(QWidget* parent, const plattera::FontChoice& initial) override;
-    std::optional<plattera::Colour> chooseColour(QWidget* parent, plattera::Colour initial) override;
+    std::optional<QString>
+    choosePictureFile(QWidget* parent, const plattera::PictureDialogRequest& request) override;
+    std::optional<plattera::FontChoice> chooseFont(QWidget* parent,
+                                                   const plattera::FontChoice& initial) override;
+    std::optional<plattera::Colour> chooseColour(QWidget* parent,
+                                                 plattera::Colour initial) override;
     bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
     bool anyPrinter() const override { return printers; }
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
-    void showInformation(QWidget*, const QString& caption, const QString& text) override { notices.push_back({caption, text}); }
+    void showInformation(QWidget*, const QString& caption, const QString& text) override
+    {
+        notices.push_back({caption, text});
+    }
     void openUrl(const QString& url) override;
     void runModal(QDialog& dialog) override;
     QSize screenSize() const override { return screen; }
