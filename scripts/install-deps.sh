@@ -11,7 +11,7 @@ PACKAGES=(
 )
 if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils libxcb1-dev
-             clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
+             clang clang-format libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window managers, input, a private print queue, the
              # accessibility bus on a private session bus
              openbox metacity xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib
