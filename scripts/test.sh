@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, checks the formatting, builds the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer,
-# and runs the whole suite through CTest.
+# UndefinedBehaviorSanitizer, and runs the whole suite through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --tests
