@@ -181,6 +181,18 @@ bool exists(const QString& path, const QByteArray& encoded)
     return true;
 }
 
+// The steps every read starts with: no file is no picture (false); otherwise the reader the
+// format table names, and the file opened, or a CommandError saying why it cannot be.
+bool openExistingPicture(const QString& path, PictureKind& kind, OpenPicture& picture)
+{
+    const QByteArray encoded = systemName(path);
+    if (!exists(path, encoded))
+        return false;
+    kind = PictureFileFormats().readerFor(path);
+    openPictureFile(picture, path, encoded);
+    return true;
+}
+
 DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QString& path, int ppi,
                           QSize atLeast)
 {
@@ -246,12 +258,10 @@ bool PictureStore::FileIdentity::operator==(const FileIdentity& o) const
 
 std::optional<Picture> PictureStore::load(const QString& path, int ppi)
 {
-    const QByteArray encoded = systemName(path);
-    if (!exists(path, encoded))
-        return std::nullopt;
-    const PictureKind kind = PictureFileFormats().readerFor(path);
+    PictureKind kind {};
     OpenPicture picture;
-    openPictureFile(picture, path, encoded);
+    if (!openExistingPicture(path, kind, picture))
+        return std::nullopt;
     const struct stat& info = picture.info;
     const FileIdentity identity {info.st_dev,  info.st_ino,  info.st_size,
                                  info.st_mtim, info.st_ctim, ppi};
@@ -306,12 +316,10 @@ std::optional<Picture> LoadPictureBitmap(const QString& path, int ppi)
 
 std::optional<PictureThumbnail> LoadPictureThumbnail(const QString& path, QSize bound, int ppi)
 {
-    const QByteArray encoded = systemName(path);
-    if (!exists(path, encoded))
-        return std::nullopt;
-    const PictureKind kind = PictureFileFormats().readerFor(path);
+    PictureKind kind {};
     OpenPicture picture;
-    openPictureFile(picture, path, encoded);
+    if (!openExistingPicture(path, kind, picture))
+        return std::nullopt;
     const QByteArray data = readPictureFile(picture, path);
     DecodeResult result = decodeOrFail(kind, data, path, ppi, bound);
     PictureThumbnail preview;
