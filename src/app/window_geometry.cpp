@@ -122,14 +122,9 @@ void pressOnEnter(QAbstractButton* button)
 QFont pixelFont(const QString& face, int pixelHeight)
 {
     // The classic dialog face is not installed here, and fontconfig would fall back to a much
-    // wider face; Liberation Sans has close metrics at the forms' pixel heights.
-    static const bool classicFacesMapped = [] {
-        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
-                                  QStringLiteral("Liberation Sans"));
-        return true;
-    }();
-    Q_UNUSED(classicFacesMapped);
-    QFont font(face);
+    // wider face; Liberation Sans has close metrics at the forms' pixel heights. Named
+    // directly: a substitution would have Qt sort every installed face for a fallback first.
+    QFont font(face == QLatin1String("MS Sans Serif") ? QStringLiteral("Liberation Sans") : face);
     font.setPixelSize(pixelHeight);
     return font;
 }
