@@ -7,10 +7,11 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
   zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
+  libfontconfig-dev libxcb1-dev
   fonts-liberation fonts-symbola fontconfig qt6-wayland
 )
 if [ "${1:-}" = "--tests" ]; then
-  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils libxcb1-dev
+  PACKAGES+=(libgtest-dev libgmock-dev googletest libbenchmark-dev poppler-utils
              clang clang-format libclang-rt-14-dev xvfb xauth desktop-file-utils appstream
              # the end-to-end stories: X server, window managers, input, a private print queue, the
              # accessibility bus on a private session bus

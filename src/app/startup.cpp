@@ -1,13 +1,17 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <thread>
 
+#include <fontconfig/fontconfig.h>
 #include <malloc.h>
 #include <sys/stat.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QCursor>
 #include <QFontInfo>
+#include <QGuiApplication>
 
 #include "app/accessibility.h"
 #include "app/command_runner.h"
@@ -34,6 +38,11 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
     windows.form1 = std::make_unique<TForm1>(platform, state, sheets);
     windows.form1->FormCreate();
     windows.form1->show();
+    // The main window goes up now; the hidden windows are built while the server maps it.
+    // (Qt's offscreen platform answers to the X11 interface too, with no connection.)
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        if (xcb_connection_t* connection = x11->connection())
+            xcb_flush(connection);
     windows.form2 = std::make_unique<TForm2>(state, sheets);
     windows.form3 = std::make_unique<TForm3>();
     windows.form1->attachWindows(windows.form2.get(), windows.form3.get());
@@ -113,19 +122,27 @@ int runPlattera(char* programName)
     // The format table is complete before any window exists: the picture dialog reads it.
     PictureFileFormats();
 
+    // Reading fontconfig's configuration takes a few milliseconds that the first font look-up
+    // would spend before the window can appear; connecting to the display takes longer, so the
+    // two run side by side. Joined before any font is used, so fontconfig is set up only once.
+    std::thread fontconfigSetUp([] { FcInit(); });
     QtCommandLine commandLine(programName);
     QApplication app(commandLine.argc, commandLine.argv);
+    fontconfigSetUp.join();
+    // The toolbar's pictures are decoded while the fonts are looked up.
+    std::thread glyphDecoding(decodeGlyphs);
     // One look whatever the desktop or QT_STYLE_OVERRIDE: the forms are laid out for it.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Plattera"));
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
-    QApplication::setWindowIcon(windowIcon());
 
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
         platform.showError(nullptr, kApplicationTitle, problem);
     }
+    glyphDecoding.join();
+    QApplication::setWindowIcon(windowIcon());
 
     EditorState state;
     PictureStore pictures;
