@@ -51,7 +51,10 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 
 QString arialFontProblem()
 {
-    const QFontInfo info {QFont(kFallbackFace)};
+    // At the main window's size: the face loaded for the check is the one its controls use next.
+    QFont font(kFallbackFace);
+    font.setPixelSize(11);
+    const QFontInfo info(font);
     const QString family = info.family();
     if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0 ||
         family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
