@@ -14,6 +14,7 @@
 
 #include "app/bit_btn.h"
 #include "app/command_runner.h"
+#include "app/glyphs.h"
 #include "app/pointer_shape.h"
 #include "app/sheet_view.h"
 #include "app_test_util.h"
@@ -96,6 +97,22 @@ TEST_F(MainWindowLayout, EveryButtonHasItsNormalAndGreyedGlyphAtItsSize)
         EXPECT_GT(greyPixels, 0);
     }
     EXPECT_EQ(form1().windowIcon().availableSizes(), (QList<QSize> {QSize(16, 16), QSize(48, 48)}));
+}
+
+// Asked to detect a format, Qt loads every picture plug-in (Qt Svg among them) to ask each in
+// turn; the program's own pictures are read without that, which start-up would pay for.
+TEST(Glyphs, AreReadWithoutLoadingPicturePlugins)
+{
+    const auto pluginsMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+    };
+    if (pluginsMapped())
+        GTEST_SKIP() << "an earlier test in this process loaded the picture plug-ins";
+    decodeGlyphs();
+    EXPECT_EQ(windowIcon().availableSizes(), (QList<QSize> {QSize(16, 16), QSize(48, 48)}));
+    EXPECT_EQ(glyphImage(Glyph::Image).size(), QSize(20, 20));
+    EXPECT_FALSE(pluginsMapped());
 }
 
 TEST_F(MainWindowLayout, DisabledButtonShowsItsGreyedGlyph)
