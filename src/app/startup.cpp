@@ -19,6 +19,7 @@
 #include "app/qt_platform.h"
 #include "app/tform1.h"
 #include "app/tform3.h"
+#include "app/window_geometry.h"
 #include "model/editor_state.h"
 #include "pictures/picture_formats.h"
 #include "pictures/picture_store.h"
@@ -52,9 +53,7 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 QString arialFontProblem()
 {
     // At the main window's size: the face loaded for the check is the one its controls use next.
-    QFont font(kFallbackFace);
-    font.setPixelSize(11);
-    const QFontInfo info(font);
+    const QFontInfo info(pixelFont(kFallbackFace, 11));
     const QString family = info.family();
     if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0 ||
         family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
