@@ -19,8 +19,8 @@
 #include <QTemporaryDir>
 
 #include "app/startup.h"
-#include "app/tform1.h"
-#include "app/tform3.h"
+#include "app/main_window.h"
+#include "app/about_window.h"
 #include "bench_pictures.h"
 #include "bench_soak.h"
 #include "bench_startup.h"
@@ -28,7 +28,7 @@
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 using namespace plattera;
 
@@ -105,41 +105,42 @@ int main(int argc, char** argv)
     AppWindows windows = createWindows(platform, state, sheets);
     QApplication::processEvents();
     const double startupWindows = double(windowsTimer.nsecsElapsed()) / 1e6;
-    TForm1& form1 = *windows.form1;
-    TForm2& form2 = *windows.form2;
+    MainWindow& mainWindow = *windows.mainWindow;
+    TrackEditor& trackEditor = *windows.trackEditor;
 
-    form2.Edit3->setText(QStringLiteral("The Benchmark Ensemble"));
-    form2.Edit2->setText(QStringLiteral("Twelve Pieces for Two Photos"));
+    trackEditor.m_artistEdit->setText(QStringLiteral("The Benchmark Ensemble"));
+    trackEditor.m_titleEdit->setText(QStringLiteral("Twelve Pieces for Two Photos"));
     for (int i = 1; i <= 12; ++i) {
-        form2.Edit1->setText(QStringLiteral("Movement number %1 in a longer title").arg(i));
-        form2.Button3Click();
+        trackEditor.m_typeInLine->setText(
+            QStringLiteral("Movement number %1 in a longer title").arg(i));
+        trackEditor.onInsert();
     }
-    form1.runLeftLayout();
+    mainWindow.runLeftLayout();
 
     auto chooseBack = [&](const QString& file) {
-        form1.TabbedNotebook1->setCurrentIndex(0);
+        mainWindow.m_notebook->setCurrentIndex(0);
         platform.pictureAnswers.push_back(file);
-        form1.BitBtn5Click();
+        mainWindow.onImage();
     };
     auto chooseFront = [&](const QString& file) {
-        form1.TabbedNotebook1->setCurrentIndex(1);
+        mainWindow.m_notebook->setCurrentIndex(1);
         platform.pictureAnswers.push_back(file);
-        form1.BitBtn5Click();
-        form1.TabbedNotebook1->setCurrentIndex(0);
+        mainWindow.onImage();
+        mainWindow.m_notebook->setCurrentIndex(0);
     };
     chooseBack(backJpeg);
     chooseFront(frontJpeg);
 
     rows.push_back(
-        {"Continue (left layout)", medianMs(runs, nullptr, [&] { form1.runLeftLayout(); })});
-    rows.push_back({"Center", medianMs(runs, nullptr, [&] { form1.BitBtn1Click(); })});
-    form1.BitBtn2Click();
-    rows.push_back(
-        {"Extend back picture", medianMs(runs, nullptr, [&] { form1.CheckBox6->click(); })});
+        {"Continue (left layout)", medianMs(runs, nullptr, [&] { mainWindow.runLeftLayout(); })});
+    rows.push_back({"Center", medianMs(runs, nullptr, [&] { mainWindow.onCentre(); })});
+    mainWindow.onLeft();
+    rows.push_back({"Extend back picture",
+                    medianMs(runs, nullptr, [&] { mainWindow.m_extendBackPictureBox->click(); })});
     rows.push_back({"Color",
                     medianMs(
                         runs, [&] { platform.colourAnswers.push_back(0x0000FF); },
-                        [&] { form1.Button2Click(); })});
+                        [&] { mainWindow.onOutlineColour(); })});
     // A newly chosen picture is decoded afresh, and so is the front one in the re-layout:
     // nothing kept from earlier loads helps here.
     rows.push_back({"Image, new back JPEG",
@@ -152,25 +153,25 @@ int main(int argc, char** argv)
     rows.push_back(
         {"Print to PDF",
          medianMs(
-             runs, [&] { platform.printAnswers.push_back(pdf); }, [&] { form1.button4Click(); })});
+             runs, [&] { platform.printAnswers.push_back(pdf); }, [&] { mainWindow.onPrint(); })});
     const qint64 photosPdfBytes = QFileInfo(pdf).size();
     // A lossless back picture is embedded pixel for pixel, not as JPEG.
     chooseBack(bmp);
     rows.push_back(
         {"Print to PDF, back BMP",
          medianMs(
-             runs, [&] { platform.printAnswers.push_back(pdf); }, [&] { form1.button4Click(); })});
+             runs, [&] { platform.printAnswers.push_back(pdf); }, [&] { mainWindow.onPrint(); })});
     const qint64 bmpPdfBytes = QFileInfo(pdf).size();
     chooseBack(backJpeg);
     rows.push_back({"New Cover",
                     medianMs(
                         runs,
                         [&] {
-                            form1.runLeftLayout();
+                            mainWindow.runLeftLayout();
                             chooseBack(backJpeg);
                             chooseFront(frontJpeg);
                         },
-                        [&] { form1.BitBtn6Click(); })});
+                        [&] { mainWindow.onNewCover(); })});
 
     std::printf("\n%-28s %10s %8s\n", "figure", "ms", "ratio");
     std::printf("%-28s %10.1f %8.2f\n", "yardstick: libjpeg decode", yardstick, 1.0);

@@ -20,16 +20,16 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 #include "app/startup.h"
-#include "app/tform1.h"
+#include "app/main_window.h"
 #include "bench_pictures.h"
 #include "pictures/picture_store.h"
 #include "bench_soak.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "support/platform/scripted_platform.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 using namespace plattera;
 
@@ -73,47 +73,50 @@ int runSoak(int commands)
     state.Pictures = &pictures;
     Sheets sheets(platform.logicalDpiY());
     AppWindows windows = createWindows(platform, state, sheets);
-    TForm1& form1 = *windows.form1;
-    TForm2& form2 = *windows.form2;
+    MainWindow& mainWindow = *windows.mainWindow;
+    TrackEditor& trackEditor = *windows.trackEditor;
     std::mt19937 random(20261207);
     auto chance = [&](int n) { return int(random() % unsigned(n)); };
 
     auto choose = [&](int page) {
-        form1.TabbedNotebook1->setCurrentIndex(page);
+        mainWindow.m_notebook->setCurrentIndex(page);
         platform.pictureAnswers.push_back(page == 0 ? back : front);
-        form1.BitBtn5->click();
+        mainWindow.m_imageButton->click();
     };
     auto editTracks = [&] {
         platform.modalScripts.push_back([&](QDialog&) {
-            form2.Edit3->setText(QStringLiteral("Soak Ensemble %1").arg(chance(100)));
-            form2.Edit2->setText(QStringLiteral("Long Session, take %1").arg(chance(1000)));
-            if (form2.ListBox1->count() < 24) {
-                form2.Edit1->setText(
+            trackEditor.m_artistEdit->setText(QStringLiteral("Soak Ensemble %1").arg(chance(100)));
+            trackEditor.m_titleEdit->setText(
+                QStringLiteral("Long Session, take %1").arg(chance(1000)));
+            if (trackEditor.m_trackList->count() < 24) {
+                trackEditor.m_typeInLine->setText(
                     QStringLiteral("Track with a fairly long name %1").arg(chance(1000)));
-                form2.Button3->click();
+                trackEditor.m_insertButton->click();
             } else {
-                form2.ListBox1->setCurrentRow(chance(form2.ListBox1->count()));
-                form2.Edit1->setText(QStringLiteral("%1. Corrected").arg(chance(24) + 1));
-                form2.Button3->click();
+                trackEditor.m_trackList->setCurrentRow(chance(trackEditor.m_trackList->count()));
+                trackEditor.m_typeInLine->setText(
+                    QStringLiteral("%1. Corrected").arg(chance(24) + 1));
+                trackEditor.m_insertButton->click();
             }
-            form2.Button1->click(); // Continue
+            trackEditor.m_continueButton->click(); // Continue
         });
-        form1.button3->click();
+        mainWindow.m_editTracksButton->click();
     };
     const std::vector<std::pair<int, std::function<void()>>> table = {
-        {10, [&] { form1.BitBtn2->click(); }},
-        {10, [&] { form1.BitBtn1->click(); }},
+        {10, [&] { mainWindow.m_leftButton->click(); }},
+        {10, [&] { mainWindow.m_centreButton->click(); }},
         {20,
          [&] {
-             QCheckBox* boxes[] = {form1.CheckBox1, form1.CheckBox2, form1.CheckBox3,
-                                   form1.CheckBox4, form1.CheckBox6};
+             QCheckBox* boxes[] = {mainWindow.m_verticalLinesBox, mainWindow.m_backOutlineBox,
+                                   mainWindow.m_frontOutlineBox, mainWindow.m_noFrontTextBox,
+                                   mainWindow.m_extendBackPictureBox};
              boxes[chance(5)]->click();
          }},
         {8,
          [&] {
              platform.colourAnswers.push_back(
                  chance(4) ? std::optional<Colour>(Colour(random() & 0xFFFFFF)) : std::nullopt);
-             form1.Button2->click();
+             mainWindow.m_outlineColourButton->click();
          }},
         {8,
          [&] {
@@ -122,22 +125,22 @@ int runSoak(int commands)
              FontChoice f;
              f.face = QString::fromLatin1(faces[chance(4)]);
              f.colour = Colour(random() & 0xFFFFFF);
-             form1.TabbedNotebook1->setCurrentIndex(chance(2));
+             mainWindow.m_notebook->setCurrentIndex(chance(2));
              platform.fontAnswers.push_back(chance(4) ? std::optional<FontChoice>(f)
                                                       : std::nullopt);
-             form1.Button1->click();
+             mainWindow.m_fontButton->click();
          }},
         {10, [&] { choose(chance(2)); }},
         {10, editTracks},
-        {4, [&] { form1.BitBtn4->click(); }},
+        {4, [&] { mainWindow.m_aboutButton->click(); }},
         {1,
          [&] {
              platform.printAnswers.push_back(pdf);
-             form1.button4->click();
+             mainWindow.m_printButton->click();
          }},
         {1,
          [&] { // New Cover, then the same cover made again
-             form1.BitBtn6->click();
+             mainWindow.m_newCoverButton->click();
              editTracks();
              choose(0);
              choose(1);

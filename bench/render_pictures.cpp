@@ -23,7 +23,7 @@ int main(int argc, char** argv)
         const QString path = QString::fromLocal8Bit(argv[i]);
         const QString name = QFileInfo(path).fileName();
         try {
-            const std::optional<plattera::Picture> picture = plattera::LoadPictureBitmap(path, 96);
+            const std::optional<plattera::Picture> picture = plattera::loadPictureBitmap(path, 96);
             if (!picture) {
                 std::printf("%s\tmissing\n", qPrintable(name));
                 continue;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString name = QString::fromUtf8(newline < 0 ? bytes : bytes.left(newline));
     const QByteArray content = newline < 0 ? QByteArray() : bytes.mid(newline + 1);
     try {
-        const plattera::PictureKind kind = plattera::PictureFileFormats().readerFor(name);
+        const plattera::PictureKind kind = plattera::pictureFileFormats().readerFor(name);
         (void)plattera::decodePicture(kind, content, name, 96).ok();
     } catch (const plattera::CommandError& e) {
         if (!e.message().startsWith(QLatin1String("Unknown picture file extension (.")))

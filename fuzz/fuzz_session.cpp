@@ -7,7 +7,7 @@
 //   0 New Cover   1 Edit Tracks (then editor actions until it closes)   2 Font type/color
 //   3 Left   4 Center   5 Image   6 notebook page   7 Print   8 About   9 a check box
 //   10 Color   11 change a picture file   12 the link   13 Close
-// Editor actions: 0-2 type into Edit1/Edit2/Edit3   3 Insert   4 Enter in Edit1
+// Editor actions: 0-2 type into the track line, title or artist   3 Insert   4 Enter in the track line
 //   5 select a line   6 clear the selection   7 Continue   8 close the editor
 #include <algorithm>
 #include <cstdint>
@@ -29,16 +29,16 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 #include "app/command_runner.h"
 #include "app/startup.h"
-#include "app/tform1.h"
+#include "app/main_window.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
 #include "support/picture_writers.h"
 #include "support/platform/scripted_platform.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 using namespace plattera;
 
@@ -171,8 +171,8 @@ bool trace = false;
 struct SheetPixels {
     QImage images[5];
     explicit SheetPixels(Sheets& s)
-        : images {s.Image1.image(), s.Image2.image(), s.Image3.image(), s.Image4.image(),
-                  s.Image5.image()}
+        : images {s.backPanel.image(), s.leftSpine.image(), s.rightSpine.image(),
+                  s.frontCover.image(), s.backComposite.image()}
     {
     }
     bool operator==(const SheetPixels& o) const
@@ -200,8 +200,8 @@ public:
     }
 
 private:
-    TForm1& form1() { return *m_windows.form1; }
-    TForm2& form2() { return *m_windows.form2; }
+    MainWindow& mainWindow() { return *m_windows.mainWindow; }
+    TrackEditor& trackEditor() { return *m_windows.trackEditor; }
 
     void topLevelAction()
     {
@@ -219,21 +219,21 @@ private:
                          m_platform.errors.size());
         switch (action) {
         case 0:
-            click(form1().BitBtn6);
+            click(mainWindow().m_newCoverButton);
             break;
         case 1:
             m_platform.modalScripts.push_back([this](QDialog&) { editorActions(); });
-            click(form1().button3);
+            click(mainWindow().m_editTracksButton);
             break;
         case 2:
             m_platform.fontAnswers.push_back(fontAnswer());
-            click(form1().Button1);
+            click(mainWindow().m_fontButton);
             break;
         case 3:
-            click(form1().BitBtn2);
+            click(mainWindow().m_leftButton);
             break;
         case 4:
-            click(form1().BitBtn1);
+            click(mainWindow().m_centreButton);
             break;
         case 5: {
             const int answer = m_in.pick(pool->files.size() + 1);
@@ -244,11 +244,11 @@ private:
                 mustFail = pool->certainFailure(answer);
             }
             image = true;
-            click(form1().BitBtn5);
+            click(mainWindow().m_imageButton);
             break;
         }
         case 6:
-            form1().TabbedNotebook1->setCurrentIndex(m_in.pick(2));
+            mainWindow().m_notebook->setCurrentIndex(m_in.pick(2));
             break;
         case 7: {
             const QString folder = pool->dir.filePath(QStringLiteral("print"));
@@ -293,21 +293,22 @@ private:
                 mustFail = true;
                 break;
             }
-            click(form1().button4);
+            click(mainWindow().m_printButton);
             break;
         }
         case 8:
-            click(form1().BitBtn4);
+            click(mainWindow().m_aboutButton);
             break;
         case 9: {
-            QCheckBox* boxes[] = {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3,
-                                  form1().CheckBox4, form1().CheckBox6};
+            QCheckBox* boxes[] = {mainWindow().m_verticalLinesBox, mainWindow().m_backOutlineBox,
+                                  mainWindow().m_frontOutlineBox, mainWindow().m_noFrontTextBox,
+                                  mainWindow().m_extendBackPictureBox};
             click(boxes[m_in.pick(5)]);
             break;
         }
         case 10:
             m_platform.colourAnswers.push_back(colourAnswer());
-            click(form1().Button2);
+            click(mainWindow().m_outlineColourButton);
             break;
         case 11: {
             const int slot = m_in.pick(pool->files.size());
@@ -326,11 +327,11 @@ private:
             break;
         }
         case 12:
-            form1().runCommand([this] { form1().Label4Click(); });
+            mainWindow().runCommand([this] { mainWindow().onLink(); });
             break;
         default:
-            click(form1().BitBtn3);
-            CHECK_THAT(!form1().isVisible());
+            click(mainWindow().m_closeButton);
+            CHECK_THAT(!mainWindow().isVisible());
             m_open = false;
             return;
         }
@@ -363,40 +364,40 @@ private:
 
     void editorActions()
     {
-        TForm2& editor = form2();
+        TrackEditor& editor = trackEditor();
         while (!m_in.done() && editor.isVisible()) {
             const size_t errorsBefore = m_platform.errors.size();
             switch (m_in.pick(9)) {
             case 0:
-                editor.Edit1->setText(m_in.text());
+                editor.m_typeInLine->setText(m_in.text());
                 break;
             case 1:
-                editor.Edit2->setText(m_in.text());
+                editor.m_titleEdit->setText(m_in.text());
                 break;
             case 2:
-                editor.Edit3->setText(m_in.text());
+                editor.m_artistEdit->setText(m_in.text());
                 break;
             case 3:
-                editor.Button3->click();
+                editor.m_insertButton->click();
                 break;
             case 4: {
                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-                QCoreApplication::sendEvent(editor.Edit1, &press);
+                QCoreApplication::sendEvent(editor.m_typeInLine, &press);
                 break;
             }
             case 5:
-                if (editor.ListBox1->count() > 0) {
+                if (editor.m_trackList->count() > 0) {
                     QListWidgetItem* item =
-                        editor.ListBox1->item(m_in.byte() % editor.ListBox1->count());
-                    editor.ListBox1->setCurrentItem(item);
-                    emit editor.ListBox1->itemClicked(item);
+                        editor.m_trackList->item(m_in.byte() % editor.m_trackList->count());
+                    editor.m_trackList->setCurrentItem(item);
+                    emit editor.m_trackList->itemClicked(item);
                 }
                 break;
             case 6:
-                editor.ListBox1->clearSelection();
+                editor.m_trackList->clearSelection();
                 break;
             case 7:
-                editor.Button1->click();
+                editor.m_continueButton->click();
                 break;
             default:
                 editor.reject();
@@ -443,13 +444,13 @@ private:
     void checkCover()
     {
         const Sheets& s = *m_sheets;
-        CHECK_THAT(s.Image1.image().size() == QSize(400, 353));
-        CHECK_THAT(s.Image2.image().size() == QSize(22, 353));
-        CHECK_THAT(s.Image3.image().size() == QSize(22, 353));
-        CHECK_THAT(s.Image4.image().size() == QSize(361, 353));
-        CHECK_THAT(s.Image5.image().size() == QSize(442, 353));
+        CHECK_THAT(s.backPanel.image().size() == QSize(400, 353));
+        CHECK_THAT(s.leftSpine.image().size() == QSize(22, 353));
+        CHECK_THAT(s.rightSpine.image().size() == QSize(22, 353));
+        CHECK_THAT(s.frontCover.image().size() == QSize(361, 353));
+        CHECK_THAT(s.backComposite.image().size() == QSize(442, 353));
         // Insert numbers the lines 1, 2, 3 ...; corrections change a line's text, not the count.
-        CHECK_THAT(m_state.TrackCount == form2().ListBox1->count());
+        CHECK_THAT(m_state.TrackCount == trackEditor().m_trackList->count());
         CHECK_THAT(m_state.HasTracks == (m_state.TrackCount > 0));
     }
 
@@ -463,11 +464,12 @@ private:
         const Sheets savedSheets = *m_sheets;
         const EditorState savedState = m_state;
         const size_t errors = m_platform.errors.size();
-        const bool first = runGuarded(m_platform, nullptr, [this] { form1().relayoutStep(); });
+        const bool first = runGuarded(m_platform, nullptr, [this] { mainWindow().relayoutStep(); });
         const SheetPixels once(*m_sheets);
-        form1().grab();
-        form2().grab();
-        const bool second = runGuarded(m_platform, nullptr, [this] { form1().relayoutStep(); });
+        mainWindow().grab();
+        trackEditor().grab();
+        const bool second =
+            runGuarded(m_platform, nullptr, [this] { mainWindow().relayoutStep(); });
         if (first && second) {
             const SheetPixels twice(*m_sheets);
             if (!(twice == once))
@@ -504,8 +506,9 @@ private:
             m_state.HasFrontPicture, qPrintable(m_state.FrontPictureFile),
             qPrintable(m_state.BackFontName), qPrintable(m_state.FrontFontName),
             m_state.TrackCount);
-        std::fprintf(stderr, "artist \"%s\" title \"%s\"\n", qPrintable(form2().artist().left(80)),
-                     qPrintable(form2().title().left(80)));
+        std::fprintf(stderr, "artist \"%s\" title \"%s\"\n",
+                     qPrintable(trackEditor().artist().left(80)),
+                     qPrintable(trackEditor().title().left(80)));
     }
 
     Input& m_in;

@@ -8,7 +8,7 @@
 #include "app/colour_swatch.h"
 #include "app/link_label.h"
 #include "app/sheet_view.h"
-#include "app/tform1.h"
+#include "app/main_window.h"
 
 namespace plattera {
 
@@ -43,7 +43,7 @@ QAccessibleInterface* accessibleFor(const QString&, QObject* object)
         return new QAccessibleWidget(swatch, QAccessible::ColorChooser);
     if (auto* sheet = qobject_cast<SheetView*>(object))
         return new QAccessibleWidget(sheet, QAccessible::Graphic);
-    if (auto* window = qobject_cast<TForm1*>(object))
+    if (auto* window = qobject_cast<MainWindow*>(object))
         return new QAccessibleWidget(window, QAccessible::Window);
     return nullptr;
 }

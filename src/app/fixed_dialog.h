@@ -17,7 +17,7 @@ public:
     explicit FixedDialog(QWidget* parent = nullptr) : QDialog(parent) { }
 
     // The show handler: sizes the window for what it shows.
-    virtual void FormShow() = 0;
+    virtual void onShow() = 0;
 
     // The screen size for centring at the first showing; set by the main window.
     std::function<QSize()> screenSize;

@@ -80,7 +80,7 @@ public:
         try {
             // Decoded at the preview's size and kept nowhere: browsing costs the cover nothing.
             const std::optional<PictureThumbnail> preview =
-                LoadPictureThumbnail(path, m_picture->size() - QSize(4, 4), m_ppi);
+                loadPictureThumbnail(path, m_picture->size() - QSize(4, 4), m_ppi);
             if (!preview)
                 return;
             m_picture->setPixmap(QPixmap::fromImage(preview->thumbnail));

@@ -17,13 +17,13 @@
 #include "app/command_runner.h"
 #include "app/glyphs.h"
 #include "app/qt_platform.h"
-#include "app/tform1.h"
-#include "app/tform3.h"
+#include "app/main_window.h"
+#include "app/about_window.h"
 #include "app/window_geometry.h"
 #include "model/editor_state.h"
 #include "pictures/picture_formats.h"
 #include "pictures/picture_store.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 namespace plattera {
 
@@ -36,17 +36,17 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 {
     installAccessibleRoles();
     AppWindows windows;
-    windows.form1 = std::make_unique<TForm1>(platform, state, sheets);
-    windows.form1->FormCreate();
-    windows.form1->show();
+    windows.mainWindow = std::make_unique<MainWindow>(platform, state, sheets);
+    windows.mainWindow->onCreate();
+    windows.mainWindow->show();
     // The main window goes up now; the hidden windows are built while the server maps it.
     // (Qt's offscreen platform answers to the X11 interface too, with no connection.)
     if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         if (xcb_connection_t* connection = x11->connection())
             xcb_flush(connection);
-    windows.form2 = std::make_unique<TForm2>(state, sheets);
-    windows.form3 = std::make_unique<TForm3>();
-    windows.form1->attachWindows(windows.form2.get(), windows.form3.get());
+    windows.trackEditor = std::make_unique<TrackEditor>(state, sheets);
+    windows.aboutWindow = std::make_unique<AboutWindow>();
+    windows.mainWindow->attachWindows(windows.trackEditor.get(), windows.aboutWindow.get());
     return windows;
 }
 
@@ -122,7 +122,7 @@ int runPlattera(char* programName)
     QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
 
     // The format table is complete before any window exists: the picture dialog reads it.
-    PictureFileFormats();
+    pictureFileFormats();
 
     // Reading fontconfig's configuration takes a few milliseconds that the first font look-up
     // would spend before the window can appear; connecting to the display takes longer, so the

@@ -10,14 +10,14 @@
 
 namespace plattera {
 
-class TForm1;
-class TForm2;
-class TForm3;
+class MainWindow;
+class TrackEditor;
+class AboutWindow;
 
 struct AppWindows {
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<TrackEditor> trackEditor;
+    std::unique_ptr<AboutWindow> aboutWindow;
     AppWindows();
     AppWindows(AppWindows&&) noexcept;
     AppWindows& operator=(AppWindows&&) noexcept;

@@ -11,7 +11,7 @@ namespace plattera {
 
 enum class BrushStyle { Solid, Clear };
 
-// Rounds a*b/c to the nearest integer, halves away from zero, as the classic MulDiv does.
+// Rounds a*b/c to the nearest integer, halves away from zero, as the classic mulDiv does.
 int mulDiv(int a, int b, int c);
 
 // The font a canvas carries. Size is in points; escapement in tenths of a degree,

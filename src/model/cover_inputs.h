@@ -11,15 +11,15 @@ enum class NotebookPage { Back = 0, Front = 1 };
 // check boxes and notebook page, the track editor's texts and list. The forms fill it; layouts,
 // repaint steps and printing read only this.
 struct CoverInputs {
-    bool verticalLines = true;     // CheckBox1
-    bool backOutline = true;       // CheckBox2
-    bool frontOutline = true;      // CheckBox3
-    bool noFrontText = false;      // CheckBox4
-    bool extendBackPicture = true; // CheckBox6
+    bool verticalLines = true;
+    bool backOutline = true;
+    bool frontOutline = true;
+    bool noFrontText = false;
+    bool extendBackPicture = true;
     NotebookPage page = NotebookPage::Back;
-    QString artist;     // Edit3
-    QString title;      // Edit2
-    QStringList tracks; // ListBox1
+    QString artist;
+    QString title;
+    QStringList tracks;
 };
 
 } // namespace plattera

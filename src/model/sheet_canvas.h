@@ -41,7 +41,7 @@ public:
     // The source rectangle of another sheet scaled into dest, same rule as stretchDraw.
     void copyRect(const QRect& dest, SheetCanvas& source, const QRect& sourceRect);
 
-    // The Qt font the current canvas font maps to: pixel size = MulDiv(size, ppi, 72),
+    // The Qt font the current canvas font maps to: pixel size = mulDiv(size, ppi, 72),
     // full hinting so that advances are whole pixels.
     QFont qfont() const;
 

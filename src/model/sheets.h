@@ -11,20 +11,23 @@ namespace plattera {
 // width of the hidden composite).
 struct Sheets {
     explicit Sheets(int ppi)
-        : Image1(400, 353, ppi), Image2(22, 353, ppi), Image3(22, 353, ppi), Image4(361, 353, ppi),
-          Image5(442, 353, ppi)
+        : backPanel(400, 353, ppi), leftSpine(22, 353, ppi), rightSpine(22, 353, ppi),
+          frontCover(361, 353, ppi), backComposite(442, 353, ppi)
     {
     }
 
-    SheetCanvas Image1; // back panel: the track list
-    SheetCanvas Image2; // left spine
-    SheetCanvas Image3; // right spine
-    SheetCanvas Image4; // front cover
-    SheetCanvas Image5; // hidden back composite: one back picture spread over 442 columns
+    SheetCanvas backPanel;     // back panel: the track list
+    SheetCanvas leftSpine;     // left spine
+    SheetCanvas rightSpine;    // right spine
+    SheetCanvas frontCover;    // front cover
+    SheetCanvas backComposite; // hidden back composite: one back picture spread over 442 columns
 
-    std::array<SheetCanvas*, 4> visible() { return {&Image1, &Image2, &Image3, &Image4}; }
+    std::array<SheetCanvas*, 4> visible()
+    {
+        return {&backPanel, &leftSpine, &rightSpine, &frontCover};
+    }
     // The panel and the two spines, the sheets of the back insert.
-    std::array<SheetCanvas*, 3> backStrip() { return {&Image1, &Image2, &Image3}; }
+    std::array<SheetCanvas*, 3> backStrip() { return {&backPanel, &leftSpine, &rightSpine}; }
 };
 
 } // namespace plattera

@@ -9,12 +9,12 @@ void drawFoldLines(Sheets& sheets, Colour colour, FoldPlacement placement)
     const int leftColumn = placement == FoldPlacement::Edge ? 21 : 20;
     const int rightColumn = placement == FoldPlacement::Inner ? 1 : 0;
 
-    SheetCanvas& left = sheets.Image2;
+    SheetCanvas& left = sheets.leftSpine;
     left.setPenColour(colour);
     left.moveTo(leftColumn, 0);
     left.lineTo(leftColumn, left.height());
 
-    SheetCanvas& right = sheets.Image3;
+    SheetCanvas& right = sheets.rightSpine;
     right.setPenColour(colour);
     right.moveTo(rightColumn, 0);
     right.lineTo(rightColumn, right.height());
@@ -22,9 +22,9 @@ void drawFoldLines(Sheets& sheets, Colour colour, FoldPlacement placement)
 
 void drawBackOutline(Sheets& sheets, Colour colour)
 {
-    SheetCanvas& panel = sheets.Image1;
-    SheetCanvas& left = sheets.Image2;
-    SheetCanvas& right = sheets.Image3;
+    SheetCanvas& panel = sheets.backPanel;
+    SheetCanvas& left = sheets.leftSpine;
+    SheetCanvas& right = sheets.rightSpine;
     panel.setPenColour(colour);
     left.setPenColour(colour);
     right.setPenColour(colour);
@@ -50,7 +50,7 @@ void drawBackOutline(Sheets& sheets, Colour colour)
 
 void drawFrontOutline(Sheets& sheets, Colour colour)
 {
-    SheetCanvas& front = sheets.Image4;
+    SheetCanvas& front = sheets.frontCover;
     front.setPenColour(colour);
     front.moveTo(0, 0);
     front.lineTo(360, 0);

@@ -16,7 +16,7 @@ bool isPictureKind(PictureKind reader, PictureKind asked)
     return asked == PictureKind::Graphic || reader == asked;
 }
 
-TFileFormatsList::TFileFormatsList()
+PictureFormatList::PictureFormatList()
 {
     add(QStringLiteral("wmf"), QStringLiteral("Metafiles"), PictureKind::Metafile);
     add(QStringLiteral("emf"), QStringLiteral("Enhanced Metafiles"), PictureKind::Metafile);
@@ -24,7 +24,8 @@ TFileFormatsList::TFileFormatsList()
     add(QStringLiteral("bmp"), QStringLiteral("Bitmaps"), PictureKind::Bitmap);
 }
 
-void TFileFormatsList::add(const QString& extension, const QString& description, PictureKind reader)
+void PictureFormatList::add(const QString& extension, const QString& description,
+                            PictureKind reader)
 {
     m_entries.push_back({extension.toLower(), description, reader});
 }
@@ -41,7 +42,7 @@ QString unknownExtensionMessage(const QString& extension)
     return QStringLiteral("Unknown picture file extension (.%1)").arg(extension);
 }
 
-PictureKind TFileFormatsList::readerFor(const QString& path) const
+PictureKind PictureFormatList::readerFor(const QString& path) const
 {
     const QString extension = pictureFileExtension(path);
     const QString wanted = extension.toLower();
@@ -52,7 +53,7 @@ PictureKind TFileFormatsList::readerFor(const QString& path) const
     throw CommandError(unknownExtensionMessage(extension));
 }
 
-QString TFileFormatsList::filterFor(PictureKind kind) const
+QString PictureFormatList::filterFor(PictureKind kind) const
 {
     QString descriptions;
     QString patterns;
@@ -74,7 +75,7 @@ QString TFileFormatsList::filterFor(PictureKind kind) const
     return descriptions;
 }
 
-QString TFileFormatsList::defaultExtension(PictureKind kind) const
+QString PictureFormatList::defaultExtension(PictureKind kind) const
 {
     for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
         if (it->reader == kind)
@@ -83,10 +84,10 @@ QString TFileFormatsList::defaultExtension(PictureKind kind) const
     return QString();
 }
 
-const TFileFormatsList& PictureFileFormats()
+const PictureFormatList& pictureFileFormats()
 {
-    static const TFileFormatsList table = [] {
-        TFileFormatsList list;
+    static const PictureFormatList table = [] {
+        PictureFormatList list;
         // The JPEG format registers both spellings, then the GIF format registers its own.
         list.add(QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"), PictureKind::Jpeg);
         list.add(QStringLiteral("jpg"), QStringLiteral("JPEG Image File"), PictureKind::Jpeg);
@@ -99,9 +100,9 @@ const TFileFormatsList& PictureFileFormats()
     return table;
 }
 
-PictureDialogSetup PictureDialogSettings()
+PictureDialogSetup pictureDialogSettings()
 {
-    const TFileFormatsList& formats = PictureFileFormats();
+    const PictureFormatList& formats = pictureFileFormats();
     PictureDialogSetup setup;
     // The GIF filter is asked for first and then replaced by the filter of all kinds.
     setup.filter = formats.filterFor(PictureKind::Gif);

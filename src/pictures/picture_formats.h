@@ -14,7 +14,7 @@ enum class PictureKind { Graphic, Metafile, Icon, Bitmap, Jpeg, Gif, Png, Webp }
 bool isPictureKind(PictureKind reader, PictureKind asked);
 
 // The table of picture file formats the program reads, in the order the entries were added.
-class TFileFormatsList {
+class PictureFormatList {
 public:
     struct Entry {
         QString extension; // lower case, without the dot
@@ -23,7 +23,7 @@ public:
     };
 
     // A table holding the four built-in entries (metafiles, enhanced metafiles, icons, bitmaps).
-    TFileFormatsList();
+    PictureFormatList();
 
     // Adds an entry at the end; the extension is stored in lower case.
     void add(const QString& extension, const QString& description, PictureKind reader);
@@ -53,13 +53,13 @@ QString unknownExtensionMessage(const QString& extension);
 
 // The program's one table: built-ins, then the JPEG format ("jpeg", "jpg"), then the GIF
 // format ("GIF"), then PNG and WebP. Filled on first use, unchanged afterwards.
-const TFileFormatsList& PictureFileFormats();
+const PictureFormatList& pictureFileFormats();
 
 // What the picture dialog is set up with.
 struct PictureDialogSetup {
     QString filter;           // the filter of all picture kinds
     QString defaultExtension; // the GIF reader's extension
 };
-PictureDialogSetup PictureDialogSettings();
+PictureDialogSetup pictureDialogSettings();
 
 } // namespace plattera

@@ -188,7 +188,7 @@ bool openExistingPicture(const QString& path, PictureKind& kind, OpenPicture& pi
     const QByteArray encoded = systemName(path);
     if (!exists(path, encoded))
         return false;
-    kind = PictureFileFormats().readerFor(path);
+    kind = pictureFileFormats().readerFor(path);
     openPictureFile(picture, path, encoded);
     return true;
 }
@@ -305,16 +305,16 @@ std::optional<Picture> loadCoverPicture(EditorState& state, const QString& path,
 {
     if (state.Pictures)
         return state.Pictures->load(path, ppi);
-    return LoadPictureBitmap(path, ppi);
+    return loadPictureBitmap(path, ppi);
 }
 
-std::optional<Picture> LoadPictureBitmap(const QString& path, int ppi)
+std::optional<Picture> loadPictureBitmap(const QString& path, int ppi)
 {
     PictureStore once;
     return once.load(path, ppi);
 }
 
-std::optional<PictureThumbnail> LoadPictureThumbnail(const QString& path, QSize bound, int ppi)
+std::optional<PictureThumbnail> loadPictureThumbnail(const QString& path, QSize bound, int ppi)
 {
     PictureKind kind {};
     OpenPicture picture;

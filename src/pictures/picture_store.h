@@ -73,7 +73,7 @@ private:
 std::optional<Picture> loadCoverPicture(EditorState& state, const QString& path, int ppi);
 
 // One load without any reuse, for tools that read a file once.
-std::optional<Picture> LoadPictureBitmap(const QString& path, int ppi);
+std::optional<Picture> loadPictureBitmap(const QString& path, int ppi);
 
 // What a file dialog shows beside its list: the picture scaled to fit within bound, and the
 // picture's own size. A JPEG is decoded at the smallest scale that still fills bound. Shares
@@ -82,7 +82,7 @@ struct PictureThumbnail {
     QImage thumbnail;
     QSize size;
 };
-std::optional<PictureThumbnail> LoadPictureThumbnail(const QString& path, QSize bound, int ppi);
+std::optional<PictureThumbnail> loadPictureThumbnail(const QString& path, QSize bound, int ppi);
 
 // The decoder of a reader kind over bytes already read; path tells the two metafile kinds apart.
 DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi,

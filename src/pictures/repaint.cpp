@@ -32,35 +32,39 @@ void wipeCover(Sheets& sheets, EditorState& state)
 
 void reloadBackPicture(Sheets& sheets, EditorState& state)
 {
-    state.BackPicture = loadCoverPicture(state, state.BackPictureFile, sheets.Image5.ppi());
+    state.BackPicture = loadCoverPicture(state, state.BackPictureFile, sheets.backComposite.ppi());
 }
 
 void reloadFrontPicture(Sheets& sheets, EditorState& state)
 {
-    state.FrontPicture = loadCoverPicture(state, state.FrontPictureFile, sheets.Image4.ppi());
+    state.FrontPicture = loadCoverPicture(state, state.FrontPictureFile, sheets.frontCover.ppi());
 }
 
 void stretchBackComposite(Sheets& sheets, const EditorState& state)
 {
     if (state.BackPicture)
-        sheets.Image5.stretchDraw(QRect(0, 0, sheets.Image5.width(), sheets.Image5.height()),
-                                  *state.BackPicture);
+        sheets.backComposite.stretchDraw(
+            QRect(0, 0, sheets.backComposite.width(), sheets.backComposite.height()),
+            *state.BackPicture);
 }
 
 void copyBackBands(Sheets& s, bool extended)
 {
-    SheetCanvas& composite = s.Image5;
-    const QRect panel(0, 0, s.Image1.width(), s.Image1.height());
+    SheetCanvas& composite = s.backComposite;
+    const QRect panel(0, 0, s.backPanel.width(), s.backPanel.height());
     if (extended) {
-        const QRect leftBand(0, 0, s.Image2.width(), s.Image2.height());
-        const int rightStart = composite.width() - s.Image3.width();
-        const QRect rightBand(rightStart, 0, s.Image3.width(), s.Image3.height());
-        const QRect middle(s.Image2.width(), 0, rightStart - s.Image2.width(), s.Image3.height());
-        s.Image2.copyRect(QRect(0, 0, s.Image2.width(), s.Image2.height()), composite, leftBand);
-        s.Image3.copyRect(QRect(0, 0, s.Image3.width(), s.Image3.height()), composite, rightBand);
-        s.Image1.copyRect(panel, composite, middle);
+        const QRect leftBand(0, 0, s.leftSpine.width(), s.leftSpine.height());
+        const int rightStart = composite.width() - s.rightSpine.width();
+        const QRect rightBand(rightStart, 0, s.rightSpine.width(), s.rightSpine.height());
+        const QRect middle(s.leftSpine.width(), 0, rightStart - s.leftSpine.width(),
+                           s.rightSpine.height());
+        s.leftSpine.copyRect(QRect(0, 0, s.leftSpine.width(), s.leftSpine.height()), composite,
+                             leftBand);
+        s.rightSpine.copyRect(QRect(0, 0, s.rightSpine.width(), s.rightSpine.height()), composite,
+                              rightBand);
+        s.backPanel.copyRect(panel, composite, middle);
     } else {
-        s.Image1.copyRect(panel, composite, QRect(0, 0, composite.width(), composite.height()));
+        s.backPanel.copyRect(panel, composite, QRect(0, 0, composite.width(), composite.height()));
     }
 }
 
@@ -75,8 +79,8 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
     switch (form) {
     case BackPlacementForm::Common:
     case BackPlacementForm::Layout:
-        s.Image2.setBrushStyle(state.SavedLeftSpineBrushStyle);
-        s.Image3.setBrushStyle(state.SavedRightSpineBrushStyle);
+        s.leftSpine.setBrushStyle(state.SavedLeftSpineBrushStyle);
+        s.rightSpine.setBrushStyle(state.SavedRightSpineBrushStyle);
         fillSheets(s.visible());
         break;
     case BackPlacementForm::ImageCommand:
@@ -86,7 +90,7 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
         break;
     }
     copyBackBands(s, inputs.extendBackPicture);
-    setBrushes(std::array {&s.Image2, &s.Image3}, BrushStyle::Clear);
+    setBrushes(std::array {&s.leftSpine, &s.rightSpine}, BrushStyle::Clear);
 }
 
 void frontPicturePlacement(Sheets& s, EditorState& state)
@@ -94,7 +98,8 @@ void frontPicturePlacement(Sheets& s, EditorState& state)
     reloadFrontPicture(s, state);
     state.HasFrontPicture = true;
     if (state.FrontPicture)
-        s.Image4.stretchDraw(QRect(0, 0, s.Image4.width(), s.Image4.height()), *state.FrontPicture);
+        s.frontCover.stretchDraw(QRect(0, 0, s.frontCover.width(), s.frontCover.height()),
+                                 *state.FrontPicture);
 }
 
 } // namespace plattera

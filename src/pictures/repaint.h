@@ -40,7 +40,7 @@ enum class BackPlacementForm {
 };
 
 // Loads BackPicture again (ImageCommand form excepted), prepares the back sheets for the form,
-// copies the bands for CheckBox6 and leaves both spine brushes clear. An unreadable file throws
+// copies the bands for "Extend back picture" and leaves both spine brushes clear. An unreadable file throws
 // CommandError at the load, with nothing drawn by this step yet.
 void backPicturePlacement(Sheets& sheets, EditorState& state, const CoverInputs& inputs,
                           BackPlacementForm form);

@@ -28,7 +28,7 @@ constexpr double kPageUnitsPerInch = 254.0;
 // 26.0 to 26.1 mm, and a rectangle (l, t, r, b) has its edges on columns l and r - 1 and on rows
 // -t and -b - 1 counted downwards, so its outer size is exactly r - l by t - b.
 //
-// Fonts: a size of S points has an em of MulDiv(S, 600, 72) page units (a 50-point font is 417
+// Fonts: a size of S points has an em of mulDiv(S, 600, 72) page units (a 50-point font is 417
 // units, 41.7 mm). Texts are measured and drawn in page units without hinting, so widths and
 // heights do not depend on the printer and what is measured is what lands on paper.
 //

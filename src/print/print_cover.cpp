@@ -85,7 +85,7 @@ TitleTexts printedTitles(const EditorState& state)
 
 } // namespace
 
-void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)
+void printCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)
 {
     canvas.setBrushStyle(BrushStyle::Clear);
     drawPictures(canvas, state, inputs);
@@ -105,9 +105,9 @@ void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inp
     canvas.setFontEscapement(0);
 }
 
-void PrintCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs)
+void printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs)
 {
-    RunPrintJob(printer, [&](PageCanvas& canvas) { PrintCover(canvas, state, inputs); });
+    runPrintJob(printer, [&](PageCanvas& canvas) { printCover(canvas, state, inputs); });
 }
 
 } // namespace plattera

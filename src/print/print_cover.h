@@ -41,14 +41,14 @@ constexpr int kSpineCentre = 690;
 // out) the track lines, the front text and the two spine texts, each fitted again on the page.
 // The texts are those the sheets show (the state's Print texts), never the editor's newer
 // edits; the inputs give the check boxes. Changes only the canvas.
-void PrintCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs);
+void printCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs);
 
 // One print job of one page on a printer that the dialog has set up: starts it, hands the
 // page's canvas to draw, ends it. A job that cannot start throws CommandError; when drawing
 // throws, the job is aborted and closed before the error goes on. No job stays open.
-void RunPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
+void runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
 
-// RunPrintJob with PrintCover.
-void PrintCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs);
+// runPrintJob with printCover.
+void printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs);
 
 } // namespace plattera

@@ -229,7 +229,7 @@ void checkSchedulerAnswer()
 
 } // namespace
 
-QString PrintJobName(const QString& application, const QString& artist, const QString& title)
+QString printJobName(const QString& application, const QString& artist, const QString& title)
 {
     QStringList parts {application};
     for (const QString& part : {artist.simplified(), title.simplified()})
@@ -238,7 +238,7 @@ QString PrintJobName(const QString& application, const QString& artist, const QS
     return parts.join(QStringLiteral(" - "));
 }
 
-void RunPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+void runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         printToFile(printer, draw);

@@ -29,17 +29,17 @@ CoverTextGeometry sheetGeometry(Sheets& s)
 {
     CoverTextGeometry g;
     g.down = 1;
-    g.trackBlockLimit = s.Image1.height() - kTrackHeightMargin;
-    g.trackWidthLimit = s.Image1.width() - kTrackWidthMargin;
+    g.trackBlockLimit = s.backPanel.height() - kTrackHeightMargin;
+    g.trackWidthLimit = s.backPanel.width() - kTrackWidthMargin;
     g.trackLeft = kTrackLeft;
-    g.trackCentre = s.Image1.width() / 2;
+    g.trackCentre = s.backPanel.width() / 2;
     g.trackTop = kTrackTop;
-    g.frontWidthLimit = s.Image4.width() - kFrontWidthMargin;
-    g.frontCentre = s.Image4.width() / 2;
-    g.frontDivide = s.Image4.height() / 2;
-    g.spineThicknessLimit = s.Image2.width();
-    g.spineLengthLimit = s.Image2.height() - kSpineLengthMargin;
-    g.spineCentre = s.Image2.height() / 2;
+    g.frontWidthLimit = s.frontCover.width() - kFrontWidthMargin;
+    g.frontCentre = s.frontCover.width() / 2;
+    g.frontDivide = s.frontCover.height() / 2;
+    g.spineThicknessLimit = s.leftSpine.width();
+    g.spineLengthLimit = s.leftSpine.height() - kSpineLengthMargin;
+    g.spineCentre = s.leftSpine.height() / 2;
     g.leftSpineX = kLeftSpineX;
     g.rightSpineX = kRightSpineX;
     return g;
@@ -58,10 +58,10 @@ QStringList trackLines(const EditorState& state, const CoverInputs& inputs)
 void setLayoutFonts(Sheets& s, const EditorState& state)
 {
     const TextFont back {state.BackFontName, state.BackFontColor, kPanelStartSize};
-    setTextFont(s.Image1, back);
-    setTextFont(s.Image2, {back.face, back.colour, kSpineStartSize});
-    setTextFont(s.Image3, {back.face, back.colour, kSpineStartSize});
-    setTextFont(s.Image4, {state.FrontFontName, state.FrontFontColor, kPanelStartSize});
+    setTextFont(s.backPanel, back);
+    setTextFont(s.leftSpine, {back.face, back.colour, kSpineStartSize});
+    setTextFont(s.rightSpine, {back.face, back.colour, kSpineStartSize});
+    setTextFont(s.frontCover, {state.FrontFontName, state.FrontFontColor, kPanelStartSize});
 }
 
 TitleTexts titleTexts(const EditorState& state)
@@ -73,7 +73,7 @@ void drawFront(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
     if (inputs.noFrontText)
         return;
-    SheetCanvas& front = s.Image4;
+    SheetCanvas& front = s.frontCover;
     if (state.HasFrontPicture)
         front.setBrushStyle(BrushStyle::Clear);
     else if (state.HasBackPicture)
@@ -84,15 +84,15 @@ void drawFront(Sheets& s, EditorState& state, const CoverInputs& inputs)
 void drawSpines(Sheets& s, const EditorState& state)
 {
     if (state.HasBackPicture)
-        setBrushes(std::array {&s.Image2, &s.Image3}, BrushStyle::Clear);
-    drawSpineTexts(s.Image2, s.Image3, titleTexts(state), sheetGeometry(s));
+        setBrushes(std::array {&s.leftSpine, &s.rightSpine}, BrushStyle::Clear);
+    drawSpineTexts(s.leftSpine, s.rightSpine, titleTexts(state), sheetGeometry(s));
 }
 
 // The fits of the back panel's track lines, kept in the state.
 QStringList fitTracks(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
     const QStringList lines = trackLines(state, inputs);
-    const TrackFit fit = fitTrackLines(s.Image1, lines, state.HasTracks, sheetGeometry(s));
+    const TrackFit fit = fitTrackLines(s.backPanel, lines, state.HasTracks, sheetGeometry(s));
     state.TrackBlockHeight = fit.blockHeight;
     // Every entered track has its entry: the table grows with the list.
     if (state.TrackWidths.size() < fit.widths.size())
@@ -117,7 +117,7 @@ void keepPrintedTexts(EditorState& state, const QStringList& lines)
 
 } // namespace
 
-void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
+void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
     state.TextLaidOut = true;
     state.ArtistText = inputs.artist;
@@ -137,7 +137,7 @@ void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
     drawFront(s, state, inputs);
     drawSpines(s, state);
 
-    SheetCanvas& panel = s.Image1;
+    SheetCanvas& panel = s.backPanel;
     const QStringList lines = fitTracks(s, state, inputs);
     keepPrintedTexts(state, lines);
     if (state.HasFrontPicture && !state.HasBackPicture)
@@ -149,12 +149,12 @@ void LeftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
     drawOutlineLayer(s, state.OutlineColor, inputs);
 }
 
-void CentredLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
+void centredLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
     state.CentredMode = true;
     setLayoutFonts(s, state);
 
-    SheetCanvas& panel = s.Image1;
+    SheetCanvas& panel = s.backPanel;
     const QStringList lines = fitTracks(s, state, inputs);
     keepPrintedTexts(state, lines);
     if (state.HasBackPicture)

@@ -11,9 +11,9 @@ namespace plattera {
 // fits and draws the front lines, the turned spine texts and the track lines, and ends with
 // the outline layer. Closing the track editor is the caller's last step.
 // An unreadable picture throws CommandError with the sheets keeping what was drawn.
-void LeftAlignedLayout(Sheets& sheets, EditorState& state, const CoverInputs& inputs);
+void leftAlignedLayout(Sheets& sheets, EditorState& state, const CoverInputs& inputs);
 
 // The centred twin, run by the Center command after it has wiped and placed the pictures.
-void CentredLayout(Sheets& sheets, EditorState& state, const CoverInputs& inputs);
+void centredLayout(Sheets& sheets, EditorState& state, const CoverInputs& inputs);
 
 } // namespace plattera

@@ -15,8 +15,8 @@ struct SheetPixels {
     QImage panel, leftSpine, rightSpine, front;
 
     explicit SheetPixels(plattera::Sheets& s)
-        : panel(s.Image1.image().copy()), leftSpine(s.Image2.image().copy()),
-          rightSpine(s.Image3.image().copy()), front(s.Image4.image().copy())
+        : panel(s.backPanel.image().copy()), leftSpine(s.leftSpine.image().copy()),
+          rightSpine(s.rightSpine.image().copy()), front(s.frontCover.image().copy())
     {
     }
 };

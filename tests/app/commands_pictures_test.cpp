@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 #include "app/sheet_view.h"
 #include "app_test_util.h"
 #include "pictures/picture_formats.h"
@@ -34,25 +34,25 @@ protected:
     {
         return writeTestFile(dir.filePath(name), "not a picture");
     }
-    void run(void (TForm1::*handler)())
+    void run(void (MainWindow::*handler)())
     {
-        form1().runCommand([this, handler] { (form1().*handler)(); });
+        mainWindow().runCommand([this, handler] { (mainWindow().*handler)(); });
     }
     void image(NotebookPage page, const std::optional<QString>& answer)
     {
-        form1().TabbedNotebook1->setCurrentIndex(int(page));
+        mainWindow().m_notebook->setCurrentIndex(int(page));
         platform.pictureAnswers.push_back(answer);
-        run(&TForm1::BitBtn5Click);
+        run(&MainWindow::onImage);
     }
     void continueLayout(const QStringList& tracks)
     {
-        form2().Edit3->setText(QStringLiteral("Artist"));
-        form2().Edit2->setText(QStringLiteral("Title"));
+        trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
+        trackEditor().m_titleEdit->setText(QStringLiteral("Title"));
         for (const QString& track : tracks) {
-            form2().Edit1->setText(track);
-            form2().Button3Click();
+            trackEditor().m_typeInLine->setText(track);
+            trackEditor().onInsert();
         }
-        form2().Button1Click();
+        trackEditor().onContinue();
     }
 };
 
@@ -64,36 +64,36 @@ TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
     const Sheets& s = sheets();
     // Extended: spines show composite columns 0-21 and 420-441, the panel 22-419; the outlines
     // lie over them with the fold lines in the inner placement.
-    EXPECT_EQ(sourceColumnOf(s.Image2.image().pixel(5, 100)), 5);
-    EXPECT_EQ(sourceColumnOf(s.Image3.image().pixel(10, 100)), 430);
-    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(0, 100)), 22);
-    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(399, 100)), 419);
-    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kInk));
-    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 0, 1, 353), kInk));
-    EXPECT_TRUE(AreaIs(s.Image1.image(), QRect(0, 0, 400, 1), kInk));
+    EXPECT_EQ(sourceColumnOf(s.leftSpine.image().pixel(5, 100)), 5);
+    EXPECT_EQ(sourceColumnOf(s.rightSpine.image().pixel(10, 100)), 430);
+    EXPECT_EQ(sourceColumnOf(s.backPanel.image().pixel(0, 100)), 22);
+    EXPECT_EQ(sourceColumnOf(s.backPanel.image().pixel(399, 100)), 419);
+    EXPECT_TRUE(AreaIs(s.leftSpine.image(), QRect(20, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(1, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.backPanel.image(), QRect(0, 0, 400, 1), kInk));
 
-    form1().CheckBox6->click();
-    ASSERT_FALSE(form1().CheckBox6->isChecked());
-    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(0, 100)), 0);
-    EXPECT_GE(sourceColumnOf(s.Image1.image().pixel(399, 100)), 440);
+    mainWindow().m_extendBackPictureBox->click();
+    ASSERT_FALSE(mainWindow().m_extendBackPictureBox->isChecked());
+    EXPECT_EQ(sourceColumnOf(s.backPanel.image().pixel(0, 100)), 0);
+    EXPECT_GE(sourceColumnOf(s.backPanel.image().pixel(399, 100)), 440);
     // The spines carry no picture, only the figures: fold lines in columns 20 and 0.
-    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(1, 1, 19, 351), kPaper));
-    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kInk));
-    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(0, 0, 1, 353), kInk));
-    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 1, 20, 351), kPaper));
+    EXPECT_TRUE(AreaIs(s.leftSpine.image(), QRect(1, 1, 19, 351), kPaper));
+    EXPECT_TRUE(AreaIs(s.leftSpine.image(), QRect(20, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(0, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(1, 1, 20, 351), kPaper));
 
-    form1().CheckBox6->click();
-    EXPECT_EQ(sourceColumnOf(s.Image2.image().pixel(5, 100)), 5);
-    EXPECT_EQ(sourceColumnOf(s.Image3.image().pixel(10, 100)), 430);
-    EXPECT_EQ(sourceColumnOf(s.Image1.image().pixel(200, 100)), 22 + 200 * 398 / 400);
+    mainWindow().m_extendBackPictureBox->click();
+    EXPECT_EQ(sourceColumnOf(s.leftSpine.image().pixel(5, 100)), 5);
+    EXPECT_EQ(sourceColumnOf(s.rightSpine.image().pixel(10, 100)), 430);
+    EXPECT_EQ(sourceColumnOf(s.backPanel.image().pixel(200, 100)), 22 + 200 * 398 / 400);
 }
 
 TEST_F(PictureCommands, ExtendWithoutBackPictureChangesNoPixel)
 {
     const SheetPixels before(sheets());
-    form1().CheckBox6->click();
+    mainWindow().m_extendBackPictureBox->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
-    form1().CheckBox6->click();
+    mainWindow().m_extendBackPictureBox->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
 }
 
@@ -104,7 +104,7 @@ TEST_F(PictureCommands, FrontPictureOfAnyShapeFillsTheFrontSheet)
     image(NotebookPage::Front, picture(QStringLiteral("front.bmp"), tall));
     EXPECT_TRUE(state.HasFrontPicture);
     EXPECT_FALSE(state.HasBackPicture);
-    const QImage& front = sheets().Image4.image();
+    const QImage& front = sheets().frontCover.image();
     EXPECT_TRUE(AreaIs(front, QRect(1, 1, 359, 351), qRgb(0, 150, 0)));
     EXPECT_TRUE(AreaIs(front, QRect(0, 0, 361, 1), kInk));
 }
@@ -117,9 +117,9 @@ TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
     ASSERT_EQ(platform.pictureRequests.size(), 2u);
     EXPECT_TRUE(platform.pictureRequests[0].initialFile.isEmpty());
     EXPECT_EQ(platform.pictureRequests[1].initialFile, back);
-    EXPECT_EQ(platform.pictureRequests[1].filter, PictureDialogSettings().filter);
+    EXPECT_EQ(platform.pictureRequests[1].filter, pictureDialogSettings().filter);
     EXPECT_EQ(platform.pictureRequests[1].defaultExtension,
-              PictureDialogSettings().defaultExtension);
+              pictureDialogSettings().defaultExtension);
     EXPECT_FALSE(state.HasFrontPicture) << "a cancelled dialog changes no picture";
 }
 
@@ -132,7 +132,7 @@ TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(state.BackPictureFile, good);
     EXPECT_TRUE(state.HasBackPicture);
-    EXPECT_EQ(form1().OpenPictureDialog1File, bad);
+    EXPECT_EQ(mainWindow().m_pictureDialogFile, bad);
 
     image(NotebookPage::Front, bad);
     EXPECT_EQ(platform.errors.size(), 2u);
@@ -142,7 +142,7 @@ TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
     // The cover still repaints from the good file.
     continueLayout({QStringLiteral("one")});
     EXPECT_EQ(platform.errors.size(), 2u);
-    EXPECT_EQ(sourceColumnOf(sheets().Image2.image().pixel(5, 100)), 5);
+    EXPECT_EQ(sourceColumnOf(sheets().leftSpine.image().pixel(5, 100)), 5);
 }
 
 TEST_F(PictureCommands, VanishedFileIsKeptAndDrawsNothing)
@@ -152,7 +152,7 @@ TEST_F(PictureCommands, VanishedFileIsKeptAndDrawsNothing)
     EXPECT_TRUE(platform.errors.empty());
     EXPECT_EQ(state.FrontPictureFile, gone);
     EXPECT_TRUE(state.HasFrontPicture);
-    EXPECT_TRUE(AreaIs(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper));
+    EXPECT_TRUE(AreaIs(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper));
 }
 
 TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
@@ -162,10 +162,10 @@ TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
     EXPECT_EQ(state.SavedFrontBrushStyle, BrushStyle::Solid);
     EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Solid);
     // New Cover, then clearing "Front" with solid saved styles wipes the front outline away.
-    run(&TForm1::BitBtn6Click);
-    form1().CheckBox3->click();
-    EXPECT_TRUE(AreaIs(sheets().Image4.image(), sheets().Image4.image().rect(), kPaper));
-    form1().CheckBox3->click();
+    run(&MainWindow::onNewCover);
+    mainWindow().m_frontOutlineBox->click();
+    EXPECT_TRUE(AreaIs(sheets().frontCover.image(), sheets().frontCover.image().rect(), kPaper));
+    mainWindow().m_frontOutlineBox->click();
 
     // After a layout the brushes are clear, and so are the styles the next Image records.
     continueLayout({QStringLiteral("one")});
@@ -175,30 +175,30 @@ TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
     EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Clear);
     EXPECT_EQ(state.SavedRightSpineBrushStyle, BrushStyle::Clear);
     // Now the fill of "Front" paints nothing: New Cover's front outline stays.
-    run(&TForm1::BitBtn6Click);
-    form1().CheckBox3->click();
-    EXPECT_FALSE(form1().CheckBox3->isChecked());
-    EXPECT_TRUE(AreaIs(sheets().Image4.image(), QRect(0, 0, 361, 1), kInk));
+    run(&MainWindow::onNewCover);
+    mainWindow().m_frontOutlineBox->click();
+    EXPECT_FALSE(mainWindow().m_frontOutlineBox->isChecked());
+    EXPECT_TRUE(AreaIs(sheets().frontCover.image(), QRect(0, 0, 361, 1), kInk));
 }
 
 TEST_F(PictureCommands, CancelledImageRightAfterStartUpDrawsInnerFolds)
 {
     image(NotebookPage::Back, std::nullopt);
-    EXPECT_TRUE(AreaIs(sheets().Image2.image(), QRect(20, 0, 1, 353), kInk));
-    EXPECT_TRUE(AreaIs(sheets().Image3.image(), QRect(1, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(sheets().leftSpine.image(), QRect(20, 0, 1, 353), kInk));
+    EXPECT_TRUE(AreaIs(sheets().rightSpine.image(), QRect(1, 0, 1, 353), kInk));
     for (SheetCanvas* sheet : sheets().visible())
         EXPECT_EQ(sheet->brushStyle(), BrushStyle::Clear);
 }
 
 TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
 {
-    form2().Edit1->setText(QStringLiteral("ab"));
-    form2().Button3Click();
-    run(&TForm1::BitBtn1Click);
+    trackEditor().m_typeInLine->setText(QStringLiteral("ab"));
+    trackEditor().onInsert();
+    run(&MainWindow::onCentre);
     EXPECT_TRUE(state.CentredMode);
     EXPECT_FALSE(state.TextLaidOut);
     // The track is drawn, centred; no artist or title has been taken.
-    const QImage& panel = sheets().Image1.image();
+    const QImage& panel = sheets().backPanel.image();
     QRect ink;
     for (int y = 3; y < 3 + state.TrackLineHeight; ++y)
         for (int x = 0; x < 400; ++x)
@@ -207,7 +207,7 @@ TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
     ASSERT_FALSE(ink.isEmpty());
     EXPECT_GT(ink.left(), 60);
     EXPECT_NEAR(ink.center().x(), 200, 5);
-    EXPECT_TRUE(AreaIs(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper));
+    EXPECT_TRUE(AreaIs(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper));
 }
 
 } // namespace
@@ -236,18 +236,18 @@ TEST_F(PictureCommands, APictureDroppedOnASheetIsTheImageCommandForThatPage)
     start();
     platform.pictureRequests.clear();
 
-    EXPECT_FALSE(
-        drop(form1().Image2, writeTestFile(dir.filePath(QStringLiteral("notes.txt")), "x")));
-    form1().TabbedNotebook1->setCurrentIndex(1);
-    ASSERT_TRUE(drop(form1().Image2, back));
-    EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 0);
+    EXPECT_FALSE(drop(mainWindow().m_leftSpineView,
+                      writeTestFile(dir.filePath(QStringLiteral("notes.txt")), "x")));
+    mainWindow().m_notebook->setCurrentIndex(1);
+    ASSERT_TRUE(drop(mainWindow().m_leftSpineView, back));
+    EXPECT_EQ(mainWindow().m_notebook->currentIndex(), 0);
     EXPECT_TRUE(SameSheets(SheetPixels(sheets()), fromDialog));
-    EXPECT_EQ(form1().OpenPictureDialog1File, back);
+    EXPECT_EQ(mainWindow().m_pictureDialogFile, back);
     EXPECT_TRUE(platform.pictureRequests.empty());
 
     const SheetPixels before(sheets());
-    ASSERT_TRUE(drop(form1().Image4, broken(QStringLiteral("front.jpg"))));
-    EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 1);
+    ASSERT_TRUE(drop(mainWindow().m_frontCoverView, broken(QStringLiteral("front.jpg"))));
+    EXPECT_EQ(mainWindow().m_notebook->currentIndex(), 1);
     EXPECT_EQ(platform.errors.size(), 1u);
     EXPECT_FALSE(state.HasFrontPicture) << "the failed command is undone";
     EXPECT_TRUE(SameSheets(SheetPixels(sheets()), before));

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 #include "app/font_dialog.h"
 #include "app_test_util.h"
 #include "support/platform/app_fixture.h"
@@ -52,28 +52,28 @@ class TextCommands : public AppFixture {
 protected:
     QTemporaryDir dir;
 
-    void run(void (TForm1::*handler)())
+    void run(void (MainWindow::*handler)())
     {
-        form1().runCommand([this, handler] { (form1().*handler)(); });
+        mainWindow().runCommand([this, handler] { (mainWindow().*handler)(); });
     }
     void enterCover()
     {
-        form2().Edit3->setText(QStringLiteral("Artist"));
-        form2().Edit2->setText(QStringLiteral("Title"));
+        trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
+        trackEditor().m_titleEdit->setText(QStringLiteral("Title"));
         for (const char* track : {"ab", "cd"}) {
-            form2().Edit1->setText(QString::fromLatin1(track));
-            form2().Button3Click();
+            trackEditor().m_typeInLine->setText(QString::fromLatin1(track));
+            trackEditor().onInsert();
         }
     }
     void continueLayout()
     {
         enterCover();
-        form2().Button1Click();
+        trackEditor().onContinue();
     }
     // The ink of track line 0.
     QRect firstTrack()
     {
-        return darkBounds(sheets().Image1.image(), QRect(2, 4, 396, state.TrackLineHeight));
+        return darkBounds(sheets().backPanel.image(), QRect(2, 4, 396, state.TrackLineHeight));
     }
     void expectLeftAligned(const char* after)
     {
@@ -102,20 +102,20 @@ TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeftOrContinue)
 {
     continueLayout();
     expectLeftAligned("Continue");
-    run(&TForm1::BitBtn1Click);
+    run(&MainWindow::onCentre);
     expectCentred("Center");
 
-    form1().CheckBox4->click();
+    mainWindow().m_noFrontTextBox->click();
     expectCentred("No text on front cover");
-    EXPECT_EQ(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper), 0);
-    form1().CheckBox4->click();
-    EXPECT_GT(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper), 0);
+    EXPECT_EQ(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper), 0);
+    mainWindow().m_noFrontTextBox->click();
+    EXPECT_GT(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper), 0);
 
-    form1().CheckBox1->click();
+    mainWindow().m_verticalLinesBox->click();
     expectCentred("Vertical lines");
-    form1().CheckBox2->click();
+    mainWindow().m_backOutlineBox->click();
     expectCentred("Back");
-    form1().CheckBox3->click();
+    mainWindow().m_frontOutlineBox->click();
     expectCentred("Front");
 
     QImage back(8, 8, QImage::Format_RGB32);
@@ -123,20 +123,20 @@ TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeftOrContinue)
     const QString path = dir.filePath(QStringLiteral("back.bmp"));
     back.save(path, "BMP");
     platform.pictureAnswers.push_back(path);
-    run(&TForm1::BitBtn5Click);
+    run(&MainWindow::onImage);
     expectCentred("Image");
-    form1().CheckBox6->click();
+    mainWindow().m_extendBackPictureBox->click();
     expectCentred("Extend back picture");
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     expectCentred("Font (cancelled)");
     EXPECT_TRUE(platform.errors.empty());
 
-    run(&TForm1::BitBtn2Click);
+    run(&MainWindow::onLeft);
     expectLeftAligned("Left");
 
-    run(&TForm1::BitBtn1Click);
-    form2().Button1Click();
-    form1().CheckBox1->click();
+    run(&MainWindow::onCentre);
+    trackEditor().onContinue();
+    mainWindow().m_verticalLinesBox->click();
     expectLeftAligned("Center, Continue, Vertical lines");
 }
 
@@ -144,7 +144,7 @@ TEST_F(TextCommands, NoTextOnFrontBeforeAnyLayoutChangesNothing)
 {
     enterCover();
     const SheetPixels before(sheets());
-    form1().CheckBox4->click();
+    mainWindow().m_noFrontTextBox->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
     EXPECT_FALSE(state.TextLaidOut);
 }
@@ -153,9 +153,9 @@ TEST_F(TextCommands, FontOnFrontPageChangesOnlyTheFront)
 {
     continueLayout();
     const SheetPixels before(sheets());
-    form1().TabbedNotebook1->setCurrentIndex(1);
+    mainWindow().m_notebook->setCurrentIndex(1);
     platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     EXPECT_EQ(state.FrontFontName, QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(state.FrontFontColor, 0x0000FFu);
     EXPECT_TRUE(state.BackFontName.isEmpty());
@@ -171,7 +171,7 @@ TEST_F(TextCommands, FontOnBackPageChangesPanelAndBothSpines)
     continueLayout();
     const SheetPixels before(sheets());
     platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     EXPECT_EQ(state.BackFontName, QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(state.BackFontColor, 0x0000FFu);
     const SheetPixels after(sheets());
@@ -184,15 +184,15 @@ TEST_F(TextCommands, FontOnBackPageChangesPanelAndBothSpines)
 TEST_F(TextCommands, CancelledFontStillLaysOutAndDialogRemembersItsLastFont)
 {
     enterCover();
-    run(&TForm1::Button1Click); // cancelled: no answer queued
+    run(&MainWindow::onFontTypeColour); // cancelled: no answer queued
     EXPECT_TRUE(state.TextLaidOut);
-    EXPECT_GT(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), kPaper), 0);
+    EXPECT_GT(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper), 0);
 
     FontChoice chosen = font(QString(40, QLatin1Char('F')), 0x00FF00);
     platform.fontAnswers.push_back(chosen);
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     EXPECT_EQ(state.BackFontName.size(), 31);
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     ASSERT_EQ(platform.fontRequests.size(), 3u);
     EXPECT_EQ(platform.fontRequests[0].face, QStringLiteral("Arial"));
     EXPECT_EQ(platform.fontRequests[2].face, chosen.face);
@@ -203,13 +203,13 @@ TEST_F(TextCommands, SizeAndStyleFromTheDialogHaveNoEffect)
 {
     continueLayout();
     platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Sans"), 0));
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     const SheetPixels plain(sheets());
     FontChoice fancy = font(QStringLiteral("DejaVu Sans"), 0);
     fancy.pixelHeight = 64;
     fancy.bold = fancy.italic = fancy.underline = fancy.strikeOut = true;
     platform.fontAnswers.push_back(fancy);
-    run(&TForm1::Button1Click);
+    run(&MainWindow::onFontTypeColour);
     EXPECT_TRUE(SameSheets(plain, SheetPixels(sheets())));
 }
 

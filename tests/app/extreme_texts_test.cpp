@@ -19,14 +19,14 @@ protected:
     void typeTracks(const QStringList& lines)
     {
         for (const QString& line : lines) {
-            form2().Edit1->setText(line);
-            form2().Button3Click();
+            trackEditor().m_typeInLine->setText(line);
+            trackEditor().onInsert();
         }
     }
 
     void continueLayout()
     {
-        form2().Button1Click();
+        trackEditor().onContinue();
         ASSERT_TRUE(platform.errors.empty()) << platform.errors.front().text.toStdString();
     }
 
@@ -34,7 +34,7 @@ protected:
     {
         const QString pdf = dir.filePath(QStringLiteral("cover.pdf"));
         platform.printAnswers.push_back(pdf);
-        form1().runCommand([this] { form1().button4Click(); });
+        mainWindow().runCommand([this] { mainWindow().onPrint(); });
         ASSERT_TRUE(platform.errors.empty()) << platform.errors.front().text.toStdString();
         EXPECT_GT(QFileInfo(pdf).size(), 0);
     }
@@ -50,9 +50,9 @@ TEST_F(ExtremeTexts, AThousandTracksAreAllMeasuredAndShrinkToTheFloor)
     EXPECT_EQ(state.TrackCount, 1000);
     ASSERT_GE(state.TrackWidths.size(), 1000u);
     EXPECT_GT(state.TrackWidths[999], 0);
-    EXPECT_EQ(sheets().Image1.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets().backPanel.font().size, kSmallestFontSize);
 
-    form1().runCommand([this] { form1().BitBtn1Click(); });
+    mainWindow().runCommand([this] { mainWindow().onCentre(); });
     EXPECT_TRUE(platform.errors.empty());
     EXPECT_TRUE(state.CentredMode);
     printToPdf();
@@ -60,13 +60,13 @@ TEST_F(ExtremeTexts, AThousandTracksAreAllMeasuredAndShrinkToTheFloor)
 
 TEST_F(ExtremeTexts, TenThousandCharacterTitleEndsAtOnePoint)
 {
-    form2().Edit2->setText(QString(10000, QLatin1Char('W')));
-    form2().Edit3->setText(QStringLiteral("Artist"));
+    trackEditor().m_titleEdit->setText(QString(10000, QLatin1Char('W')));
+    trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
     typeTracks({QStringLiteral("one")});
     continueLayout();
-    EXPECT_EQ(sheets().Image4.font().size, kSmallestFontSize);
-    EXPECT_EQ(sheets().Image2.font().size, kSmallestFontSize);
-    EXPECT_EQ(sheets().Image3.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets().frontCover.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets().leftSpine.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets().rightSpine.font().size, kSmallestFontSize);
     printToPdf();
 }
 
@@ -75,14 +75,14 @@ TEST_F(ExtremeTexts, BlankRightToLeftAndCombiningTextsLayOutAndPrint)
     // "Shalom" in Hebrew, and e with a combining acute accent beside its precomposed form.
     const QString rightToLeft = QString::fromUtf8("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d");
     const QString combining = QString::fromUtf8("Cafe\xcc\x81 / Caf\xc3\xa9");
-    form2().Edit3->setText(rightToLeft);
-    form2().Edit2->setText(combining);
+    trackEditor().m_artistEdit->setText(rightToLeft);
+    trackEditor().m_titleEdit->setText(combining);
     typeTracks({QStringLiteral("      "), rightToLeft, combining});
     continueLayout();
     EXPECT_EQ(state.TitleSeparator, QStringLiteral(": "));
     EXPECT_GT(state.TrackWidths[1], 0);
     EXPECT_GT(state.TrackWidths[0], 0); // spaces have a width, though they draw nothing
     // Something was drawn on the front: the texts are not lost on the way.
-    EXPECT_GT(CountNot(sheets().Image4.image(), QRect(1, 1, 359, 351), qRgb(255, 255, 255)), 0);
+    EXPECT_GT(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), qRgb(255, 255, 255)), 0);
     printToPdf();
 }

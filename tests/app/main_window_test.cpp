@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 #include "app/command_runner.h"
 #include "app/glyphs.h"
 #include "app/pointer_shape.h"
@@ -54,9 +54,9 @@ TEST_F(MainWindowLayout, ToolbarHasNineButtonsEvery88PixelsWithTheirGlyphs)
     int left = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        auto* button = form1().findChild<BitBtn*>(QLatin1String(row.name));
+        auto* button = mainWindow().findChild<GlyphButton*>(QLatin1String(row.name));
         ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->mapTo(&form1(), QPoint(0, 0)), QPoint(left, 0));
+        EXPECT_EQ(button->mapTo(&mainWindow(), QPoint(0, 0)), QPoint(left, 0));
         EXPECT_EQ(button->size(), QSize(81, 57));
         EXPECT_EQ(button->text(), QLatin1String(row.caption));
         EXPECT_EQ(button->isEnabled(), row.enabled);
@@ -64,10 +64,10 @@ TEST_F(MainWindowLayout, ToolbarHasNineButtonsEvery88PixelsWithTheirGlyphs)
             << "caption above the glyph";
         left += 88;
     }
-    EXPECT_EQ(form1().Panel1->geometry(), QRect(0, 0, 785, 57));
-    EXPECT_EQ(form1().BitBtn6->parentWidget(), &form1());
-    EXPECT_EQ(form1().BitBtn4->parentWidget(), &form1());
-    EXPECT_EQ(form1().BitBtn5->parentWidget(), form1().Panel1);
+    EXPECT_EQ(mainWindow().m_toolbar->geometry(), QRect(0, 0, 785, 57));
+    EXPECT_EQ(mainWindow().m_newCoverButton->parentWidget(), &mainWindow());
+    EXPECT_EQ(mainWindow().m_aboutButton->parentWidget(), &mainWindow());
+    EXPECT_EQ(mainWindow().m_imageButton->parentWidget(), mainWindow().m_toolbar);
 }
 
 // The glyphs are picture files in the resources: a missing or misnamed file leaves a button blank.
@@ -78,7 +78,7 @@ TEST_F(MainWindowLayout, EveryButtonHasItsNormalAndGreyedGlyphAtItsSize)
                                                 {"button4", 16}, {"BitBtn3", 16}, {"BitBtn4", 16}};
     for (const auto& [name, size] : rows) {
         SCOPED_TRACE(name);
-        auto* button = form1().findChild<BitBtn*>(QLatin1String(name));
+        auto* button = mainWindow().findChild<GlyphButton*>(QLatin1String(name));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->glyph().size(), QSize(size, size));
         EXPECT_EQ(button->disabledGlyph().size(), QSize(size, size));
@@ -96,7 +96,8 @@ TEST_F(MainWindowLayout, EveryButtonHasItsNormalAndGreyedGlyphAtItsSize)
             }
         EXPECT_GT(greyPixels, 0);
     }
-    EXPECT_EQ(form1().windowIcon().availableSizes(), (QList<QSize> {QSize(16, 16), QSize(48, 48)}));
+    EXPECT_EQ(mainWindow().windowIcon().availableSizes(),
+              (QList<QSize> {QSize(16, 16), QSize(48, 48)}));
 }
 
 // Asked to detect a format, Qt loads every picture plug-in (Qt Svg among them) to ask each in
@@ -117,46 +118,47 @@ TEST(Glyphs, AreReadWithoutLoadingPicturePlugins)
 
 TEST_F(MainWindowLayout, DisabledButtonShowsItsGreyedGlyph)
 {
-    BitBtn* font = form1().Button1;
+    GlyphButton* font = mainWindow().m_fontButton;
     ASSERT_FALSE(font->isEnabled());
     EXPECT_EQ(font->shownGlyph(), font->disabledGlyph());
-    EXPECT_EQ(form1().BitBtn6->shownGlyph(), form1().BitBtn6->glyph());
+    EXPECT_EQ(mainWindow().m_newCoverButton->shownGlyph(), mainWindow().m_newCoverButton->glyph());
 }
 
 TEST_F(MainWindowLayout, NotebookShowsTheFourSheetsUnscaledAtTheirPlaces)
 {
-    QTabWidget* notebook = form1().TabbedNotebook1;
+    QTabWidget* notebook = mainWindow().m_notebook;
     EXPECT_EQ(notebook->geometry(), QRect(8, 64, 529, 452));
     ASSERT_EQ(notebook->count(), 2);
     EXPECT_EQ(notebook->tabText(0), QStringLiteral("Back"));
     EXPECT_EQ(notebook->tabText(1), QStringLiteral("Front"));
     EXPECT_EQ(notebook->currentIndex(), 0);
 
-    EXPECT_EQ(form1().Image1->geometry(), QRect(60, 18, 400, 353));
-    EXPECT_EQ(form1().Image2->geometry(), QRect(39, 18, 22, 353));
-    EXPECT_EQ(form1().Image3->geometry(), QRect(459, 18, 22, 353));
-    EXPECT_EQ(form1().Image4->geometry(), QRect(80, 18, 361, 353));
-    EXPECT_EQ(form1().Image1->parentWidget(), notebook->widget(0));
-    EXPECT_EQ(form1().Image4->parentWidget(), notebook->widget(1));
+    EXPECT_EQ(mainWindow().m_backPanelView->geometry(), QRect(60, 18, 400, 353));
+    EXPECT_EQ(mainWindow().m_leftSpineView->geometry(), QRect(39, 18, 22, 353));
+    EXPECT_EQ(mainWindow().m_rightSpineView->geometry(), QRect(459, 18, 22, 353));
+    EXPECT_EQ(mainWindow().m_frontCoverView->geometry(), QRect(80, 18, 361, 353));
+    EXPECT_EQ(mainWindow().m_backPanelView->parentWidget(), notebook->widget(0));
+    EXPECT_EQ(mainWindow().m_frontCoverView->parentWidget(), notebook->widget(1));
     // The spines lie over the panel's outer columns.
     QWidget* back = notebook->widget(0);
-    EXPECT_EQ(back->childAt(60, 100), form1().Image2);
-    EXPECT_EQ(back->childAt(459, 100), form1().Image3);
+    EXPECT_EQ(back->childAt(60, 100), mainWindow().m_leftSpineView);
+    EXPECT_EQ(back->childAt(459, 100), mainWindow().m_rightSpineView);
     // The composite has no view.
-    EXPECT_EQ(form1().findChildren<SheetView*>().size(), 4);
+    EXPECT_EQ(mainWindow().findChildren<SheetView*>().size(), 4);
 
     // What a view paints is the sheet's pixels, one for one.
-    const QImage shown = form1().Image4->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_TRUE(ImagesEqual(shown, sheets().Image4.image()));
+    const QImage shown =
+        mainWindow().m_frontCoverView->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(ImagesEqual(shown, sheets().frontCover.image()));
 }
 
 TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
 {
-    TForm1& f = form1();
-    EXPECT_EQ(f.GroupBox1->title(), QStringLiteral("Outlines"));
-    EXPECT_EQ(f.GroupBox1->geometry(), QRect(576, 78, 161, 171));
-    EXPECT_EQ(f.GroupBox2->title(), QStringLiteral("Other options"));
-    EXPECT_EQ(f.GroupBox2->geometry(), QRect(576, 266, 161, 175));
+    MainWindow& f = mainWindow();
+    EXPECT_EQ(f.m_outlinesGroup->title(), QStringLiteral("Outlines"));
+    EXPECT_EQ(f.m_outlinesGroup->geometry(), QRect(576, 78, 161, 171));
+    EXPECT_EQ(f.m_optionsGroup->title(), QStringLiteral("Other options"));
+    EXPECT_EQ(f.m_optionsGroup->geometry(), QRect(576, 266, 161, 175));
 
     struct Box {
         QCheckBox* box;
@@ -167,11 +169,26 @@ TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
         QWidget* parent;
     };
     const Box boxes[] = {
-        {f.CheckBox1, "CheckBox1", "Vertical lines", {32, 32, 97, 17}, true, f.GroupBox1},
-        {f.CheckBox2, "CheckBox2", "Back", {32, 56, 97, 17}, true, f.GroupBox1},
-        {f.CheckBox3, "CheckBox3", "Front", {32, 80, 97, 17}, true, f.GroupBox1},
-        {f.CheckBox4, "CheckBox4", "No text on front cover", {15, 24, 130, 17}, false, f.GroupBox2},
-        {f.CheckBox6, "CheckBox6", "Extend back picture", {16, 56, 121, 17}, true, f.GroupBox2}};
+        {f.m_verticalLinesBox,
+         "CheckBox1",
+         "Vertical lines",
+         {32, 32, 97, 17},
+         true,
+         f.m_outlinesGroup},
+        {f.m_backOutlineBox, "CheckBox2", "Back", {32, 56, 97, 17}, true, f.m_outlinesGroup},
+        {f.m_frontOutlineBox, "CheckBox3", "Front", {32, 80, 97, 17}, true, f.m_outlinesGroup},
+        {f.m_noFrontTextBox,
+         "CheckBox4",
+         "No text on front cover",
+         {15, 24, 130, 17},
+         false,
+         f.m_optionsGroup},
+        {f.m_extendBackPictureBox,
+         "CheckBox6",
+         "Extend back picture",
+         {16, 56, 121, 17},
+         true,
+         f.m_optionsGroup}};
     for (const Box& b : boxes) {
         SCOPED_TRACE(b.name);
         EXPECT_EQ(b.box->objectName(), QLatin1String(b.name));
@@ -180,15 +197,15 @@ TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
         EXPECT_EQ(b.box->isChecked(), b.checked);
         EXPECT_EQ(b.box->parentWidget(), b.parent);
     }
-    EXPECT_EQ(f.Button2->geometry(), QRect(43, 104, 75, 25));
-    EXPECT_EQ(f.Panel2->geometry(), QRect(64, 136, 33, 25));
-    EXPECT_EQ(f.Label2->text(), QStringLiteral("over side flips"));
-    EXPECT_EQ(f.Label2->pos(), QPoint(34, 72));
-    EXPECT_EQ(f.Label1->text(), QStringLiteral("Looking for CD covers?"));
-    EXPECT_EQ(f.Label1->pos(), QPoint(576, 464));
-    EXPECT_EQ(f.Label4->pos(), QPoint(576, 480));
-    EXPECT_EQ(f.Label4->text(), TForm1::kCoverImagesUrl);
-    EXPECT_EQ(f.Label4->font().pixelSize(), 11);
+    EXPECT_EQ(f.m_outlineColourButton->geometry(), QRect(43, 104, 75, 25));
+    EXPECT_EQ(f.m_outlineSwatch->geometry(), QRect(64, 136, 33, 25));
+    EXPECT_EQ(f.m_extendCaptionTail->text(), QStringLiteral("over side flips"));
+    EXPECT_EQ(f.m_extendCaptionTail->pos(), QPoint(34, 72));
+    EXPECT_EQ(f.m_linkCaption->text(), QStringLiteral("Looking for CD covers?"));
+    EXPECT_EQ(f.m_linkCaption->pos(), QPoint(576, 464));
+    EXPECT_EQ(f.m_link->pos(), QPoint(576, 480));
+    EXPECT_EQ(f.m_link->text(), MainWindow::kCoverImagesUrl);
+    EXPECT_EQ(f.m_link->font().pixelSize(), 11);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Plattera v2.1"));
 }
 
@@ -199,31 +216,31 @@ using WindowPlacement = AppFixture;
 
 TEST_F(WindowPlacement, MainWindowIsSizedFromItsLayoutAndCentredOnAWideScreen)
 {
-    EXPECT_EQ(outerSize(&form1()), QSize(795, 545));
-    EXPECT_EQ(form1().pos(), QPoint((1024 - 795) / 2, (768 - 545) / 2));
+    EXPECT_EQ(outerSize(&mainWindow()), QSize(795, 545));
+    EXPECT_EQ(mainWindow().pos(), QPoint((1024 - 795) / 2, (768 - 545) / 2));
 
     platform.screen = QSize(801, 600);
     start();
-    EXPECT_EQ(outerSize(&form1()), QSize(795, 545));
-    EXPECT_EQ(form1().pos(), QPoint(3, 27));
+    EXPECT_EQ(outerSize(&mainWindow()), QSize(795, 545));
+    EXPECT_EQ(mainWindow().pos(), QPoint(3, 27));
 }
 
 TEST_F(WindowPlacement, MainWindowCoversA800PixelScreen)
 {
     platform.screen = QSize(800, 600);
     start();
-    EXPECT_EQ(form1().pos(), QPoint(0, 0));
-    EXPECT_EQ(outerSize(&form1()), QSize(800, 600));
+    EXPECT_EQ(mainWindow().pos(), QPoint(0, 0));
+    EXPECT_EQ(outerSize(&mainWindow()), QSize(800, 600));
 }
 
 TEST_F(WindowPlacement, LaterShowingsKeepThePositionAndRestoreTheSize)
 {
-    form1().move(10, 20);
-    form1().resize(300, 200);
-    form1().hide();
-    form1().show();
-    EXPECT_EQ(form1().pos(), QPoint(10, 20));
-    EXPECT_EQ(outerSize(&form1()), QSize(795, 545));
+    mainWindow().move(10, 20);
+    mainWindow().resize(300, 200);
+    mainWindow().hide();
+    mainWindow().show();
+    EXPECT_EQ(mainWindow().pos(), QPoint(10, 20));
+    EXPECT_EQ(outerSize(&mainWindow()), QSize(795, 545));
 }
 
 TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyAtTheFirst)
@@ -237,8 +254,8 @@ TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyA
             dialog.resize(200, 100);
             dialog.move(7, 9);
         });
-    form1().button3->click();
-    form1().button3->click();
+    mainWindow().m_editTracksButton->click();
+    mainWindow().m_editTracksButton->click();
     EXPECT_EQ(seen[0], QSize(522, 489));
     EXPECT_EQ(where[0], QPoint((1024 - 522) / 2, (768 - 489) / 2));
     EXPECT_EQ(seen[1], QSize(522, 489));
@@ -251,10 +268,10 @@ TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyA
             dialog.resize(500, 500);
             dialog.move(3, 4);
         });
-    form1().BitBtn4->click();
-    form1().BitBtn4->click();
+    mainWindow().m_aboutButton->click();
+    mainWindow().m_aboutButton->click();
     ASSERT_EQ(platform.modalWindows.size(), 4u);
-    EXPECT_EQ(platform.modalWindows[2], &form3());
+    EXPECT_EQ(platform.modalWindows[2], &aboutWindow());
     EXPECT_EQ(seen[0], QSize(409, 397));
     EXPECT_EQ(where[0], QPoint((1024 - 409) / 2, (768 - 397) / 2));
     EXPECT_EQ(seen[1], QSize(409, 397));
@@ -263,28 +280,29 @@ TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyA
 
 TEST_F(WindowPlacement, AboutWindowLayout)
 {
-    TForm3& about = form3();
+    AboutWindow& about = aboutWindow();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Plattera v2.1 - About"));
-    EXPECT_EQ(about.Panel1->geometry(), QRect(0, 0, 401, 369));
-    EXPECT_EQ(about.Label1->text(), QStringLiteral("Plattera"));
-    EXPECT_EQ(about.Label1->x() + about.Label1->width() / 2, 200);
-    EXPECT_EQ(about.Label1->y(), 16);
-    EXPECT_EQ(about.Label5->text(), QStringLiteral("Version 2.1"));
-    EXPECT_EQ(about.Label5->pos(), QPoint(174, 40));
-    EXPECT_EQ(about.Bevel2->geometry(), QRect(20, 128, 361, 2));
-    EXPECT_EQ(about.Bevel1->geometry(), QRect(20, 256, 361, 2));
-    EXPECT_EQ(about.Button1->text(), QStringLiteral("Close"));
-    EXPECT_EQ(about.Button1->geometry(), QRect(163, 328, 75, 25));
+    EXPECT_EQ(about.m_panel->geometry(), QRect(0, 0, 401, 369));
+    EXPECT_EQ(about.m_nameLabel->text(), QStringLiteral("Plattera"));
+    EXPECT_EQ(about.m_nameLabel->x() + about.m_nameLabel->width() / 2, 200);
+    EXPECT_EQ(about.m_nameLabel->y(), 16);
+    EXPECT_EQ(about.m_versionLabel->text(), QStringLiteral("Version 2.1"));
+    EXPECT_EQ(about.m_versionLabel->pos(), QPoint(174, 40));
+    EXPECT_EQ(about.m_upperRule->geometry(), QRect(20, 128, 361, 2));
+    EXPECT_EQ(about.m_lowerRule->geometry(), QRect(20, 256, 361, 2));
+    EXPECT_EQ(about.m_closeButton->text(), QStringLiteral("Close"));
+    EXPECT_EQ(about.m_closeButton->geometry(), QRect(163, 328, 75, 25));
 
-    platform.modalScripts.push_back([&](QDialog&) { about.Button1->click(); });
-    form1().BitBtn4->click();
+    platform.modalScripts.push_back([&](QDialog&) { about.m_closeButton->click(); });
+    mainWindow().m_aboutButton->click();
     EXPECT_FALSE(about.isVisible());
 }
 
 // Only Continue, Close and the close box end these two windows.
 TEST_F(WindowPlacement, EscapeLeavesTheTrackEditorAndAboutOpen)
 {
-    for (QDialog* window : {static_cast<QDialog*>(&form2()), static_cast<QDialog*>(&form3())}) {
+    for (QDialog* window :
+         {static_cast<QDialog*>(&trackEditor()), static_cast<QDialog*>(&aboutWindow())}) {
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Escape);
@@ -302,16 +320,16 @@ TEST_F(WindowPlacement, EnterOnAFocusedButtonPressesIt)
         Qt::Key key;
         bool closes;
         int tracks;
-    } rows[] = {{&form2(), form2().Button3, Qt::Key_Return, false, 1},
-                {&form2(), form2().Button3, Qt::Key_Enter, false, 2},
-                {&form2(), form2().Button1, Qt::Key_Return, true, 2},
-                {&form3(), form3().Button1, Qt::Key_Enter, true, 2}};
+    } rows[] = {{&trackEditor(), trackEditor().m_insertButton, Qt::Key_Return, false, 1},
+                {&trackEditor(), trackEditor().m_insertButton, Qt::Key_Enter, false, 2},
+                {&trackEditor(), trackEditor().m_continueButton, Qt::Key_Return, true, 2},
+                {&aboutWindow(), aboutWindow().m_closeButton, Qt::Key_Enter, true, 2}};
     for (const auto& row : rows) {
         row.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(row.window));
         QTest::keyClick(row.button, row.key);
         EXPECT_EQ(row.window->isHidden(), row.closes) << "row " << &row - rows;
-        EXPECT_EQ(form2().ListBox1->count(), row.tracks) << "row " << &row - rows;
+        EXPECT_EQ(trackEditor().m_trackList->count(), row.tracks) << "row " << &row - rows;
         row.window->hide();
     }
 }
@@ -319,8 +337,9 @@ TEST_F(WindowPlacement, EnterOnAFocusedButtonPressesIt)
 // No caption, prompt or label of the three windows is cut off.
 TEST_F(WindowPlacement, EveryCaptionShowsWhole)
 {
-    for (QWidget* window : {static_cast<QWidget*>(&form1()), static_cast<QWidget*>(&form2()),
-                            static_cast<QWidget*>(&form3())}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(&mainWindow()), static_cast<QWidget*>(&trackEditor()),
+          static_cast<QWidget*>(&aboutWindow())}) {
         for (QWidget* control : window->findChildren<QWidget*>()) {
             const QFontMetrics metrics(control->font());
             int needed = 0, room = 0;
@@ -361,28 +380,29 @@ using MainWindowCommands = AppFixture;
 TEST_F(MainWindowCommands, EditTracksEnablesTheFourButtonsHoweverTheEditorCloses)
 {
     // No script: the editor is closed with its close box.
-    form1().button3->click();
+    mainWindow().m_editTracksButton->click();
     ASSERT_EQ(platform.modalWindows.size(), 1u);
-    EXPECT_EQ(platform.modalWindows[0], &form2());
-    for (BitBtn* b : {form1().Button1, form1().button4, form1().BitBtn1, form1().BitBtn2})
+    EXPECT_EQ(platform.modalWindows[0], &trackEditor());
+    for (GlyphButton* b : {mainWindow().m_fontButton, mainWindow().m_printButton,
+                           mainWindow().m_centreButton, mainWindow().m_leftButton})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
 
-    form1().BitBtn6->click();
-    EXPECT_FALSE(form1().Button1->isEnabled());
-    EXPECT_FALSE(form1().BitBtn1->isEnabled());
-    EXPECT_FALSE(form1().BitBtn2->isEnabled());
-    EXPECT_TRUE(form1().button4->isEnabled()) << "nothing disables Print";
+    mainWindow().m_newCoverButton->click();
+    EXPECT_FALSE(mainWindow().m_fontButton->isEnabled());
+    EXPECT_FALSE(mainWindow().m_centreButton->isEnabled());
+    EXPECT_FALSE(mainWindow().m_leftButton->isEnabled());
+    EXPECT_TRUE(mainWindow().m_printButton->isEnabled()) << "nothing disables Print";
 
     // Continue lays the texts out and closes the editor.
     platform.modalScripts.push_back([&](QDialog&) {
-        form2().Edit1->setText(QStringLiteral("Intro"));
-        form2().Button3->click();
-        form2().Button1->click();
+        trackEditor().m_typeInLine->setText(QStringLiteral("Intro"));
+        trackEditor().m_insertButton->click();
+        trackEditor().m_continueButton->click();
     });
-    form1().button3->click();
+    mainWindow().m_editTracksButton->click();
     EXPECT_TRUE(state.TextLaidOut);
-    EXPECT_FALSE(form2().isVisible());
-    EXPECT_TRUE(form1().BitBtn2->isEnabled());
+    EXPECT_FALSE(trackEditor().isVisible());
+    EXPECT_TRUE(mainWindow().m_leftButton->isEnabled());
 }
 
 TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack)
@@ -392,13 +412,13 @@ TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack
     state.CentredMode = true;
     state.BackFontName = QStringLiteral("Courier");
     state.FrontFontColor = 0x123456;
-    form1().TabbedNotebook1->setCurrentIndex(1);
-    form1().CheckBox4->setChecked(true);
-    form2().Edit1->setText(QStringLiteral("One"));
-    form2().Button3Click();
-    form2().Edit1->setText(QStringLiteral("half"));
+    mainWindow().m_notebook->setCurrentIndex(1);
+    mainWindow().m_noFrontTextBox->setChecked(true);
+    trackEditor().m_typeInLine->setText(QStringLiteral("One"));
+    trackEditor().onInsert();
+    trackEditor().m_typeInLine->setText(QStringLiteral("half"));
 
-    form1().BitBtn6->click();
+    mainWindow().m_newCoverButton->click();
     // With every box already checked the first step runs nothing, so no layout ran.
     EXPECT_FALSE(state.TextLaidOut);
     EXPECT_FALSE(state.CentredMode);
@@ -408,39 +428,40 @@ TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack
     EXPECT_EQ(state.OutlineColor, 0u);
     EXPECT_EQ(state.TrackCount, 0);
     EXPECT_FALSE(state.HasTracks);
-    EXPECT_EQ(form2().ListBox1->count(), 0);
-    EXPECT_EQ(form2().Edit3->text(), QStringLiteral("<type in name of artist here>"));
-    EXPECT_EQ(form2().Edit2->text(), QStringLiteral("<type in title here>"));
-    EXPECT_TRUE(form2().Edit1->text().isEmpty());
-    EXPECT_EQ(form1().TabbedNotebook1->currentIndex(), 1) << "the page shown stays";
-    EXPECT_TRUE(form1().CheckBox4->isChecked()) << "No text on front cover stays";
+    EXPECT_EQ(trackEditor().m_trackList->count(), 0);
+    EXPECT_EQ(trackEditor().m_artistEdit->text(), QStringLiteral("<type in name of artist here>"));
+    EXPECT_EQ(trackEditor().m_titleEdit->text(), QStringLiteral("<type in title here>"));
+    EXPECT_TRUE(trackEditor().m_typeInLine->text().isEmpty());
+    EXPECT_EQ(mainWindow().m_notebook->currentIndex(), 1) << "the page shown stays";
+    EXPECT_TRUE(mainWindow().m_noFrontTextBox->isChecked()) << "No text on front cover stays";
 
     Sheets& s = sheets();
-    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(20, 0, 1, 353), kBlackPixel));
-    EXPECT_TRUE(AreaIs(s.Image2.image(), QRect(21, 1, 1, 351), kWhitePixel));
-    EXPECT_TRUE(AreaIs(s.Image3.image(), QRect(1, 0, 1, 353), kBlackPixel));
-    EXPECT_TRUE(PixelIs(s.Image3.image(), 0, 352, kWhitePixel));
-    EXPECT_TRUE(PixelIs(s.Image1.image(), 0, 352, kWhitePixel));
-    EXPECT_EQ(CountNot(s.Image1.image(), s.Image1.image().rect(), kWhitePixel), 400 + 399);
-    EXPECT_EQ(CountNot(s.Image4.image(), s.Image4.image().rect(), kWhitePixel), 2 * 361 + 2 * 351);
+    EXPECT_TRUE(AreaIs(s.leftSpine.image(), QRect(20, 0, 1, 353), kBlackPixel));
+    EXPECT_TRUE(AreaIs(s.leftSpine.image(), QRect(21, 1, 1, 351), kWhitePixel));
+    EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(1, 0, 1, 353), kBlackPixel));
+    EXPECT_TRUE(PixelIs(s.rightSpine.image(), 0, 352, kWhitePixel));
+    EXPECT_TRUE(PixelIs(s.backPanel.image(), 0, 352, kWhitePixel));
+    EXPECT_EQ(CountNot(s.backPanel.image(), s.backPanel.image().rect(), kWhitePixel), 400 + 399);
+    EXPECT_EQ(CountNot(s.frontCover.image(), s.frontCover.image().rect(), kWhitePixel),
+              2 * 361 + 2 * 351);
     for (SheetCanvas* sheet : s.visible())
         EXPECT_EQ(sheet->brushStyle(), BrushStyle::Clear);
 }
 
 TEST_F(MainWindowCommands, NewCoverGivesTheSameSheetsWhateverTheBoxesAndHoweverOften)
 {
-    form1().BitBtn6->click();
+    mainWindow().m_newCoverButton->click();
     const SheetPixels once(sheets());
-    form1().BitBtn6->click();
+    mainWindow().m_newCoverButton->click();
     EXPECT_TRUE(SameSheets(once, SheetPixels(sheets()))) << "twice is once";
 
-    for (QCheckBox* box :
-         {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
+    for (QCheckBox* box : {mainWindow().m_verticalLinesBox, mainWindow().m_backOutlineBox,
+                           mainWindow().m_frontOutlineBox, mainWindow().m_extendBackPictureBox})
         box->click();
-    ASSERT_FALSE(form1().CheckBox2->isChecked());
-    form1().BitBtn6->click();
-    for (QCheckBox* box :
-         {form1().CheckBox1, form1().CheckBox2, form1().CheckBox3, form1().CheckBox6})
+    ASSERT_FALSE(mainWindow().m_backOutlineBox->isChecked());
+    mainWindow().m_newCoverButton->click();
+    for (QCheckBox* box : {mainWindow().m_verticalLinesBox, mainWindow().m_backOutlineBox,
+                           mainWindow().m_frontOutlineBox, mainWindow().m_extendBackPictureBox})
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     EXPECT_TRUE(SameSheets(once, SheetPixels(sheets())));
     EXPECT_TRUE(platform.errors.empty());
@@ -452,22 +473,23 @@ TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
     const QString broken =
         writeTestFile(dir.filePath(QStringLiteral("broken.gif")), "this is not a picture");
 
-    form1().CheckBox1->click(); // cleared while there is no back picture yet
+    mainWindow().m_verticalLinesBox->click(); // cleared while there is no back picture yet
     state.BackPictureFile = broken;
     state.HasBackPicture = true;
     state.BackFontName = QStringLiteral("Courier");
 
-    form1().BitBtn6->click();
+    mainWindow().m_newCoverButton->click();
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(platform.errors[0].caption, QStringLiteral("Plattera v2.1"));
-    EXPECT_TRUE(form1().CheckBox1->isChecked()) << "the box was set before its handler ran";
+    EXPECT_TRUE(mainWindow().m_verticalLinesBox->isChecked())
+        << "the box was set before its handler ran";
     EXPECT_TRUE(state.HasBackPicture) << "nothing after the failing step ran";
     EXPECT_EQ(state.BackFontName, QStringLiteral("Courier"));
 }
 
 TEST_F(MainWindowCommands, LinkOpensTheCoverImagesPage)
 {
-    clickOn(form1().Label4, QPoint(2, 2));
+    clickOn(mainWindow().m_link, QPoint(2, 2));
     ASSERT_EQ(platform.openedUrls.size(), 1u);
     EXPECT_EQ(platform.openedUrls[0], QStringLiteral("https://coverartarchive.org/"));
 }
@@ -475,20 +497,20 @@ TEST_F(MainWindowCommands, LinkOpensTheCoverImagesPage)
 TEST_F(MainWindowCommands, PointerIsAHandFromTheLinkUntilTheBareSurfaceOrTheAboutWindow)
 {
     setApplicationPointer(PointerShape::Default);
-    movePointer(form1().Label4, QPoint(3, 3));
+    movePointer(mainWindow().m_link, QPoint(3, 3));
     EXPECT_EQ(applicationPointer(), PointerShape::Hand);
-    movePointer(form1().GroupBox2, QPoint(20, 100));
-    movePointer(form1().TabbedNotebook1, QPoint(200, 200));
-    movePointer(form1().BitBtn1, QPoint(10, 10));
+    movePointer(mainWindow().m_optionsGroup, QPoint(20, 100));
+    movePointer(mainWindow().m_notebook, QPoint(200, 200));
+    movePointer(mainWindow().m_centreButton, QPoint(10, 10));
     EXPECT_EQ(applicationPointer(), PointerShape::Hand) << "controls keep the hand";
-    movePointer(&form1(), QPoint(556, 300));
+    movePointer(&mainWindow(), QPoint(556, 300));
     EXPECT_EQ(applicationPointer(), PointerShape::Default);
 
-    movePointer(form1().Label4, QPoint(3, 3));
+    movePointer(mainWindow().m_link, QPoint(3, 3));
     ASSERT_EQ(applicationPointer(), PointerShape::Hand);
     platform.modalScripts.push_back(
-        [&](QDialog&) { movePointer(form3().Panel1, QPoint(100, 200)); });
-    form1().BitBtn4->click();
+        [&](QDialog&) { movePointer(aboutWindow().m_panel, QPoint(100, 200)); });
+    mainWindow().m_aboutButton->click();
     EXPECT_EQ(applicationPointer(), PointerShape::Default);
 }
 
@@ -502,7 +524,7 @@ TEST_F(MainWindowCommands, FailuresReachTheErrorBoxWithAFullStopRule)
     EXPECT_EQ(errorBoxText(QStringLiteral("size 12")), QStringLiteral("size 12."));
 
     bool after = false;
-    form1().runCommand([&] {
+    mainWindow().runCommand([&] {
         state.TrackCount = 5;
         throw CommandError(QStringLiteral("Unknown picture file extension (.xyz)"));
         after = true;
@@ -516,9 +538,9 @@ TEST_F(MainWindowCommands, FailuresReachTheErrorBoxWithAFullStopRule)
 
 TEST_F(MainWindowCommands, CloseEndsTheMainWindow)
 {
-    ASSERT_TRUE(form1().isVisible());
-    form1().BitBtn3->click();
-    EXPECT_FALSE(form1().isVisible());
+    ASSERT_TRUE(mainWindow().isVisible());
+    mainWindow().m_closeButton->click();
+    EXPECT_FALSE(mainWindow().isVisible());
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #include <QFrame>
 #include <QPushButton>
 
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 #include "app_test_util.h"
 #include "support/platform/app_fixture.h"
 
@@ -13,16 +13,16 @@ namespace {
 const QRgb kBlackPixel = qRgb(0, 0, 0);
 const QRgb kWhitePixel = qRgb(255, 255, 255);
 
-QColor swatch(const TForm1& form)
+QColor swatch(const MainWindow& form)
 {
-    return form.Panel2->palette().color(QPalette::Window);
+    return form.m_outlineSwatch->palette().color(QPalette::Window);
 }
 
 // The figures start-up leaves: back outline, fold lines on the spines' panel-side columns,
 // front outline, all in `ink`.
 void expectStartUpFigures(Sheets& s, QRgb ink)
 {
-    const QImage& panel = s.Image1.image();
+    const QImage& panel = s.backPanel.image();
     EXPECT_TRUE(AreaIs(panel, QRect(0, 0, 400, 1), ink));
     EXPECT_TRUE(AreaIs(panel, QRect(1, 352, 399, 1), ink));
     EXPECT_TRUE(PixelIs(panel, 0, 352, kWhitePixel))
@@ -30,7 +30,7 @@ void expectStartUpFigures(Sheets& s, QRgb ink)
     EXPECT_TRUE(AreaIs(panel, QRect(0, 1, 1, 351), kWhitePixel)) << "the panel has no sides";
     EXPECT_EQ(CountNot(panel, panel.rect(), kWhitePixel), 400 + 399);
 
-    const QImage& left = s.Image2.image();
+    const QImage& left = s.leftSpine.image();
     EXPECT_TRUE(AreaIs(left, QRect(21, 0, 1, 353), ink)) << "edge placement on the left spine";
     EXPECT_TRUE(AreaIs(left, QRect(20, 1, 1, 351), kWhitePixel))
         << "the inner line of CheckBox1Click is gone";
@@ -39,7 +39,7 @@ void expectStartUpFigures(Sheets& s, QRgb ink)
     EXPECT_TRUE(AreaIs(left, QRect(0, 352, 22, 1), ink));
     EXPECT_EQ(CountNot(left, left.rect(), kWhitePixel), 2 * 353 + 2 * 20);
 
-    const QImage& right = s.Image3.image();
+    const QImage& right = s.rightSpine.image();
     EXPECT_TRUE(AreaIs(right, QRect(0, 0, 1, 353), ink)) << "edge placement on the right spine";
     EXPECT_TRUE(AreaIs(right, QRect(1, 1, 1, 351), kWhitePixel));
     EXPECT_TRUE(AreaIs(right, QRect(21, 0, 1, 353), ink));
@@ -47,7 +47,7 @@ void expectStartUpFigures(Sheets& s, QRgb ink)
     EXPECT_TRUE(AreaIs(right, QRect(0, 352, 22, 1), ink));
     EXPECT_EQ(CountNot(right, right.rect(), kWhitePixel), 2 * 353 + 2 * 20);
 
-    const QImage& front = s.Image4.image();
+    const QImage& front = s.frontCover.image();
     for (QPoint corner : {QPoint(0, 0), QPoint(360, 0), QPoint(0, 352), QPoint(360, 352)})
         EXPECT_TRUE(PixelIs(front, corner.x(), corner.y(), ink));
     EXPECT_TRUE(AreaIs(front, QRect(0, 0, 361, 1), ink));
@@ -62,29 +62,29 @@ using OutlineCommands = AppFixture;
 TEST_F(OutlineCommands, StartUpDrawsEdgeFoldLinesAndBothOutlinesInBlack)
 {
     expectStartUpFigures(sheets(), kBlackPixel);
-    EXPECT_EQ(swatch(form1()), QColor(Qt::black));
+    EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
     EXPECT_FALSE(state.CentredMode);
     EXPECT_FALSE(state.TextLaidOut);
-    EXPECT_FALSE(sheets().Image5.created()) << "start-up leaves the composite alone";
+    EXPECT_FALSE(sheets().backComposite.created()) << "start-up leaves the composite alone";
 }
 
 TEST_F(OutlineCommands, ColorRedrawsCheckedFiguresInTheChosenColourAndShowsItInTheSwatch)
 {
     const Colour red = 0x0000FF;
     platform.colourAnswers.push_back(red);
-    form1().Button2->click();
+    mainWindow().m_outlineColourButton->click();
 
     ASSERT_EQ(platform.colourRequests.size(), 1u);
     EXPECT_EQ(platform.colourRequests[0], 0u) << "the dialog starts black";
     EXPECT_EQ(state.OutlineColor, red);
-    EXPECT_EQ(swatch(form1()), QColor(255, 0, 0));
+    EXPECT_EQ(swatch(mainWindow()), QColor(255, 0, 0));
     expectStartUpFigures(sheets(), qRgb(255, 0, 0));
 
     // The dialog keeps its last choice, also after New Cover has put the outlines back to black.
-    form1().BitBtn6->click();
+    mainWindow().m_newCoverButton->click();
     EXPECT_EQ(state.OutlineColor, 0u);
-    EXPECT_EQ(swatch(form1()), QColor(Qt::black));
-    form1().Button2->click();
+    EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
+    mainWindow().m_outlineColourButton->click();
     ASSERT_EQ(platform.colourRequests.size(), 2u);
     EXPECT_EQ(platform.colourRequests[1], red);
 }
@@ -92,63 +92,64 @@ TEST_F(OutlineCommands, ColorRedrawsCheckedFiguresInTheChosenColourAndShowsItInT
 TEST_F(OutlineCommands, CancelledColorChangesNothing)
 {
     const SheetPixels before(sheets());
-    form1().Button2->click(); // no scripted answer: the dialog is cancelled
+    mainWindow().m_outlineColourButton->click(); // no scripted answer: the dialog is cancelled
     EXPECT_EQ(platform.colourRequests.size(), 1u);
     EXPECT_EQ(state.OutlineColor, 0u);
-    EXPECT_EQ(swatch(form1()), QColor(Qt::black));
+    EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
 }
 
 TEST_F(OutlineCommands, ColorWithAllBoxesClearedOnlyChangesTheColour)
 {
-    form1().CheckBox1->click();
-    form1().CheckBox2->click();
-    form1().CheckBox3->click();
+    mainWindow().m_verticalLinesBox->click();
+    mainWindow().m_backOutlineBox->click();
+    mainWindow().m_frontOutlineBox->click();
     const SheetPixels cleared(sheets());
     EXPECT_EQ(CountNot(cleared.panel, cleared.panel.rect(), kWhitePixel), 0);
     EXPECT_EQ(CountNot(cleared.front, cleared.front.rect(), kWhitePixel), 0);
 
     const Colour green = 0x008000;
     platform.colourAnswers.push_back(green);
-    form1().Button2->click();
+    mainWindow().m_outlineColourButton->click();
     EXPECT_EQ(state.OutlineColor, green);
-    EXPECT_EQ(swatch(form1()), QColor(0, 128, 0));
+    EXPECT_EQ(swatch(mainWindow()), QColor(0, 128, 0));
     EXPECT_TRUE(SameSheets(cleared, SheetPixels(sheets())));
 
     // The next figure drawn takes the new colour.
-    form1().CheckBox3->click();
-    EXPECT_TRUE(PixelIs(sheets().Image4.image(), 360, 352, qRgb(0, 128, 0)));
+    mainWindow().m_frontOutlineBox->click();
+    EXPECT_TRUE(PixelIs(sheets().frontCover.image(), 360, 352, qRgb(0, 128, 0)));
 }
 
 TEST_F(OutlineCommands, ClearingVerticalLinesLeavesTheBackOutlineWithItsOpenCorners)
 {
-    form1().CheckBox1->click();
-    EXPECT_FALSE(form1().CheckBox1->isChecked());
-    const QImage& right = sheets().Image3.image();
+    mainWindow().m_verticalLinesBox->click();
+    EXPECT_FALSE(mainWindow().m_verticalLinesBox->isChecked());
+    const QImage& right = sheets().rightSpine.image();
     EXPECT_TRUE(PixelIs(right, 0, 352, kWhitePixel))
         << "the last stroke of the right spine stops short";
     EXPECT_TRUE(PixelIs(right, 21, 352, kBlackPixel));
     EXPECT_TRUE(AreaIs(right, QRect(0, 1, 2, 351), kWhitePixel));
-    EXPECT_TRUE(AreaIs(sheets().Image2.image(), QRect(20, 1, 2, 351), kWhitePixel));
-    EXPECT_TRUE(PixelIs(sheets().Image1.image(), 0, 352, kWhitePixel));
+    EXPECT_TRUE(AreaIs(sheets().leftSpine.image(), QRect(20, 1, 2, 351), kWhitePixel));
+    EXPECT_TRUE(PixelIs(sheets().backPanel.image(), 0, 352, kWhitePixel));
 
     // Checking it again draws the inner placement, over the back outline.
-    form1().CheckBox1->click();
-    EXPECT_TRUE(AreaIs(sheets().Image2.image(), QRect(20, 0, 1, 353), kBlackPixel));
-    EXPECT_TRUE(AreaIs(sheets().Image3.image(), QRect(1, 0, 1, 353), kBlackPixel));
-    EXPECT_TRUE(AreaIs(sheets().Image2.image(), QRect(21, 1, 1, 351), kWhitePixel));
+    mainWindow().m_verticalLinesBox->click();
+    EXPECT_TRUE(AreaIs(sheets().leftSpine.image(), QRect(20, 0, 1, 353), kBlackPixel));
+    EXPECT_TRUE(AreaIs(sheets().rightSpine.image(), QRect(1, 0, 1, 353), kBlackPixel));
+    EXPECT_TRUE(AreaIs(sheets().leftSpine.image(), QRect(21, 1, 1, 351), kWhitePixel));
 }
 
 TEST_F(OutlineCommands, ClearingFrontLeavesTheBackSheetsAlone)
 {
     const SheetPixels before(sheets());
-    form1().CheckBox3->click();
+    mainWindow().m_frontOutlineBox->click();
     const SheetPixels after(sheets());
     EXPECT_TRUE(ImagesEqual(before.panel, after.panel));
     EXPECT_TRUE(ImagesEqual(before.leftSpine, after.leftSpine));
     EXPECT_TRUE(ImagesEqual(before.rightSpine, after.rightSpine));
     EXPECT_EQ(CountNot(after.front, after.front.rect(), kWhitePixel), 0);
-    EXPECT_EQ(sheets().Image4.brushStyle(), BrushStyle::Solid) << "the front keeps its saved style";
+    EXPECT_EQ(sheets().frontCover.brushStyle(), BrushStyle::Solid)
+        << "the front keeps its saved style";
 }
 
 } // namespace

@@ -37,9 +37,9 @@ protected:
 
     void image(NotebookPage page, const QString& file)
     {
-        form1().TabbedNotebook1->setCurrentIndex(int(page));
+        mainWindow().m_notebook->setCurrentIndex(int(page));
         platform.pictureAnswers.push_back(file);
-        form1().runCommand([this] { form1().BitBtn5Click(); });
+        mainWindow().runCommand([this] { mainWindow().onImage(); });
     }
     QString picture(const char* name, int width)
     {
@@ -62,7 +62,7 @@ public:
     void replaceBack() { image(NotebookPage::Back, picture("other.bmp", 30)); }
     void newCover()
     {
-        form1().runCommand([this] { form1().BitBtn6Click(); });
+        mainWindow().runCommand([this] { mainWindow().onNewCover(); });
     }
 };
 
@@ -149,7 +149,7 @@ TEST_F(PictureMemory, DISABLED_HugePictureInChild)
     EXPECT_FALSE(state.HasFrontPicture);
 
     image(NotebookPage::Front, picture("after.bmp", 70));
-    form1().runCommand([this] { form1().BitBtn1Click(); });
+    mainWindow().runCommand([this] { mainWindow().onCentre(); });
     EXPECT_EQ(platform.errors.size(), 1u);
     EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture &&
                 state.FrontPicture->image.width() == 70);

@@ -25,12 +25,12 @@ protected:
 
     void print()
     {
-        form2().Edit3->setText(QString::fromUtf8(GetParam().artist));
-        form2().Edit2->setText(QString::fromUtf8(GetParam().title));
-        form1().runLeftLayout(); // the page carries the texts the sheets show
+        trackEditor().m_artistEdit->setText(QString::fromUtf8(GetParam().artist));
+        trackEditor().m_titleEdit->setText(QString::fromUtf8(GetParam().title));
+        mainWindow().runLeftLayout(); // the page carries the texts the sheets show
         platform.printers = GetParam().printers;
         platform.printAnswers.push_back(pdf);
-        form1().runCommand([this] { form1().button4Click(); });
+        mainWindow().runCommand([this] { mainWindow().onPrint(); });
         ASSERT_TRUE(platform.errors.empty()) << platform.errors.front().text.toStdString();
     }
 };

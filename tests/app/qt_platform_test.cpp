@@ -34,7 +34,7 @@ void onNextDialog(const std::function<void(QDialog&)>& script)
 
 plattera::PictureDialogRequest pictureRequest()
 {
-    const plattera::PictureDialogSetup setup = plattera::PictureDialogSettings();
+    const plattera::PictureDialogSetup setup = plattera::pictureDialogSettings();
     return {setup.filter, setup.defaultExtension, QString()};
 }
 
@@ -44,7 +44,7 @@ plattera::PictureDialogRequest pictureRequest()
 // brackets, or the dialog would list no files at all.
 TEST(QtPlatform, PictureFilterBecomesQtNameFilters)
 {
-    const QStringList filters = plattera::toQtNameFilters(plattera::PictureDialogSettings().filter);
+    const QStringList filters = plattera::toQtNameFilters(plattera::pictureDialogSettings().filter);
     ASSERT_EQ(filters.size(), 10);
     EXPECT_EQ(filters[0],
               QStringLiteral("All (*.webp *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));

@@ -29,7 +29,7 @@ QRect inkBounds(const QImage& image, QRgb background = kWhiteRgb)
 
 } // namespace
 
-TEST(MulDiv, RoundsHalvesAwayFromZero)
+TEST(mulDiv, RoundsHalvesAwayFromZero)
 {
     EXPECT_EQ(mulDiv(50, 96, 72), 67);
     EXPECT_EQ(mulDiv(20, 96, 72), 27);
@@ -244,11 +244,11 @@ TEST(Canvas, FaceNamesAreCutTo31AndEmptyLeavesTheFace)
 TEST(Sheets, HaveTheirSizesAndStartAllZero)
 {
     Sheets sheets(96);
-    EXPECT_EQ(sheets.Image1.image().size(), QSize(400, 353));
-    EXPECT_EQ(sheets.Image2.image().size(), QSize(22, 353));
-    EXPECT_EQ(sheets.Image3.image().size(), QSize(22, 353));
-    EXPECT_EQ(sheets.Image4.image().size(), QSize(361, 353));
-    EXPECT_EQ(sheets.Image5.image().size(), QSize(442, 353));
+    EXPECT_EQ(sheets.backPanel.image().size(), QSize(400, 353));
+    EXPECT_EQ(sheets.leftSpine.image().size(), QSize(22, 353));
+    EXPECT_EQ(sheets.rightSpine.image().size(), QSize(22, 353));
+    EXPECT_EQ(sheets.frontCover.image().size(), QSize(361, 353));
+    EXPECT_EQ(sheets.backComposite.image().size(), QSize(442, 353));
 
     const EditorState state;
     EXPECT_TRUE(state.ArtistText.isEmpty() && state.TitleText.isEmpty() &&

@@ -94,7 +94,7 @@ TEST_P(PictureCorpus, LoadsOrFailsAsListed)
     QString error;
     bool threw = false;
     try {
-        if (auto picture = plattera::LoadPictureBitmap(path, 96))
+        if (auto picture = plattera::loadPictureBitmap(path, 96))
             image = std::move(picture->image);
     } catch (const plattera::CommandError& e) {
         threw = true;

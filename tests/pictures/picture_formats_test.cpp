@@ -12,7 +12,7 @@ namespace {
 QString unknownExtensionError(const QString& path)
 {
     try {
-        PictureFileFormats().readerFor(path);
+        pictureFileFormats().readerFor(path);
     } catch (const CommandError& e) {
         return e.message();
     }
@@ -21,7 +21,7 @@ QString unknownExtensionError(const QString& path)
 
 TEST(PictureFormats, TableHoldsNineEntriesInRegistrationOrder)
 {
-    const auto& entries = PictureFileFormats().entries();
+    const auto& entries = pictureFileFormats().entries();
     const QStringList extensions = {"wmf", "emf", "ico", "bmp", "jpeg",
                                     "jpg", "gif", "png", "webp"};
     const QStringList descriptions = {"Metafiles", "Enhanced Metafiles", "Icons",
@@ -37,11 +37,11 @@ TEST(PictureFormats, TableHoldsNineEntriesInRegistrationOrder)
 TEST(PictureFormats, ExtensionsCompareInLowerCase)
 {
     for (const char* name : {"/covers/PHOTO.JPG", "photo.jpeg", "Photo.Jpg"})
-        EXPECT_EQ(PictureFileFormats().readerFor(QString::fromUtf8(name)), PictureKind::Jpeg)
+        EXPECT_EQ(pictureFileFormats().readerFor(QString::fromUtf8(name)), PictureKind::Jpeg)
             << name;
-    EXPECT_EQ(PictureFileFormats().readerFor("a.b.GIF"), PictureKind::Gif);
-    EXPECT_EQ(PictureFileFormats().readerFor("logo.Ico"), PictureKind::Icon);
-    EXPECT_EQ(PictureFileFormats().readerFor("x.EMF"), PictureKind::Metafile);
+    EXPECT_EQ(pictureFileFormats().readerFor("a.b.GIF"), PictureKind::Gif);
+    EXPECT_EQ(pictureFileFormats().readerFor("logo.Ico"), PictureKind::Icon);
+    EXPECT_EQ(pictureFileFormats().readerFor("x.EMF"), PictureKind::Metafile);
 }
 
 TEST(PictureFormats, UnknownExtensionNamesItAsWritten)
@@ -64,7 +64,7 @@ TEST(PictureFormats, DialogFilterAndDefaultExtension)
         "GIF Image (*.gif)|*.gif|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|"
         "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles "
         "(*.wmf)|*.wmf";
-    const TFileFormatsList& formats = PictureFileFormats();
+    const PictureFormatList& formats = pictureFileFormats();
     EXPECT_EQ(formats.filterFor(PictureKind::Graphic).toStdString(), all);
     EXPECT_EQ(formats.filterFor(PictureKind::Gif), "GIF Image (*.gif)|*.gif");
     EXPECT_EQ(
@@ -74,14 +74,14 @@ TEST(PictureFormats, DialogFilterAndDefaultExtension)
     EXPECT_EQ(formats.defaultExtension(PictureKind::Jpeg), "jpg");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Graphic), "");
 
-    const PictureDialogSetup dialog = PictureDialogSettings();
+    const PictureDialogSetup dialog = pictureDialogSettings();
     EXPECT_EQ(dialog.filter.toStdString(), all);
     EXPECT_EQ(dialog.defaultExtension, "gif");
 }
 
 TEST(PictureFormats, EmptyExtensionsAreLeftOutOfFilters)
 {
-    TFileFormatsList formats;
+    PictureFormatList formats;
     formats.add("", "Nameless", PictureKind::Bitmap);
     formats.add("PCX", "Paintbrush", PictureKind::Bitmap);
     EXPECT_EQ(formats.filterFor(PictureKind::Bitmap),

@@ -19,7 +19,7 @@ using namespace plattera;
 // The bitmap alone, for the checks that do not look at the kind of file it came from.
 static std::optional<QImage> LoadBitmap(const QString& path, int ppi)
 {
-    std::optional<Picture> picture = LoadPictureBitmap(path, ppi);
+    std::optional<Picture> picture = loadPictureBitmap(path, ppi);
     return picture ? std::optional<QImage>(std::move(picture->image)) : std::nullopt;
 }
 
@@ -307,7 +307,7 @@ TEST_F(PictureReuse, PreviewsLeaveTheCoversPicturesAlone)
     const int decodesBefore = store.decodeCount();
     for (const QString& file : browsed) {
         const std::optional<PictureThumbnail> preview =
-            LoadPictureThumbnail(file, QSize(12, 12), 96);
+            loadPictureThumbnail(file, QSize(12, 12), 96);
         ASSERT_TRUE(preview) << file.toStdString();
         EXPECT_EQ(preview->size, LoadBitmap(file, 96)->size());
         EXPECT_TRUE(preview->thumbnail.width() <= 12 && preview->thumbnail.height() <= 12);

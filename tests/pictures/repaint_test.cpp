@@ -50,21 +50,21 @@ TEST_F(BandCopies, ExtendedSpreadsTheCompositeOverSpinesAndPanel)
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
 
     for (int row : {0, 176, 352}) {
-        const std::vector<int> left = sourceColumns(sheets.Image2.image(), row);
-        const std::vector<int> right = sourceColumns(sheets.Image3.image(), row);
+        const std::vector<int> left = sourceColumns(sheets.leftSpine.image(), row);
+        const std::vector<int> right = sourceColumns(sheets.rightSpine.image(), row);
         for (int x = 0; x < 22; ++x) {
             EXPECT_EQ(left[size_t(x)], x);
             EXPECT_EQ(right[size_t(x)], 420 + x);
         }
         // 398 columns widened to 400: every one of 22..419 shows, in order, two repeated.
-        const std::vector<int> panel = sourceColumns(sheets.Image1.image(), row);
+        const std::vector<int> panel = sourceColumns(sheets.backPanel.image(), row);
         EXPECT_EQ(panel.front(), 22);
         EXPECT_EQ(panel.back(), 419);
         EXPECT_TRUE(std::is_sorted(panel.begin(), panel.end()));
         EXPECT_EQ(std::set<int>(panel.begin(), panel.end()).size(), 398u);
     }
-    EXPECT_EQ(sheets.Image2.brushStyle(), BrushStyle::Clear);
-    EXPECT_EQ(sheets.Image3.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.leftSpine.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.rightSpine.brushStyle(), BrushStyle::Clear);
 }
 
 TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
@@ -73,25 +73,25 @@ TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
     inputs.extendBackPicture = false;
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
 
-    const std::vector<int> panel = sourceColumns(sheets.Image1.image(), 100);
+    const std::vector<int> panel = sourceColumns(sheets.backPanel.image(), 100);
     EXPECT_EQ(panel.front(), 0);
     EXPECT_GE(panel.back(), 440);
     EXPECT_TRUE(std::is_sorted(panel.begin(), panel.end()));
     EXPECT_EQ(std::set<int>(panel.begin(), panel.end()).size(), 400u) << "442 narrowed to 400";
-    EXPECT_TRUE(AreaIs(sheets.Image2.image(), sheets.Image2.image().rect(), kWhiteRgb));
-    EXPECT_TRUE(AreaIs(sheets.Image3.image(), sheets.Image3.image().rect(), kWhiteRgb));
+    EXPECT_TRUE(AreaIs(sheets.leftSpine.image(), sheets.leftSpine.image().rect(), kWhiteRgb));
+    EXPECT_TRUE(AreaIs(sheets.rightSpine.image(), sheets.rightSpine.image().rect(), kWhiteRgb));
 }
 
 TEST_F(BandCopies, LayoutFormCopiesTheCompositeWithoutRedrawingIt)
 {
     useBackPicture(columnCodedImage(442, 353));
-    sheets.Image5.image().fill(qRgb(0, 200, 0));
+    sheets.backComposite.image().fill(qRgb(0, 200, 0));
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Layout);
-    EXPECT_TRUE(AreaIs(sheets.Image1.image(), sheets.Image1.image().rect(), qRgb(0, 200, 0)));
+    EXPECT_TRUE(AreaIs(sheets.backPanel.image(), sheets.backPanel.image().rect(), qRgb(0, 200, 0)));
     ASSERT_TRUE(state.BackPicture.has_value());
 
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
-    EXPECT_EQ(sourceColumnOf(sheets.Image1.image().pixel(0, 0)), 22);
+    EXPECT_EQ(sourceColumnOf(sheets.backPanel.image().pixel(0, 0)), 22);
 }
 
 TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
@@ -101,23 +101,23 @@ TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
     useBackPicture(columnCodedImage(442, 353));
     inputs.extendBackPicture = false;
     for (BrushStyle saved : {BrushStyle::Clear, BrushStyle::Solid}) {
-        sheets.Image2.image().fill(qRgb(9, 9, 9));
+        sheets.leftSpine.image().fill(qRgb(9, 9, 9));
         state.SavedLeftSpineBrushStyle = saved;
         backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
-        EXPECT_TRUE(PixelIs(sheets.Image2.image(), 5, 5,
+        EXPECT_TRUE(PixelIs(sheets.leftSpine.image(), 5, 5,
                             saved == BrushStyle::Clear ? qRgb(9, 9, 9) : kWhiteRgb));
     }
 }
 
 TEST_F(BandCopies, VanishedFileKeepsTheCompositeAndStillCopiesIt)
 {
-    sheets.Image5.image().fill(qRgb(10, 20, 30));
+    sheets.backComposite.image().fill(qRgb(10, 20, 30));
     state.BackPictureFile = dir.filePath(QStringLiteral("gone.bmp"));
     state.HasBackPicture = true;
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend);
     EXPECT_FALSE(state.BackPicture.has_value());
-    EXPECT_TRUE(PixelIs(sheets.Image5.image(), 100, 100, qRgb(10, 20, 30)));
-    EXPECT_TRUE(PixelIs(sheets.Image1.image(), 100, 100, qRgb(10, 20, 30)));
+    EXPECT_TRUE(PixelIs(sheets.backComposite.image(), 100, 100, qRgb(10, 20, 30)));
+    EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 100, 100, qRgb(10, 20, 30)));
 }
 
 TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
@@ -125,10 +125,10 @@ TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
     const QString path = writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "BMnot really");
     state.BackPictureFile = path;
     state.HasBackPicture = true;
-    sheets.Image1.image().fill(qRgb(1, 2, 3));
+    sheets.backPanel.image().fill(qRgb(1, 2, 3));
     EXPECT_THROW(backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend),
                  CommandError);
-    EXPECT_TRUE(PixelIs(sheets.Image1.image(), 0, 0, qRgb(1, 2, 3)));
+    EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 0, 0, qRgb(1, 2, 3)));
 }
 
 using FrontPlacement = RepaintFixture;
@@ -146,7 +146,7 @@ TEST_F(FrontPlacement, AnyShapeFillsTheWholeFrontSheet)
         state.FrontPictureFile = save(QStringLiteral("front.bmp"), picture);
         frontPicturePlacement(sheets, state);
         EXPECT_TRUE(state.HasFrontPicture);
-        const QImage& front = sheets.Image4.image();
+        const QImage& front = sheets.frontCover.image();
         EXPECT_EQ(front.size(), QSize(361, 353));
         EXPECT_EQ(CountNot(front, front.rect(), qRgb(200, 0, 0)) +
                       CountNot(front, front.rect(), qRgb(0, 0, 200)),
@@ -160,7 +160,7 @@ TEST_F(FrontPlacement, AnyShapeFillsTheWholeFrontSheet)
 TEST(SolidWipe, WhitensVisibleSheetsAndLeavesBrushesClear)
 {
     Sheets sheets(96);
-    sheets.Image5.image().fill(qRgb(5, 5, 5));
+    sheets.backComposite.image().fill(qRgb(5, 5, 5));
     for (SheetCanvas* sheet : sheets.visible()) {
         sheet->image().fill(qRgb(5, 5, 5));
         sheet->setBrushStyle(BrushStyle::Clear);
@@ -170,7 +170,7 @@ TEST(SolidWipe, WhitensVisibleSheetsAndLeavesBrushesClear)
         EXPECT_TRUE(AreaIs(sheet->image(), sheet->image().rect(), kWhiteRgb));
         EXPECT_EQ(sheet->brushStyle(), BrushStyle::Clear);
     }
-    EXPECT_TRUE(PixelIs(sheets.Image5.image(), 0, 0, qRgb(5, 5, 5)));
+    EXPECT_TRUE(PixelIs(sheets.backComposite.image(), 0, 0, qRgb(5, 5, 5)));
 }
 
 } // namespace

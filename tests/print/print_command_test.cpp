@@ -24,17 +24,17 @@ protected:
     QTemporaryDir dir;
     void print()
     {
-        form1().runCommand([this] { form1().button4Click(); });
+        mainWindow().runCommand([this] { mainWindow().onPrint(); });
     }
 };
 
 TEST_F(PrintCommandTest, CancelPrintsNothingAndEditsTheSheetsNeverShowedAreNotTaken)
 {
-    form2().Button1Click();
+    trackEditor().onContinue();
     // Left in the editor by its close box: the sheets still show the prompts and no track.
-    form2().Edit3->setText(QStringLiteral("Artist"));
-    form2().Edit2->setText(QStringLiteral("Title"));
-    form2().Button3Click();
+    trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
+    trackEditor().m_titleEdit->setText(QStringLiteral("Title"));
+    trackEditor().onInsert();
     platform.printAnswers = {std::nullopt};
     print();
     EXPECT_EQ(platform.printRequests, 1);

@@ -22,7 +22,7 @@ protected:
     }
     const QImage& print()
     {
-        PrintCoverJob(page.printer, state, inputs);
+        printCoverJob(page.printer, state, inputs);
         page.rasterise();
         EXPECT_EQ(page.pages, 1);
         return page.image;

@@ -46,7 +46,7 @@ TEST_P(PrintPictureTest, PicturesFillTheirRectanglesUprightAtFullResolution)
     state.BackPicture = quadrants(1234, 47, 617, 23);
     state.FrontPicture = quadrants(22, 300, 11, 150);
     PrintedPage page;
-    PrintCoverJob(page.printer, state, inputs);
+    printCoverJob(page.printer, state, inputs);
     page.rasterise();
     ASSERT_EQ(page.pages, 1);
     const int backLeft = extend ? 200 : 260, backRight = extend ? 1700 : 1640;
@@ -82,11 +82,11 @@ TEST(PrintJob, AFailingPageClosesTheJobAndTheNextOnePrints)
         GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
     PrintedPage page;
     EXPECT_THROW(
-        RunPrintJob(page.printer, [](PageCanvas&) { throw std::runtime_error("out of ink"); }),
+        runPrintJob(page.printer, [](PageCanvas&) { throw std::runtime_error("out of ink"); }),
         std::runtime_error);
     EXPECT_NE(page.printer.printerState(), QPrinter::Active);
     EditorState state;
-    PrintCoverJob(page.printer, state, CoverInputs());
+    printCoverJob(page.printer, state, CoverInputs());
     page.rasterise();
     EXPECT_EQ(page.pages, 1);
     EXPECT_FALSE(page.find(page.image.rect()).isNull());
@@ -96,7 +96,7 @@ TEST(PrintJob, AJobThatCannotStartIsACommandError)
 {
     PrintedPage page;
     page.printer.setOutputFileName(page.dir.filePath(QStringLiteral("missing/folder/page.pdf")));
-    EXPECT_THROW(PrintCoverJob(page.printer, EditorState(), CoverInputs()), CommandError);
+    EXPECT_THROW(printCoverJob(page.printer, EditorState(), CoverInputs()), CommandError);
     EXPECT_NE(page.printer.printerState(), QPrinter::Active);
 }
 
@@ -111,9 +111,9 @@ TEST(PrintJob, LosslessPicturesKeepEveryPixelAndJpegsStayJpegs)
     const QString jpeg = QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg");
     for (const QString& path : {bmp, jpeg}) {
         SCOPED_TRACE(path.toStdString());
-        const std::optional<Picture> picture = LoadPictureBitmap(path, 96);
+        const std::optional<Picture> picture = loadPictureBitmap(path, 96);
         ASSERT_TRUE(picture);
-        RunPrintJob(page.printer, [&](PageCanvas& canvas) {
+        runPrintJob(page.printer, [&](PageCanvas& canvas) {
             canvas.stretchDraw(QRect(100, -100, 640, -480), *picture);
         });
         const QString list =
@@ -136,7 +136,7 @@ TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(QStringLiteral("plattera-no-such-queue"));
     printer.setOutputFormat(QPrinter::NativeFormat);
-    EXPECT_THROW(PrintCoverJob(printer, EditorState(), CoverInputs()), CommandError);
+    EXPECT_THROW(printCoverJob(printer, EditorState(), CoverInputs()), CommandError);
 }
 
 // In grey Qt turns pictures grey itself; a picture kept back for the file must not get lost.
@@ -144,7 +144,7 @@ TEST(PrintJob, AGreyJobPrintsItsLosslessPictures)
 {
     PrintedPage page;
     page.printer.setColorMode(QPrinter::GrayScale);
-    RunPrintJob(page.printer, [&](PageCanvas& canvas) {
+    runPrintJob(page.printer, [&](PageCanvas& canvas) {
         canvas.stretchDraw(QRect(100, -100, 640, -480), quadrants(64, 48, 20, 30));
     });
     EXPECT_EQ(page.embeddedImages(), QStringList({"64 x 48"}));

@@ -60,10 +60,10 @@ struct LayoutFixture : ::testing::Test {
     {
         inputs.artist = artist;
         inputs.title = title;
-        LeftAlignedLayout(sheets, state, inputs);
+        leftAlignedLayout(sheets, state, inputs);
     }
-    const QImage& front() { return sheets.Image4.image(); }
-    int frontWidth(const QString& text) { return sheets.Image4.textWidth(text); }
+    const QImage& front() { return sheets.frontCover.image(); }
+    int frontWidth(const QString& text) { return sheets.frontCover.textWidth(text); }
 };
 
 using FrontLines = LayoutFixture;
@@ -117,25 +117,25 @@ TEST_F(FrontLines, BothEmptyDrawNothingAndKeepStartSizes)
     EXPECT_TRUE(state.TitleSeparator.isEmpty());
     for (SheetCanvas* sheet : sheets.visible())
         EXPECT_EQ(CountNot(sheet->image(), sheet->image().rect(), kWhiteRgb), 0);
-    EXPECT_EQ(sheets.Image4.font().size, 50);
+    EXPECT_EQ(sheets.frontCover.font().size, 50);
     // ": " is short, so only the thickness fit shrinks the spines: the cell height does not
     // depend on the text.
-    const int spineSize = sheets.Image2.font().size;
-    EXPECT_EQ(sheets.Image3.font().size, spineSize);
-    EXPECT_LT(sheets.Image2.textHeight(QStringLiteral(": ")), 22);
-    sheets.Image2.setFontSize(spineSize + 1);
-    EXPECT_GE(sheets.Image2.textHeight(QStringLiteral(": ")), 22);
+    const int spineSize = sheets.leftSpine.font().size;
+    EXPECT_EQ(sheets.rightSpine.font().size, spineSize);
+    EXPECT_LT(sheets.leftSpine.textHeight(QStringLiteral(": ")), 22);
+    sheets.leftSpine.setFontSize(spineSize + 1);
+    EXPECT_GE(sheets.leftSpine.textHeight(QStringLiteral(": ")), 22);
 }
 
 TEST_F(FrontLines, LongArtistShrinksBothLinesTogether)
 {
     const QString artist(40, QLatin1Char('W'));
     layOut(artist, QStringLiteral("Go"));
-    const int size = sheets.Image4.font().size;
+    const int size = sheets.frontCover.font().size;
     ASSERT_LT(size, 50);
     // The largest size at which "artist: " fits in 351 pixels.
     EXPECT_LT(frontWidth(artist + QStringLiteral(": ")), 351);
-    sheets.Image4.setFontSize(size + 1);
+    sheets.frontCover.setFontSize(size + 1);
     EXPECT_GE(frontWidth(artist + QStringLiteral(": ")), 351);
 }
 
@@ -146,7 +146,7 @@ TEST_F(FrontLines, NoTextOnFrontLeavesFrontWhite)
     layOut(QStringLiteral("Artist"), QStringLiteral("Title"));
     EXPECT_EQ(CountNot(front(), front().rect(), kWhiteRgb), 0);
     EXPECT_EQ(state.TitleLineHeight, 77);
-    EXPECT_GT(CountNot(sheets.Image2.image(), sheets.Image2.image().rect(), kWhiteRgb), 0);
+    EXPECT_GT(CountNot(sheets.leftSpine.image(), sheets.leftSpine.image().rect(), kWhiteRgb), 0);
 }
 
 TEST_F(FrontLines, HundredsOfCharactersEndAtOnePoint)
@@ -154,9 +154,9 @@ TEST_F(FrontLines, HundredsOfCharactersEndAtOnePoint)
     QElapsedTimer timer;
     timer.start();
     layOut(QStringLiteral("A"), QString(500, QLatin1Char('M')));
-    EXPECT_EQ(sheets.Image4.font().size, kSmallestFontSize);
-    EXPECT_EQ(sheets.Image2.font().size, kSmallestFontSize);
-    EXPECT_EQ(sheets.Image3.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets.frontCover.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets.leftSpine.font().size, kSmallestFontSize);
+    EXPECT_EQ(sheets.rightSpine.font().size, kSmallestFontSize);
     EXPECT_LT(timer.elapsed(), 20000);
 }
 
@@ -185,17 +185,17 @@ TEST_F(Spines, LeftReadsUpwardsRightReadsDownwards)
 {
     // Heavy letters first, light dots after: the heavy end is where the text starts.
     layOut(QStringLiteral("WWWW"), QStringLiteral("........"));
-    for (SheetCanvas* spine : {&sheets.Image2, &sheets.Image3}) {
+    for (SheetCanvas* spine : {&sheets.leftSpine, &sheets.rightSpine}) {
         const QRect ink = inkBounds(spine->image());
         ASSERT_FALSE(ink.isEmpty());
         EXPECT_LT(spine->textHeight(QStringLiteral("WWWW: ........")), 22);
-        EXPECT_GE(ink.left(), spine == &sheets.Image2 ? 1 : 0);
+        EXPECT_GE(ink.left(), spine == &sheets.leftSpine ? 1 : 0);
         EXPECT_LE(ink.right(), 21);
     }
-    const QRect left = inkBounds(sheets.Image2.image());
-    const QRect right = inkBounds(sheets.Image3.image());
-    const std::vector<int> leftRows = inkPerRow(sheets.Image2.image());
-    const std::vector<int> rightRows = inkPerRow(sheets.Image3.image());
+    const QRect left = inkBounds(sheets.leftSpine.image());
+    const QRect right = inkBounds(sheets.rightSpine.image());
+    const std::vector<int> leftRows = inkPerRow(sheets.leftSpine.image());
+    const std::vector<int> rightRows = inkPerRow(sheets.rightSpine.image());
     const int leftMid = left.center().y(), rightMid = right.center().y();
     EXPECT_GT(inkIn(leftRows, leftMid, left.bottom() + 1), 2 * inkIn(leftRows, left.top(), leftMid))
         << "the left spine's text should start at the bottom";
@@ -205,8 +205,9 @@ TEST_F(Spines, LeftReadsUpwardsRightReadsDownwards)
 
     // The dots sit on the baseline: right of the cell's middle on the left spine (the top
     // of the letters faces left), left of it on the right spine.
-    const QRect leftDots = inkBounds(sheets.Image2.image(), QRect(0, left.top(), 22, 6));
-    const QRect rightDots = inkBounds(sheets.Image3.image(), QRect(0, right.bottom() - 5, 22, 6));
+    const QRect leftDots = inkBounds(sheets.leftSpine.image(), QRect(0, left.top(), 22, 6));
+    const QRect rightDots =
+        inkBounds(sheets.rightSpine.image(), QRect(0, right.bottom() - 5, 22, 6));
     ASSERT_FALSE(leftDots.isEmpty());
     ASSERT_FALSE(rightDots.isEmpty());
     EXPECT_GT(leftDots.center().x(), left.center().x());
@@ -216,26 +217,26 @@ TEST_F(Spines, LeftReadsUpwardsRightReadsDownwards)
 TEST_F(Spines, CentredOnTheFittingTextWithSeparator)
 {
     layOut(QStringLiteral("Artist"), QStringLiteral("Title"));
-    EXPECT_NEAR(inkBounds(sheets.Image2.image()).center().y(), 176, 3);
-    EXPECT_NEAR(inkBounds(sheets.Image3.image()).center().y(), 176, 3);
-    EXPECT_EQ(sheets.Image2.font().size, sheets.Image3.font().size);
+    EXPECT_NEAR(inkBounds(sheets.leftSpine.image()).center().y(), 176, 3);
+    EXPECT_NEAR(inkBounds(sheets.rightSpine.image()).center().y(), 176, 3);
+    EXPECT_EQ(sheets.leftSpine.font().size, sheets.rightSpine.font().size);
 }
 
 TEST_F(Spines, EmptySeparatorShiftsTextHalfItsWidthTowardsTheStart)
 {
     layOut(QStringLiteral("HHHHHHHH"), QString());
-    const int half = sheets.Image2.textWidth(QStringLiteral(": ")) / 2;
+    const int half = sheets.leftSpine.textWidth(QStringLiteral(": ")) / 2;
     ASSERT_GT(half, 1);
-    EXPECT_NEAR(inkBounds(sheets.Image2.image()).center().y(), 176 + half, 2);
-    EXPECT_NEAR(inkBounds(sheets.Image3.image()).center().y(), 176 - half, 2);
+    EXPECT_NEAR(inkBounds(sheets.leftSpine.image()).center().y(), 176 + half, 2);
+    EXPECT_NEAR(inkBounds(sheets.rightSpine.image()).center().y(), 176 - half, 2);
 }
 
 TEST_F(Spines, LongTextFitsAlongTheSpine)
 {
     layOut(QString(60, QLatin1Char('A')), QStringLiteral("Title"));
     const QString fitting = QString(60, QLatin1Char('A')) + QStringLiteral(": Title");
-    EXPECT_LT(sheets.Image2.textWidth(fitting), 348);
-    const QRect ink = inkBounds(sheets.Image2.image());
+    EXPECT_LT(sheets.leftSpine.textWidth(fitting), 348);
+    const QRect ink = inkBounds(sheets.leftSpine.image());
     EXPECT_GE(ink.top(), 2);
     EXPECT_LE(ink.bottom(), 351);
 }
@@ -254,10 +255,10 @@ TEST_F(Tracks, FortyOneAndSixtyTracksFitAndAreAllDrawn)
         EXPECT_GT(state.TrackWidths[size_t(count - 1)], 0);
         // The last line has ink in its own row band.
         const int lastTop = state.TrackLineHeight * (count - 1) + 5;
-        EXPECT_GT(CountNot(sheets.Image1.image(), QRect(10, lastTop, 390, state.TrackLineHeight),
+        EXPECT_GT(CountNot(sheets.backPanel.image(), QRect(10, lastTop, 390, state.TrackLineHeight),
                            kWhiteRgb),
                   0);
-        const QRect ink = inkBounds(sheets.Image1.image());
+        const QRect ink = inkBounds(sheets.backPanel.image());
         EXPECT_GE(ink.left(), 10);
         EXPECT_LT(ink.bottom(), 349);
     }
@@ -277,7 +278,7 @@ TEST_F(Tracks, WidthFitMeasuresOnlyTheWidestLineAgain)
 {
     setTracks({QStringLiteral("1. ") + QString(30, QLatin1Char('M')), QStringLiteral("2. short")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    SheetCanvas& panel = sheets.Image1;
+    SheetCanvas& panel = sheets.backPanel;
     ASSERT_LT(panel.font().size, 50);
     EXPECT_EQ(state.MaxTrackWidth, panel.textWidth(state.LongestTrack));
     EXPECT_LT(state.MaxTrackWidth, 370);
@@ -302,21 +303,21 @@ TEST_F(Tracks, NoTracksKeepLineHeightAndDrawNothing)
     state.TrackLineHeight = 13;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     EXPECT_EQ(state.TrackLineHeight, 13);
-    EXPECT_EQ(sheets.Image1.font().size, 50);
-    EXPECT_EQ(CountNot(sheets.Image1.image(), sheets.Image1.image().rect(), kWhiteRgb), 0);
+    EXPECT_EQ(sheets.backPanel.font().size, 50);
+    EXPECT_EQ(CountNot(sheets.backPanel.image(), sheets.backPanel.image().rect(), kWhiteRgb), 0);
 }
 
 TEST_F(Tracks, EmptyFaceNameLaysOutInArialAndChosenFaceIsUsed)
 {
     setTracks({QStringLiteral("1. x")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    EXPECT_EQ(sheets.Image1.font().face.toLower(), QStringLiteral("arial"));
-    EXPECT_EQ(sheets.Image4.font().face.toLower(), QStringLiteral("arial"));
+    EXPECT_EQ(sheets.backPanel.font().face.toLower(), QStringLiteral("arial"));
+    EXPECT_EQ(sheets.frontCover.font().face.toLower(), QStringLiteral("arial"));
     state.BackFontName = QStringLiteral("DejaVu Serif");
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    EXPECT_EQ(sheets.Image1.font().face, QStringLiteral("DejaVu Serif"));
-    EXPECT_EQ(sheets.Image2.font().face, QStringLiteral("DejaVu Serif"));
-    EXPECT_EQ(sheets.Image4.font().face.toLower(), QStringLiteral("arial"));
+    EXPECT_EQ(sheets.backPanel.font().face, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(sheets.leftSpine.font().face, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(sheets.frontCover.font().face.toLower(), QStringLiteral("arial"));
 }
 
 TEST_F(Tracks, RunningTwiceGivesTheSameSheets)
@@ -346,10 +347,10 @@ using Centred = LayoutFixture;
 TEST_F(Centred, LinesCentredOnTwoHundredWithFittedWidths)
 {
     setTracks({QStringLiteral("1. ") + QString(30, QLatin1Char('M')), QStringLiteral("2. ab")});
-    CentredLayout(sheets, state, inputs);
+    centredLayout(sheets, state, inputs);
     EXPECT_TRUE(state.CentredMode);
     EXPECT_FALSE(state.TextLaidOut);
-    SheetCanvas& panel = sheets.Image1;
+    SheetCanvas& panel = sheets.backPanel;
     EXPECT_EQ(state.TrackWidths[0], panel.textWidth(inputs.tracks[0]));
     EXPECT_EQ(state.TrackWidths[1], panel.textWidth(inputs.tracks[1]));
     for (int i = 0; i < 2; ++i) {
@@ -359,21 +360,21 @@ TEST_F(Centred, LinesCentredOnTwoHundredWithFittedWidths)
         EXPECT_NEAR(ink.center().x(), 200, 3) << "line " << i;
     }
     // No artist or title was ever taken: front and spines stay blank.
-    EXPECT_EQ(CountNot(sheets.Image4.image(), sheets.Image4.image().rect(), kWhiteRgb), 0);
+    EXPECT_EQ(CountNot(sheets.frontCover.image(), sheets.frontCover.image().rect(), kWhiteRgb), 0);
 }
 
 TEST_F(Centred, FrontAndSpinesMatchTheLeftLayout)
 {
     setTracks(numberedTracks(5));
     layOut(QStringLiteral("Artist"), QStringLiteral("Title"));
-    const QImage front = sheets.Image4.image().copy();
-    const QImage left = sheets.Image2.image().copy();
-    const QImage right = sheets.Image3.image().copy();
+    const QImage front = sheets.frontCover.image().copy();
+    const QImage left = sheets.leftSpine.image().copy();
+    const QImage right = sheets.rightSpine.image().copy();
     solidWipe(sheets);
-    CentredLayout(sheets, state, inputs);
-    EXPECT_TRUE(ImagesEqual(front, sheets.Image4.image()));
-    EXPECT_TRUE(ImagesEqual(left, sheets.Image2.image()));
-    EXPECT_TRUE(ImagesEqual(right, sheets.Image3.image()));
+    centredLayout(sheets, state, inputs);
+    EXPECT_TRUE(ImagesEqual(front, sheets.frontCover.image()));
+    EXPECT_TRUE(ImagesEqual(left, sheets.leftSpine.image()));
+    EXPECT_TRUE(ImagesEqual(right, sheets.rightSpine.image()));
 }
 
 using LayoutPictures = LayoutFixture;
@@ -390,11 +391,11 @@ TEST_F(LayoutPictures, CompositeIsCopiedAsItStands)
     QTemporaryDir dir;
     state.BackPictureFile = writeBmp(dir, QStringLiteral("back.bmp"), QSize(4, 4), qRgb(255, 0, 0));
     state.HasBackPicture = true;
-    sheets.Image5.image().fill(qRgb(0, 128, 0));
+    sheets.backComposite.image().fill(qRgb(0, 128, 0));
     layOut(QString(), QString());
-    EXPECT_TRUE(PixelIs(sheets.Image1.image(), 200, 100, qRgb(0, 128, 0)));
-    EXPECT_TRUE(PixelIs(sheets.Image2.image(), 10, 100, qRgb(0, 128, 0)));
-    EXPECT_TRUE(PixelIs(sheets.Image5.image(), 10, 100, qRgb(0, 128, 0)));
+    EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 200, 100, qRgb(0, 128, 0)));
+    EXPECT_TRUE(PixelIs(sheets.leftSpine.image(), 10, 100, qRgb(0, 128, 0)));
+    EXPECT_TRUE(PixelIs(sheets.backComposite.image(), 10, 100, qRgb(0, 128, 0)));
     ASSERT_TRUE(state.BackPicture.has_value());
     EXPECT_EQ(state.BackPicture->image.size(), QSize(4, 4));
 }
@@ -406,7 +407,7 @@ TEST_F(LayoutPictures, VanishedFrontPictureDrawsNothing)
     state.HasFrontPicture = true;
     layOut(QString(), QString());
     EXPECT_TRUE(state.HasFrontPicture);
-    EXPECT_EQ(CountNot(sheets.Image4.image(), sheets.Image4.image().rect(), kWhiteRgb), 0);
+    EXPECT_EQ(CountNot(sheets.frontCover.image(), sheets.frontCover.image().rect(), kWhiteRgb), 0);
 }
 
 TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
@@ -416,12 +417,12 @@ TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
         writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "this is not a bitmap at all");
     state.FrontPictureFile = path;
     state.HasFrontPicture = true;
-    sheets.Image4.image().fill(qRgb(0, 0, 255));
+    sheets.frontCover.image().fill(qRgb(0, 0, 255));
     state.FrontPicture = QImage(2, 2, QImage::Format_RGB32);
     inputs.artist = QStringLiteral("Artist");
-    EXPECT_THROW(LeftAlignedLayout(sheets, state, inputs), CommandError);
+    EXPECT_THROW(leftAlignedLayout(sheets, state, inputs), CommandError);
     EXPECT_TRUE(state.TextLaidOut);
-    EXPECT_EQ(CountNot(sheets.Image4.image(), sheets.Image4.image().rect(), kWhiteRgb), 0);
+    EXPECT_EQ(CountNot(sheets.frontCover.image(), sheets.frontCover.image().rect(), kWhiteRgb), 0);
     EXPECT_FALSE(state.FrontPicture) << "the page would print the picture the sheets lost";
 }
 
@@ -434,11 +435,11 @@ TEST_F(LayoutPictures, BrushesFollowThePictureFlags)
     setTracks({QStringLiteral("1. x")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     // Only a front picture: the panel takes its saved style (solid until Image has run).
-    EXPECT_EQ(sheets.Image1.brushStyle(), BrushStyle::Solid);
-    EXPECT_EQ(sheets.Image4.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.backPanel.brushStyle(), BrushStyle::Solid);
+    EXPECT_EQ(sheets.frontCover.brushStyle(), BrushStyle::Clear);
     state.SavedBackBrushStyle = BrushStyle::Clear;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    EXPECT_EQ(sheets.Image1.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.backPanel.brushStyle(), BrushStyle::Clear);
 
     // Only a back picture: the front takes its saved style before its lines are drawn.
     state.HasFrontPicture = false;
@@ -446,9 +447,9 @@ TEST_F(LayoutPictures, BrushesFollowThePictureFlags)
     state.HasBackPicture = true;
     state.SavedFrontBrushStyle = BrushStyle::Solid;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    EXPECT_EQ(sheets.Image4.brushStyle(), BrushStyle::Solid);
-    EXPECT_EQ(sheets.Image1.brushStyle(), BrushStyle::Clear);
-    EXPECT_EQ(sheets.Image2.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.frontCover.brushStyle(), BrushStyle::Solid);
+    EXPECT_EQ(sheets.backPanel.brushStyle(), BrushStyle::Clear);
+    EXPECT_EQ(sheets.leftSpine.brushStyle(), BrushStyle::Clear);
 }
 
 } // namespace

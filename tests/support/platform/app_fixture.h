@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "app/tform1.h"
-#include "app/tform3.h"
+#include "app/main_window.h"
+#include "app/about_window.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 // The program as start-up leaves it, on the scripted platform at 96 pixels per inch and a
 // 1024 x 768 screen (change `platform` before calling start() for other screens).
@@ -35,8 +35,8 @@ protected:
         windows = plattera::createWindows(platform, state, *sheetsPtr);
     }
 
-    plattera::TForm1& form1() { return *windows.form1; }
-    plattera::TForm2& form2() { return *windows.form2; }
-    plattera::TForm3& form3() { return *windows.form3; }
+    plattera::MainWindow& mainWindow() { return *windows.mainWindow; }
+    plattera::TrackEditor& trackEditor() { return *windows.trackEditor; }
+    plattera::AboutWindow& aboutWindow() { return *windows.aboutWindow; }
     plattera::Sheets& sheets() { return *sheetsPtr; }
 };

@@ -4,7 +4,7 @@
 #include <QUrl>
 
 #include "app/sheet_view.h"
-#include "app/tform1.h"
+#include "app/main_window.h"
 #include "pictures/picture_formats.h"
 
 namespace plattera {
@@ -19,7 +19,7 @@ std::optional<QString> draggedPicture(const QMimeData& data)
         return std::nullopt;
     const QString path = urls.front().toLocalFile();
     const QString extension = pictureFileExtension(path).toLower();
-    for (const TFileFormatsList::Entry& entry : PictureFileFormats().entries())
+    for (const PictureFormatList::Entry& entry : pictureFileFormats().entries())
         if (entry.extension == extension)
             return path;
     return std::nullopt;
@@ -27,7 +27,7 @@ std::optional<QString> draggedPicture(const QMimeData& data)
 
 } // namespace
 
-bool TForm1::takePictureDrag(SheetView* view, QEvent* event)
+bool MainWindow::takePictureDrag(SheetView* view, QEvent* event)
 {
     if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
         event->type() != QEvent::Drop)
@@ -42,7 +42,8 @@ bool TForm1::takePictureDrag(SheetView* view, QEvent* event)
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (event->type() == QEvent::Drop) {
-        const NotebookPage page = view == Image4 ? NotebookPage::Front : NotebookPage::Back;
+        const NotebookPage page =
+            view == m_frontCoverView ? NotebookPage::Front : NotebookPage::Back;
         // After the drop has ended, so that the error box does not hold the dragging program.
         QMetaObject::invokeMethod(
             this, [this, path = *file, page] { runCommand([&] { dropPicture(path, page); }); },

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/tform2.h"
+#include "app/track_editor.h"
 #include "tracklists/album_files.h"
 #include "tracklists/track_lines.h"
 
@@ -37,7 +37,7 @@ void showFromStart(QLineEdit* edit, const QString& text)
 
 } // namespace
 
-bool TForm2::takeFileDrag(QEvent* event)
+bool TrackEditor::takeFileDrag(QEvent* event)
 {
     if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
         event->type() != QEvent::Drop)
@@ -56,38 +56,38 @@ bool TForm2::takeFileDrag(QEvent* event)
     return true;
 }
 
-void TForm2::dragEnterEvent(QDragEnterEvent* event)
+void TrackEditor::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!takeFileDrag(event))
         event->ignore();
 }
 
-void TForm2::dragMoveEvent(QDragMoveEvent* event)
+void TrackEditor::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!takeFileDrag(event))
         event->ignore();
 }
 
-void TForm2::dropEvent(QDropEvent* event)
+void TrackEditor::dropEvent(QDropEvent* event)
 {
     if (!takeFileDrag(event))
         event->ignore();
 }
 
-void TForm2::dropAlbumFiles(const QStringList& paths)
+void TrackEditor::dropAlbumFiles(const QStringList& paths)
 {
     const AlbumTracks album = readAlbumTracks(paths);
     if (!album.artist.isEmpty())
-        showFromStart(Edit3, album.artist);
+        showFromStart(m_artistEdit, album.artist);
     if (!album.album.isEmpty())
-        showFromStart(Edit2, album.album);
+        showFromStart(m_titleEdit, album.album);
     insertTracks(album.titles);
     if (!album.unreadable.isEmpty() && showMessage)
         showMessage(QStringLiteral("These files were left out, their tags cannot be read:\n") +
                     album.unreadable.join(QLatin1Char('\n')));
 }
 
-bool TForm2::pasteTracks(const QMimeData& data)
+bool TrackEditor::pasteTracks(const QMimeData& data)
 {
     if (carriesAlbumFiles(data)) {
         dropAlbumFiles(localFiles(data));

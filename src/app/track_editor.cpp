@@ -1,4 +1,4 @@
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -25,7 +25,7 @@ const QString kStartTitlePrompt = QStringLiteral("<Type in title here>");
 const QString kNewCoverArtistPrompt = QStringLiteral("<type in name of artist here>");
 const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
 
-// The key code of Enter that Edit1KeyDown acts on.
+// The key code of Enter that onTypeInKey acts on.
 constexpr int kEnterKey = 13;
 
 // The classic single-selection list: once a line is selected it stays selected until the
@@ -80,7 +80,7 @@ public:
 
 } // namespace
 
-TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
+TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, QWidget* parent)
     : FixedDialog(parent), m_state(state), m_sheets(sheets)
 {
     setObjectName(QStringLiteral("Form2"));
@@ -99,144 +99,145 @@ TForm2::TForm2(EditorState& state, Sheets& sheets, QWidget* parent)
         return place(label, name, left, top);
     };
 
-    Button1 = place(new QPushButton(QStringLiteral("Continue"), this), "Button1", 218, 384, 75, 25);
-    Button1->setFont(buttonFont);
+    m_continueButton =
+        place(new QPushButton(QStringLiteral("Continue"), this), "Button1", 218, 384, 75, 25);
+    m_continueButton->setFont(buttonFont);
 
-    GroupBox1 = place(new QGroupBox(this), "GroupBox1", 16, 8, 225, 337);
-    Label4 = caption(QStringLiteral("Tracks on the CD:"), GroupBox1, "Label4", 50, 24);
-    ListBox1 = place(new TrackList(GroupBox1), "ListBox1", 16, 56, 177, 153);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox1->setSortingEnabled(false);
-    ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
-    Label1 = caption(QStringLiteral("Type in track:"), GroupBox1, "Label1", 66, 216);
-    auto* edit1 = new TrackLineEdit(GroupBox1);
-    edit1->takePaste = [this](const QMimeData& data) { return pasteTracks(data); };
-    Edit1 = place<QLineEdit>(edit1, "Edit1", 16, 248, 177, 21);
-    Button3 =
-        place(new QPushButton(QStringLiteral("Insert"), GroupBox1), "Button3", 75, 288, 75, 25);
-    Button3->setFont(buttonFont);
+    m_tracksGroup = place(new QGroupBox(this), "GroupBox1", 16, 8, 225, 337);
+    m_tracksCaption = caption(QStringLiteral("Tracks on the CD:"), m_tracksGroup, "Label4", 50, 24);
+    m_trackList = place(new TrackList(m_tracksGroup), "ListBox1", 16, 56, 177, 153);
+    m_trackList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_trackList->setSortingEnabled(false);
+    m_trackList->setItemDelegate(new FixedRowDelegate(m_trackList));
+    m_typeInCaption = caption(QStringLiteral("Type in track:"), m_tracksGroup, "Label1", 66, 216);
+    auto* typeIn = new TrackLineEdit(m_tracksGroup);
+    typeIn->takePaste = [this](const QMimeData& data) { return pasteTracks(data); };
+    m_typeInLine = place<QLineEdit>(typeIn, "Edit1", 16, 248, 177, 21);
+    m_insertButton =
+        place(new QPushButton(QStringLiteral("Insert"), m_tracksGroup), "Button3", 75, 288, 75, 25);
+    m_insertButton->setFont(buttonFont);
 
-    GroupBox2 = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
-    Label5 = caption(QStringLiteral("Artist:"), GroupBox2, "Label5", 92, 24);
-    Edit3 = place(new QLineEdit(GroupBox2), "Edit3", 24, 56, 177, 21);
-    setEditText(Edit3, kStartArtistPrompt);
-    Label6 = caption(QStringLiteral("Title:"), GroupBox2, "Label6", 96, 216);
-    Edit2 = place(new QLineEdit(GroupBox2), "Edit2", 24, 248, 177, 21);
-    setEditText(Edit2, kStartTitlePrompt);
+    m_titlesGroup = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
+    m_artistCaption = caption(QStringLiteral("Artist:"), m_titlesGroup, "Label5", 92, 24);
+    m_artistEdit = place(new QLineEdit(m_titlesGroup), "Edit3", 24, 56, 177, 21);
+    setEditText(m_artistEdit, kStartArtistPrompt);
+    m_titleCaption = caption(QStringLiteral("Title:"), m_titlesGroup, "Label6", 96, 216);
+    m_titleEdit = place(new QLineEdit(m_titlesGroup), "Edit2", 24, 248, 177, 21);
+    setEditText(m_titleEdit, kStartTitlePrompt);
 
-    // Enter in Edit1 inserts; on a focused button it presses that button, and nowhere else.
-    Button1->setAutoDefault(false);
-    Button3->setAutoDefault(false);
-    pressOnEnter(Button1);
-    pressOnEnter(Button3);
-    ListBox1->installEventFilter(this);
+    // Enter in the type-in line inserts; on a focused button it presses that button, and nowhere else.
+    m_continueButton->setAutoDefault(false);
+    m_insertButton->setAutoDefault(false);
+    pressOnEnter(m_continueButton);
+    pressOnEnter(m_insertButton);
+    m_trackList->installEventFilter(this);
     // The edit lines take dragged text; dragged files are the window's.
     setAcceptDrops(true);
-    for (QLineEdit* edit : {Edit1, Edit2, Edit3})
+    for (QLineEdit* edit : {m_typeInLine, m_titleEdit, m_artistEdit})
         edit->installEventFilter(this);
 
     // What a screen reader calls the controls; the captions above them are separate labels.
-    GroupBox1->setAccessibleName(QStringLiteral("Tracks"));
-    ListBox1->setAccessibleName(QStringLiteral("Tracks on the CD"));
-    Edit1->setAccessibleName(QStringLiteral("Type in track"));
-    GroupBox2->setAccessibleName(QStringLiteral("Artist and title"));
-    Edit3->setAccessibleName(QStringLiteral("Artist"));
-    Edit2->setAccessibleName(QStringLiteral("Title"));
-    Button1->setToolTip(QStringLiteral(
+    m_tracksGroup->setAccessibleName(QStringLiteral("Tracks"));
+    m_trackList->setAccessibleName(QStringLiteral("Tracks on the CD"));
+    m_typeInLine->setAccessibleName(QStringLiteral("Type in track"));
+    m_titlesGroup->setAccessibleName(QStringLiteral("Artist and title"));
+    m_artistEdit->setAccessibleName(QStringLiteral("Artist"));
+    m_titleEdit->setAccessibleName(QStringLiteral("Title"));
+    m_continueButton->setToolTip(QStringLiteral(
         "Lay the artist, the title and the tracks out on the cover and close this window"));
-    Button3->setToolTip(
+    m_insertButton->setToolTip(
         QStringLiteral("Add the typed track to the list, or put it in place of the selected one"));
 
-    QWidget::setTabOrder(Button1, Button3);
-    QWidget::setTabOrder(Button3, Edit1);
-    QWidget::setTabOrder(Edit1, ListBox1);
-    QWidget::setTabOrder(ListBox1, Edit3);
-    QWidget::setTabOrder(Edit3, Edit2);
+    QWidget::setTabOrder(m_continueButton, m_insertButton);
+    QWidget::setTabOrder(m_insertButton, m_typeInLine);
+    QWidget::setTabOrder(m_typeInLine, m_trackList);
+    QWidget::setTabOrder(m_trackList, m_artistEdit);
+    QWidget::setTabOrder(m_artistEdit, m_titleEdit);
 
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(m_insertButton, &QPushButton::clicked, this, [this] { onInsert(); });
+    connect(m_continueButton, &QPushButton::clicked, this, [this] { onContinue(); });
     // A click, also on the line already selected, or a move with the keyboard.
-    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { ListBox1Click(); });
-    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(m_trackList, &QListWidget::itemSelectionChanged, this, [this] { onTrackSelected(); });
+    connect(m_trackList, &QListWidget::itemClicked, this, [this] { onTrackSelected(); });
 }
 
-QString TForm2::artist() const
+QString TrackEditor::artist() const
 {
-    return Edit3->text();
+    return m_artistEdit->text();
 }
 
-QString TForm2::title() const
+QString TrackEditor::title() const
 {
-    return Edit2->text();
+    return m_titleEdit->text();
 }
 
-QStringList TForm2::trackLines() const
+QStringList TrackEditor::trackLines() const
 {
     QStringList lines;
-    lines.reserve(ListBox1->count());
-    for (int i = 0; i < ListBox1->count(); ++i)
-        lines << ListBox1->item(i)->text();
+    lines.reserve(m_trackList->count());
+    for (int i = 0; i < m_trackList->count(); ++i)
+        lines << m_trackList->item(i)->text();
     return lines;
 }
 
-void TForm2::resetForNewCover()
+void TrackEditor::resetForNewCover()
 {
     m_state.HasTracks = false;
-    ListBox1->clear();
+    m_trackList->clear();
     m_state.TrackCount = 0;
-    ListBox1->setCurrentItem(nullptr);
+    m_trackList->setCurrentItem(nullptr);
     m_state.LongestTrack.clear();
-    setEditText(Edit3, kNewCoverArtistPrompt);
-    setEditText(Edit2, kNewCoverTitlePrompt);
-    Edit1->clear();
+    setEditText(m_artistEdit, kNewCoverArtistPrompt);
+    setEditText(m_titleEdit, kNewCoverTitlePrompt);
+    m_typeInLine->clear();
 }
 
-void TForm2::Button3Click()
+void TrackEditor::onInsert()
 {
-    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
     if (selected.isEmpty()) {
         ++m_state.TrackCount;
         m_state.HasTracks = true;
-        ListBox1->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") +
-                          Edit1->text());
-        ListBox1->scrollToItem(ListBox1->item(ListBox1->count() - 1));
-        Edit1->clear();
+        m_trackList->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") +
+                             m_typeInLine->text());
+        m_trackList->scrollToItem(m_trackList->item(m_trackList->count() - 1));
+        m_typeInLine->clear();
         return;
     }
     // A correction replaces the line as typed: whatever number the user left in it stays.
-    selected.first()->setText(Edit1->text());
+    selected.first()->setText(m_typeInLine->text());
     // The list may have been scrolled away from the line since it was selected.
-    ListBox1->scrollToItem(selected.first());
-    ListBox1->setCurrentItem(nullptr);
-    ListBox1->clearSelection();
+    m_trackList->scrollToItem(selected.first());
+    m_trackList->setCurrentItem(nullptr);
+    m_trackList->clearSelection();
 }
 
-void TForm2::Edit1KeyDown(int key)
+void TrackEditor::onTypeInKey(int key)
 {
     if (key == kEnterKey)
-        Button3Click();
+        onInsert();
 }
 
-void TForm2::ListBox1Click()
+void TrackEditor::onTrackSelected()
 {
-    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
     if (!selected.isEmpty())
-        setEditText(Edit1, selected.first()->text());
+        setEditText(m_typeInLine, selected.first()->text());
 }
 
-void TForm2::FormActivate()
+void TrackEditor::onActivate()
 {
-    Edit1->setFocus(Qt::ActiveWindowFocusReason);
+    m_typeInLine->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-void TForm2::FormShow()
+void TrackEditor::onShow()
 {
-    const int height = scaledSize(GroupBox1->height(), 1.45);
-    const int width = scaledSize(GroupBox1->width(), 2.32);
+    const int height = scaledSize(m_tracksGroup->height(), 1.45);
+    const int width = scaledSize(m_tracksGroup->width(), 2.32);
     setOuterSize(this, QSize(width, height));
 }
 
-void TForm2::Button1Click()
+void TrackEditor::onContinue()
 {
     auto layout = [this] {
         CoverInputs inputs = readMainInputs ? readMainInputs() : CoverInputs();
@@ -246,7 +247,7 @@ void TForm2::Button1Click()
         // Continue draws the left-aligned layout, so the mode must say so too: otherwise Print
         // and the next re-layout would centre what the screen shows left-aligned.
         m_state.CentredMode = false;
-        LeftAlignedLayout(m_sheets, m_state, inputs);
+        leftAlignedLayout(m_sheets, m_state, inputs);
         // Only a layout that ran to its end closes the editor.
         accept();
     };
@@ -256,28 +257,29 @@ void TForm2::Button1Click()
         layout();
 }
 
-bool TForm2::event(QEvent* event)
+bool TrackEditor::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+        onActivate();
     return QDialog::event(event);
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event)
+bool TrackEditor::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_typeInLine && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Edit1KeyDown(kEnterKey);
+            onTypeInKey(kEnterKey);
             return true;
         }
     }
-    if (watched == ListBox1 && event->type() == QEvent::KeyPress &&
+    if (watched == m_trackList && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        ListBox1KeyDown(kDeleteKey);
+        onTrackListKey(kDeleteKey);
         return true;
     }
-    if ((watched == Edit1 || watched == Edit2 || watched == Edit3) && takeFileDrag(event))
+    if ((watched == m_typeInLine || watched == m_titleEdit || watched == m_artistEdit) &&
+        takeFileDrag(event))
         return true;
     return QDialog::eventFilter(watched, event);
 }

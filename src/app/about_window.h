@@ -9,19 +9,19 @@ class QPushButton;
 namespace plattera {
 
 // The About window: the program's name and version on one panel.
-class TForm3 : public FixedDialog {
+class AboutWindow : public FixedDialog {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
-    void FormShow() override;
+    void onShow() override;
 
-    QFrame* Panel1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label5 = nullptr;
-    QFrame* Bevel2 = nullptr;
-    QFrame* Bevel1 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QFrame* m_panel = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QFrame* m_upperRule = nullptr;
+    QFrame* m_lowerRule = nullptr;
+    QPushButton* m_closeButton = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -7,7 +7,7 @@ namespace plattera {
 
 // A command button of the toolbar: the caption above a small glyph, both centred. While
 // disabled it shows its greyed glyph.
-class BitBtn : public QPushButton {
+class GlyphButton : public QPushButton {
     Q_OBJECT
 public:
     static constexpr int kWidth = 81;
@@ -15,8 +15,8 @@ public:
     // Room between the caption and the glyph.
     static constexpr int kSpacing = 4;
 
-    BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph,
-           QWidget* parent = nullptr);
+    GlyphButton(const QString& caption, const QImage& glyph, const QImage& greyedGlyph,
+                QWidget* parent = nullptr);
 
     void setGlyphs(const QImage& normal, const QImage& disabled);
     const QImage& glyph() const { return m_glyph; }

@@ -1,26 +1,26 @@
 // New Cover, Edit Tracks, Close, About and the link: the commands of the window itself.
 #include <QCheckBox>
 
-#include "app/bit_btn.h"
-#include "app/tform1.h"
-#include "app/tform3.h"
+#include "app/glyph_button.h"
+#include "app/main_window.h"
+#include "app/about_window.h"
 #include "pictures/outlines.h"
 #include "pictures/repaint.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 namespace plattera {
 
-void TForm1::BitBtn6Click()
+void MainWindow::onNewCover()
 {
     Sheets& s = m_sheets;
     EditorState& st = m_state;
 
     // A box that was cleared runs its handler now, against the cover as it still is; a failure
     // there ends New Cover before anything is reset.
-    checkFromProgram(CheckBox1, &TForm1::CheckBox1Click);
-    checkFromProgram(CheckBox2, &TForm1::CheckBox2Click);
-    checkFromProgram(CheckBox3, &TForm1::CheckBox3Click);
-    checkFromProgram(CheckBox6, &TForm1::CheckBox6Click);
+    checkFromProgram(m_verticalLinesBox, &MainWindow::onVerticalLines);
+    checkFromProgram(m_backOutlineBox, &MainWindow::onBackOutline);
+    checkFromProgram(m_frontOutlineBox, &MainWindow::onFrontOutline);
+    checkFromProgram(m_extendBackPictureBox, &MainWindow::onExtendBackPicture);
 
     st.HasBackPicture = false;
     st.HasFrontPicture = false;
@@ -31,12 +31,12 @@ void TForm1::BitBtn6Click()
     st.FrontFontName = kFallbackFace;
     st.FrontFontColor = 0;
 
-    Button1->setEnabled(false);
-    BitBtn1->setEnabled(false);
-    BitBtn2->setEnabled(false);
+    m_fontButton->setEnabled(false);
+    m_centreButton->setEnabled(false);
+    m_leftButton->setEnabled(false);
 
-    if (m_form2) {
-        m_form2->resetForNewCover();
+    if (m_trackEditor) {
+        m_trackEditor->resetForNewCover();
     } else {
         st.HasTracks = false;
         st.TrackCount = 0;
@@ -47,7 +47,7 @@ void TForm1::BitBtn6Click()
     fillSheets(s.visible());
 
     st.OutlineColor = 0;
-    setPanel2Colour(0);
+    showOutlineColour(0);
 
     // The boxes were all checked above, so the whole layer is drawn: black, inner fold lines.
     // The figures are strokes, which no brush changes.
@@ -57,29 +57,29 @@ void TForm1::BitBtn6Click()
     refreshSheets();
 }
 
-void TForm1::button3Click()
+void MainWindow::onEditTracks()
 {
-    if (m_form2)
-        m_platform.runModal(*m_form2);
+    if (m_trackEditor)
+        m_platform.runModal(*m_trackEditor);
     // However the editor was closed, by Continue or by its close box.
-    Button1->setEnabled(true);
-    button4->setEnabled(true);
-    BitBtn1->setEnabled(true);
-    BitBtn2->setEnabled(true);
+    m_fontButton->setEnabled(true);
+    m_printButton->setEnabled(true);
+    m_centreButton->setEnabled(true);
+    m_leftButton->setEnabled(true);
 }
 
-void TForm1::BitBtn3Click()
+void MainWindow::onClose()
 {
     close();
 }
 
-void TForm1::BitBtn4Click()
+void MainWindow::onAbout()
 {
-    if (m_form3)
-        m_platform.runModal(*m_form3);
+    if (m_aboutWindow)
+        m_platform.runModal(*m_aboutWindow);
 }
 
-void TForm1::Label4Click()
+void MainWindow::onLink()
 {
     m_platform.openUrl(kCoverImagesUrl);
 }

@@ -3,13 +3,13 @@
 #include <QPrinter>
 
 #include "app/command_runner.h"
-#include "app/tform1.h"
+#include "app/main_window.h"
 #include "print/print_cover.h"
 #include "print/print_job.h"
 
 namespace plattera {
 
-void TForm1::button4Click()
+void MainWindow::onPrint()
 {
     // The page shows the texts the last layout drew, whatever the track editor holds now.
     const CoverInputs in = inputs();
@@ -22,8 +22,8 @@ void TForm1::button4Click()
     // Named after the dialog: Qt's dialog would otherwise offer the name, cut at its first dot,
     // as the PDF file's default name.
     printer.setDocName(
-        PrintJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
-    PrintCoverJob(printer, m_state, in);
+        printJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
+    printCoverJob(printer, m_state, in);
     // Without any printer the dialog offers only a PDF file, and it is easy to miss that the
     // cover went to one.
     if (printer.outputFormat() == QPrinter::PdfFormat && !m_platform.anyPrinter())

@@ -21,10 +21,10 @@ namespace plattera {
 
 // The track editor: artist, title and the numbered track list. Created once, hidden, and
 // shown modally by "Edit Tracks"; its controls are the store of the texts.
-class TForm2 : public FixedDialog {
+class TrackEditor : public FixedDialog {
     Q_OBJECT
 public:
-    TForm2(EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
+    TrackEditor(EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
 
     // Set by the main window: the state of its check boxes and page, and the wrapper that runs
     // a command and shows its failure in the error box.
@@ -39,19 +39,19 @@ public:
     // The reset of New Cover: empty list, no selection, the New Cover prompts.
     void resetForNewCover();
 
-    void Button3Click();           // Insert
-    void Edit1KeyDown(int key);    // Enter inserts
-    void ListBox1KeyDown(int key); // Delete removes the selected line
+    void onInsert();
+    void onTypeInKey(int key);    // Enter inserts
+    void onTrackListKey(int key); // Delete removes the selected line
     static constexpr int kDeleteKey = 46;
-    void ListBox1Click(); // copies the selected line into Edit1
-    void FormActivate();
-    void FormShow() override;
-    void Button1Click(); // Continue
+    void onTrackSelected(); // copies the selected line into the type-in line
+    void onActivate();
+    void onShow() override;
+    void onContinue();
 
     // Appends each title as a track, numbered as Insert numbers it; a selected line is left as
     // it is.
     void insertTracks(const QStringList& titles);
-    // A paste into Edit1: audio files and cue sheets (copied in a file manager) as if dropped,
+    // A paste into the type-in line: audio files and cue sheets (copied in a file manager) as if dropped,
     // several lines of text each as a track. False for anything else, which is pasted as usual.
     bool pasteTracks(const QMimeData& data);
     // Audio files and cue sheets dropped on the window: the artist, the title and one track per
@@ -60,18 +60,18 @@ public:
     // The error box, set by the main window.
     std::function<void(const QString&)> showMessage;
 
-    QPushButton* Button1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLineEdit* Edit2 = nullptr;
+    QPushButton* m_continueButton = nullptr;
+    QGroupBox* m_tracksGroup = nullptr;
+    QLabel* m_tracksCaption = nullptr;
+    QListWidget* m_trackList = nullptr;
+    QLabel* m_typeInCaption = nullptr;
+    QLineEdit* m_typeInLine = nullptr;
+    QPushButton* m_insertButton = nullptr;
+    QGroupBox* m_titlesGroup = nullptr;
+    QLabel* m_artistCaption = nullptr;
+    QLineEdit* m_artistEdit = nullptr;
+    QLabel* m_titleCaption = nullptr;
+    QLineEdit* m_titleEdit = nullptr;
 
 protected:
     bool event(QEvent* event) override;

@@ -4,7 +4,7 @@
 
 #include <QTabWidget>
 
-#include "app/tform1.h"
+#include "app/main_window.h"
 #include "model/errors.h"
 #include "pictures/outlines.h"
 #include "pictures/picture_formats.h"
@@ -14,33 +14,32 @@
 
 namespace plattera {
 
-void TForm1::relayoutStep()
+void MainWindow::relayoutStep()
 {
     if (!m_state.TextLaidOut)
         return;
     if (m_state.CentredMode)
-        BitBtn1Click();
+        onCentre();
     else
         runLeftLayout();
 }
 
-void TForm1::BitBtn5Click()
+void MainWindow::onImage()
 {
     placePictureOrUndo([this] {
-        const PictureDialogSetup setup = PictureDialogSettings();
+        const PictureDialogSetup setup = pictureDialogSettings();
         return m_platform.choosePictureFile(
-            this,
-            PictureDialogRequest {setup.filter, setup.defaultExtension, OpenPictureDialog1File});
+            this, PictureDialogRequest {setup.filter, setup.defaultExtension, m_pictureDialogFile});
     });
 }
 
-void TForm1::dropPicture(const QString& file, NotebookPage page)
+void MainWindow::dropPicture(const QString& file, NotebookPage page)
 {
-    TabbedNotebook1->setCurrentIndex(page == NotebookPage::Front ? 1 : 0);
+    m_notebook->setCurrentIndex(page == NotebookPage::Front ? 1 : 0);
     placePictureOrUndo([file] { return std::optional<QString>(file); });
 }
 
-void TForm1::placePictureOrUndo(const std::function<std::optional<QString>()>& choose)
+void MainWindow::placePictureOrUndo(const std::function<std::optional<QString>()>& choose)
 {
     // A picture that cannot be read costs the user nothing: the sheets (pixels and brushes) and
     // the cover's state go back to how they were, whichever step failed. Copies share the
@@ -56,39 +55,39 @@ void TForm1::placePictureOrUndo(const std::function<std::optional<QString>()>& c
     }
 }
 
-void TForm1::chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose)
+void MainWindow::chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose)
 {
     Sheets& s = m_sheets;
     EditorState& st = m_state;
     const CoverInputs in = inputs();
 
     fillSheets(s.visible());
-    st.SavedBackBrushStyle = s.Image1.brushStyle();
-    st.SavedFrontBrushStyle = s.Image4.brushStyle();
-    st.SavedRightSpineBrushStyle = s.Image3.brushStyle();
-    st.SavedLeftSpineBrushStyle = s.Image2.brushStyle();
+    st.SavedBackBrushStyle = s.backPanel.brushStyle();
+    st.SavedFrontBrushStyle = s.frontCover.brushStyle();
+    st.SavedRightSpineBrushStyle = s.rightSpine.brushStyle();
+    st.SavedLeftSpineBrushStyle = s.leftSpine.brushStyle();
 
     const std::optional<QString> chosen = choose();
     if (chosen) {
-        OpenPictureDialog1File = *chosen;
+        m_pictureDialogFile = *chosen;
         // A missing file is no failure; its name is kept and it simply draws nothing.
         if (in.page == NotebookPage::Back) {
             setBrushes(s.visible(), BrushStyle::Clear);
-            std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.Image5.ppi());
+            std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.backComposite.ppi());
             st.BackPictureFile = *chosen;
             st.BackPicture = std::move(picture);
             st.HasBackPicture = true;
             stretchBackComposite(s, st);
             backPicturePlacement(s, st, in, BackPlacementForm::ImageCommand);
         } else {
-            std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.Image4.ppi());
+            std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.frontCover.ppi());
             st.FrontPictureFile = *chosen;
             st.FrontPicture = std::move(picture);
             setBrushes(s.visible(), BrushStyle::Clear);
             st.HasFrontPicture = true;
             if (st.FrontPicture)
-                s.Image4.stretchDraw(QRect(0, 0, s.Image4.width(), s.Image4.height()),
-                                     *st.FrontPicture);
+                s.frontCover.stretchDraw(QRect(0, 0, s.frontCover.width(), s.frontCover.height()),
+                                         *st.FrontPicture);
         }
     }
 
@@ -96,7 +95,7 @@ void TForm1::chooseAndPlacePicture(const std::function<std::optional<QString>()>
     redrawOutlineLayer(s, st.OutlineColor, in, FoldPlacement::Inner);
 }
 
-void TForm1::BitBtn1Click()
+void MainWindow::onCentre()
 {
     Sheets& s = m_sheets;
     const CoverInputs in = inputs();
@@ -105,10 +104,10 @@ void TForm1::BitBtn1Click()
         backPicturePlacement(s, m_state, in, BackPlacementForm::Common);
     if (m_state.HasFrontPicture)
         frontPicturePlacement(s, m_state);
-    CentredLayout(s, m_state, in);
+    centredLayout(s, m_state, in);
 }
 
-void TForm1::CheckBox6Click()
+void MainWindow::onExtendBackPicture()
 {
     if (!m_state.HasBackPicture)
         return;

@@ -21,27 +21,27 @@ class QTabWidget;
 
 namespace plattera {
 
-class BitBtn;
+class GlyphButton;
 class SheetView;
-class TForm2;
-class TForm3;
+class TrackEditor;
+class AboutWindow;
 
 // The main window: the toolbar of commands, the notebook with the cover sheets, the outline
 // and option groups and the link. Each handler reads its controls into CoverInputs and calls
 // the plain repaint, layout and print code; the handlers that may run a layout again live here.
-class TForm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    TForm1(Platform& platform, EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
-    ~TForm1() override;
+    MainWindow(Platform& platform, EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The other two windows, created after this one at start-up.
-    void attachWindows(TForm2* trackEditor, TForm3* about);
+    void attachWindows(TrackEditor* trackEditor, AboutWindow* about);
 
     Platform& platform() { return m_platform; }
     EditorState& state() { return m_state; }
     Sheets& sheets() { return m_sheets; }
-    TForm2* trackEditor() { return m_form2; }
+    TrackEditor* trackEditor() { return m_trackEditor; }
 
     // The check boxes, the page shown and the track editor's texts as they stand now.
     CoverInputs inputs() const;
@@ -50,31 +50,31 @@ public:
     // Repaints the sheet widgets from the sheets' pixels and tells a screen reader what they show.
     void refreshSheets();
 
-    void FormCreate();
-    void FormShow();
+    void onCreate();
+    void onShow();
 
     // Toolbar commands.
-    void BitBtn6Click(); // New Cover
-    void button3Click(); // Edit Tracks
-    void Button1Click(); // Font type/color
-    void BitBtn2Click(); // Left
-    void BitBtn1Click(); // Center
-    void BitBtn5Click(); // Image
+    void onNewCover();
+    void onEditTracks();
+    void onFontTypeColour();
+    void onLeft();
+    void onCentre();
+    void onImage();
     // A picture file dropped on a sheet: the Image command for the page of that sheet, the
     // file taking the place of the dialog's answer.
     void dropPicture(const QString& file, NotebookPage page);
-    void button4Click(); // Print
-    void BitBtn3Click(); // Close
-    void BitBtn4Click(); // About
+    void onPrint();
+    void onClose();
+    void onAbout();
 
     // Outlines and options.
-    void CheckBox1Click(); // Vertical lines
-    void CheckBox2Click(); // Back
-    void CheckBox3Click(); // Front
-    void Button2Click();   // Color
-    void CheckBox4Click(); // No text on front cover
-    void CheckBox6Click(); // Extend back picture
-    void Label4Click();    // the link
+    void onVerticalLines();
+    void onBackOutline();
+    void onFrontOutline();
+    void onOutlineColour();
+    void onNoFrontText();
+    void onExtendBackPicture();
+    void onLink();
 
     // The current layout again once texts have been laid out: Center while CentredMode is
     // set, else the left-aligned layout.
@@ -83,41 +83,41 @@ public:
     void runLeftLayout();
 
     // Controls, by their component names.
-    QWidget* Panel1 = nullptr;
-    BitBtn* BitBtn6 = nullptr;
-    BitBtn* button3 = nullptr;
-    BitBtn* Button1 = nullptr;
-    BitBtn* BitBtn2 = nullptr;
-    BitBtn* BitBtn1 = nullptr;
-    BitBtn* BitBtn5 = nullptr;
-    BitBtn* button4 = nullptr;
-    BitBtn* BitBtn3 = nullptr;
-    BitBtn* BitBtn4 = nullptr;
-    QTabWidget* TabbedNotebook1 = nullptr;
-    SheetView* Image1 = nullptr;
-    SheetView* Image2 = nullptr;
-    SheetView* Image3 = nullptr;
-    SheetView* Image4 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox3 = nullptr;
-    QPushButton* Button2 = nullptr;
-    ColourSwatch* Panel2 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QCheckBox* CheckBox4 = nullptr;
-    QCheckBox* CheckBox6 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label1 = nullptr;
-    LinkLabel* Label4 = nullptr;
+    QWidget* m_toolbar = nullptr;
+    GlyphButton* m_newCoverButton = nullptr;
+    GlyphButton* m_editTracksButton = nullptr;
+    GlyphButton* m_fontButton = nullptr;
+    GlyphButton* m_leftButton = nullptr;
+    GlyphButton* m_centreButton = nullptr;
+    GlyphButton* m_imageButton = nullptr;
+    GlyphButton* m_printButton = nullptr;
+    GlyphButton* m_closeButton = nullptr;
+    GlyphButton* m_aboutButton = nullptr;
+    QTabWidget* m_notebook = nullptr;
+    SheetView* m_backPanelView = nullptr;
+    SheetView* m_leftSpineView = nullptr;
+    SheetView* m_rightSpineView = nullptr;
+    SheetView* m_frontCoverView = nullptr;
+    QGroupBox* m_outlinesGroup = nullptr;
+    QCheckBox* m_verticalLinesBox = nullptr;
+    QCheckBox* m_backOutlineBox = nullptr;
+    QCheckBox* m_frontOutlineBox = nullptr;
+    QPushButton* m_outlineColourButton = nullptr;
+    ColourSwatch* m_outlineSwatch = nullptr;
+    QGroupBox* m_optionsGroup = nullptr;
+    QCheckBox* m_noFrontTextBox = nullptr;
+    QCheckBox* m_extendBackPictureBox = nullptr;
+    QLabel* m_extendCaptionTail = nullptr;
+    QLabel* m_linkCaption = nullptr;
+    LinkLabel* m_link = nullptr;
 
     // The dialogs' own memories: the colour and font last chosen in them, the picture last chosen.
-    Colour ColorDialog1Colour = 0;
-    FontChoice FontDialog1Font;
-    QString OpenPictureDialog1File;
-    // The picture dialog's filter and default extension, set up by FormCreate.
-    QString OpenPictureDialog1Filter;
-    QString OpenPictureDialog1DefaultExt;
+    Colour m_colourDialogColour = 0;
+    FontChoice m_fontDialogFont;
+    QString m_pictureDialogFile;
+    // The picture dialog's filter and default extension, set up by onCreate.
+    QString m_pictureDialogFilter;
+    QString m_pictureDialogDefaultExt;
 
     // The web page of cover images the link shows and opens.
     static inline const QString kCoverImagesUrl = QStringLiteral("https://coverartarchive.org/");
@@ -129,11 +129,11 @@ protected:
 
 private:
     void buildLayout();
-    void setPanel2Colour(Colour colour);
-    // CheckBox1Click, CheckBox2Click and CheckBox3Click, in that order, for the checked boxes.
+    void showOutlineColour(Colour colour);
+    // onVerticalLines, onBackOutline and onFrontOutline, in that order, for the checked boxes.
     void runCheckedOutlineHandlers();
     // Checks a box from the program: when its state changes its click handler runs at once.
-    void checkFromProgram(QCheckBox* box, void (TForm1::*handler)());
+    void checkFromProgram(QCheckBox* box, void (MainWindow::*handler)());
     // After each command: the decoded pictures and bitmaps the cover no longer shows are let go.
     void releaseUnusedPictures();
     // The Image command's steps with the file `choose` gives (nothing: cancelled); undone
@@ -146,8 +146,8 @@ private:
     Platform& m_platform;
     EditorState& m_state;
     Sheets& m_sheets;
-    TForm2* m_form2 = nullptr;
-    TForm3* m_form3 = nullptr;
+    TrackEditor* m_trackEditor = nullptr;
+    AboutWindow* m_aboutWindow = nullptr;
     bool m_shownOnce = false;
 };
 

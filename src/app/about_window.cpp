@@ -1,4 +1,4 @@
-#include "app/tform3.h"
+#include "app/about_window.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -45,7 +45,7 @@ constexpr int kPanelMiddle = 200;
 
 } // namespace
 
-TForm3::TForm3(QWidget* parent) : FixedDialog(parent)
+AboutWindow::AboutWindow(QWidget* parent) : FixedDialog(parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kApplicationTitle + QStringLiteral(" - About"));
@@ -62,43 +62,43 @@ TForm3::TForm3(QWidget* parent) : FixedDialog(parent)
     panel->setMouseTracking(true);
     panel->installEventFilter(this);
     panel->setAccessibleName(QStringLiteral("About Plattera"));
-    Panel1 = panel;
+    m_panel = panel;
 
-    Label1 = makeLabel(Panel1, "Label1", QStringLiteral("Plattera"),
-                       pixelFont(QStringLiteral("Arial"), 19), QColor(0, 128, 128));
-    Label1->move(kPanelMiddle - Label1->width() / 2, 16);
-    Label5 =
-        makeLabel(Panel1, "Label5", QStringLiteral("Version " PLATTERA_VERSION),
+    m_nameLabel = makeLabel(m_panel, "Label1", QStringLiteral("Plattera"),
+                            pixelFont(QStringLiteral("Arial"), 19), QColor(0, 128, 128));
+    m_nameLabel->move(kPanelMiddle - m_nameLabel->width() / 2, 16);
+    m_versionLabel =
+        makeLabel(m_panel, "Label5", QStringLiteral("Version " PLATTERA_VERSION),
                   pixelFont(QStringLiteral("Arial"), 11), palette().color(QPalette::WindowText));
-    Label5->move(174, 40);
-    Bevel2 = makeRule(Panel1, "Bevel2", 20, 128);
-    Bevel1 = makeRule(Panel1, "Bevel1", 20, 256);
+    m_versionLabel->move(174, 40);
+    m_upperRule = makeRule(m_panel, "Bevel2", 20, 128);
+    m_lowerRule = makeRule(m_panel, "Bevel1", 20, 256);
 
-    Button1 = new QPushButton(QStringLiteral("Close"), Panel1);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(163, 328, 75, 25);
-    Button1->setToolTip(QStringLiteral("Close this window"));
-    Button1->setAutoDefault(false);
-    pressOnEnter(Button1);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    m_closeButton = new QPushButton(QStringLiteral("Close"), m_panel);
+    m_closeButton->setObjectName(QStringLiteral("Button1"));
+    m_closeButton->setGeometry(163, 328, 75, 25);
+    m_closeButton->setToolTip(QStringLiteral("Close this window"));
+    m_closeButton->setAutoDefault(false);
+    pressOnEnter(m_closeButton);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TForm3::FormShow()
+void AboutWindow::onShow()
 {
-    const int height = scaledSize(Panel1->height(), 1.075);
-    const int width = scaledSize(Panel1->width(), 1.019);
+    const int height = scaledSize(m_panel->height(), 1.075);
+    const int width = scaledSize(m_panel->width(), 1.019);
     setOuterSize(this, QSize(width, height));
 }
 
-void TForm3::mouseMoveEvent(QMouseEvent* event)
+void AboutWindow::mouseMoveEvent(QMouseEvent* event)
 {
     setApplicationPointer(PointerShape::Default);
     QDialog::mouseMoveEvent(event);
 }
 
-bool TForm3::eventFilter(QObject* watched, QEvent* event)
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Panel1 && event->type() == QEvent::MouseMove)
+    if (watched == m_panel && event->type() == QEvent::MouseMove)
         setApplicationPointer(PointerShape::Default);
     return QDialog::eventFilter(watched, event);
 }

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "support/image_assert.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 #include "app/window_geometry.h"
 
 using namespace plattera;
@@ -25,13 +25,13 @@ class TrackEditor : public ::testing::Test {
 protected:
     EditorState state;
     Sheets sheets {96};
-    TForm2 form {state, sheets};
+    plattera::TrackEditor form {state, sheets};
 
-    void type(const QString& text) { form.Edit1->setText(text); }
+    void type(const QString& text) { form.m_typeInLine->setText(text); }
     void pressEnter()
     {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QApplication::sendEvent(form.Edit1, &press);
+        QApplication::sendEvent(form.m_typeInLine, &press);
     }
     QStringList lines() const { return form.trackLines(); }
 };
@@ -39,24 +39,24 @@ protected:
 TEST_F(TrackEditor, ControlsStandWhereTheLayoutPutsThem)
 {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Plattera v2.1 - Edit Tracks"));
-    EXPECT_EQ(form.Button1->geometry(), QRect(218, 384, 75, 25));
-    EXPECT_EQ(form.Button1->text(), QStringLiteral("Continue"));
-    EXPECT_EQ(form.GroupBox1->geometry(), QRect(16, 8, 225, 337));
-    EXPECT_EQ(form.GroupBox2->geometry(), QRect(272, 8, 225, 337));
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("Tracks on the CD:"));
-    EXPECT_EQ(form.Label4->pos(), QPoint(50, 24));
-    EXPECT_EQ(form.Label4->font().pixelSize(), 16);
-    EXPECT_EQ(form.ListBox1->geometry(), QRect(16, 56, 177, 153));
-    EXPECT_EQ(form.Label1->pos(), QPoint(66, 216));
-    EXPECT_EQ(form.Edit1->geometry(), QRect(16, 248, 177, 21));
-    EXPECT_EQ(form.Button3->geometry(), QRect(75, 288, 75, 25));
-    EXPECT_EQ(form.Button3->text(), QStringLiteral("Insert"));
-    EXPECT_EQ(form.Label5->pos(), QPoint(92, 24));
-    EXPECT_EQ(form.Edit3->geometry(), QRect(24, 56, 177, 21));
-    EXPECT_EQ(form.Label6->pos(), QPoint(96, 216));
-    EXPECT_EQ(form.Edit2->geometry(), QRect(24, 248, 177, 21));
-    EXPECT_EQ(form.Edit3->text(), QStringLiteral("<Type in name of the artist here>"));
-    EXPECT_EQ(form.Edit2->text(), QStringLiteral("<Type in title here>"));
+    EXPECT_EQ(form.m_continueButton->geometry(), QRect(218, 384, 75, 25));
+    EXPECT_EQ(form.m_continueButton->text(), QStringLiteral("Continue"));
+    EXPECT_EQ(form.m_tracksGroup->geometry(), QRect(16, 8, 225, 337));
+    EXPECT_EQ(form.m_titlesGroup->geometry(), QRect(272, 8, 225, 337));
+    EXPECT_EQ(form.m_tracksCaption->text(), QStringLiteral("Tracks on the CD:"));
+    EXPECT_EQ(form.m_tracksCaption->pos(), QPoint(50, 24));
+    EXPECT_EQ(form.m_tracksCaption->font().pixelSize(), 16);
+    EXPECT_EQ(form.m_trackList->geometry(), QRect(16, 56, 177, 153));
+    EXPECT_EQ(form.m_typeInCaption->pos(), QPoint(66, 216));
+    EXPECT_EQ(form.m_typeInLine->geometry(), QRect(16, 248, 177, 21));
+    EXPECT_EQ(form.m_insertButton->geometry(), QRect(75, 288, 75, 25));
+    EXPECT_EQ(form.m_insertButton->text(), QStringLiteral("Insert"));
+    EXPECT_EQ(form.m_artistCaption->pos(), QPoint(92, 24));
+    EXPECT_EQ(form.m_artistEdit->geometry(), QRect(24, 56, 177, 21));
+    EXPECT_EQ(form.m_titleCaption->pos(), QPoint(96, 216));
+    EXPECT_EQ(form.m_titleEdit->geometry(), QRect(24, 248, 177, 21));
+    EXPECT_EQ(form.m_artistEdit->text(), QStringLiteral("<Type in name of the artist here>"));
+    EXPECT_EQ(form.m_titleEdit->text(), QStringLiteral("<Type in title here>"));
     for (const char* name : {"Button1", "GroupBox1", "Label4", "ListBox1", "Label1", "Edit1",
                              "Button3", "GroupBox2", "Label5", "Edit3", "Label6", "Edit2"})
         EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
@@ -67,12 +67,12 @@ TEST_F(TrackEditor, EnterAppendsNumberedLinesAndEmptiesTheEditLine)
     type(QStringLiteral("Intro"));
     pressEnter();
     EXPECT_EQ(lines(), QStringList {QStringLiteral("1. Intro")});
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    EXPECT_TRUE(form.m_typeInLine->text().isEmpty());
     EXPECT_EQ(state.TrackCount, 1);
     EXPECT_TRUE(state.HasTracks);
 
     type(QStringLiteral("Second"));
-    form.Button3->click();
+    form.m_insertButton->click();
     pressEnter(); // an empty edit line still makes a numbered line
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. Second"),
@@ -84,9 +84,9 @@ TEST_F(TrackEditor, OtherKeysAreLeftToTheEditLine)
 {
     type(QStringLiteral("ab"));
     QKeyEvent key(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));
-    QApplication::sendEvent(form.Edit1, &key);
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("abc"));
-    EXPECT_EQ(form.ListBox1->count(), 0);
+    QApplication::sendEvent(form.m_typeInLine, &key);
+    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("abc"));
+    EXPECT_EQ(form.m_trackList->count(), 0);
 }
 
 TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
@@ -95,28 +95,29 @@ TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
         type(QLatin1String(t));
         pressEnter();
     }
-    form.ListBox1->setCurrentRow(1);
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. Two")) << "the whole line, number included";
+    form.m_trackList->setCurrentRow(1);
+    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("2. Two"))
+        << "the whole line, number included";
 
     type(QStringLiteral("2. Two (live)"));
     pressEnter();
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. One"), QStringLiteral("2. Two (live)"),
                             QStringLiteral("3. Three")}));
-    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. Two (live)"))
+    EXPECT_TRUE(form.m_trackList->selectedItems().isEmpty());
+    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("2. Two (live)"))
         << "a replacement keeps the edit line";
     EXPECT_EQ(state.TrackCount, 3);
 
     // Replaced lines keep the user's text; new lines number on from TrackCount.
-    form.ListBox1->setCurrentRow(0);
+    form.m_trackList->setCurrentRow(0);
     type(QStringLiteral("Opening"));
-    form.Button3->click();
+    form.m_insertButton->click();
     EXPECT_EQ(lines().first(), QStringLiteral("Opening"));
     type(QStringLiteral("Four"));
     pressEnter();
     EXPECT_EQ(lines().last(), QStringLiteral("4. Four"));
-    EXPECT_EQ(form.ListBox1->count(), 4);
+    EXPECT_EQ(form.m_trackList->count(), 4);
 }
 
 TEST_F(TrackEditor, InsertWithASelectionAndAnEmptyEditLineEmptiesThatLine)
@@ -125,9 +126,9 @@ TEST_F(TrackEditor, InsertWithASelectionAndAnEmptyEditLineEmptiesThatLine)
     pressEnter();
     type(QStringLiteral("Two"));
     pressEnter();
-    form.ListBox1->setCurrentRow(0);
+    form.m_trackList->setCurrentRow(0);
     type(QString());
-    form.Button3->click();
+    form.m_insertButton->click();
     EXPECT_EQ(lines(), (QStringList {QString(), QStringLiteral("2. Two")}));
     EXPECT_EQ(state.TrackCount, 2);
 }
@@ -136,17 +137,17 @@ TEST_F(TrackEditor, NewCoverResetEmptiesTheListAndPutsItsOwnPrompts)
 {
     type(QStringLiteral("One"));
     pressEnter();
-    form.ListBox1->setCurrentRow(0);
+    form.m_trackList->setCurrentRow(0);
     state.LongestTrack = QStringLiteral("1. One");
     form.resetForNewCover();
-    EXPECT_EQ(form.ListBox1->count(), 0);
-    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(form.m_trackList->count(), 0);
+    EXPECT_TRUE(form.m_trackList->selectedItems().isEmpty());
     EXPECT_EQ(state.TrackCount, 0);
     EXPECT_FALSE(state.HasTracks);
     EXPECT_TRUE(state.LongestTrack.isEmpty());
-    EXPECT_EQ(form.Edit3->text(), QStringLiteral("<type in name of artist here>"));
-    EXPECT_EQ(form.Edit2->text(), QStringLiteral("<type in title here>"));
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    EXPECT_EQ(form.m_artistEdit->text(), QStringLiteral("<type in name of artist here>"));
+    EXPECT_EQ(form.m_titleEdit->text(), QStringLiteral("<type in title here>"));
+    EXPECT_TRUE(form.m_typeInLine->text().isEmpty());
     type(QStringLiteral("Again"));
     pressEnter();
     EXPECT_EQ(lines(), QStringList {QStringLiteral("1. Again")});
@@ -161,9 +162,9 @@ TEST_F(TrackEditor, ShowingSizesTheWindowAndActivationFocusesTheTrackLine)
         form.activateWindow();
         QApplication::processEvents();
         EXPECT_EQ(outerSize(&form), QSize(522, 489));
-        form.Edit3->setFocus();
-        form.FormActivate();
-        EXPECT_EQ(form.focusWidget(), form.Edit1);
+        form.m_artistEdit->setFocus();
+        form.onActivate();
+        EXPECT_EQ(form.focusWidget(), form.m_typeInLine);
         form.hide();
     }
 }
@@ -184,11 +185,11 @@ TEST_F(TrackEditor, ContinueLaysOutWithTheEditorsTextsAndClosesOnlyOnSuccess)
         command();
     };
     form.show();
-    form.Button1->click();
+    form.m_continueButton->click();
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(state.TextLaidOut);
 
-    form.Button1->click();
+    form.m_continueButton->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(state.TextLaidOut);
@@ -203,18 +204,18 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
     }
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QWidget* items = form.ListBox1->viewport();
+    QWidget* items = form.m_trackList->viewport();
     const auto rowCentre = [&](int row) {
-        return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center();
+        return form.m_trackList->visualItemRect(form.m_trackList->item(row)).center();
     };
     const QPoint below(20, items->height() - 5);
 
     QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
-    ASSERT_EQ(form.Edit1->text(), QStringLiteral("1. A"));
+    ASSERT_EQ(form.m_typeInLine->text(), QStringLiteral("1. A"));
     const auto selectedRows = [&] {
         QList<int> rows;
-        for (const QListWidgetItem* item : form.ListBox1->selectedItems())
-            rows << form.ListBox1->row(item);
+        for (const QListWidgetItem* item : form.m_trackList->selectedItems())
+            rows << form.m_trackList->row(item);
         return rows;
     };
     QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, below);
@@ -223,10 +224,10 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
     EXPECT_EQ(selectedRows(), QList<int> {0}) << "after a Ctrl+click on the selected line";
 
     QTest::mouseClick(items, Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("2. B"))
+    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("2. B"))
         << "a Ctrl+click selects the line clicked";
-    QTest::keyClick(form.ListBox1, Qt::Key_Up);
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("1. A")) << "the keyboard still selects";
+    QTest::keyClick(form.m_trackList, Qt::Key_Up);
+    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("1. A")) << "the keyboard still selects";
 
     type(QStringLiteral("1. A (edit)"));
     pressEnter();
@@ -237,19 +238,19 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
 TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
 {
     EXPECT_EQ(QFontInfo(form.font()).family(), QStringLiteral("Liberation Sans"));
-    const QFontMetrics metrics(form.Edit3->font());
-    EXPECT_LT(metrics.horizontalAdvance(form.Edit3->text()), 170)
+    const QFontMetrics metrics(form.m_artistEdit->font());
+    EXPECT_LT(metrics.horizontalAdvance(form.m_artistEdit->text()), 170)
         << "the artist prompt fits its box";
 
     type(QStringLiteral("A long enough name to be wider than the edit line itself"));
     pressEnter();
-    form.ListBox1->setCurrentRow(0);
-    EXPECT_EQ(form.Edit1->cursorPosition(), 0);
-    EXPECT_EQ(form.Edit3->cursorPosition(), 0);
-    EXPECT_EQ(form.Edit2->cursorPosition(), 0);
+    form.m_trackList->setCurrentRow(0);
+    EXPECT_EQ(form.m_typeInLine->cursorPosition(), 0);
+    EXPECT_EQ(form.m_artistEdit->cursorPosition(), 0);
+    EXPECT_EQ(form.m_titleEdit->cursorPosition(), 0);
     form.resetForNewCover();
-    EXPECT_EQ(form.Edit3->cursorPosition(), 0);
-    EXPECT_EQ(form.Edit2->cursorPosition(), 0);
+    EXPECT_EQ(form.m_artistEdit->cursorPosition(), 0);
+    EXPECT_EQ(form.m_titleEdit->cursorPosition(), 0);
 }
 
 TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
@@ -258,14 +259,14 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
         type(QLatin1String(title));
         pressEnter();
     }
-    form.ListBox1->setCurrentRow(0);
-    QTest::keyClick(form.ListBox1, Qt::Key_Delete);
-    QTest::keyClick(form.ListBox1, Qt::Key_Delete); // nothing is selected any more
+    form.m_trackList->setCurrentRow(0);
+    QTest::keyClick(form.m_trackList, Qt::Key_Delete);
+    QTest::keyClick(form.m_trackList, Qt::Key_Delete); // nothing is selected any more
     EXPECT_EQ(lines(), (QStringList {QStringLiteral("1. B"), QStringLiteral("2. C")}));
-    EXPECT_TRUE(form.Edit1->text().isEmpty()) << "the copy of the removed line goes with it";
+    EXPECT_TRUE(form.m_typeInLine->text().isEmpty()) << "the copy of the removed line goes with it";
     for (int row : {1, 0}) {
-        form.ListBox1->setCurrentRow(row);
-        QTest::keyClick(form.ListBox1, Qt::Key_Delete);
+        form.m_trackList->setCurrentRow(row);
+        QTest::keyClick(form.m_trackList, Qt::Key_Delete);
     }
     EXPECT_FALSE(state.HasTracks);
     type(QStringLiteral("New"));
@@ -292,18 +293,19 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     EXPECT_FALSE(drag(&form, picture));
     type(QStringLiteral("Intro"));
     pressEnter();
-    ASSERT_TRUE(drag(form.Edit1, album)) << "the edit lines leave dropped files to the window";
+    ASSERT_TRUE(drag(form.m_typeInLine, album))
+        << "the edit lines leave dropped files to the window";
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &album, Qt::LeftButton,
                     Qt::NoModifier);
-    QApplication::sendEvent(form.Edit1, &drop);
+    QApplication::sendEvent(form.m_typeInLine, &drop);
     QCoreApplication::processEvents();
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
                             QStringLiteral("3. Second Song"), QStringLiteral("4. album untagged"),
                             QStringLiteral("5. Encore")}));
-    EXPECT_EQ(form.Edit3->text(), QStringLiteral("The Band"))
+    EXPECT_EQ(form.m_artistEdit->text(), QStringLiteral("The Band"))
         << "the album artist, though one artist differs";
-    EXPECT_EQ(form.Edit2->text(), QStringLiteral("The Album"));
+    EXPECT_EQ(form.m_titleEdit->text(), QStringLiteral("The Album"));
     EXPECT_EQ(messages,
               QStringList {QStringLiteral(
                   "These files were left out, their tags cannot be read:\nalbum_broken.flac")});
@@ -316,12 +318,12 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     for (int track = 1; track <= 12; ++track)
         pressEnter();
-    const QRect view = form.ListBox1->viewport()->rect();
-    EXPECT_TRUE(view.contains(form.ListBox1->visualItemRect(form.ListBox1->item(11))));
-    form.ListBox1->setCurrentRow(0);
-    form.ListBox1->scrollToBottom();
+    const QRect view = form.m_trackList->viewport()->rect();
+    EXPECT_TRUE(view.contains(form.m_trackList->visualItemRect(form.m_trackList->item(11))));
+    form.m_trackList->setCurrentRow(0);
+    form.m_trackList->scrollToBottom();
     pressEnter();
-    EXPECT_TRUE(view.contains(form.ListBox1->visualItemRect(form.ListBox1->item(0))));
+    EXPECT_TRUE(view.contains(form.m_trackList->visualItemRect(form.m_trackList->item(0))));
 }
 
 } // namespace

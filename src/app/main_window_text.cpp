@@ -1,15 +1,15 @@
 // Font type/color, Left, "No text on front cover" and the left-aligned layout as the main
 // window runs it.
-#include "app/tform1.h"
+#include "app/main_window.h"
 #include "text/layouts.h"
-#include "app/tform2.h"
+#include "app/track_editor.h"
 
 namespace plattera {
 
-void TForm1::Button1Click()
+void MainWindow::onFontTypeColour()
 {
-    if (const std::optional<FontChoice> choice = m_platform.chooseFont(this, FontDialog1Font)) {
-        FontDialog1Font = *choice;
+    if (const std::optional<FontChoice> choice = m_platform.chooseFont(this, m_fontDialogFont)) {
+        m_fontDialogFont = *choice;
         // Only face and colour: the layouts choose the sizes, and style and effects are not
         // part of the cover.
         if (inputs().page == NotebookPage::Back) {
@@ -22,27 +22,27 @@ void TForm1::Button1Click()
     }
     // Cancelled or not, and whether or not texts were laid out before.
     if (m_state.CentredMode)
-        BitBtn1Click();
+        onCentre();
     else
         runLeftLayout();
 }
 
-void TForm1::BitBtn2Click()
+void MainWindow::onLeft()
 {
     m_state.CentredMode = false;
     runLeftLayout();
 }
 
-void TForm1::CheckBox4Click()
+void MainWindow::onNoFrontText()
 {
     relayoutStep();
 }
 
-void TForm1::runLeftLayout()
+void MainWindow::runLeftLayout()
 {
-    LeftAlignedLayout(m_sheets, m_state, inputs());
-    if (m_form2 && m_form2->isVisible())
-        m_form2->close();
+    leftAlignedLayout(m_sheets, m_state, inputs());
+    if (m_trackEditor && m_trackEditor->isVisible())
+        m_trackEditor->close();
 }
 
 } // namespace plattera

@@ -1,4 +1,4 @@
-#include "app/bit_btn.h"
+#include "app/glyph_button.h"
 
 #include <QFontMetrics>
 #include <QStyleOptionButton>
@@ -6,15 +6,15 @@
 
 namespace plattera {
 
-BitBtn::BitBtn(const QString& caption, const QImage& glyph, const QImage& greyedGlyph,
-               QWidget* parent)
+GlyphButton::GlyphButton(const QString& caption, const QImage& glyph, const QImage& greyedGlyph,
+                         QWidget* parent)
     : QPushButton(caption, parent)
 {
     setGlyphs(glyph, greyedGlyph);
     setFixedSize(kWidth, kHeight);
 }
 
-void BitBtn::setGlyphs(const QImage& normal, const QImage& disabled)
+void GlyphButton::setGlyphs(const QImage& normal, const QImage& disabled)
 {
     m_glyph = normal;
     m_disabledGlyph = disabled;
@@ -22,7 +22,7 @@ void BitBtn::setGlyphs(const QImage& normal, const QImage& disabled)
 }
 
 // The caption line and the glyph form one block, centred in the button.
-QRect BitBtn::captionRect() const
+QRect GlyphButton::captionRect() const
 {
     const QFontMetrics metrics(font());
     const int blockHeight = metrics.height() + kSpacing + m_glyph.height();
@@ -30,7 +30,7 @@ QRect BitBtn::captionRect() const
     return QRect(0, top, width(), metrics.height());
 }
 
-QRect BitBtn::glyphRect() const
+QRect GlyphButton::glyphRect() const
 {
     const QRect caption = captionRect();
     const int top = caption.bottom() + 1 + kSpacing;
@@ -38,7 +38,7 @@ QRect BitBtn::glyphRect() const
     return QRect(left, top, m_glyph.width(), m_glyph.height());
 }
 
-void BitBtn::paintEvent(QPaintEvent*)
+void GlyphButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
     QStyleOptionButton option;

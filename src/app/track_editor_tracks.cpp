@@ -1,0 +1,45 @@
+// The track list beyond typing: lines removed, and whole lists inserted at once.
+#include <QListWidget>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include "app/track_editor.h"
+#include "tracklists/track_lines.h"
+
+namespace plattera {
+
+void TrackEditor::onTrackListKey(int key)
+{
+    const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
+    if (key != kDeleteKey || selected.isEmpty())
+        return;
+    const int row = m_trackList->row(selected.first());
+    const QString removed = selected.first()->text();
+    const QStringList lines = linesAfterRemoval(trackLines(), row);
+    {
+        // Nothing is selected afterwards, as after Insert: the next line is not copied to the type-in line.
+        const QSignalBlocker blocker(m_trackList);
+        delete m_trackList->takeItem(row);
+        for (int i = row; i < lines.size(); ++i)
+            m_trackList->item(i)->setText(lines[i]);
+        m_trackList->setCurrentItem(nullptr);
+        m_trackList->clearSelection();
+    }
+    m_state.TrackCount = m_trackList->count();
+    m_state.HasTracks = m_state.TrackCount > 0;
+    // The type-in line still holds the copy the selection put there; Insert would bring the line back.
+    if (m_typeInLine->text() == removed)
+        m_typeInLine->clear();
+}
+
+void TrackEditor::insertTracks(const QStringList& titles)
+{
+    m_trackList->setCurrentItem(nullptr);
+    m_trackList->clearSelection();
+    for (const QString& title : titles) {
+        m_typeInLine->setText(title);
+        onInsert();
+    }
+}
+
+} // namespace plattera
