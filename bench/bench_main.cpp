@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "support/controls.h"
 #include "app/startup.h"
 #include "app/main_window.h"
 #include "app/about_window.h"
@@ -108,25 +109,26 @@ int main(int argc, char** argv)
     MainWindow& mainWindow = *windows.mainWindow;
     TrackEditor& trackEditor = *windows.trackEditor;
 
-    trackEditor.m_artistEdit->setText(QStringLiteral("The Benchmark Ensemble"));
-    trackEditor.m_titleEdit->setText(QStringLiteral("Twelve Pieces for Two Photos"));
+    control<QLineEdit>(trackEditor, "Edit3")->setText(QStringLiteral("The Benchmark Ensemble"));
+    control<QLineEdit>(trackEditor, "Edit2")
+        ->setText(QStringLiteral("Twelve Pieces for Two Photos"));
     for (int i = 1; i <= 12; ++i) {
-        trackEditor.m_typeInLine->setText(
-            QStringLiteral("Movement number %1 in a longer title").arg(i));
+        control<QLineEdit>(trackEditor, "Edit1")
+            ->setText(QStringLiteral("Movement number %1 in a longer title").arg(i));
         trackEditor.onInsert();
     }
     mainWindow.runLeftLayout();
 
     auto chooseBack = [&](const QString& file) {
-        mainWindow.m_notebook->setCurrentIndex(0);
+        control<QTabWidget>(mainWindow, "TabbedNotebook1")->setCurrentIndex(0);
         platform.pictureAnswers.push_back(file);
         mainWindow.onImage();
     };
     auto chooseFront = [&](const QString& file) {
-        mainWindow.m_notebook->setCurrentIndex(1);
+        control<QTabWidget>(mainWindow, "TabbedNotebook1")->setCurrentIndex(1);
         platform.pictureAnswers.push_back(file);
         mainWindow.onImage();
-        mainWindow.m_notebook->setCurrentIndex(0);
+        control<QTabWidget>(mainWindow, "TabbedNotebook1")->setCurrentIndex(0);
     };
     chooseBack(backJpeg);
     chooseFront(frontJpeg);
@@ -135,8 +137,9 @@ int main(int argc, char** argv)
         {"Continue (left layout)", medianMs(runs, nullptr, [&] { mainWindow.runLeftLayout(); })});
     rows.push_back({"Center", medianMs(runs, nullptr, [&] { mainWindow.onCentre(); })});
     mainWindow.onLeft();
-    rows.push_back({"Extend back picture",
-                    medianMs(runs, nullptr, [&] { mainWindow.m_extendBackPictureBox->click(); })});
+    rows.push_back({"Extend back picture", medianMs(runs, nullptr, [&] {
+                        control<QCheckBox>(mainWindow, "CheckBox6")->click();
+                    })});
     rows.push_back({"Color",
                     medianMs(
                         runs, [&] { platform.colourAnswers.push_back(0x0000FF); },

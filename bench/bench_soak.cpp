@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "support/controls.h"
 #include "app/glyph_button.h"
 #include "app/startup.h"
 #include "app/main_window.h"
@@ -79,44 +80,48 @@ int runSoak(int commands)
     auto chance = [&](int n) { return int(random() % unsigned(n)); };
 
     auto choose = [&](int page) {
-        mainWindow.m_notebook->setCurrentIndex(page);
+        control<QTabWidget>(mainWindow, "TabbedNotebook1")->setCurrentIndex(page);
         platform.pictureAnswers.push_back(page == 0 ? back : front);
-        mainWindow.m_imageButton->click();
+        control<GlyphButton>(mainWindow, "BitBtn5")->click();
     };
     auto editTracks = [&] {
         platform.modalScripts.push_back([&](QDialog&) {
-            trackEditor.m_artistEdit->setText(QStringLiteral("Soak Ensemble %1").arg(chance(100)));
-            trackEditor.m_titleEdit->setText(
-                QStringLiteral("Long Session, take %1").arg(chance(1000)));
-            if (trackEditor.m_trackList->count() < 24) {
-                trackEditor.m_typeInLine->setText(
-                    QStringLiteral("Track with a fairly long name %1").arg(chance(1000)));
-                trackEditor.m_insertButton->click();
+            control<QLineEdit>(trackEditor, "Edit3")
+                ->setText(QStringLiteral("Soak Ensemble %1").arg(chance(100)));
+            control<QLineEdit>(trackEditor, "Edit2")
+                ->setText(QStringLiteral("Long Session, take %1").arg(chance(1000)));
+            if (control<QListWidget>(trackEditor, "ListBox1")->count() < 24) {
+                control<QLineEdit>(trackEditor, "Edit1")
+                    ->setText(QStringLiteral("Track with a fairly long name %1").arg(chance(1000)));
+                control<QPushButton>(trackEditor, "Button3")->click();
             } else {
-                trackEditor.m_trackList->setCurrentRow(chance(trackEditor.m_trackList->count()));
-                trackEditor.m_typeInLine->setText(
-                    QStringLiteral("%1. Corrected").arg(chance(24) + 1));
-                trackEditor.m_insertButton->click();
+                control<QListWidget>(trackEditor, "ListBox1")
+                    ->setCurrentRow(chance(control<QListWidget>(trackEditor, "ListBox1")->count()));
+                control<QLineEdit>(trackEditor, "Edit1")
+                    ->setText(QStringLiteral("%1. Corrected").arg(chance(24) + 1));
+                control<QPushButton>(trackEditor, "Button3")->click();
             }
-            trackEditor.m_continueButton->click(); // Continue
+            control<QPushButton>(trackEditor, "Button1")->click(); // Continue
         });
-        mainWindow.m_editTracksButton->click();
+        control<GlyphButton>(mainWindow, "button3")->click();
     };
     const std::vector<std::pair<int, std::function<void()>>> table = {
-        {10, [&] { mainWindow.m_leftButton->click(); }},
-        {10, [&] { mainWindow.m_centreButton->click(); }},
+        {10, [&] { control<GlyphButton>(mainWindow, "BitBtn2")->click(); }},
+        {10, [&] { control<GlyphButton>(mainWindow, "BitBtn1")->click(); }},
         {20,
          [&] {
-             QCheckBox* boxes[] = {mainWindow.m_verticalLinesBox, mainWindow.m_backOutlineBox,
-                                   mainWindow.m_frontOutlineBox, mainWindow.m_noFrontTextBox,
-                                   mainWindow.m_extendBackPictureBox};
+             QCheckBox* boxes[] = {control<QCheckBox>(mainWindow, "CheckBox1"),
+                                   control<QCheckBox>(mainWindow, "CheckBox2"),
+                                   control<QCheckBox>(mainWindow, "CheckBox3"),
+                                   control<QCheckBox>(mainWindow, "CheckBox4"),
+                                   control<QCheckBox>(mainWindow, "CheckBox6")};
              boxes[chance(5)]->click();
          }},
         {8,
          [&] {
              platform.colourAnswers.push_back(
                  chance(4) ? std::optional<Colour>(Colour(random() & 0xFFFFFF)) : std::nullopt);
-             mainWindow.m_outlineColourButton->click();
+             control<QPushButton>(mainWindow, "Button2")->click();
          }},
         {8,
          [&] {
@@ -125,22 +130,22 @@ int runSoak(int commands)
              FontChoice f;
              f.face = QString::fromLatin1(faces[chance(4)]);
              f.colour = Colour(random() & 0xFFFFFF);
-             mainWindow.m_notebook->setCurrentIndex(chance(2));
+             control<QTabWidget>(mainWindow, "TabbedNotebook1")->setCurrentIndex(chance(2));
              platform.fontAnswers.push_back(chance(4) ? std::optional<FontChoice>(f)
                                                       : std::nullopt);
-             mainWindow.m_fontButton->click();
+             control<GlyphButton>(mainWindow, "Button1")->click();
          }},
         {10, [&] { choose(chance(2)); }},
         {10, editTracks},
-        {4, [&] { mainWindow.m_aboutButton->click(); }},
+        {4, [&] { control<GlyphButton>(mainWindow, "BitBtn4")->click(); }},
         {1,
          [&] {
              platform.printAnswers.push_back(pdf);
-             mainWindow.m_printButton->click();
+             control<GlyphButton>(mainWindow, "button4")->click();
          }},
         {1,
          [&] { // New Cover, then the same cover made again
-             mainWindow.m_newCoverButton->click();
+             control<GlyphButton>(mainWindow, "BitBtn6")->click();
              editTracks();
              choose(0);
              choose(1);

@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "support/controls.h"
 #include "app/glyph_button.h"
 #include "app/command_runner.h"
 #include "app/startup.h"
@@ -219,21 +220,21 @@ private:
                          m_platform.errors.size());
         switch (action) {
         case 0:
-            click(mainWindow().m_newCoverButton);
+            click(control<GlyphButton>(mainWindow(), "BitBtn6"));
             break;
         case 1:
             m_platform.modalScripts.push_back([this](QDialog&) { editorActions(); });
-            click(mainWindow().m_editTracksButton);
+            click(control<GlyphButton>(mainWindow(), "button3"));
             break;
         case 2:
             m_platform.fontAnswers.push_back(fontAnswer());
-            click(mainWindow().m_fontButton);
+            click(control<GlyphButton>(mainWindow(), "Button1"));
             break;
         case 3:
-            click(mainWindow().m_leftButton);
+            click(control<GlyphButton>(mainWindow(), "BitBtn2"));
             break;
         case 4:
-            click(mainWindow().m_centreButton);
+            click(control<GlyphButton>(mainWindow(), "BitBtn1"));
             break;
         case 5: {
             const int answer = m_in.pick(pool->files.size() + 1);
@@ -244,11 +245,11 @@ private:
                 mustFail = pool->certainFailure(answer);
             }
             image = true;
-            click(mainWindow().m_imageButton);
+            click(control<GlyphButton>(mainWindow(), "BitBtn5"));
             break;
         }
         case 6:
-            mainWindow().m_notebook->setCurrentIndex(m_in.pick(2));
+            control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(m_in.pick(2));
             break;
         case 7: {
             const QString folder = pool->dir.filePath(QStringLiteral("print"));
@@ -293,22 +294,24 @@ private:
                 mustFail = true;
                 break;
             }
-            click(mainWindow().m_printButton);
+            click(control<GlyphButton>(mainWindow(), "button4"));
             break;
         }
         case 8:
-            click(mainWindow().m_aboutButton);
+            click(control<GlyphButton>(mainWindow(), "BitBtn4"));
             break;
         case 9: {
-            QCheckBox* boxes[] = {mainWindow().m_verticalLinesBox, mainWindow().m_backOutlineBox,
-                                  mainWindow().m_frontOutlineBox, mainWindow().m_noFrontTextBox,
-                                  mainWindow().m_extendBackPictureBox};
+            QCheckBox* boxes[] = {control<QCheckBox>(mainWindow(), "CheckBox1"),
+                                  control<QCheckBox>(mainWindow(), "CheckBox2"),
+                                  control<QCheckBox>(mainWindow(), "CheckBox3"),
+                                  control<QCheckBox>(mainWindow(), "CheckBox4"),
+                                  control<QCheckBox>(mainWindow(), "CheckBox6")};
             click(boxes[m_in.pick(5)]);
             break;
         }
         case 10:
             m_platform.colourAnswers.push_back(colourAnswer());
-            click(mainWindow().m_outlineColourButton);
+            click(control<QPushButton>(mainWindow(), "Button2"));
             break;
         case 11: {
             const int slot = m_in.pick(pool->files.size());
@@ -330,7 +333,7 @@ private:
             mainWindow().runCommand([this] { mainWindow().onLink(); });
             break;
         default:
-            click(mainWindow().m_closeButton);
+            click(control<GlyphButton>(mainWindow(), "BitBtn3"));
             CHECK_THAT(!mainWindow().isVisible());
             m_open = false;
             return;
@@ -369,35 +372,36 @@ private:
             const size_t errorsBefore = m_platform.errors.size();
             switch (m_in.pick(9)) {
             case 0:
-                editor.m_typeInLine->setText(m_in.text());
+                control<QLineEdit>(editor, "Edit1")->setText(m_in.text());
                 break;
             case 1:
-                editor.m_titleEdit->setText(m_in.text());
+                control<QLineEdit>(editor, "Edit2")->setText(m_in.text());
                 break;
             case 2:
-                editor.m_artistEdit->setText(m_in.text());
+                control<QLineEdit>(editor, "Edit3")->setText(m_in.text());
                 break;
             case 3:
-                editor.m_insertButton->click();
+                control<QPushButton>(editor, "Button3")->click();
                 break;
             case 4: {
                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-                QCoreApplication::sendEvent(editor.m_typeInLine, &press);
+                QCoreApplication::sendEvent(control<QLineEdit>(editor, "Edit1"), &press);
                 break;
             }
             case 5:
-                if (editor.m_trackList->count() > 0) {
+                if (control<QListWidget>(editor, "ListBox1")->count() > 0) {
                     QListWidgetItem* item =
-                        editor.m_trackList->item(m_in.byte() % editor.m_trackList->count());
-                    editor.m_trackList->setCurrentItem(item);
-                    emit editor.m_trackList->itemClicked(item);
+                        control<QListWidget>(editor, "ListBox1")
+                            ->item(m_in.byte() % control<QListWidget>(editor, "ListBox1")->count());
+                    control<QListWidget>(editor, "ListBox1")->setCurrentItem(item);
+                    emit control<QListWidget>(editor, "ListBox1")->itemClicked(item);
                 }
                 break;
             case 6:
-                editor.m_trackList->clearSelection();
+                control<QListWidget>(editor, "ListBox1")->clearSelection();
                 break;
             case 7:
-                editor.m_continueButton->click();
+                control<QPushButton>(editor, "Button1")->click();
                 break;
             default:
                 editor.reject();
@@ -450,7 +454,7 @@ private:
         CHECK_THAT(s.frontCover.image().size() == QSize(361, 353));
         CHECK_THAT(s.backComposite.image().size() == QSize(442, 353));
         // Insert numbers the lines 1, 2, 3 ...; corrections change a line's text, not the count.
-        CHECK_THAT(m_state.TrackCount == trackEditor().m_trackList->count());
+        CHECK_THAT(m_state.TrackCount == control<QListWidget>(trackEditor(), "ListBox1")->count());
         CHECK_THAT(m_state.HasTracks == (m_state.TrackCount > 0));
     }
 

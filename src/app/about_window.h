@@ -16,16 +16,18 @@ public:
 
     void onShow() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    // Controls; each carries its classic component name as its objectName.
     QFrame* m_panel = nullptr;
     QLabel* m_nameLabel = nullptr;
     QLabel* m_versionLabel = nullptr;
     QFrame* m_upperRule = nullptr;
     QFrame* m_lowerRule = nullptr;
     QPushButton* m_closeButton = nullptr;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 };
 
 } // namespace plattera

@@ -82,7 +82,41 @@ public:
     // The left-aligned layout with the current inputs, then the track editor closed.
     void runLeftLayout();
 
-    // Controls, by their component names.
+    // The picture last chosen in the dialog or dropped, whichever page it was for.
+    const QString& lastPictureFile() const { return m_pictureDialogFile; }
+
+    // The web page of cover images the link shows and opens.
+    static inline const QString kCoverImagesUrl = QStringLiteral("https://coverartarchive.org/");
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void showOutlineColour(Colour colour);
+    // onVerticalLines, onBackOutline and onFrontOutline, in that order, for the checked boxes.
+    void runCheckedOutlineHandlers();
+    // Checks a box from the program: when its state changes its click handler runs at once.
+    void checkFromProgram(QCheckBox* box, void (MainWindow::*handler)());
+    // After each command: the decoded pictures and bitmaps the cover no longer shows are let go.
+    void releaseUnusedPictures();
+    // The Image command's steps with the file `choose` gives (nothing: cancelled); undone
+    // when one fails.
+    void placePictureOrUndo(const std::function<std::optional<QString>()>& choose);
+    void chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose);
+    // Takes a drag or drop event on a sheet: one picture file is accepted, anything else refused.
+    bool takePictureDrag(SheetView* view, QEvent* event);
+
+    Platform& m_platform;
+    EditorState& m_state;
+    Sheets& m_sheets;
+    TrackEditor* m_trackEditor = nullptr;
+    AboutWindow* m_aboutWindow = nullptr;
+    bool m_shownOnce = false;
+
+    // Controls; each carries its classic component name as its objectName.
     QWidget* m_toolbar = nullptr;
     GlyphButton* m_newCoverButton = nullptr;
     GlyphButton* m_editTracksButton = nullptr;
@@ -118,37 +152,6 @@ public:
     // The picture dialog's filter and default extension, set up by onCreate.
     QString m_pictureDialogFilter;
     QString m_pictureDialogDefaultExt;
-
-    // The web page of cover images the link shows and opens.
-    static inline const QString kCoverImagesUrl = QStringLiteral("https://coverartarchive.org/");
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildLayout();
-    void showOutlineColour(Colour colour);
-    // onVerticalLines, onBackOutline and onFrontOutline, in that order, for the checked boxes.
-    void runCheckedOutlineHandlers();
-    // Checks a box from the program: when its state changes its click handler runs at once.
-    void checkFromProgram(QCheckBox* box, void (MainWindow::*handler)());
-    // After each command: the decoded pictures and bitmaps the cover no longer shows are let go.
-    void releaseUnusedPictures();
-    // The Image command's steps with the file `choose` gives (nothing: cancelled); undone
-    // when one fails.
-    void placePictureOrUndo(const std::function<std::optional<QString>()>& choose);
-    void chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose);
-    // Takes a drag or drop event on a sheet: one picture file is accepted, anything else refused.
-    bool takePictureDrag(SheetView* view, QEvent* event);
-
-    Platform& m_platform;
-    EditorState& m_state;
-    Sheets& m_sheets;
-    TrackEditor* m_trackEditor = nullptr;
-    AboutWindow* m_aboutWindow = nullptr;
-    bool m_shownOnce = false;
 };
 
 } // namespace plattera

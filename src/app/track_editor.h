@@ -60,19 +60,6 @@ public:
     // The error box, set by the main window.
     std::function<void(const QString&)> showMessage;
 
-    QPushButton* m_continueButton = nullptr;
-    QGroupBox* m_tracksGroup = nullptr;
-    QLabel* m_tracksCaption = nullptr;
-    QListWidget* m_trackList = nullptr;
-    QLabel* m_typeInCaption = nullptr;
-    QLineEdit* m_typeInLine = nullptr;
-    QPushButton* m_insertButton = nullptr;
-    QGroupBox* m_titlesGroup = nullptr;
-    QLabel* m_artistCaption = nullptr;
-    QLineEdit* m_artistEdit = nullptr;
-    QLabel* m_titleCaption = nullptr;
-    QLineEdit* m_titleEdit = nullptr;
-
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +73,20 @@ private:
 
     EditorState& m_state;
     Sheets& m_sheets;
+
+    // Controls; each carries its classic component name as its objectName.
+    QPushButton* m_continueButton = nullptr;
+    QGroupBox* m_tracksGroup = nullptr;
+    QLabel* m_tracksCaption = nullptr;
+    QListWidget* m_trackList = nullptr;
+    QLabel* m_typeInCaption = nullptr;
+    QLineEdit* m_typeInLine = nullptr;
+    QPushButton* m_insertButton = nullptr;
+    QGroupBox* m_titlesGroup = nullptr;
+    QLabel* m_artistCaption = nullptr;
+    QLineEdit* m_artistEdit = nullptr;
+    QLabel* m_titleCaption = nullptr;
+    QLineEdit* m_titleEdit = nullptr;
 };
 
 } // namespace plattera

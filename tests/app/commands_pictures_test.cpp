@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "support/controls.h"
 #include "app/glyph_button.h"
 #include "app/sheet_view.h"
 #include "app_test_util.h"
@@ -40,16 +41,16 @@ protected:
     }
     void image(NotebookPage page, const std::optional<QString>& answer)
     {
-        mainWindow().m_notebook->setCurrentIndex(int(page));
+        control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(int(page));
         platform.pictureAnswers.push_back(answer);
         run(&MainWindow::onImage);
     }
     void continueLayout(const QStringList& tracks)
     {
-        trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
-        trackEditor().m_titleEdit->setText(QStringLiteral("Title"));
+        control<QLineEdit>(trackEditor(), "Edit3")->setText(QStringLiteral("Artist"));
+        control<QLineEdit>(trackEditor(), "Edit2")->setText(QStringLiteral("Title"));
         for (const QString& track : tracks) {
-            trackEditor().m_typeInLine->setText(track);
+            control<QLineEdit>(trackEditor(), "Edit1")->setText(track);
             trackEditor().onInsert();
         }
         trackEditor().onContinue();
@@ -72,8 +73,8 @@ TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
     EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(1, 0, 1, 353), kInk));
     EXPECT_TRUE(AreaIs(s.backPanel.image(), QRect(0, 0, 400, 1), kInk));
 
-    mainWindow().m_extendBackPictureBox->click();
-    ASSERT_FALSE(mainWindow().m_extendBackPictureBox->isChecked());
+    control<QCheckBox>(mainWindow(), "CheckBox6")->click();
+    ASSERT_FALSE(control<QCheckBox>(mainWindow(), "CheckBox6")->isChecked());
     EXPECT_EQ(sourceColumnOf(s.backPanel.image().pixel(0, 100)), 0);
     EXPECT_GE(sourceColumnOf(s.backPanel.image().pixel(399, 100)), 440);
     // The spines carry no picture, only the figures: fold lines in columns 20 and 0.
@@ -82,7 +83,7 @@ TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
     EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(0, 0, 1, 353), kInk));
     EXPECT_TRUE(AreaIs(s.rightSpine.image(), QRect(1, 1, 20, 351), kPaper));
 
-    mainWindow().m_extendBackPictureBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox6")->click();
     EXPECT_EQ(sourceColumnOf(s.leftSpine.image().pixel(5, 100)), 5);
     EXPECT_EQ(sourceColumnOf(s.rightSpine.image().pixel(10, 100)), 430);
     EXPECT_EQ(sourceColumnOf(s.backPanel.image().pixel(200, 100)), 22 + 200 * 398 / 400);
@@ -91,9 +92,9 @@ TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
 TEST_F(PictureCommands, ExtendWithoutBackPictureChangesNoPixel)
 {
     const SheetPixels before(sheets());
-    mainWindow().m_extendBackPictureBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox6")->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
-    mainWindow().m_extendBackPictureBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox6")->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
 }
 
@@ -132,7 +133,7 @@ TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(state.BackPictureFile, good);
     EXPECT_TRUE(state.HasBackPicture);
-    EXPECT_EQ(mainWindow().m_pictureDialogFile, bad);
+    EXPECT_EQ(mainWindow().lastPictureFile(), bad);
 
     image(NotebookPage::Front, bad);
     EXPECT_EQ(platform.errors.size(), 2u);
@@ -163,9 +164,9 @@ TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
     EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Solid);
     // New Cover, then clearing "Front" with solid saved styles wipes the front outline away.
     run(&MainWindow::onNewCover);
-    mainWindow().m_frontOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
     EXPECT_TRUE(AreaIs(sheets().frontCover.image(), sheets().frontCover.image().rect(), kPaper));
-    mainWindow().m_frontOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
 
     // After a layout the brushes are clear, and so are the styles the next Image records.
     continueLayout({QStringLiteral("one")});
@@ -176,8 +177,8 @@ TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
     EXPECT_EQ(state.SavedRightSpineBrushStyle, BrushStyle::Clear);
     // Now the fill of "Front" paints nothing: New Cover's front outline stays.
     run(&MainWindow::onNewCover);
-    mainWindow().m_frontOutlineBox->click();
-    EXPECT_FALSE(mainWindow().m_frontOutlineBox->isChecked());
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
+    EXPECT_FALSE(control<QCheckBox>(mainWindow(), "CheckBox3")->isChecked());
     EXPECT_TRUE(AreaIs(sheets().frontCover.image(), QRect(0, 0, 361, 1), kInk));
 }
 
@@ -192,7 +193,7 @@ TEST_F(PictureCommands, CancelledImageRightAfterStartUpDrawsInnerFolds)
 
 TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
 {
-    trackEditor().m_typeInLine->setText(QStringLiteral("ab"));
+    control<QLineEdit>(trackEditor(), "Edit1")->setText(QStringLiteral("ab"));
     trackEditor().onInsert();
     run(&MainWindow::onCentre);
     EXPECT_TRUE(state.CentredMode);
@@ -236,18 +237,19 @@ TEST_F(PictureCommands, APictureDroppedOnASheetIsTheImageCommandForThatPage)
     start();
     platform.pictureRequests.clear();
 
-    EXPECT_FALSE(drop(mainWindow().m_leftSpineView,
+    EXPECT_FALSE(drop(control<SheetView>(mainWindow(), "Image2"),
                       writeTestFile(dir.filePath(QStringLiteral("notes.txt")), "x")));
-    mainWindow().m_notebook->setCurrentIndex(1);
-    ASSERT_TRUE(drop(mainWindow().m_leftSpineView, back));
-    EXPECT_EQ(mainWindow().m_notebook->currentIndex(), 0);
+    control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(1);
+    ASSERT_TRUE(drop(control<SheetView>(mainWindow(), "Image2"), back));
+    EXPECT_EQ(control<QTabWidget>(mainWindow(), "TabbedNotebook1")->currentIndex(), 0);
     EXPECT_TRUE(SameSheets(SheetPixels(sheets()), fromDialog));
-    EXPECT_EQ(mainWindow().m_pictureDialogFile, back);
+    EXPECT_EQ(mainWindow().lastPictureFile(), back);
     EXPECT_TRUE(platform.pictureRequests.empty());
 
     const SheetPixels before(sheets());
-    ASSERT_TRUE(drop(mainWindow().m_frontCoverView, broken(QStringLiteral("front.jpg"))));
-    EXPECT_EQ(mainWindow().m_notebook->currentIndex(), 1);
+    ASSERT_TRUE(
+        drop(control<SheetView>(mainWindow(), "Image4"), broken(QStringLiteral("front.jpg"))));
+    EXPECT_EQ(control<QTabWidget>(mainWindow(), "TabbedNotebook1")->currentIndex(), 1);
     EXPECT_EQ(platform.errors.size(), 1u);
     EXPECT_FALSE(state.HasFrontPicture) << "the failed command is undone";
     EXPECT_TRUE(SameSheets(SheetPixels(sheets()), before));

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/controls.h"
 #include "app/glyph_button.h"
 #include "app/font_dialog.h"
 #include "app_test_util.h"
@@ -58,10 +59,10 @@ protected:
     }
     void enterCover()
     {
-        trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
-        trackEditor().m_titleEdit->setText(QStringLiteral("Title"));
+        control<QLineEdit>(trackEditor(), "Edit3")->setText(QStringLiteral("Artist"));
+        control<QLineEdit>(trackEditor(), "Edit2")->setText(QStringLiteral("Title"));
         for (const char* track : {"ab", "cd"}) {
-            trackEditor().m_typeInLine->setText(QString::fromLatin1(track));
+            control<QLineEdit>(trackEditor(), "Edit1")->setText(QString::fromLatin1(track));
             trackEditor().onInsert();
         }
     }
@@ -105,17 +106,17 @@ TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeftOrContinue)
     run(&MainWindow::onCentre);
     expectCentred("Center");
 
-    mainWindow().m_noFrontTextBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox4")->click();
     expectCentred("No text on front cover");
     EXPECT_EQ(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper), 0);
-    mainWindow().m_noFrontTextBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox4")->click();
     EXPECT_GT(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper), 0);
 
-    mainWindow().m_verticalLinesBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox1")->click();
     expectCentred("Vertical lines");
-    mainWindow().m_backOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox2")->click();
     expectCentred("Back");
-    mainWindow().m_frontOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
     expectCentred("Front");
 
     QImage back(8, 8, QImage::Format_RGB32);
@@ -125,7 +126,7 @@ TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeftOrContinue)
     platform.pictureAnswers.push_back(path);
     run(&MainWindow::onImage);
     expectCentred("Image");
-    mainWindow().m_extendBackPictureBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox6")->click();
     expectCentred("Extend back picture");
     run(&MainWindow::onFontTypeColour);
     expectCentred("Font (cancelled)");
@@ -136,7 +137,7 @@ TEST_F(TextCommands, CenterStaysThroughEveryLaterRelayoutUntilLeftOrContinue)
 
     run(&MainWindow::onCentre);
     trackEditor().onContinue();
-    mainWindow().m_verticalLinesBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox1")->click();
     expectLeftAligned("Center, Continue, Vertical lines");
 }
 
@@ -144,7 +145,7 @@ TEST_F(TextCommands, NoTextOnFrontBeforeAnyLayoutChangesNothing)
 {
     enterCover();
     const SheetPixels before(sheets());
-    mainWindow().m_noFrontTextBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox4")->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
     EXPECT_FALSE(state.TextLaidOut);
 }
@@ -153,7 +154,7 @@ TEST_F(TextCommands, FontOnFrontPageChangesOnlyTheFront)
 {
     continueLayout();
     const SheetPixels before(sheets());
-    mainWindow().m_notebook->setCurrentIndex(1);
+    control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(1);
     platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
     run(&MainWindow::onFontTypeColour);
     EXPECT_EQ(state.FrontFontName, QStringLiteral("DejaVu Serif"));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/controls.h"
 #include "model/text_fitting.h"
 #include "support/image_assert.h"
 #include "support/platform/app_fixture.h"
@@ -19,7 +20,7 @@ protected:
     void typeTracks(const QStringList& lines)
     {
         for (const QString& line : lines) {
-            trackEditor().m_typeInLine->setText(line);
+            control<QLineEdit>(trackEditor(), "Edit1")->setText(line);
             trackEditor().onInsert();
         }
     }
@@ -60,8 +61,8 @@ TEST_F(ExtremeTexts, AThousandTracksAreAllMeasuredAndShrinkToTheFloor)
 
 TEST_F(ExtremeTexts, TenThousandCharacterTitleEndsAtOnePoint)
 {
-    trackEditor().m_titleEdit->setText(QString(10000, QLatin1Char('W')));
-    trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
+    control<QLineEdit>(trackEditor(), "Edit2")->setText(QString(10000, QLatin1Char('W')));
+    control<QLineEdit>(trackEditor(), "Edit3")->setText(QStringLiteral("Artist"));
     typeTracks({QStringLiteral("one")});
     continueLayout();
     EXPECT_EQ(sheets().frontCover.font().size, kSmallestFontSize);
@@ -75,8 +76,8 @@ TEST_F(ExtremeTexts, BlankRightToLeftAndCombiningTextsLayOutAndPrint)
     // "Shalom" in Hebrew, and e with a combining acute accent beside its precomposed form.
     const QString rightToLeft = QString::fromUtf8("\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d");
     const QString combining = QString::fromUtf8("Cafe\xcc\x81 / Caf\xc3\xa9");
-    trackEditor().m_artistEdit->setText(rightToLeft);
-    trackEditor().m_titleEdit->setText(combining);
+    control<QLineEdit>(trackEditor(), "Edit3")->setText(rightToLeft);
+    control<QLineEdit>(trackEditor(), "Edit2")->setText(combining);
     typeTracks({QStringLiteral("      "), rightToLeft, combining});
     continueLayout();
     EXPECT_EQ(state.TitleSeparator, QStringLiteral(": "));

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/controls.h"
 #include "app/glyph_button.h"
 #include "app/command_runner.h"
 #include "app/glyphs.h"
@@ -64,10 +65,11 @@ TEST_F(MainWindowLayout, ToolbarHasNineButtonsEvery88PixelsWithTheirGlyphs)
             << "caption above the glyph";
         left += 88;
     }
-    EXPECT_EQ(mainWindow().m_toolbar->geometry(), QRect(0, 0, 785, 57));
-    EXPECT_EQ(mainWindow().m_newCoverButton->parentWidget(), &mainWindow());
-    EXPECT_EQ(mainWindow().m_aboutButton->parentWidget(), &mainWindow());
-    EXPECT_EQ(mainWindow().m_imageButton->parentWidget(), mainWindow().m_toolbar);
+    EXPECT_EQ(control<QWidget>(mainWindow(), "Panel1")->geometry(), QRect(0, 0, 785, 57));
+    EXPECT_EQ(control<GlyphButton>(mainWindow(), "BitBtn6")->parentWidget(), &mainWindow());
+    EXPECT_EQ(control<GlyphButton>(mainWindow(), "BitBtn4")->parentWidget(), &mainWindow());
+    EXPECT_EQ(control<GlyphButton>(mainWindow(), "BitBtn5")->parentWidget(),
+              control<QWidget>(mainWindow(), "Panel1"));
 }
 
 // The glyphs are picture files in the resources: a missing or misnamed file leaves a button blank.
@@ -118,47 +120,50 @@ TEST(Glyphs, AreReadWithoutLoadingPicturePlugins)
 
 TEST_F(MainWindowLayout, DisabledButtonShowsItsGreyedGlyph)
 {
-    GlyphButton* font = mainWindow().m_fontButton;
+    GlyphButton* font = control<GlyphButton>(mainWindow(), "Button1");
     ASSERT_FALSE(font->isEnabled());
     EXPECT_EQ(font->shownGlyph(), font->disabledGlyph());
-    EXPECT_EQ(mainWindow().m_newCoverButton->shownGlyph(), mainWindow().m_newCoverButton->glyph());
+    EXPECT_EQ(control<GlyphButton>(mainWindow(), "BitBtn6")->shownGlyph(),
+              control<GlyphButton>(mainWindow(), "BitBtn6")->glyph());
 }
 
 TEST_F(MainWindowLayout, NotebookShowsTheFourSheetsUnscaledAtTheirPlaces)
 {
-    QTabWidget* notebook = mainWindow().m_notebook;
+    QTabWidget* notebook = control<QTabWidget>(mainWindow(), "TabbedNotebook1");
     EXPECT_EQ(notebook->geometry(), QRect(8, 64, 529, 452));
     ASSERT_EQ(notebook->count(), 2);
     EXPECT_EQ(notebook->tabText(0), QStringLiteral("Back"));
     EXPECT_EQ(notebook->tabText(1), QStringLiteral("Front"));
     EXPECT_EQ(notebook->currentIndex(), 0);
 
-    EXPECT_EQ(mainWindow().m_backPanelView->geometry(), QRect(60, 18, 400, 353));
-    EXPECT_EQ(mainWindow().m_leftSpineView->geometry(), QRect(39, 18, 22, 353));
-    EXPECT_EQ(mainWindow().m_rightSpineView->geometry(), QRect(459, 18, 22, 353));
-    EXPECT_EQ(mainWindow().m_frontCoverView->geometry(), QRect(80, 18, 361, 353));
-    EXPECT_EQ(mainWindow().m_backPanelView->parentWidget(), notebook->widget(0));
-    EXPECT_EQ(mainWindow().m_frontCoverView->parentWidget(), notebook->widget(1));
+    EXPECT_EQ(control<SheetView>(mainWindow(), "Image1")->geometry(), QRect(60, 18, 400, 353));
+    EXPECT_EQ(control<SheetView>(mainWindow(), "Image2")->geometry(), QRect(39, 18, 22, 353));
+    EXPECT_EQ(control<SheetView>(mainWindow(), "Image3")->geometry(), QRect(459, 18, 22, 353));
+    EXPECT_EQ(control<SheetView>(mainWindow(), "Image4")->geometry(), QRect(80, 18, 361, 353));
+    EXPECT_EQ(control<SheetView>(mainWindow(), "Image1")->parentWidget(), notebook->widget(0));
+    EXPECT_EQ(control<SheetView>(mainWindow(), "Image4")->parentWidget(), notebook->widget(1));
     // The spines lie over the panel's outer columns.
     QWidget* back = notebook->widget(0);
-    EXPECT_EQ(back->childAt(60, 100), mainWindow().m_leftSpineView);
-    EXPECT_EQ(back->childAt(459, 100), mainWindow().m_rightSpineView);
+    EXPECT_EQ(back->childAt(60, 100), control<SheetView>(mainWindow(), "Image2"));
+    EXPECT_EQ(back->childAt(459, 100), control<SheetView>(mainWindow(), "Image3"));
     // The composite has no view.
     EXPECT_EQ(mainWindow().findChildren<SheetView*>().size(), 4);
 
     // What a view paints is the sheet's pixels, one for one.
-    const QImage shown =
-        mainWindow().m_frontCoverView->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown = control<SheetView>(mainWindow(), "Image4")
+                             ->grab()
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(ImagesEqual(shown, sheets().frontCover.image()));
 }
 
 TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
 {
     MainWindow& f = mainWindow();
-    EXPECT_EQ(f.m_outlinesGroup->title(), QStringLiteral("Outlines"));
-    EXPECT_EQ(f.m_outlinesGroup->geometry(), QRect(576, 78, 161, 171));
-    EXPECT_EQ(f.m_optionsGroup->title(), QStringLiteral("Other options"));
-    EXPECT_EQ(f.m_optionsGroup->geometry(), QRect(576, 266, 161, 175));
+    EXPECT_EQ(control<QGroupBox>(f, "GroupBox1")->title(), QStringLiteral("Outlines"));
+    EXPECT_EQ(control<QGroupBox>(f, "GroupBox1")->geometry(), QRect(576, 78, 161, 171));
+    EXPECT_EQ(control<QGroupBox>(f, "GroupBox2")->title(), QStringLiteral("Other options"));
+    EXPECT_EQ(control<QGroupBox>(f, "GroupBox2")->geometry(), QRect(576, 266, 161, 175));
 
     struct Box {
         QCheckBox* box;
@@ -168,27 +173,36 @@ TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
         bool checked;
         QWidget* parent;
     };
-    const Box boxes[] = {
-        {f.m_verticalLinesBox,
-         "CheckBox1",
-         "Vertical lines",
-         {32, 32, 97, 17},
-         true,
-         f.m_outlinesGroup},
-        {f.m_backOutlineBox, "CheckBox2", "Back", {32, 56, 97, 17}, true, f.m_outlinesGroup},
-        {f.m_frontOutlineBox, "CheckBox3", "Front", {32, 80, 97, 17}, true, f.m_outlinesGroup},
-        {f.m_noFrontTextBox,
-         "CheckBox4",
-         "No text on front cover",
-         {15, 24, 130, 17},
-         false,
-         f.m_optionsGroup},
-        {f.m_extendBackPictureBox,
-         "CheckBox6",
-         "Extend back picture",
-         {16, 56, 121, 17},
-         true,
-         f.m_optionsGroup}};
+    const Box boxes[] = {{control<QCheckBox>(f, "CheckBox1"),
+                          "CheckBox1",
+                          "Vertical lines",
+                          {32, 32, 97, 17},
+                          true,
+                          control<QGroupBox>(f, "GroupBox1")},
+                         {control<QCheckBox>(f, "CheckBox2"),
+                          "CheckBox2",
+                          "Back",
+                          {32, 56, 97, 17},
+                          true,
+                          control<QGroupBox>(f, "GroupBox1")},
+                         {control<QCheckBox>(f, "CheckBox3"),
+                          "CheckBox3",
+                          "Front",
+                          {32, 80, 97, 17},
+                          true,
+                          control<QGroupBox>(f, "GroupBox1")},
+                         {control<QCheckBox>(f, "CheckBox4"),
+                          "CheckBox4",
+                          "No text on front cover",
+                          {15, 24, 130, 17},
+                          false,
+                          control<QGroupBox>(f, "GroupBox2")},
+                         {control<QCheckBox>(f, "CheckBox6"),
+                          "CheckBox6",
+                          "Extend back picture",
+                          {16, 56, 121, 17},
+                          true,
+                          control<QGroupBox>(f, "GroupBox2")}};
     for (const Box& b : boxes) {
         SCOPED_TRACE(b.name);
         EXPECT_EQ(b.box->objectName(), QLatin1String(b.name));
@@ -197,15 +211,15 @@ TEST_F(MainWindowLayout, GroupBoxesAndLabelsCarryTheirControls)
         EXPECT_EQ(b.box->isChecked(), b.checked);
         EXPECT_EQ(b.box->parentWidget(), b.parent);
     }
-    EXPECT_EQ(f.m_outlineColourButton->geometry(), QRect(43, 104, 75, 25));
-    EXPECT_EQ(f.m_outlineSwatch->geometry(), QRect(64, 136, 33, 25));
-    EXPECT_EQ(f.m_extendCaptionTail->text(), QStringLiteral("over side flips"));
-    EXPECT_EQ(f.m_extendCaptionTail->pos(), QPoint(34, 72));
-    EXPECT_EQ(f.m_linkCaption->text(), QStringLiteral("Looking for CD covers?"));
-    EXPECT_EQ(f.m_linkCaption->pos(), QPoint(576, 464));
-    EXPECT_EQ(f.m_link->pos(), QPoint(576, 480));
-    EXPECT_EQ(f.m_link->text(), MainWindow::kCoverImagesUrl);
-    EXPECT_EQ(f.m_link->font().pixelSize(), 11);
+    EXPECT_EQ(control<QPushButton>(f, "Button2")->geometry(), QRect(43, 104, 75, 25));
+    EXPECT_EQ(control<ColourSwatch>(f, "Panel2")->geometry(), QRect(64, 136, 33, 25));
+    EXPECT_EQ(control<QLabel>(f, "Label2")->text(), QStringLiteral("over side flips"));
+    EXPECT_EQ(control<QLabel>(f, "Label2")->pos(), QPoint(34, 72));
+    EXPECT_EQ(control<QLabel>(f, "Label1")->text(), QStringLiteral("Looking for CD covers?"));
+    EXPECT_EQ(control<QLabel>(f, "Label1")->pos(), QPoint(576, 464));
+    EXPECT_EQ(control<LinkLabel>(f, "Label4")->pos(), QPoint(576, 480));
+    EXPECT_EQ(control<LinkLabel>(f, "Label4")->text(), MainWindow::kCoverImagesUrl);
+    EXPECT_EQ(control<LinkLabel>(f, "Label4")->font().pixelSize(), 11);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Plattera v2.1"));
 }
 
@@ -254,8 +268,8 @@ TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyA
             dialog.resize(200, 100);
             dialog.move(7, 9);
         });
-    mainWindow().m_editTracksButton->click();
-    mainWindow().m_editTracksButton->click();
+    control<GlyphButton>(mainWindow(), "button3")->click();
+    control<GlyphButton>(mainWindow(), "button3")->click();
     EXPECT_EQ(seen[0], QSize(522, 489));
     EXPECT_EQ(where[0], QPoint((1024 - 522) / 2, (768 - 489) / 2));
     EXPECT_EQ(seen[1], QSize(522, 489));
@@ -268,8 +282,8 @@ TEST_F(WindowPlacement, TrackEditorAndAboutAreSizedAtEveryShowingAndCentredOnlyA
             dialog.resize(500, 500);
             dialog.move(3, 4);
         });
-    mainWindow().m_aboutButton->click();
-    mainWindow().m_aboutButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn4")->click();
+    control<GlyphButton>(mainWindow(), "BitBtn4")->click();
     ASSERT_EQ(platform.modalWindows.size(), 4u);
     EXPECT_EQ(platform.modalWindows[2], &aboutWindow());
     EXPECT_EQ(seen[0], QSize(409, 397));
@@ -282,19 +296,21 @@ TEST_F(WindowPlacement, AboutWindowLayout)
 {
     AboutWindow& about = aboutWindow();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Plattera v2.1 - About"));
-    EXPECT_EQ(about.m_panel->geometry(), QRect(0, 0, 401, 369));
-    EXPECT_EQ(about.m_nameLabel->text(), QStringLiteral("Plattera"));
-    EXPECT_EQ(about.m_nameLabel->x() + about.m_nameLabel->width() / 2, 200);
-    EXPECT_EQ(about.m_nameLabel->y(), 16);
-    EXPECT_EQ(about.m_versionLabel->text(), QStringLiteral("Version 2.1"));
-    EXPECT_EQ(about.m_versionLabel->pos(), QPoint(174, 40));
-    EXPECT_EQ(about.m_upperRule->geometry(), QRect(20, 128, 361, 2));
-    EXPECT_EQ(about.m_lowerRule->geometry(), QRect(20, 256, 361, 2));
-    EXPECT_EQ(about.m_closeButton->text(), QStringLiteral("Close"));
-    EXPECT_EQ(about.m_closeButton->geometry(), QRect(163, 328, 75, 25));
+    EXPECT_EQ(control<QFrame>(about, "Panel1")->geometry(), QRect(0, 0, 401, 369));
+    EXPECT_EQ(control<QLabel>(about, "Label1")->text(), QStringLiteral("Plattera"));
+    EXPECT_EQ(control<QLabel>(about, "Label1")->x() + control<QLabel>(about, "Label1")->width() / 2,
+              200);
+    EXPECT_EQ(control<QLabel>(about, "Label1")->y(), 16);
+    EXPECT_EQ(control<QLabel>(about, "Label5")->text(), QStringLiteral("Version 2.1"));
+    EXPECT_EQ(control<QLabel>(about, "Label5")->pos(), QPoint(174, 40));
+    EXPECT_EQ(control<QFrame>(about, "Bevel2")->geometry(), QRect(20, 128, 361, 2));
+    EXPECT_EQ(control<QFrame>(about, "Bevel1")->geometry(), QRect(20, 256, 361, 2));
+    EXPECT_EQ(control<QPushButton>(about, "Button1")->text(), QStringLiteral("Close"));
+    EXPECT_EQ(control<QPushButton>(about, "Button1")->geometry(), QRect(163, 328, 75, 25));
 
-    platform.modalScripts.push_back([&](QDialog&) { about.m_closeButton->click(); });
-    mainWindow().m_aboutButton->click();
+    platform.modalScripts.push_back(
+        [&](QDialog&) { control<QPushButton>(about, "Button1")->click(); });
+    control<GlyphButton>(mainWindow(), "BitBtn4")->click();
     EXPECT_FALSE(about.isVisible());
 }
 
@@ -320,16 +336,18 @@ TEST_F(WindowPlacement, EnterOnAFocusedButtonPressesIt)
         Qt::Key key;
         bool closes;
         int tracks;
-    } rows[] = {{&trackEditor(), trackEditor().m_insertButton, Qt::Key_Return, false, 1},
-                {&trackEditor(), trackEditor().m_insertButton, Qt::Key_Enter, false, 2},
-                {&trackEditor(), trackEditor().m_continueButton, Qt::Key_Return, true, 2},
-                {&aboutWindow(), aboutWindow().m_closeButton, Qt::Key_Enter, true, 2}};
+    } rows[] = {
+        {&trackEditor(), control<QPushButton>(trackEditor(), "Button3"), Qt::Key_Return, false, 1},
+        {&trackEditor(), control<QPushButton>(trackEditor(), "Button3"), Qt::Key_Enter, false, 2},
+        {&trackEditor(), control<QPushButton>(trackEditor(), "Button1"), Qt::Key_Return, true, 2},
+        {&aboutWindow(), control<QPushButton>(aboutWindow(), "Button1"), Qt::Key_Enter, true, 2}};
     for (const auto& row : rows) {
         row.window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(row.window));
         QTest::keyClick(row.button, row.key);
         EXPECT_EQ(row.window->isHidden(), row.closes) << "row " << &row - rows;
-        EXPECT_EQ(trackEditor().m_trackList->count(), row.tracks) << "row " << &row - rows;
+        EXPECT_EQ(control<QListWidget>(trackEditor(), "ListBox1")->count(), row.tracks)
+            << "row " << &row - rows;
         row.window->hide();
     }
 }
@@ -380,29 +398,32 @@ using MainWindowCommands = AppFixture;
 TEST_F(MainWindowCommands, EditTracksEnablesTheFourButtonsHoweverTheEditorCloses)
 {
     // No script: the editor is closed with its close box.
-    mainWindow().m_editTracksButton->click();
+    control<GlyphButton>(mainWindow(), "button3")->click();
     ASSERT_EQ(platform.modalWindows.size(), 1u);
     EXPECT_EQ(platform.modalWindows[0], &trackEditor());
-    for (GlyphButton* b : {mainWindow().m_fontButton, mainWindow().m_printButton,
-                           mainWindow().m_centreButton, mainWindow().m_leftButton})
+    for (GlyphButton* b : {control<GlyphButton>(mainWindow(), "Button1"),
+                           control<GlyphButton>(mainWindow(), "button4"),
+                           control<GlyphButton>(mainWindow(), "BitBtn1"),
+                           control<GlyphButton>(mainWindow(), "BitBtn2")})
         EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
 
-    mainWindow().m_newCoverButton->click();
-    EXPECT_FALSE(mainWindow().m_fontButton->isEnabled());
-    EXPECT_FALSE(mainWindow().m_centreButton->isEnabled());
-    EXPECT_FALSE(mainWindow().m_leftButton->isEnabled());
-    EXPECT_TRUE(mainWindow().m_printButton->isEnabled()) << "nothing disables Print";
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
+    EXPECT_FALSE(control<GlyphButton>(mainWindow(), "Button1")->isEnabled());
+    EXPECT_FALSE(control<GlyphButton>(mainWindow(), "BitBtn1")->isEnabled());
+    EXPECT_FALSE(control<GlyphButton>(mainWindow(), "BitBtn2")->isEnabled());
+    EXPECT_TRUE(control<GlyphButton>(mainWindow(), "button4")->isEnabled())
+        << "nothing disables Print";
 
     // Continue lays the texts out and closes the editor.
     platform.modalScripts.push_back([&](QDialog&) {
-        trackEditor().m_typeInLine->setText(QStringLiteral("Intro"));
-        trackEditor().m_insertButton->click();
-        trackEditor().m_continueButton->click();
+        control<QLineEdit>(trackEditor(), "Edit1")->setText(QStringLiteral("Intro"));
+        control<QPushButton>(trackEditor(), "Button3")->click();
+        control<QPushButton>(trackEditor(), "Button1")->click();
     });
-    mainWindow().m_editTracksButton->click();
+    control<GlyphButton>(mainWindow(), "button3")->click();
     EXPECT_TRUE(state.TextLaidOut);
     EXPECT_FALSE(trackEditor().isVisible());
-    EXPECT_TRUE(mainWindow().m_leftButton->isEnabled());
+    EXPECT_TRUE(control<GlyphButton>(mainWindow(), "BitBtn2")->isEnabled());
 }
 
 TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack)
@@ -412,13 +433,13 @@ TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack
     state.CentredMode = true;
     state.BackFontName = QStringLiteral("Courier");
     state.FrontFontColor = 0x123456;
-    mainWindow().m_notebook->setCurrentIndex(1);
-    mainWindow().m_noFrontTextBox->setChecked(true);
-    trackEditor().m_typeInLine->setText(QStringLiteral("One"));
+    control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(1);
+    control<QCheckBox>(mainWindow(), "CheckBox4")->setChecked(true);
+    control<QLineEdit>(trackEditor(), "Edit1")->setText(QStringLiteral("One"));
     trackEditor().onInsert();
-    trackEditor().m_typeInLine->setText(QStringLiteral("half"));
+    control<QLineEdit>(trackEditor(), "Edit1")->setText(QStringLiteral("half"));
 
-    mainWindow().m_newCoverButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     // With every box already checked the first step runs nothing, so no layout ran.
     EXPECT_FALSE(state.TextLaidOut);
     EXPECT_FALSE(state.CentredMode);
@@ -428,12 +449,16 @@ TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack
     EXPECT_EQ(state.OutlineColor, 0u);
     EXPECT_EQ(state.TrackCount, 0);
     EXPECT_FALSE(state.HasTracks);
-    EXPECT_EQ(trackEditor().m_trackList->count(), 0);
-    EXPECT_EQ(trackEditor().m_artistEdit->text(), QStringLiteral("<type in name of artist here>"));
-    EXPECT_EQ(trackEditor().m_titleEdit->text(), QStringLiteral("<type in title here>"));
-    EXPECT_TRUE(trackEditor().m_typeInLine->text().isEmpty());
-    EXPECT_EQ(mainWindow().m_notebook->currentIndex(), 1) << "the page shown stays";
-    EXPECT_TRUE(mainWindow().m_noFrontTextBox->isChecked()) << "No text on front cover stays";
+    EXPECT_EQ(control<QListWidget>(trackEditor(), "ListBox1")->count(), 0);
+    EXPECT_EQ(control<QLineEdit>(trackEditor(), "Edit3")->text(),
+              QStringLiteral("<type in name of artist here>"));
+    EXPECT_EQ(control<QLineEdit>(trackEditor(), "Edit2")->text(),
+              QStringLiteral("<type in title here>"));
+    EXPECT_TRUE(control<QLineEdit>(trackEditor(), "Edit1")->text().isEmpty());
+    EXPECT_EQ(control<QTabWidget>(mainWindow(), "TabbedNotebook1")->currentIndex(), 1)
+        << "the page shown stays";
+    EXPECT_TRUE(control<QCheckBox>(mainWindow(), "CheckBox4")->isChecked())
+        << "No text on front cover stays";
 
     Sheets& s = sheets();
     EXPECT_TRUE(AreaIs(s.leftSpine.image(), QRect(20, 0, 1, 353), kBlackPixel));
@@ -450,18 +475,22 @@ TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack
 
 TEST_F(MainWindowCommands, NewCoverGivesTheSameSheetsWhateverTheBoxesAndHoweverOften)
 {
-    mainWindow().m_newCoverButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     const SheetPixels once(sheets());
-    mainWindow().m_newCoverButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     EXPECT_TRUE(SameSheets(once, SheetPixels(sheets()))) << "twice is once";
 
-    for (QCheckBox* box : {mainWindow().m_verticalLinesBox, mainWindow().m_backOutlineBox,
-                           mainWindow().m_frontOutlineBox, mainWindow().m_extendBackPictureBox})
+    for (QCheckBox* box : {control<QCheckBox>(mainWindow(), "CheckBox1"),
+                           control<QCheckBox>(mainWindow(), "CheckBox2"),
+                           control<QCheckBox>(mainWindow(), "CheckBox3"),
+                           control<QCheckBox>(mainWindow(), "CheckBox6")})
         box->click();
-    ASSERT_FALSE(mainWindow().m_backOutlineBox->isChecked());
-    mainWindow().m_newCoverButton->click();
-    for (QCheckBox* box : {mainWindow().m_verticalLinesBox, mainWindow().m_backOutlineBox,
-                           mainWindow().m_frontOutlineBox, mainWindow().m_extendBackPictureBox})
+    ASSERT_FALSE(control<QCheckBox>(mainWindow(), "CheckBox2")->isChecked());
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
+    for (QCheckBox* box : {control<QCheckBox>(mainWindow(), "CheckBox1"),
+                           control<QCheckBox>(mainWindow(), "CheckBox2"),
+                           control<QCheckBox>(mainWindow(), "CheckBox3"),
+                           control<QCheckBox>(mainWindow(), "CheckBox6")})
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
     EXPECT_TRUE(SameSheets(once, SheetPixels(sheets())));
     EXPECT_TRUE(platform.errors.empty());
@@ -473,15 +502,16 @@ TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
     const QString broken =
         writeTestFile(dir.filePath(QStringLiteral("broken.gif")), "this is not a picture");
 
-    mainWindow().m_verticalLinesBox->click(); // cleared while there is no back picture yet
+    control<QCheckBox>(mainWindow(), "CheckBox1")
+        ->click(); // cleared while there is no back picture yet
     state.BackPictureFile = broken;
     state.HasBackPicture = true;
     state.BackFontName = QStringLiteral("Courier");
 
-    mainWindow().m_newCoverButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(platform.errors[0].caption, QStringLiteral("Plattera v2.1"));
-    EXPECT_TRUE(mainWindow().m_verticalLinesBox->isChecked())
+    EXPECT_TRUE(control<QCheckBox>(mainWindow(), "CheckBox1")->isChecked())
         << "the box was set before its handler ran";
     EXPECT_TRUE(state.HasBackPicture) << "nothing after the failing step ran";
     EXPECT_EQ(state.BackFontName, QStringLiteral("Courier"));
@@ -489,7 +519,7 @@ TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
 
 TEST_F(MainWindowCommands, LinkOpensTheCoverImagesPage)
 {
-    clickOn(mainWindow().m_link, QPoint(2, 2));
+    clickOn(control<LinkLabel>(mainWindow(), "Label4"), QPoint(2, 2));
     ASSERT_EQ(platform.openedUrls.size(), 1u);
     EXPECT_EQ(platform.openedUrls[0], QStringLiteral("https://coverartarchive.org/"));
 }
@@ -497,20 +527,20 @@ TEST_F(MainWindowCommands, LinkOpensTheCoverImagesPage)
 TEST_F(MainWindowCommands, PointerIsAHandFromTheLinkUntilTheBareSurfaceOrTheAboutWindow)
 {
     setApplicationPointer(PointerShape::Default);
-    movePointer(mainWindow().m_link, QPoint(3, 3));
+    movePointer(control<LinkLabel>(mainWindow(), "Label4"), QPoint(3, 3));
     EXPECT_EQ(applicationPointer(), PointerShape::Hand);
-    movePointer(mainWindow().m_optionsGroup, QPoint(20, 100));
-    movePointer(mainWindow().m_notebook, QPoint(200, 200));
-    movePointer(mainWindow().m_centreButton, QPoint(10, 10));
+    movePointer(control<QGroupBox>(mainWindow(), "GroupBox2"), QPoint(20, 100));
+    movePointer(control<QTabWidget>(mainWindow(), "TabbedNotebook1"), QPoint(200, 200));
+    movePointer(control<GlyphButton>(mainWindow(), "BitBtn1"), QPoint(10, 10));
     EXPECT_EQ(applicationPointer(), PointerShape::Hand) << "controls keep the hand";
     movePointer(&mainWindow(), QPoint(556, 300));
     EXPECT_EQ(applicationPointer(), PointerShape::Default);
 
-    movePointer(mainWindow().m_link, QPoint(3, 3));
+    movePointer(control<LinkLabel>(mainWindow(), "Label4"), QPoint(3, 3));
     ASSERT_EQ(applicationPointer(), PointerShape::Hand);
     platform.modalScripts.push_back(
-        [&](QDialog&) { movePointer(aboutWindow().m_panel, QPoint(100, 200)); });
-    mainWindow().m_aboutButton->click();
+        [&](QDialog&) { movePointer(control<QFrame>(aboutWindow(), "Panel1"), QPoint(100, 200)); });
+    control<GlyphButton>(mainWindow(), "BitBtn4")->click();
     EXPECT_EQ(applicationPointer(), PointerShape::Default);
 }
 
@@ -539,7 +569,7 @@ TEST_F(MainWindowCommands, FailuresReachTheErrorBoxWithAFullStopRule)
 TEST_F(MainWindowCommands, CloseEndsTheMainWindow)
 {
     ASSERT_TRUE(mainWindow().isVisible());
-    mainWindow().m_closeButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn3")->click();
     EXPECT_FALSE(mainWindow().isVisible());
 }
 

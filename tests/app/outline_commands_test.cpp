@@ -2,6 +2,7 @@
 #include <QFrame>
 #include <QPushButton>
 
+#include "support/controls.h"
 #include "app/glyph_button.h"
 #include "app_test_util.h"
 #include "support/platform/app_fixture.h"
@@ -15,7 +16,7 @@ const QRgb kWhitePixel = qRgb(255, 255, 255);
 
 QColor swatch(const MainWindow& form)
 {
-    return form.m_outlineSwatch->palette().color(QPalette::Window);
+    return control<ColourSwatch>(form, "Panel2")->palette().color(QPalette::Window);
 }
 
 // The figures start-up leaves: back outline, fold lines on the spines' panel-side columns,
@@ -72,7 +73,7 @@ TEST_F(OutlineCommands, ColorRedrawsCheckedFiguresInTheChosenColourAndShowsItInT
 {
     const Colour red = 0x0000FF;
     platform.colourAnswers.push_back(red);
-    mainWindow().m_outlineColourButton->click();
+    control<QPushButton>(mainWindow(), "Button2")->click();
 
     ASSERT_EQ(platform.colourRequests.size(), 1u);
     EXPECT_EQ(platform.colourRequests[0], 0u) << "the dialog starts black";
@@ -81,10 +82,10 @@ TEST_F(OutlineCommands, ColorRedrawsCheckedFiguresInTheChosenColourAndShowsItInT
     expectStartUpFigures(sheets(), qRgb(255, 0, 0));
 
     // The dialog keeps its last choice, also after New Cover has put the outlines back to black.
-    mainWindow().m_newCoverButton->click();
+    control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     EXPECT_EQ(state.OutlineColor, 0u);
     EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
-    mainWindow().m_outlineColourButton->click();
+    control<QPushButton>(mainWindow(), "Button2")->click();
     ASSERT_EQ(platform.colourRequests.size(), 2u);
     EXPECT_EQ(platform.colourRequests[1], red);
 }
@@ -92,7 +93,8 @@ TEST_F(OutlineCommands, ColorRedrawsCheckedFiguresInTheChosenColourAndShowsItInT
 TEST_F(OutlineCommands, CancelledColorChangesNothing)
 {
     const SheetPixels before(sheets());
-    mainWindow().m_outlineColourButton->click(); // no scripted answer: the dialog is cancelled
+    control<QPushButton>(mainWindow(), "Button2")
+        ->click(); // no scripted answer: the dialog is cancelled
     EXPECT_EQ(platform.colourRequests.size(), 1u);
     EXPECT_EQ(state.OutlineColor, 0u);
     EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
@@ -101,29 +103,29 @@ TEST_F(OutlineCommands, CancelledColorChangesNothing)
 
 TEST_F(OutlineCommands, ColorWithAllBoxesClearedOnlyChangesTheColour)
 {
-    mainWindow().m_verticalLinesBox->click();
-    mainWindow().m_backOutlineBox->click();
-    mainWindow().m_frontOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox1")->click();
+    control<QCheckBox>(mainWindow(), "CheckBox2")->click();
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
     const SheetPixels cleared(sheets());
     EXPECT_EQ(CountNot(cleared.panel, cleared.panel.rect(), kWhitePixel), 0);
     EXPECT_EQ(CountNot(cleared.front, cleared.front.rect(), kWhitePixel), 0);
 
     const Colour green = 0x008000;
     platform.colourAnswers.push_back(green);
-    mainWindow().m_outlineColourButton->click();
+    control<QPushButton>(mainWindow(), "Button2")->click();
     EXPECT_EQ(state.OutlineColor, green);
     EXPECT_EQ(swatch(mainWindow()), QColor(0, 128, 0));
     EXPECT_TRUE(SameSheets(cleared, SheetPixels(sheets())));
 
     // The next figure drawn takes the new colour.
-    mainWindow().m_frontOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
     EXPECT_TRUE(PixelIs(sheets().frontCover.image(), 360, 352, qRgb(0, 128, 0)));
 }
 
 TEST_F(OutlineCommands, ClearingVerticalLinesLeavesTheBackOutlineWithItsOpenCorners)
 {
-    mainWindow().m_verticalLinesBox->click();
-    EXPECT_FALSE(mainWindow().m_verticalLinesBox->isChecked());
+    control<QCheckBox>(mainWindow(), "CheckBox1")->click();
+    EXPECT_FALSE(control<QCheckBox>(mainWindow(), "CheckBox1")->isChecked());
     const QImage& right = sheets().rightSpine.image();
     EXPECT_TRUE(PixelIs(right, 0, 352, kWhitePixel))
         << "the last stroke of the right spine stops short";
@@ -133,7 +135,7 @@ TEST_F(OutlineCommands, ClearingVerticalLinesLeavesTheBackOutlineWithItsOpenCorn
     EXPECT_TRUE(PixelIs(sheets().backPanel.image(), 0, 352, kWhitePixel));
 
     // Checking it again draws the inner placement, over the back outline.
-    mainWindow().m_verticalLinesBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox1")->click();
     EXPECT_TRUE(AreaIs(sheets().leftSpine.image(), QRect(20, 0, 1, 353), kBlackPixel));
     EXPECT_TRUE(AreaIs(sheets().rightSpine.image(), QRect(1, 0, 1, 353), kBlackPixel));
     EXPECT_TRUE(AreaIs(sheets().leftSpine.image(), QRect(21, 1, 1, 351), kWhitePixel));
@@ -142,7 +144,7 @@ TEST_F(OutlineCommands, ClearingVerticalLinesLeavesTheBackOutlineWithItsOpenCorn
 TEST_F(OutlineCommands, ClearingFrontLeavesTheBackSheetsAlone)
 {
     const SheetPixels before(sheets());
-    mainWindow().m_frontOutlineBox->click();
+    control<QCheckBox>(mainWindow(), "CheckBox3")->click();
     const SheetPixels after(sheets());
     EXPECT_TRUE(ImagesEqual(before.panel, after.panel));
     EXPECT_TRUE(ImagesEqual(before.leftSpine, after.leftSpine));

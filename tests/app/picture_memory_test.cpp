@@ -4,6 +4,7 @@
 
 #include <sys/resource.h>
 
+#include "support/controls.h"
 #include "support/picture_writers.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ protected:
 
     void image(NotebookPage page, const QString& file)
     {
-        mainWindow().m_notebook->setCurrentIndex(int(page));
+        control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(int(page));
         platform.pictureAnswers.push_back(file);
         mainWindow().runCommand([this] { mainWindow().onImage(); });
     }

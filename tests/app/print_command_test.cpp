@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/controls.h"
 #include "support/platform/app_fixture.h"
 
 struct PrintRow {
@@ -25,8 +26,8 @@ protected:
 
     void print()
     {
-        trackEditor().m_artistEdit->setText(QString::fromUtf8(GetParam().artist));
-        trackEditor().m_titleEdit->setText(QString::fromUtf8(GetParam().title));
+        control<QLineEdit>(trackEditor(), "Edit3")->setText(QString::fromUtf8(GetParam().artist));
+        control<QLineEdit>(trackEditor(), "Edit2")->setText(QString::fromUtf8(GetParam().title));
         mainWindow().runLeftLayout(); // the page carries the texts the sheets show
         platform.printers = GetParam().printers;
         platform.printAnswers.push_back(pdf);

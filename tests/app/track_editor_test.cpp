@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/controls.h"
 #include "support/image_assert.h"
 #include "app/track_editor.h"
 #include "app/window_geometry.h"
@@ -27,11 +28,11 @@ protected:
     Sheets sheets {96};
     plattera::TrackEditor form {state, sheets};
 
-    void type(const QString& text) { form.m_typeInLine->setText(text); }
+    void type(const QString& text) { control<QLineEdit>(form, "Edit1")->setText(text); }
     void pressEnter()
     {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-        QApplication::sendEvent(form.m_typeInLine, &press);
+        QApplication::sendEvent(control<QLineEdit>(form, "Edit1"), &press);
     }
     QStringList lines() const { return form.trackLines(); }
 };
@@ -39,24 +40,25 @@ protected:
 TEST_F(TrackEditor, ControlsStandWhereTheLayoutPutsThem)
 {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Plattera v2.1 - Edit Tracks"));
-    EXPECT_EQ(form.m_continueButton->geometry(), QRect(218, 384, 75, 25));
-    EXPECT_EQ(form.m_continueButton->text(), QStringLiteral("Continue"));
-    EXPECT_EQ(form.m_tracksGroup->geometry(), QRect(16, 8, 225, 337));
-    EXPECT_EQ(form.m_titlesGroup->geometry(), QRect(272, 8, 225, 337));
-    EXPECT_EQ(form.m_tracksCaption->text(), QStringLiteral("Tracks on the CD:"));
-    EXPECT_EQ(form.m_tracksCaption->pos(), QPoint(50, 24));
-    EXPECT_EQ(form.m_tracksCaption->font().pixelSize(), 16);
-    EXPECT_EQ(form.m_trackList->geometry(), QRect(16, 56, 177, 153));
-    EXPECT_EQ(form.m_typeInCaption->pos(), QPoint(66, 216));
-    EXPECT_EQ(form.m_typeInLine->geometry(), QRect(16, 248, 177, 21));
-    EXPECT_EQ(form.m_insertButton->geometry(), QRect(75, 288, 75, 25));
-    EXPECT_EQ(form.m_insertButton->text(), QStringLiteral("Insert"));
-    EXPECT_EQ(form.m_artistCaption->pos(), QPoint(92, 24));
-    EXPECT_EQ(form.m_artistEdit->geometry(), QRect(24, 56, 177, 21));
-    EXPECT_EQ(form.m_titleCaption->pos(), QPoint(96, 216));
-    EXPECT_EQ(form.m_titleEdit->geometry(), QRect(24, 248, 177, 21));
-    EXPECT_EQ(form.m_artistEdit->text(), QStringLiteral("<Type in name of the artist here>"));
-    EXPECT_EQ(form.m_titleEdit->text(), QStringLiteral("<Type in title here>"));
+    EXPECT_EQ(control<QPushButton>(form, "Button1")->geometry(), QRect(218, 384, 75, 25));
+    EXPECT_EQ(control<QPushButton>(form, "Button1")->text(), QStringLiteral("Continue"));
+    EXPECT_EQ(control<QGroupBox>(form, "GroupBox1")->geometry(), QRect(16, 8, 225, 337));
+    EXPECT_EQ(control<QGroupBox>(form, "GroupBox2")->geometry(), QRect(272, 8, 225, 337));
+    EXPECT_EQ(control<QLabel>(form, "Label4")->text(), QStringLiteral("Tracks on the CD:"));
+    EXPECT_EQ(control<QLabel>(form, "Label4")->pos(), QPoint(50, 24));
+    EXPECT_EQ(control<QLabel>(form, "Label4")->font().pixelSize(), 16);
+    EXPECT_EQ(control<QListWidget>(form, "ListBox1")->geometry(), QRect(16, 56, 177, 153));
+    EXPECT_EQ(control<QLabel>(form, "Label1")->pos(), QPoint(66, 216));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->geometry(), QRect(16, 248, 177, 21));
+    EXPECT_EQ(control<QPushButton>(form, "Button3")->geometry(), QRect(75, 288, 75, 25));
+    EXPECT_EQ(control<QPushButton>(form, "Button3")->text(), QStringLiteral("Insert"));
+    EXPECT_EQ(control<QLabel>(form, "Label5")->pos(), QPoint(92, 24));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit3")->geometry(), QRect(24, 56, 177, 21));
+    EXPECT_EQ(control<QLabel>(form, "Label6")->pos(), QPoint(96, 216));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit2")->geometry(), QRect(24, 248, 177, 21));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(),
+              QStringLiteral("<Type in name of the artist here>"));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("<Type in title here>"));
     for (const char* name : {"Button1", "GroupBox1", "Label4", "ListBox1", "Label1", "Edit1",
                              "Button3", "GroupBox2", "Label5", "Edit3", "Label6", "Edit2"})
         EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
@@ -67,12 +69,12 @@ TEST_F(TrackEditor, EnterAppendsNumberedLinesAndEmptiesTheEditLine)
     type(QStringLiteral("Intro"));
     pressEnter();
     EXPECT_EQ(lines(), QStringList {QStringLiteral("1. Intro")});
-    EXPECT_TRUE(form.m_typeInLine->text().isEmpty());
+    EXPECT_TRUE(control<QLineEdit>(form, "Edit1")->text().isEmpty());
     EXPECT_EQ(state.TrackCount, 1);
     EXPECT_TRUE(state.HasTracks);
 
     type(QStringLiteral("Second"));
-    form.m_insertButton->click();
+    control<QPushButton>(form, "Button3")->click();
     pressEnter(); // an empty edit line still makes a numbered line
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. Second"),
@@ -84,9 +86,9 @@ TEST_F(TrackEditor, OtherKeysAreLeftToTheEditLine)
 {
     type(QStringLiteral("ab"));
     QKeyEvent key(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));
-    QApplication::sendEvent(form.m_typeInLine, &key);
-    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("abc"));
-    EXPECT_EQ(form.m_trackList->count(), 0);
+    QApplication::sendEvent(control<QLineEdit>(form, "Edit1"), &key);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("abc"));
+    EXPECT_EQ(control<QListWidget>(form, "ListBox1")->count(), 0);
 }
 
 TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
@@ -95,8 +97,8 @@ TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
         type(QLatin1String(t));
         pressEnter();
     }
-    form.m_trackList->setCurrentRow(1);
-    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("2. Two"))
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(1);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("2. Two"))
         << "the whole line, number included";
 
     type(QStringLiteral("2. Two (live)"));
@@ -104,20 +106,20 @@ TEST_F(TrackEditor, SelectedLineIsCopiedCorrectedAndReplacedInPlace)
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. One"), QStringLiteral("2. Two (live)"),
                             QStringLiteral("3. Three")}));
-    EXPECT_TRUE(form.m_trackList->selectedItems().isEmpty());
-    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("2. Two (live)"))
+    EXPECT_TRUE(control<QListWidget>(form, "ListBox1")->selectedItems().isEmpty());
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("2. Two (live)"))
         << "a replacement keeps the edit line";
     EXPECT_EQ(state.TrackCount, 3);
 
     // Replaced lines keep the user's text; new lines number on from TrackCount.
-    form.m_trackList->setCurrentRow(0);
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
     type(QStringLiteral("Opening"));
-    form.m_insertButton->click();
+    control<QPushButton>(form, "Button3")->click();
     EXPECT_EQ(lines().first(), QStringLiteral("Opening"));
     type(QStringLiteral("Four"));
     pressEnter();
     EXPECT_EQ(lines().last(), QStringLiteral("4. Four"));
-    EXPECT_EQ(form.m_trackList->count(), 4);
+    EXPECT_EQ(control<QListWidget>(form, "ListBox1")->count(), 4);
 }
 
 TEST_F(TrackEditor, InsertWithASelectionAndAnEmptyEditLineEmptiesThatLine)
@@ -126,9 +128,9 @@ TEST_F(TrackEditor, InsertWithASelectionAndAnEmptyEditLineEmptiesThatLine)
     pressEnter();
     type(QStringLiteral("Two"));
     pressEnter();
-    form.m_trackList->setCurrentRow(0);
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
     type(QString());
-    form.m_insertButton->click();
+    control<QPushButton>(form, "Button3")->click();
     EXPECT_EQ(lines(), (QStringList {QString(), QStringLiteral("2. Two")}));
     EXPECT_EQ(state.TrackCount, 2);
 }
@@ -137,17 +139,18 @@ TEST_F(TrackEditor, NewCoverResetEmptiesTheListAndPutsItsOwnPrompts)
 {
     type(QStringLiteral("One"));
     pressEnter();
-    form.m_trackList->setCurrentRow(0);
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
     state.LongestTrack = QStringLiteral("1. One");
     form.resetForNewCover();
-    EXPECT_EQ(form.m_trackList->count(), 0);
-    EXPECT_TRUE(form.m_trackList->selectedItems().isEmpty());
+    EXPECT_EQ(control<QListWidget>(form, "ListBox1")->count(), 0);
+    EXPECT_TRUE(control<QListWidget>(form, "ListBox1")->selectedItems().isEmpty());
     EXPECT_EQ(state.TrackCount, 0);
     EXPECT_FALSE(state.HasTracks);
     EXPECT_TRUE(state.LongestTrack.isEmpty());
-    EXPECT_EQ(form.m_artistEdit->text(), QStringLiteral("<type in name of artist here>"));
-    EXPECT_EQ(form.m_titleEdit->text(), QStringLiteral("<type in title here>"));
-    EXPECT_TRUE(form.m_typeInLine->text().isEmpty());
+    EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(),
+              QStringLiteral("<type in name of artist here>"));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("<type in title here>"));
+    EXPECT_TRUE(control<QLineEdit>(form, "Edit1")->text().isEmpty());
     type(QStringLiteral("Again"));
     pressEnter();
     EXPECT_EQ(lines(), QStringList {QStringLiteral("1. Again")});
@@ -162,9 +165,9 @@ TEST_F(TrackEditor, ShowingSizesTheWindowAndActivationFocusesTheTrackLine)
         form.activateWindow();
         QApplication::processEvents();
         EXPECT_EQ(outerSize(&form), QSize(522, 489));
-        form.m_artistEdit->setFocus();
+        control<QLineEdit>(form, "Edit3")->setFocus();
         form.onActivate();
-        EXPECT_EQ(form.focusWidget(), form.m_typeInLine);
+        EXPECT_EQ(form.focusWidget(), control<QLineEdit>(form, "Edit1"));
         form.hide();
     }
 }
@@ -185,11 +188,11 @@ TEST_F(TrackEditor, ContinueLaysOutWithTheEditorsTextsAndClosesOnlyOnSuccess)
         command();
     };
     form.show();
-    form.m_continueButton->click();
+    control<QPushButton>(form, "Button1")->click();
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(state.TextLaidOut);
 
-    form.m_continueButton->click();
+    control<QPushButton>(form, "Button1")->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(state.TextLaidOut);
@@ -204,18 +207,20 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
     }
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QWidget* items = form.m_trackList->viewport();
+    QWidget* items = control<QListWidget>(form, "ListBox1")->viewport();
     const auto rowCentre = [&](int row) {
-        return form.m_trackList->visualItemRect(form.m_trackList->item(row)).center();
+        return control<QListWidget>(form, "ListBox1")
+            ->visualItemRect(control<QListWidget>(form, "ListBox1")->item(row))
+            .center();
     };
     const QPoint below(20, items->height() - 5);
 
     QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
-    ASSERT_EQ(form.m_typeInLine->text(), QStringLiteral("1. A"));
+    ASSERT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("1. A"));
     const auto selectedRows = [&] {
         QList<int> rows;
-        for (const QListWidgetItem* item : form.m_trackList->selectedItems())
-            rows << form.m_trackList->row(item);
+        for (const QListWidgetItem* item : control<QListWidget>(form, "ListBox1")->selectedItems())
+            rows << control<QListWidget>(form, "ListBox1")->row(item);
         return rows;
     };
     QTest::mouseClick(items, Qt::LeftButton, Qt::NoModifier, below);
@@ -224,10 +229,11 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
     EXPECT_EQ(selectedRows(), QList<int> {0}) << "after a Ctrl+click on the selected line";
 
     QTest::mouseClick(items, Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
-    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("2. B"))
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("2. B"))
         << "a Ctrl+click selects the line clicked";
-    QTest::keyClick(form.m_trackList, Qt::Key_Up);
-    EXPECT_EQ(form.m_typeInLine->text(), QStringLiteral("1. A")) << "the keyboard still selects";
+    QTest::keyClick(control<QListWidget>(form, "ListBox1"), Qt::Key_Up);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("1. A"))
+        << "the keyboard still selects";
 
     type(QStringLiteral("1. A (edit)"));
     pressEnter();
@@ -238,19 +244,19 @@ TEST_F(TrackEditor, SelectionSurvivesClicksBesideTheItemsAndCtrlClicks)
 TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
 {
     EXPECT_EQ(QFontInfo(form.font()).family(), QStringLiteral("Liberation Sans"));
-    const QFontMetrics metrics(form.m_artistEdit->font());
-    EXPECT_LT(metrics.horizontalAdvance(form.m_artistEdit->text()), 170)
+    const QFontMetrics metrics(control<QLineEdit>(form, "Edit3")->font());
+    EXPECT_LT(metrics.horizontalAdvance(control<QLineEdit>(form, "Edit3")->text()), 170)
         << "the artist prompt fits its box";
 
     type(QStringLiteral("A long enough name to be wider than the edit line itself"));
     pressEnter();
-    form.m_trackList->setCurrentRow(0);
-    EXPECT_EQ(form.m_typeInLine->cursorPosition(), 0);
-    EXPECT_EQ(form.m_artistEdit->cursorPosition(), 0);
-    EXPECT_EQ(form.m_titleEdit->cursorPosition(), 0);
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->cursorPosition(), 0);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit3")->cursorPosition(), 0);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit2")->cursorPosition(), 0);
     form.resetForNewCover();
-    EXPECT_EQ(form.m_artistEdit->cursorPosition(), 0);
-    EXPECT_EQ(form.m_titleEdit->cursorPosition(), 0);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit3")->cursorPosition(), 0);
+    EXPECT_EQ(control<QLineEdit>(form, "Edit2")->cursorPosition(), 0);
 }
 
 TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
@@ -259,14 +265,16 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
         type(QLatin1String(title));
         pressEnter();
     }
-    form.m_trackList->setCurrentRow(0);
-    QTest::keyClick(form.m_trackList, Qt::Key_Delete);
-    QTest::keyClick(form.m_trackList, Qt::Key_Delete); // nothing is selected any more
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
+    QTest::keyClick(control<QListWidget>(form, "ListBox1"), Qt::Key_Delete);
+    QTest::keyClick(control<QListWidget>(form, "ListBox1"),
+                    Qt::Key_Delete); // nothing is selected any more
     EXPECT_EQ(lines(), (QStringList {QStringLiteral("1. B"), QStringLiteral("2. C")}));
-    EXPECT_TRUE(form.m_typeInLine->text().isEmpty()) << "the copy of the removed line goes with it";
+    EXPECT_TRUE(control<QLineEdit>(form, "Edit1")->text().isEmpty())
+        << "the copy of the removed line goes with it";
     for (int row : {1, 0}) {
-        form.m_trackList->setCurrentRow(row);
-        QTest::keyClick(form.m_trackList, Qt::Key_Delete);
+        control<QListWidget>(form, "ListBox1")->setCurrentRow(row);
+        QTest::keyClick(control<QListWidget>(form, "ListBox1"), Qt::Key_Delete);
     }
     EXPECT_FALSE(state.HasTracks);
     type(QStringLiteral("New"));
@@ -293,19 +301,19 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     EXPECT_FALSE(drag(&form, picture));
     type(QStringLiteral("Intro"));
     pressEnter();
-    ASSERT_TRUE(drag(form.m_typeInLine, album))
+    ASSERT_TRUE(drag(control<QLineEdit>(form, "Edit1"), album))
         << "the edit lines leave dropped files to the window";
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &album, Qt::LeftButton,
                     Qt::NoModifier);
-    QApplication::sendEvent(form.m_typeInLine, &drop);
+    QApplication::sendEvent(control<QLineEdit>(form, "Edit1"), &drop);
     QCoreApplication::processEvents();
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
                             QStringLiteral("3. Second Song"), QStringLiteral("4. album untagged"),
                             QStringLiteral("5. Encore")}));
-    EXPECT_EQ(form.m_artistEdit->text(), QStringLiteral("The Band"))
+    EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(), QStringLiteral("The Band"))
         << "the album artist, though one artist differs";
-    EXPECT_EQ(form.m_titleEdit->text(), QStringLiteral("The Album"));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("The Album"));
     EXPECT_EQ(messages,
               QStringList {QStringLiteral(
                   "These files were left out, their tags cannot be read:\nalbum_broken.flac")});
@@ -318,12 +326,16 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     for (int track = 1; track <= 12; ++track)
         pressEnter();
-    const QRect view = form.m_trackList->viewport()->rect();
-    EXPECT_TRUE(view.contains(form.m_trackList->visualItemRect(form.m_trackList->item(11))));
-    form.m_trackList->setCurrentRow(0);
-    form.m_trackList->scrollToBottom();
+    const QRect view = control<QListWidget>(form, "ListBox1")->viewport()->rect();
+    EXPECT_TRUE(
+        view.contains(control<QListWidget>(form, "ListBox1")
+                          ->visualItemRect(control<QListWidget>(form, "ListBox1")->item(11))));
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
+    control<QListWidget>(form, "ListBox1")->scrollToBottom();
     pressEnter();
-    EXPECT_TRUE(view.contains(form.m_trackList->visualItemRect(form.m_trackList->item(0))));
+    EXPECT_TRUE(
+        view.contains(control<QListWidget>(form, "ListBox1")
+                          ->visualItemRect(control<QListWidget>(form, "ListBox1")->item(0))));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/controls.h"
 #include "support/platform/app_fixture.h"
 
 namespace {
@@ -32,8 +33,8 @@ TEST_F(PrintCommandTest, CancelPrintsNothingAndEditsTheSheetsNeverShowedAreNotTa
 {
     trackEditor().onContinue();
     // Left in the editor by its close box: the sheets still show the prompts and no track.
-    trackEditor().m_artistEdit->setText(QStringLiteral("Artist"));
-    trackEditor().m_titleEdit->setText(QStringLiteral("Title"));
+    control<QLineEdit>(trackEditor(), "Edit3")->setText(QStringLiteral("Artist"));
+    control<QLineEdit>(trackEditor(), "Edit2")->setText(QStringLiteral("Title"));
     trackEditor().onInsert();
     platform.printAnswers = {std::nullopt};
     print();
