@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     ScriptedPlatform platform;
     EditorState state;
     PictureStore pictures;
-    state.Pictures = &pictures;
+    state.pictures = &pictures;
     const auto forgetDecodedPictures = [&] { pictures.clear(); };
     Sheets sheets(platform.logicalDpiY());
     QElapsedTimer windowsTimer;

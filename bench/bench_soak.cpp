@@ -71,7 +71,7 @@ int runSoak(int commands)
     ScriptedPlatform platform;
     EditorState state;
     PictureStore pictures;
-    state.Pictures = &pictures;
+    state.pictures = &pictures;
     Sheets sheets(platform.logicalDpiY());
     AppWindows windows = createWindows(platform, state, sheets);
     MainWindow& mainWindow = *windows.mainWindow;

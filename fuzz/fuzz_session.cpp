@@ -189,7 +189,7 @@ class Session {
 public:
     explicit Session(Input& in) : m_in(in)
     {
-        m_state.Pictures = &m_pictures;
+        m_state.pictures = &m_pictures;
         m_sheets = std::make_unique<Sheets>(m_platform.logicalDpiY());
         m_windows = createWindows(m_platform, m_state, *m_sheets);
     }
@@ -453,9 +453,6 @@ private:
         CHECK_THAT(s.rightSpine.image().size() == QSize(22, 353));
         CHECK_THAT(s.frontCover.image().size() == QSize(361, 353));
         CHECK_THAT(s.backComposite.image().size() == QSize(442, 353));
-        // Insert numbers the lines 1, 2, 3 ...; corrections change a line's text, not the count.
-        CHECK_THAT(m_state.TrackCount == control<QListWidget>(trackEditor(), "ListBox1")->count());
-        CHECK_THAT(m_state.HasTracks == (m_state.TrackCount > 0));
     }
 
     // The re-layout step draws the cover from the state alone: a second run changes nothing,
@@ -463,7 +460,7 @@ private:
     // session goes on as the user left it.
     void checkRelayoutIsStable()
     {
-        if (!m_state.TextLaidOut)
+        if (!m_state.textLaidOut)
             return;
         const Sheets savedSheets = *m_sheets;
         const EditorState savedState = m_state;
@@ -506,10 +503,10 @@ private:
         std::fprintf(
             stderr,
             "centred %d, back picture %d %s, front picture %d %s, fonts %s / %s, tracks %d\n",
-            m_state.CentredMode, m_state.HasBackPicture, qPrintable(m_state.BackPictureFile),
-            m_state.HasFrontPicture, qPrintable(m_state.FrontPictureFile),
-            qPrintable(m_state.BackFontName), qPrintable(m_state.FrontFontName),
-            m_state.TrackCount);
+            m_state.centredMode, m_state.backPicture.shown(),
+            qPrintable(m_state.backPicture.file()), m_state.frontPicture.shown(),
+            qPrintable(m_state.frontPicture.file()), qPrintable(m_state.backFont.face()),
+            qPrintable(m_state.frontFont.face()), int(trackEditor().trackLines().size()));
         std::fprintf(stderr, "artist \"%s\" title \"%s\"\n",
                      qPrintable(trackEditor().artist().left(80)),
                      qPrintable(trackEditor().title().left(80)));

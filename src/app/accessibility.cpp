@@ -50,7 +50,8 @@ QAccessibleInterface* accessibleFor(const QString&, QObject* object)
 
 QString artistAndTitle(const EditorState& state)
 {
-    return QStringLiteral("artist %1, title %2").arg(state.PrintArtistText, state.PrintTitleText);
+    return QStringLiteral("artist %1, title %2")
+        .arg(state.shownTexts.artist, state.shownTexts.title);
 }
 
 QString pictureOf(bool shown, const QString& file)
@@ -71,19 +72,19 @@ void installAccessibleRoles()
 
 QString sheetDescription(SheetPart part, const EditorState& state, const CoverInputs& inputs)
 {
-    const bool texts = state.TextLaidOut;
+    const bool texts = state.textLaidOut;
     QStringList parts;
     switch (part) {
     case SheetPart::BackInsert:
         if (texts) {
             // What the last layout drew, which an editor closed without Continue does not change.
-            const auto count = state.PrintTracks.size();
+            const auto count = state.shownTexts.tracks.size();
             parts << (count == 1 ? QStringLiteral("1 track")
                                  : QStringLiteral("%1 tracks").arg(count));
             parts.last() +=
-                state.CentredMode ? QStringLiteral(", centred") : QStringLiteral(", aligned left");
+                state.centredMode ? QStringLiteral(", centred") : QStringLiteral(", aligned left");
         }
-        parts << pictureOf(state.HasBackPicture, state.BackPictureFile);
+        parts << pictureOf(state.backPicture.shown(), state.backPicture.file());
         break;
     case SheetPart::LeftSpine:
     case SheetPart::RightSpine:
@@ -93,7 +94,7 @@ QString sheetDescription(SheetPart part, const EditorState& state, const CoverIn
     case SheetPart::FrontInsert:
         if (texts && !inputs.noFrontText)
             parts << artistAndTitle(state);
-        parts << pictureOf(state.HasFrontPicture, state.FrontPictureFile);
+        parts << pictureOf(state.frontPicture.shown(), state.frontPicture.file());
         break;
     }
     parts.removeAll(QString());

@@ -252,18 +252,14 @@ void MainWindow::runCommand(const std::function<void()>& command)
 
 void MainWindow::releaseUnusedPictures()
 {
-    // A bitmap whose flag is down is never drawn again before it is loaded anew.
+    // A hidden picture keeps no bitmap; its file is decoded anew if it is ever shown again.
     QStringList inUse;
-    if (m_state.HasBackPicture)
-        inUse << m_state.BackPictureFile;
-    else
-        m_state.BackPicture.reset();
-    if (m_state.HasFrontPicture)
-        inUse << m_state.FrontPictureFile;
-    else
-        m_state.FrontPicture.reset();
-    if (m_state.Pictures)
-        m_state.Pictures->keepOnly(inUse);
+    if (m_state.backPicture.shown())
+        inUse << m_state.backPicture.file();
+    if (m_state.frontPicture.shown())
+        inUse << m_state.frontPicture.file();
+    if (m_state.pictures)
+        m_state.pictures->keepOnly(inUse);
 }
 
 void MainWindow::refreshSheets()
@@ -292,7 +288,7 @@ void MainWindow::onCreate()
 
     runCheckedOutlineHandlers();
     showOutlineColour(m_colourDialogColour);
-    m_state.CentredMode = false;
+    m_state.centredMode = false;
     refreshSheets();
 }
 

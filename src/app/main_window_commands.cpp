@@ -22,38 +22,34 @@ void MainWindow::onNewCover()
     checkFromProgram(m_frontOutlineBox, &MainWindow::onFrontOutline);
     checkFromProgram(m_extendBackPictureBox, &MainWindow::onExtendBackPicture);
 
-    st.HasBackPicture = false;
-    st.HasFrontPicture = false;
-    st.TextLaidOut = false;
+    st.backPicture.hide();
+    st.frontPicture.hide();
+    st.textLaidOut = false;
 
-    st.BackFontName = kFallbackFace;
-    st.BackFontColor = 0;
-    st.FrontFontName = kFallbackFace;
-    st.FrontFontColor = 0;
+    st.backFont.setFace(kFallbackFace);
+    st.backFont.setColour(0);
+    st.frontFont.setFace(kFallbackFace);
+    st.frontFont.setColour(0);
 
     m_fontButton->setEnabled(false);
     m_centreButton->setEnabled(false);
     m_leftButton->setEnabled(false);
 
-    if (m_trackEditor) {
+    st.trackMeasures.longest.clear();
+    if (m_trackEditor)
         m_trackEditor->resetForNewCover();
-    } else {
-        st.HasTracks = false;
-        st.TrackCount = 0;
-        st.LongestTrack.clear();
-    }
 
     setBrushes(s.visible(), BrushStyle::Solid);
     fillSheets(s.visible());
 
-    st.OutlineColor = 0;
+    st.outlineColour = 0;
     showOutlineColour(0);
 
     // The boxes were all checked above, so the whole layer is drawn: black, inner fold lines.
     // The figures are strokes, which no brush changes.
-    redrawOutlineLayer(s, st.OutlineColor, inputs(), FoldPlacement::Inner);
+    redrawOutlineLayer(s, st.outlineColour, inputs(), FoldPlacement::Inner);
 
-    st.CentredMode = false;
+    st.centredMode = false;
     refreshSheets();
 }
 

@@ -10,33 +10,33 @@ namespace plattera {
 void MainWindow::onVerticalLines()
 {
     Sheets& s = m_sheets;
-    s.leftSpine.setBrushStyle(m_state.SavedLeftSpineBrushStyle);
-    s.rightSpine.setBrushStyle(m_state.SavedRightSpineBrushStyle);
+    s.leftSpine.setBrushStyle(m_state.savedBrushes.leftSpine);
+    s.rightSpine.setBrushStyle(m_state.savedBrushes.rightSpine);
     // The panel is filled with whatever brush it has now.
     fillSheets(s.backStrip());
-    if (m_state.HasBackPicture)
+    if (m_state.backPicture.shown())
         backPicturePlacement(s, m_state, inputs(), BackPlacementForm::Common);
     if (m_verticalLinesBox->isChecked())
-        drawFoldLines(s, m_state.OutlineColor, FoldPlacement::Inner);
+        drawFoldLines(s, m_state.outlineColour, FoldPlacement::Inner);
     if (m_backOutlineBox->isChecked())
-        drawBackOutline(s, m_state.OutlineColor);
+        drawBackOutline(s, m_state.outlineColour);
     relayoutStep();
 }
 
 void MainWindow::onBackOutline()
 {
     Sheets& s = m_sheets;
-    s.backPanel.setBrushStyle(m_state.SavedBackBrushStyle);
-    s.leftSpine.setBrushStyle(m_state.SavedLeftSpineBrushStyle);
-    s.rightSpine.setBrushStyle(m_state.SavedRightSpineBrushStyle);
+    s.backPanel.setBrushStyle(m_state.savedBrushes.back);
+    s.leftSpine.setBrushStyle(m_state.savedBrushes.leftSpine);
+    s.rightSpine.setBrushStyle(m_state.savedBrushes.rightSpine);
     fillSheets(s.backStrip());
-    if (m_state.HasBackPicture)
+    if (m_state.backPicture.shown())
         backPicturePlacement(s, m_state, inputs(), BackPlacementForm::Common);
     // Outline first, then the fold lines on the spines' panel-side columns.
     if (m_backOutlineBox->isChecked())
-        drawBackOutline(s, m_state.OutlineColor);
+        drawBackOutline(s, m_state.outlineColour);
     if (m_verticalLinesBox->isChecked())
-        drawFoldLines(s, m_state.OutlineColor, FoldPlacement::Edge);
+        drawFoldLines(s, m_state.outlineColour, FoldPlacement::Edge);
     relayoutStep();
 }
 
@@ -44,12 +44,12 @@ void MainWindow::onFrontOutline()
 {
     Sheets& s = m_sheets;
     // The front brush keeps the saved style afterwards; only a layout sets it clear.
-    s.frontCover.setBrushStyle(m_state.SavedFrontBrushStyle);
+    s.frontCover.setBrushStyle(m_state.savedBrushes.front);
     fillSheets(std::array {&s.frontCover});
-    if (m_state.HasFrontPicture)
+    if (m_state.frontPicture.shown())
         frontPicturePlacement(s, m_state);
     if (m_frontOutlineBox->isChecked())
-        drawFrontOutline(s, m_state.OutlineColor);
+        drawFrontOutline(s, m_state.outlineColour);
     relayoutStep();
 }
 
@@ -70,7 +70,7 @@ void MainWindow::onOutlineColour()
         return;
     // The dialog opens with this colour next time, also after New Cover has reset the outlines.
     m_colourDialogColour = *chosen;
-    m_state.OutlineColor = *chosen;
+    m_state.outlineColour = *chosen;
     runCheckedOutlineHandlers();
     showOutlineColour(*chosen);
 }

@@ -16,9 +16,9 @@ namespace plattera {
 
 void MainWindow::relayoutStep()
 {
-    if (!m_state.TextLaidOut)
+    if (!m_state.textLaidOut)
         return;
-    if (m_state.CentredMode)
+    if (m_state.centredMode)
         onCentre();
     else
         runLeftLayout();
@@ -62,10 +62,10 @@ void MainWindow::chooseAndPlacePicture(const std::function<std::optional<QString
     const CoverInputs in = inputs();
 
     fillSheets(s.visible());
-    st.SavedBackBrushStyle = s.backPanel.brushStyle();
-    st.SavedFrontBrushStyle = s.frontCover.brushStyle();
-    st.SavedRightSpineBrushStyle = s.rightSpine.brushStyle();
-    st.SavedLeftSpineBrushStyle = s.leftSpine.brushStyle();
+    st.savedBrushes.back = s.backPanel.brushStyle();
+    st.savedBrushes.front = s.frontCover.brushStyle();
+    st.savedBrushes.rightSpine = s.rightSpine.brushStyle();
+    st.savedBrushes.leftSpine = s.leftSpine.brushStyle();
 
     const std::optional<QString> chosen = choose();
     if (chosen) {
@@ -74,25 +74,21 @@ void MainWindow::chooseAndPlacePicture(const std::function<std::optional<QString
         if (in.page == NotebookPage::Back) {
             setBrushes(s.visible(), BrushStyle::Clear);
             std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.backComposite.ppi());
-            st.BackPictureFile = *chosen;
-            st.BackPicture = std::move(picture);
-            st.HasBackPicture = true;
+            st.backPicture.choose(*chosen, std::move(picture));
             stretchBackComposite(s, st);
             backPicturePlacement(s, st, in, BackPlacementForm::ImageCommand);
         } else {
             std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.frontCover.ppi());
-            st.FrontPictureFile = *chosen;
-            st.FrontPicture = std::move(picture);
+            st.frontPicture.choose(*chosen, std::move(picture));
             setBrushes(s.visible(), BrushStyle::Clear);
-            st.HasFrontPicture = true;
-            if (st.FrontPicture)
+            if (st.frontPicture.bitmap())
                 s.frontCover.stretchDraw(QRect(0, 0, s.frontCover.width(), s.frontCover.height()),
-                                         *st.FrontPicture);
+                                         *st.frontPicture.bitmap());
         }
     }
 
     relayoutStep();
-    redrawOutlineLayer(s, st.OutlineColor, in, FoldPlacement::Inner);
+    redrawOutlineLayer(s, st.outlineColour, in, FoldPlacement::Inner);
 }
 
 void MainWindow::onCentre()
@@ -100,24 +96,24 @@ void MainWindow::onCentre()
     Sheets& s = m_sheets;
     const CoverInputs in = inputs();
     wipeCover(s, m_state);
-    if (m_state.HasBackPicture)
+    if (m_state.backPicture.shown())
         backPicturePlacement(s, m_state, in, BackPlacementForm::Common);
-    if (m_state.HasFrontPicture)
+    if (m_state.frontPicture.shown())
         frontPicturePlacement(s, m_state);
     centredLayout(s, m_state, in);
 }
 
 void MainWindow::onExtendBackPicture()
 {
-    if (!m_state.HasBackPicture)
+    if (!m_state.backPicture.shown())
         return;
     Sheets& s = m_sheets;
     const CoverInputs in = inputs();
     backPicturePlacement(s, m_state, in, BackPlacementForm::Extend);
-    if (m_state.HasFrontPicture)
+    if (m_state.frontPicture.shown())
         frontPicturePlacement(s, m_state);
     relayoutStep();
-    redrawOutlineLayer(s, m_state.OutlineColor, in, FoldPlacement::Mixed);
+    redrawOutlineLayer(s, m_state.outlineColour, in, FoldPlacement::Mixed);
 }
 
 } // namespace plattera

@@ -22,7 +22,7 @@ void MainWindow::onPrint()
     // Named after the dialog: Qt's dialog would otherwise offer the name, cut at its first dot,
     // as the PDF file's default name.
     printer.setDocName(
-        printJobName(kApplicationTitle, m_state.PrintArtistText, m_state.PrintTitleText));
+        printJobName(kApplicationTitle, m_state.shownTexts.artist, m_state.shownTexts.title));
     printCoverJob(printer, m_state, in);
     // Without any printer the dialog offers only a PDF file, and it is easy to miss that the
     // cover went to one.

@@ -13,15 +13,15 @@ void MainWindow::onFontTypeColour()
         // Only face and colour: the layouts choose the sizes, and style and effects are not
         // part of the cover.
         if (inputs().page == NotebookPage::Back) {
-            m_state.setBackFontName(choice->face);
-            m_state.BackFontColor = choice->colour;
+            m_state.backFont.setFace(choice->face);
+            m_state.backFont.setColour(choice->colour);
         } else {
-            m_state.setFrontFontName(choice->face);
-            m_state.FrontFontColor = choice->colour;
+            m_state.frontFont.setFace(choice->face);
+            m_state.frontFont.setColour(choice->colour);
         }
     }
     // Cancelled or not, and whether or not texts were laid out before.
-    if (m_state.CentredMode)
+    if (m_state.centredMode)
         onCentre();
     else
         runLeftLayout();
@@ -29,7 +29,7 @@ void MainWindow::onFontTypeColour()
 
 void MainWindow::onLeft()
 {
-    m_state.CentredMode = false;
+    m_state.centredMode = false;
     runLeftLayout();
 }
 

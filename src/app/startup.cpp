@@ -148,7 +148,7 @@ int runPlattera(char* programName)
 
     EditorState state;
     PictureStore pictures;
-    state.Pictures = &pictures;
+    state.pictures = &pictures;
     // A big photo takes a moment to decode: the wait cursor shows it, and restoring it gives
     // back whatever pointer the program had set before.
     pictures.setLongDecodeNotifier([](bool busy) {

@@ -15,6 +15,7 @@
 #include "model/version.h"
 #include "text/layouts.h"
 #include "app/track_line_edit.h"
+#include "tracklists/track_lines.h"
 
 namespace plattera {
 
@@ -182,11 +183,8 @@ QStringList TrackEditor::trackLines() const
 
 void TrackEditor::resetForNewCover()
 {
-    m_state.HasTracks = false;
     m_trackList->clear();
-    m_state.TrackCount = 0;
     m_trackList->setCurrentItem(nullptr);
-    m_state.LongestTrack.clear();
     setEditText(m_artistEdit, kNewCoverArtistPrompt);
     setEditText(m_titleEdit, kNewCoverTitlePrompt);
     m_typeInLine->clear();
@@ -196,10 +194,8 @@ void TrackEditor::onInsert()
 {
     const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
     if (selected.isEmpty()) {
-        ++m_state.TrackCount;
-        m_state.HasTracks = true;
-        m_trackList->addItem(QString::number(m_state.TrackCount) + QStringLiteral(". ") +
-                             m_typeInLine->text());
+        // Numbered by the count of lines, which Delete keeps in step by renumbering.
+        m_trackList->addItem(trackNumberPrefix(m_trackList->count() + 1) + m_typeInLine->text());
         m_trackList->scrollToItem(m_trackList->item(m_trackList->count() - 1));
         m_typeInLine->clear();
         return;
@@ -246,7 +242,7 @@ void TrackEditor::onContinue()
         inputs.tracks = trackLines();
         // Continue draws the left-aligned layout, so the mode must say so too: otherwise Print
         // and the next re-layout would centre what the screen shows left-aligned.
-        m_state.CentredMode = false;
+        m_state.centredMode = false;
         leftAlignedLayout(m_sheets, m_state, inputs);
         // Only a layout that ran to its end closes the editor.
         accept();

@@ -25,8 +25,6 @@ void TrackEditor::onTrackListKey(int key)
         m_trackList->setCurrentItem(nullptr);
         m_trackList->clearSelection();
     }
-    m_state.TrackCount = m_trackList->count();
-    m_state.HasTracks = m_state.TrackCount > 0;
     // The type-in line still holds the copy the selection put there; Insert would bring the line back.
     if (m_typeInLine->text() == removed)
         m_typeInLine->clear();

@@ -303,8 +303,8 @@ void PictureStore::clear()
 
 std::optional<Picture> loadCoverPicture(EditorState& state, const QString& path, int ppi)
 {
-    if (state.Pictures)
-        return state.Pictures->load(path, ppi);
+    if (state.pictures)
+        return state.pictures->load(path, ppi);
     return loadPictureBitmap(path, ppi);
 }
 

@@ -26,26 +26,28 @@ void solidWipe(Sheets& s)
 void wipeCover(Sheets& sheets, EditorState& state)
 {
     solidWipe(sheets);
-    state.BackPicture.reset();
-    state.FrontPicture.reset();
+    state.backPicture.dropBitmap();
+    state.frontPicture.dropBitmap();
 }
 
 void reloadBackPicture(Sheets& sheets, EditorState& state)
 {
-    state.BackPicture = loadCoverPicture(state, state.BackPictureFile, sheets.backComposite.ppi());
+    state.backPicture.reload(
+        loadCoverPicture(state, state.backPicture.file(), sheets.backComposite.ppi()));
 }
 
 void reloadFrontPicture(Sheets& sheets, EditorState& state)
 {
-    state.FrontPicture = loadCoverPicture(state, state.FrontPictureFile, sheets.frontCover.ppi());
+    state.frontPicture.reload(
+        loadCoverPicture(state, state.frontPicture.file(), sheets.frontCover.ppi()));
 }
 
 void stretchBackComposite(Sheets& sheets, const EditorState& state)
 {
-    if (state.BackPicture)
+    if (state.backPicture.bitmap())
         sheets.backComposite.stretchDraw(
             QRect(0, 0, sheets.backComposite.width(), sheets.backComposite.height()),
-            *state.BackPicture);
+            *state.backPicture.bitmap());
 }
 
 void copyBackBands(Sheets& s, bool extended)
@@ -79,8 +81,8 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
     switch (form) {
     case BackPlacementForm::Common:
     case BackPlacementForm::Layout:
-        s.leftSpine.setBrushStyle(state.SavedLeftSpineBrushStyle);
-        s.rightSpine.setBrushStyle(state.SavedRightSpineBrushStyle);
+        s.leftSpine.setBrushStyle(state.savedBrushes.leftSpine);
+        s.rightSpine.setBrushStyle(state.savedBrushes.rightSpine);
         fillSheets(s.visible());
         break;
     case BackPlacementForm::ImageCommand:
@@ -96,10 +98,10 @@ void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inpu
 void frontPicturePlacement(Sheets& s, EditorState& state)
 {
     reloadFrontPicture(s, state);
-    state.HasFrontPicture = true;
-    if (state.FrontPicture)
+    state.frontPicture.show();
+    if (state.frontPicture.bitmap())
         s.frontCover.stretchDraw(QRect(0, 0, s.frontCover.width(), s.frontCover.height()),
-                                 *state.FrontPicture);
+                                 *state.frontPicture.bitmap());
 }
 
 } // namespace plattera

@@ -43,21 +43,23 @@ QRect pageRect(int l, int t, int r, int b)
 void drawPictures(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)
 {
     using namespace page;
-    if (state.HasBackPicture && state.BackPicture && !state.BackPicture->isNull()) {
+    if (state.backPicture.shown() && state.backPicture.bitmap() &&
+        !state.backPicture.bitmap()->isNull()) {
         const QRect dest = inputs.extendBackPicture
             ? pageRect(kBackLeft, kBackTop, kBackRight, kBackBottom)
             : pageRect(kLeftFold, kBackTop, kRightFold, kBackBottom);
-        canvas.stretchDraw(dest, *state.BackPicture);
+        canvas.stretchDraw(dest, *state.backPicture.bitmap());
     }
-    if (state.HasFrontPicture && state.FrontPicture && !state.FrontPicture->isNull())
+    if (state.frontPicture.shown() && state.frontPicture.bitmap() &&
+        !state.frontPicture.bitmap()->isNull())
         canvas.stretchDraw(pageRect(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom),
-                           *state.FrontPicture);
+                           *state.frontPicture.bitmap());
 }
 
 void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)
 {
     using namespace page;
-    canvas.setPenColour(state.OutlineColor);
+    canvas.setPenColour(state.outlineColour);
     if (inputs.backOutline)
         canvas.rectangle(kBackLeft, kBackTop, kBackRight, kBackBottom);
     if (inputs.verticalLines) {
@@ -72,15 +74,15 @@ void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& i
 
 void drawTracks(Canvas& canvas, const EditorState& state, const CoverTextGeometry& geometry)
 {
-    const QStringList& lines = state.PrintTracks;
-    setTextFont(canvas, {state.BackFontName, state.BackFontColor, page::kTrackStartSize});
-    const TrackFit fit = fitTrackLines(canvas, lines, state.HasTracks, geometry);
-    drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.CentredMode, geometry);
+    const QStringList& lines = state.shownTexts.tracks;
+    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), page::kTrackStartSize});
+    const TrackFit fit = fitTrackLines(canvas, lines, geometry);
+    drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.centredMode, geometry);
 }
 
 TitleTexts printedTitles(const EditorState& state)
 {
-    return {state.PrintArtistText, state.TitleSeparator, state.PrintTitleText};
+    return {state.shownTexts.artist, state.titles.separator, state.shownTexts.title};
 }
 
 } // namespace
@@ -90,16 +92,17 @@ void printCover(Canvas& canvas, const EditorState& state, const CoverInputs& inp
     canvas.setBrushStyle(BrushStyle::Clear);
     drawPictures(canvas, state, inputs);
     drawOutlines(canvas, state, inputs);
-    if (!state.TextLaidOut)
+    if (!state.textLaidOut)
         return;
     // The same steps as on the sheets, fitted anew in page units; one canvas carries all texts.
     const CoverTextGeometry geometry = pageGeometry();
     drawTracks(canvas, state, geometry);
     if (!inputs.noFrontText) {
-        setTextFont(canvas, {state.FrontFontName, state.FrontFontColor, page::kFrontStartSize});
+        setTextFont(canvas,
+                    {state.frontFont.face(), state.frontFont.colour(), page::kFrontStartSize});
         drawFrontLines(canvas, printedTitles(state), geometry);
     }
-    setTextFont(canvas, {state.BackFontName, state.BackFontColor, page::kSpineStartSize});
+    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), page::kSpineStartSize});
     drawSpineTexts(canvas, canvas, printedTitles(state), geometry);
     // The next job's texts start upright.
     canvas.setFontEscapement(0);

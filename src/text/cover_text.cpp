@@ -25,8 +25,7 @@ void setTextFont(Canvas& canvas, const TextFont& font)
     canvas.setFontSize(font.points);
 }
 
-TrackFit fitTrackLines(Canvas& panel, const QStringList& lines, bool hasTracks,
-                       const CoverTextGeometry& geometry)
+TrackFit fitTrackLines(Canvas& panel, const QStringList& lines, const CoverTextGeometry& geometry)
 {
     TrackFit fit;
     const long long count = lines.size();
@@ -42,12 +41,10 @@ TrackFit fitTrackLines(Canvas& panel, const QStringList& lines, bool hasTracks,
     for (const QString& line : lines)
         fit.widths.push_back(panel.textWidth(line));
 
-    if (hasTracks) {
-        for (int i = 0; i < int(count); ++i) {
-            if (fit.widths[size_t(i)] > fit.widestWidth) {
-                fit.widest = i;
-                fit.widestWidth = fit.widths[size_t(i)];
-            }
+    for (int i = 0; i < int(count); ++i) {
+        if (fit.widths[size_t(i)] > fit.widestWidth) {
+            fit.widest = i;
+            fit.widestWidth = fit.widths[size_t(i)];
         }
     }
     // Only the widest line is measured again; the others shrink with it.
@@ -55,7 +52,7 @@ TrackFit fitTrackLines(Canvas& panel, const QStringList& lines, bool hasTracks,
         fit.widestWidth = int(shrinkToFit({&panel}, geometry.trackWidthLimit,
                                           [&] { return panel.textWidth(lines[fit.widest]); }));
 
-    if (hasTracks && count > 0)
+    if (count > 0)
         fit.lineHeight = panel.textHeight(lines.front());
     return fit;
 }

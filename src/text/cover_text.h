@@ -73,17 +73,16 @@ struct TrackFit {
     int blockHeight = 0;
     // Each line's width in the font reached by the height fit, before the width fit.
     std::vector<int> widths;
-    // The first of the widest lines (wider than nothing), -1 when there is none or !hasTracks.
+    // The first of the widest lines (wider than nothing), -1 when there is none.
     int widest = -1;
     // Its width after the width fit; 0 when there is no widest line.
     int widestWidth = 0;
-    // The cell height in the fitted font; none when !hasTracks or without lines.
+    // The cell height in the fitted font; none without lines.
     std::optional<int> lineHeight;
 };
 
 // Shrinks the panel's font until the block of lines and then the widest line fit.
-TrackFit fitTrackLines(Canvas& panel, const QStringList& lines, bool hasTracks,
-                       const CoverTextGeometry& geometry);
+TrackFit fitTrackLines(Canvas& panel, const QStringList& lines, const CoverTextGeometry& geometry);
 
 // Draws line i at trackTop + down * i * lineHeight, from trackLeft or centred on trackCentre.
 // Returns the widths the centred lines were placed with (empty when left-aligned).

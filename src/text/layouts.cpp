@@ -45,28 +45,18 @@ CoverTextGeometry sheetGeometry(Sheets& s)
     return g;
 }
 
-// Track line i for i below TrackCount; the list and TrackCount normally agree, a missing line
-// counts as empty.
-QStringList trackLines(const EditorState& state, const CoverInputs& inputs)
-{
-    QStringList lines;
-    for (int i = 0; i < state.TrackCount; ++i)
-        lines << inputs.tracks.value(i);
-    return lines;
-}
-
 void setLayoutFonts(Sheets& s, const EditorState& state)
 {
-    const TextFont back {state.BackFontName, state.BackFontColor, kPanelStartSize};
+    const TextFont back {state.backFont.face(), state.backFont.colour(), kPanelStartSize};
     setTextFont(s.backPanel, back);
     setTextFont(s.leftSpine, {back.face, back.colour, kSpineStartSize});
     setTextFont(s.rightSpine, {back.face, back.colour, kSpineStartSize});
-    setTextFont(s.frontCover, {state.FrontFontName, state.FrontFontColor, kPanelStartSize});
+    setTextFont(s.frontCover, {state.frontFont.face(), state.frontFont.colour(), kPanelStartSize});
 }
 
 TitleTexts titleTexts(const EditorState& state)
 {
-    return {state.ArtistText, state.TitleSeparator, state.TitleText};
+    return {state.titles.artist, state.titles.separator, state.titles.title};
 }
 
 void drawFront(Sheets& s, EditorState& state, const CoverInputs& inputs)
@@ -74,16 +64,16 @@ void drawFront(Sheets& s, EditorState& state, const CoverInputs& inputs)
     if (inputs.noFrontText)
         return;
     SheetCanvas& front = s.frontCover;
-    if (state.HasFrontPicture)
+    if (state.frontPicture.shown())
         front.setBrushStyle(BrushStyle::Clear);
-    else if (state.HasBackPicture)
-        front.setBrushStyle(state.SavedFrontBrushStyle);
-    state.TitleLineHeight = drawFrontLines(front, titleTexts(state), sheetGeometry(s));
+    else if (state.backPicture.shown())
+        front.setBrushStyle(state.savedBrushes.front);
+    state.titleLineHeight = drawFrontLines(front, titleTexts(state), sheetGeometry(s));
 }
 
 void drawSpines(Sheets& s, const EditorState& state)
 {
-    if (state.HasBackPicture)
+    if (state.backPicture.shown())
         setBrushes(std::array {&s.leftSpine, &s.rightSpine}, BrushStyle::Clear);
     drawSpineTexts(s.leftSpine, s.rightSpine, titleTexts(state), sheetGeometry(s));
 }
@@ -91,18 +81,18 @@ void drawSpines(Sheets& s, const EditorState& state)
 // The fits of the back panel's track lines, kept in the state.
 QStringList fitTracks(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
-    const QStringList lines = trackLines(state, inputs);
-    const TrackFit fit = fitTrackLines(s.backPanel, lines, state.HasTracks, sheetGeometry(s));
-    state.TrackBlockHeight = fit.blockHeight;
+    const QStringList& lines = inputs.tracks;
+    const TrackFit fit = fitTrackLines(s.backPanel, lines, sheetGeometry(s));
+    state.trackMeasures.blockHeight = fit.blockHeight;
     // Every entered track has its entry: the table grows with the list.
-    if (state.TrackWidths.size() < fit.widths.size())
-        state.TrackWidths.resize(fit.widths.size(), 0);
-    std::copy(fit.widths.begin(), fit.widths.end(), state.TrackWidths.begin());
-    state.MaxTrackWidth = fit.widestWidth;
+    if (state.trackMeasures.widths.size() < fit.widths.size())
+        state.trackMeasures.widths.resize(fit.widths.size(), 0);
+    std::copy(fit.widths.begin(), fit.widths.end(), state.trackMeasures.widths.begin());
+    state.trackMeasures.widestWidth = fit.widestWidth;
     if (fit.widest >= 0)
-        state.LongestTrack = lines[fit.widest];
+        state.trackMeasures.longest = lines[fit.widest];
     if (fit.lineHeight)
-        state.TrackLineHeight = *fit.lineHeight;
+        state.trackMeasures.lineHeight = *fit.lineHeight;
     return lines;
 }
 
@@ -110,29 +100,29 @@ QStringList fitTracks(Sheets& s, EditorState& state, const CoverInputs& inputs)
 // draws no texts, and the page keeps printing the texts last drawn.
 void keepPrintedTexts(EditorState& state, const QStringList& lines)
 {
-    state.PrintArtistText = state.ArtistText;
-    state.PrintTitleText = state.TitleText;
-    state.PrintTracks = lines;
+    state.shownTexts.artist = state.titles.artist;
+    state.shownTexts.title = state.titles.title;
+    state.shownTexts.tracks = lines;
 }
 
 } // namespace
 
 void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
-    state.TextLaidOut = true;
-    state.ArtistText = inputs.artist;
-    state.TitleText = inputs.title;
+    state.textLaidOut = true;
+    state.titles.artist = inputs.artist;
+    state.titles.title = inputs.title;
 
     wipeCover(s, state);
 
-    if (state.HasBackPicture)
+    if (state.backPicture.shown())
         backPicturePlacement(s, state, inputs, BackPlacementForm::Layout);
-    if (state.HasFrontPicture)
+    if (state.frontPicture.shown())
         frontPicturePlacement(s, state);
 
     setLayoutFonts(s, state);
-    state.TitleSeparator =
-        !state.ArtistText.isEmpty() && !state.TitleText.isEmpty() ? kSeparator : QString();
+    state.titles.separator =
+        !state.titles.artist.isEmpty() && !state.titles.title.isEmpty() ? kSeparator : QString();
 
     drawFront(s, state, inputs);
     drawSpines(s, state);
@@ -140,34 +130,34 @@ void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
     SheetCanvas& panel = s.backPanel;
     const QStringList lines = fitTracks(s, state, inputs);
     keepPrintedTexts(state, lines);
-    if (state.HasFrontPicture && !state.HasBackPicture)
-        panel.setBrushStyle(state.SavedBackBrushStyle);
-    if (state.HasBackPicture)
+    if (state.frontPicture.shown() && !state.backPicture.shown())
+        panel.setBrushStyle(state.savedBrushes.back);
+    if (state.backPicture.shown())
         panel.setBrushStyle(BrushStyle::Clear);
-    drawTrackLines(panel, lines, state.TrackLineHeight, false, sheetGeometry(s));
+    drawTrackLines(panel, lines, state.trackMeasures.lineHeight, false, sheetGeometry(s));
 
-    drawOutlineLayer(s, state.OutlineColor, inputs);
+    drawOutlineLayer(s, state.outlineColour, inputs);
 }
 
 void centredLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
-    state.CentredMode = true;
+    state.centredMode = true;
     setLayoutFonts(s, state);
 
     SheetCanvas& panel = s.backPanel;
     const QStringList lines = fitTracks(s, state, inputs);
     keepPrintedTexts(state, lines);
-    if (state.HasBackPicture)
+    if (state.backPicture.shown())
         panel.setBrushStyle(BrushStyle::Clear);
     // The lines are centred with their widths in the fitted font, which the state then keeps.
     const std::vector<int> widths =
-        drawTrackLines(panel, lines, state.TrackLineHeight, true, sheetGeometry(s));
-    std::copy(widths.begin(), widths.end(), state.TrackWidths.begin());
+        drawTrackLines(panel, lines, state.trackMeasures.lineHeight, true, sheetGeometry(s));
+    std::copy(widths.begin(), widths.end(), state.trackMeasures.widths.begin());
 
     drawFront(s, state, inputs);
     drawSpines(s, state);
 
-    drawOutlineLayer(s, state.OutlineColor, inputs);
+    drawOutlineLayer(s, state.outlineColour, inputs);
 }
 
 } // namespace plattera

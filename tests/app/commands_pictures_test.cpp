@@ -61,7 +61,7 @@ TEST_F(PictureCommands, BackBandsLandAsTheBoxSaysAndExtendUsesMixedFolds)
 {
     image(NotebookPage::Back, picture(QStringLiteral("back.bmp"), columnCodedImage(442, 353)));
     ASSERT_TRUE(platform.errors.empty());
-    EXPECT_TRUE(state.HasBackPicture);
+    EXPECT_TRUE(state.backPicture.shown());
     const Sheets& s = sheets();
     // Extended: spines show composite columns 0-21 and 420-441, the panel 22-419; the outlines
     // lie over them with the fold lines in the inner placement.
@@ -103,8 +103,8 @@ TEST_F(PictureCommands, FrontPictureOfAnyShapeFillsTheFrontSheet)
     QImage tall(2, 300, QImage::Format_RGB32);
     tall.fill(qRgb(0, 150, 0));
     image(NotebookPage::Front, picture(QStringLiteral("front.bmp"), tall));
-    EXPECT_TRUE(state.HasFrontPicture);
-    EXPECT_FALSE(state.HasBackPicture);
+    EXPECT_TRUE(state.frontPicture.shown());
+    EXPECT_FALSE(state.backPicture.shown());
     const QImage& front = sheets().frontCover.image();
     EXPECT_TRUE(AreaIs(front, QRect(1, 1, 359, 351), qRgb(0, 150, 0)));
     EXPECT_TRUE(AreaIs(front, QRect(0, 0, 361, 1), kInk));
@@ -121,7 +121,7 @@ TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
     EXPECT_EQ(platform.pictureRequests[1].filter, pictureDialogSettings().filter);
     EXPECT_EQ(platform.pictureRequests[1].defaultExtension,
               pictureDialogSettings().defaultExtension);
-    EXPECT_FALSE(state.HasFrontPicture) << "a cancelled dialog changes no picture";
+    EXPECT_FALSE(state.frontPicture.shown()) << "a cancelled dialog changes no picture";
 }
 
 TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
@@ -131,14 +131,14 @@ TEST_F(PictureCommands, UnreadableFileKeepsThePreviousPictureAndShowsTheError)
     const QString bad = broken(QStringLiteral("bad.bmp"));
     image(NotebookPage::Back, bad);
     ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_EQ(state.BackPictureFile, good);
-    EXPECT_TRUE(state.HasBackPicture);
+    EXPECT_EQ(state.backPicture.file(), good);
+    EXPECT_TRUE(state.backPicture.shown());
     EXPECT_EQ(mainWindow().lastPictureFile(), bad);
 
     image(NotebookPage::Front, bad);
     EXPECT_EQ(platform.errors.size(), 2u);
-    EXPECT_TRUE(state.FrontPictureFile.isEmpty());
-    EXPECT_FALSE(state.HasFrontPicture);
+    EXPECT_TRUE(state.frontPicture.file().isEmpty());
+    EXPECT_FALSE(state.frontPicture.shown());
 
     // The cover still repaints from the good file.
     continueLayout({QStringLiteral("one")});
@@ -151,8 +151,8 @@ TEST_F(PictureCommands, VanishedFileIsKeptAndDrawsNothing)
     const QString gone = dir.filePath(QStringLiteral("typed-name.bmp"));
     image(NotebookPage::Front, gone);
     EXPECT_TRUE(platform.errors.empty());
-    EXPECT_EQ(state.FrontPictureFile, gone);
-    EXPECT_TRUE(state.HasFrontPicture);
+    EXPECT_EQ(state.frontPicture.file(), gone);
+    EXPECT_TRUE(state.frontPicture.shown());
     EXPECT_TRUE(AreaIs(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper));
 }
 
@@ -160,8 +160,8 @@ TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
 {
     // Right after start-up every brush is solid.
     image(NotebookPage::Back, std::nullopt);
-    EXPECT_EQ(state.SavedFrontBrushStyle, BrushStyle::Solid);
-    EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Solid);
+    EXPECT_EQ(state.savedBrushes.front, BrushStyle::Solid);
+    EXPECT_EQ(state.savedBrushes.leftSpine, BrushStyle::Solid);
     // New Cover, then clearing "Front" with solid saved styles wipes the front outline away.
     run(&MainWindow::onNewCover);
     control<QCheckBox>(mainWindow(), "CheckBox3")->click();
@@ -171,10 +171,10 @@ TEST_F(PictureCommands, SavedBrushStylesDecideWhetherLaterFillsWipe)
     // After a layout the brushes are clear, and so are the styles the next Image records.
     continueLayout({QStringLiteral("one")});
     image(NotebookPage::Back, std::nullopt);
-    EXPECT_EQ(state.SavedBackBrushStyle, BrushStyle::Clear);
-    EXPECT_EQ(state.SavedFrontBrushStyle, BrushStyle::Clear);
-    EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Clear);
-    EXPECT_EQ(state.SavedRightSpineBrushStyle, BrushStyle::Clear);
+    EXPECT_EQ(state.savedBrushes.back, BrushStyle::Clear);
+    EXPECT_EQ(state.savedBrushes.front, BrushStyle::Clear);
+    EXPECT_EQ(state.savedBrushes.leftSpine, BrushStyle::Clear);
+    EXPECT_EQ(state.savedBrushes.rightSpine, BrushStyle::Clear);
     // Now the fill of "Front" paints nothing: New Cover's front outline stays.
     run(&MainWindow::onNewCover);
     control<QCheckBox>(mainWindow(), "CheckBox3")->click();
@@ -196,12 +196,12 @@ TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
     control<QLineEdit>(trackEditor(), "Edit1")->setText(QStringLiteral("ab"));
     trackEditor().onInsert();
     run(&MainWindow::onCentre);
-    EXPECT_TRUE(state.CentredMode);
-    EXPECT_FALSE(state.TextLaidOut);
+    EXPECT_TRUE(state.centredMode);
+    EXPECT_FALSE(state.textLaidOut);
     // The track is drawn, centred; no artist or title has been taken.
     const QImage& panel = sheets().backPanel.image();
     QRect ink;
-    for (int y = 3; y < 3 + state.TrackLineHeight; ++y)
+    for (int y = 3; y < 3 + state.trackMeasures.lineHeight; ++y)
         for (int x = 0; x < 400; ++x)
             if (panel.pixel(x, y) != kPaper)
                 ink |= QRect(x, y, 1, 1);
@@ -251,6 +251,6 @@ TEST_F(PictureCommands, APictureDroppedOnASheetIsTheImageCommandForThatPage)
         drop(control<SheetView>(mainWindow(), "Image4"), broken(QStringLiteral("front.jpg"))));
     EXPECT_EQ(control<QTabWidget>(mainWindow(), "TabbedNotebook1")->currentIndex(), 1);
     EXPECT_EQ(platform.errors.size(), 1u);
-    EXPECT_FALSE(state.HasFrontPicture) << "the failed command is undone";
+    EXPECT_FALSE(state.frontPicture.shown()) << "the failed command is undone";
     EXPECT_TRUE(SameSheets(SheetPixels(sheets()), before));
 }

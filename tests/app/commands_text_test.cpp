@@ -74,21 +74,22 @@ protected:
     // The ink of track line 0.
     QRect firstTrack()
     {
-        return darkBounds(sheets().backPanel.image(), QRect(2, 4, 396, state.TrackLineHeight));
+        return darkBounds(sheets().backPanel.image(),
+                          QRect(2, 4, 396, state.trackMeasures.lineHeight));
     }
     void expectLeftAligned(const char* after)
     {
         const QRect ink = firstTrack();
         EXPECT_GE(ink.left(), 10) << "after " << after;
         EXPECT_LE(ink.left(), 20) << "after " << after;
-        EXPECT_FALSE(state.CentredMode) << "after " << after;
+        EXPECT_FALSE(state.centredMode) << "after " << after;
     }
     void expectCentred(const char* after)
     {
         const QRect ink = firstTrack();
         EXPECT_GT(ink.left(), 60) << "after " << after;
         EXPECT_NEAR(ink.center().x(), 200, 5) << "after " << after;
-        EXPECT_TRUE(state.CentredMode) << "after " << after;
+        EXPECT_TRUE(state.centredMode) << "after " << after;
     }
     FontChoice font(const QString& face, Colour colour)
     {
@@ -147,7 +148,7 @@ TEST_F(TextCommands, NoTextOnFrontBeforeAnyLayoutChangesNothing)
     const SheetPixels before(sheets());
     control<QCheckBox>(mainWindow(), "CheckBox4")->click();
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
-    EXPECT_FALSE(state.TextLaidOut);
+    EXPECT_FALSE(state.textLaidOut);
 }
 
 TEST_F(TextCommands, FontOnFrontPageChangesOnlyTheFront)
@@ -157,9 +158,9 @@ TEST_F(TextCommands, FontOnFrontPageChangesOnlyTheFront)
     control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(1);
     platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
     run(&MainWindow::onFontTypeColour);
-    EXPECT_EQ(state.FrontFontName, QStringLiteral("DejaVu Serif"));
-    EXPECT_EQ(state.FrontFontColor, 0x0000FFu);
-    EXPECT_TRUE(state.BackFontName.isEmpty());
+    EXPECT_EQ(state.frontFont.face(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(state.frontFont.colour(), 0x0000FFu);
+    EXPECT_TRUE(state.backFont.face().isEmpty());
     const SheetPixels after(sheets());
     EXPECT_TRUE(ImagesEqual(before.panel, after.panel));
     EXPECT_TRUE(ImagesEqual(before.leftSpine, after.leftSpine));
@@ -173,8 +174,8 @@ TEST_F(TextCommands, FontOnBackPageChangesPanelAndBothSpines)
     const SheetPixels before(sheets());
     platform.fontAnswers.push_back(font(QStringLiteral("DejaVu Serif"), 0x0000FF));
     run(&MainWindow::onFontTypeColour);
-    EXPECT_EQ(state.BackFontName, QStringLiteral("DejaVu Serif"));
-    EXPECT_EQ(state.BackFontColor, 0x0000FFu);
+    EXPECT_EQ(state.backFont.face(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(state.backFont.colour(), 0x0000FFu);
     const SheetPixels after(sheets());
     EXPECT_TRUE(ImagesEqual(before.front, after.front));
     EXPECT_GT(countRedPixels(after.panel), 10);
@@ -186,13 +187,13 @@ TEST_F(TextCommands, CancelledFontStillLaysOutAndDialogRemembersItsLastFont)
 {
     enterCover();
     run(&MainWindow::onFontTypeColour); // cancelled: no answer queued
-    EXPECT_TRUE(state.TextLaidOut);
+    EXPECT_TRUE(state.textLaidOut);
     EXPECT_GT(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper), 0);
 
     FontChoice chosen = font(QString(40, QLatin1Char('F')), 0x00FF00);
     platform.fontAnswers.push_back(chosen);
     run(&MainWindow::onFontTypeColour);
-    EXPECT_EQ(state.BackFontName.size(), 31);
+    EXPECT_EQ(state.backFont.face().size(), 31);
     run(&MainWindow::onFontTypeColour);
     ASSERT_EQ(platform.fontRequests.size(), 3u);
     EXPECT_EQ(platform.fontRequests[0].face, QStringLiteral("Arial"));

@@ -48,14 +48,14 @@ TEST_F(ExtremeTexts, AThousandTracksAreAllMeasuredAndShrinkToTheFloor)
         lines << QStringLiteral("Track title number %1").arg(i);
     typeTracks(lines);
     continueLayout();
-    EXPECT_EQ(state.TrackCount, 1000);
-    ASSERT_GE(state.TrackWidths.size(), 1000u);
-    EXPECT_GT(state.TrackWidths[999], 0);
+    EXPECT_EQ(trackEditor().trackLines().size(), 1000);
+    ASSERT_GE(state.trackMeasures.widths.size(), 1000u);
+    EXPECT_GT(state.trackMeasures.widths[999], 0);
     EXPECT_EQ(sheets().backPanel.font().size, kSmallestFontSize);
 
     mainWindow().runCommand([this] { mainWindow().onCentre(); });
     EXPECT_TRUE(platform.errors.empty());
-    EXPECT_TRUE(state.CentredMode);
+    EXPECT_TRUE(state.centredMode);
     printToPdf();
 }
 
@@ -80,9 +80,9 @@ TEST_F(ExtremeTexts, BlankRightToLeftAndCombiningTextsLayOutAndPrint)
     control<QLineEdit>(trackEditor(), "Edit2")->setText(combining);
     typeTracks({QStringLiteral("      "), rightToLeft, combining});
     continueLayout();
-    EXPECT_EQ(state.TitleSeparator, QStringLiteral(": "));
-    EXPECT_GT(state.TrackWidths[1], 0);
-    EXPECT_GT(state.TrackWidths[0], 0); // spaces have a width, though they draw nothing
+    EXPECT_EQ(state.titles.separator, QStringLiteral(": "));
+    EXPECT_GT(state.trackMeasures.widths[1], 0);
+    EXPECT_GT(state.trackMeasures.widths[0], 0); // spaces have a width, though they draw nothing
     // Something was drawn on the front: the texts are not lost on the way.
     EXPECT_GT(CountNot(sheets().frontCover.image(), QRect(1, 1, 359, 351), qRgb(255, 255, 255)), 0);
     printToPdf();

@@ -421,18 +421,18 @@ TEST_F(MainWindowCommands, EditTracksEnablesTheFourButtonsHoweverTheEditorCloses
         control<QPushButton>(trackEditor(), "Button1")->click();
     });
     control<GlyphButton>(mainWindow(), "button3")->click();
-    EXPECT_TRUE(state.TextLaidOut);
+    EXPECT_TRUE(state.textLaidOut);
     EXPECT_FALSE(trackEditor().isVisible());
     EXPECT_TRUE(control<GlyphButton>(mainWindow(), "BitBtn2")->isEnabled());
 }
 
 TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack)
 {
-    state.OutlineColor = 0x00FF00;
-    state.TextLaidOut = true;
-    state.CentredMode = true;
-    state.BackFontName = QStringLiteral("Courier");
-    state.FrontFontColor = 0x123456;
+    state.outlineColour = 0x00FF00;
+    state.textLaidOut = true;
+    state.centredMode = true;
+    state.backFont.setFace(QStringLiteral("Courier"));
+    state.frontFont.setColour(0x123456);
     control<QTabWidget>(mainWindow(), "TabbedNotebook1")->setCurrentIndex(1);
     control<QCheckBox>(mainWindow(), "CheckBox4")->setChecked(true);
     control<QLineEdit>(trackEditor(), "Edit1")->setText(QStringLiteral("One"));
@@ -441,14 +441,13 @@ TEST_F(MainWindowCommands, NewCoverResetsToWhiteSheetsWithTheInnerFiguresInBlack
 
     control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     // With every box already checked the first step runs nothing, so no layout ran.
-    EXPECT_FALSE(state.TextLaidOut);
-    EXPECT_FALSE(state.CentredMode);
-    EXPECT_EQ(state.BackFontName, QStringLiteral("arial"));
-    EXPECT_EQ(state.FrontFontName, QStringLiteral("arial"));
-    EXPECT_EQ(state.FrontFontColor, 0u);
-    EXPECT_EQ(state.OutlineColor, 0u);
-    EXPECT_EQ(state.TrackCount, 0);
-    EXPECT_FALSE(state.HasTracks);
+    EXPECT_FALSE(state.textLaidOut);
+    EXPECT_FALSE(state.centredMode);
+    EXPECT_EQ(state.backFont.face(), QStringLiteral("arial"));
+    EXPECT_EQ(state.frontFont.face(), QStringLiteral("arial"));
+    EXPECT_EQ(state.frontFont.colour(), 0u);
+    EXPECT_EQ(state.outlineColour, 0u);
+    EXPECT_TRUE(trackEditor().trackLines().isEmpty());
     EXPECT_EQ(control<QListWidget>(trackEditor(), "ListBox1")->count(), 0);
     EXPECT_EQ(control<QLineEdit>(trackEditor(), "Edit3")->text(),
               QStringLiteral("<type in name of artist here>"));
@@ -504,17 +503,16 @@ TEST_F(MainWindowCommands, NewCoverStopsWhenARecheckedBoxFails)
 
     control<QCheckBox>(mainWindow(), "CheckBox1")
         ->click(); // cleared while there is no back picture yet
-    state.BackPictureFile = broken;
-    state.HasBackPicture = true;
-    state.BackFontName = QStringLiteral("Courier");
+    state.backPicture.choose(broken, std::nullopt);
+    state.backFont.setFace(QStringLiteral("Courier"));
 
     control<GlyphButton>(mainWindow(), "BitBtn6")->click();
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(platform.errors[0].caption, QStringLiteral("Plattera v2.1"));
     EXPECT_TRUE(control<QCheckBox>(mainWindow(), "CheckBox1")->isChecked())
         << "the box was set before its handler ran";
-    EXPECT_TRUE(state.HasBackPicture) << "nothing after the failing step ran";
-    EXPECT_EQ(state.BackFontName, QStringLiteral("Courier"));
+    EXPECT_TRUE(state.backPicture.shown()) << "nothing after the failing step ran";
+    EXPECT_EQ(state.backFont.face(), QStringLiteral("Courier"));
 }
 
 TEST_F(MainWindowCommands, LinkOpensTheCoverImagesPage)
@@ -555,12 +553,12 @@ TEST_F(MainWindowCommands, FailuresReachTheErrorBoxWithAFullStopRule)
 
     bool after = false;
     mainWindow().runCommand([&] {
-        state.TrackCount = 5;
+        state.titleLineHeight = 5;
         throw CommandError(QStringLiteral("Unknown picture file extension (.xyz)"));
         after = true;
     });
     EXPECT_FALSE(after);
-    EXPECT_EQ(state.TrackCount, 5) << "what the command changed stays changed";
+    EXPECT_EQ(state.titleLineHeight, 5) << "what the command changed stays changed";
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(platform.errors[0].caption, QStringLiteral("Plattera v2.1"));
     EXPECT_EQ(platform.errors[0].text, QStringLiteral("Unknown picture file extension (.xyz)"));

@@ -64,8 +64,8 @@ TEST_F(OutlineCommands, StartUpDrawsEdgeFoldLinesAndBothOutlinesInBlack)
 {
     expectStartUpFigures(sheets(), kBlackPixel);
     EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
-    EXPECT_FALSE(state.CentredMode);
-    EXPECT_FALSE(state.TextLaidOut);
+    EXPECT_FALSE(state.centredMode);
+    EXPECT_FALSE(state.textLaidOut);
     EXPECT_FALSE(sheets().backComposite.created()) << "start-up leaves the composite alone";
 }
 
@@ -77,13 +77,13 @@ TEST_F(OutlineCommands, ColorRedrawsCheckedFiguresInTheChosenColourAndShowsItInT
 
     ASSERT_EQ(platform.colourRequests.size(), 1u);
     EXPECT_EQ(platform.colourRequests[0], 0u) << "the dialog starts black";
-    EXPECT_EQ(state.OutlineColor, red);
+    EXPECT_EQ(state.outlineColour, red);
     EXPECT_EQ(swatch(mainWindow()), QColor(255, 0, 0));
     expectStartUpFigures(sheets(), qRgb(255, 0, 0));
 
     // The dialog keeps its last choice, also after New Cover has put the outlines back to black.
     control<GlyphButton>(mainWindow(), "BitBtn6")->click();
-    EXPECT_EQ(state.OutlineColor, 0u);
+    EXPECT_EQ(state.outlineColour, 0u);
     EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
     control<QPushButton>(mainWindow(), "Button2")->click();
     ASSERT_EQ(platform.colourRequests.size(), 2u);
@@ -96,7 +96,7 @@ TEST_F(OutlineCommands, CancelledColorChangesNothing)
     control<QPushButton>(mainWindow(), "Button2")
         ->click(); // no scripted answer: the dialog is cancelled
     EXPECT_EQ(platform.colourRequests.size(), 1u);
-    EXPECT_EQ(state.OutlineColor, 0u);
+    EXPECT_EQ(state.outlineColour, 0u);
     EXPECT_EQ(swatch(mainWindow()), QColor(Qt::black));
     EXPECT_TRUE(SameSheets(before, SheetPixels(sheets())));
 }
@@ -113,7 +113,7 @@ TEST_F(OutlineCommands, ColorWithAllBoxesClearedOnlyChangesTheColour)
     const Colour green = 0x008000;
     platform.colourAnswers.push_back(green);
     control<QPushButton>(mainWindow(), "Button2")->click();
-    EXPECT_EQ(state.OutlineColor, green);
+    EXPECT_EQ(state.outlineColour, green);
     EXPECT_EQ(swatch(mainWindow()), QColor(0, 128, 0));
     EXPECT_TRUE(SameSheets(cleared, SheetPixels(sheets())));
 

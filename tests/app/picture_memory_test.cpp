@@ -74,12 +74,12 @@ TEST_P(PictureRelease, PixelsTheCoverNoLongerUsesAreFreed)
     image(NotebookPage::Back, picture("back.bmp", 50));
     image(NotebookPage::Front, picture("front.bmp", 60));
     ASSERT_TRUE(platform.errors.empty());
-    const QImage back = state.BackPicture->image;
-    const QImage front = state.FrontPicture->image;
+    const QImage back = state.backPicture.bitmap()->image;
+    const QImage front = state.frontPicture.bitmap()->image;
     ASSERT_FALSE(back.isDetached());
     GetParam().action(static_cast<PictureRelease&>(*this));
     EXPECT_TRUE(back.isDetached());
-    EXPECT_EQ(front.isDetached(), !state.HasFrontPicture)
+    EXPECT_EQ(front.isDetached(), !state.frontPicture.shown())
         << "the front picture is released only with the cover";
 }
 
@@ -147,13 +147,13 @@ TEST_F(PictureMemory, DISABLED_HugePictureInChild)
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_TRUE(platform.errors[0].text.contains(QLatin1String("Not enough memory")))
         << platform.errors[0].text.toStdString();
-    EXPECT_FALSE(state.HasFrontPicture);
+    EXPECT_FALSE(state.frontPicture.shown());
 
     image(NotebookPage::Front, picture("after.bmp", 70));
     mainWindow().runCommand([this] { mainWindow().onCentre(); });
     EXPECT_EQ(platform.errors.size(), 1u);
-    EXPECT_TRUE(state.HasFrontPicture && state.FrontPicture &&
-                state.FrontPicture->image.width() == 70);
+    EXPECT_TRUE(state.frontPicture.shown() && state.frontPicture.bitmap() &&
+                state.frontPicture.bitmap()->image.width() == 70);
 }
 
 } // namespace

@@ -237,8 +237,8 @@ TEST(Canvas, FaceNamesAreCutTo31AndEmptyLeavesTheFace)
     EXPECT_EQ(sheet.font().escapement, 0); // a new face is an unrotated font
 
     EditorState state;
-    state.setBackFontName(QString(33, QLatin1Char('y')));
-    EXPECT_EQ(state.BackFontName.size(), 31);
+    state.backFont.setFace(QString(33, QLatin1Char('y')));
+    EXPECT_EQ(state.backFont.face().size(), 31);
 }
 
 TEST(Sheets, HaveTheirSizesAndStartAllZero)
@@ -251,14 +251,13 @@ TEST(Sheets, HaveTheirSizesAndStartAllZero)
     EXPECT_EQ(sheets.backComposite.image().size(), QSize(442, 353));
 
     const EditorState state;
-    EXPECT_TRUE(state.ArtistText.isEmpty() && state.TitleText.isEmpty() &&
-                state.BackFontName.isEmpty());
-    EXPECT_EQ(state.TrackCount, 0);
-    EXPECT_EQ(state.TrackWidths.size(), 41u);
-    EXPECT_FALSE(state.HasBackPicture || state.HasFrontPicture || state.TextLaidOut ||
-                 state.CentredMode);
-    EXPECT_FALSE(state.BackPicture.has_value());
-    EXPECT_EQ(state.SavedBackBrushStyle, BrushStyle::Solid);
-    EXPECT_EQ(state.SavedLeftSpineBrushStyle, BrushStyle::Solid);
-    EXPECT_EQ(state.OutlineColor, 0u);
+    EXPECT_TRUE(state.titles.artist.isEmpty() && state.titles.title.isEmpty() &&
+                state.backFont.face().isEmpty());
+    EXPECT_EQ(state.trackMeasures.widths.size(), 41u);
+    EXPECT_FALSE(state.backPicture.shown() || state.frontPicture.shown() || state.textLaidOut ||
+                 state.centredMode);
+    EXPECT_FALSE(state.backPicture.bitmap().has_value());
+    EXPECT_EQ(state.savedBrushes.back, BrushStyle::Solid);
+    EXPECT_EQ(state.savedBrushes.leftSpine, BrushStyle::Solid);
+    EXPECT_EQ(state.outlineColour, 0u);
 }

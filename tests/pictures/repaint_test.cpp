@@ -36,8 +36,7 @@ struct RepaintFixture : ::testing::Test {
     }
     void useBackPicture(const QImage& image)
     {
-        state.BackPictureFile = save(QStringLiteral("back.bmp"), image);
-        state.HasBackPicture = true;
+        state.backPicture.choose(save(QStringLiteral("back.bmp"), image), std::nullopt);
     }
 };
 
@@ -88,7 +87,7 @@ TEST_F(BandCopies, LayoutFormCopiesTheCompositeWithoutRedrawingIt)
     sheets.backComposite.image().fill(qRgb(0, 200, 0));
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Layout);
     EXPECT_TRUE(AreaIs(sheets.backPanel.image(), sheets.backPanel.image().rect(), qRgb(0, 200, 0)));
-    ASSERT_TRUE(state.BackPicture.has_value());
+    ASSERT_TRUE(state.backPicture.bitmap().has_value());
 
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
     EXPECT_EQ(sourceColumnOf(sheets.backPanel.image().pixel(0, 0)), 22);
@@ -102,7 +101,7 @@ TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
     inputs.extendBackPicture = false;
     for (BrushStyle saved : {BrushStyle::Clear, BrushStyle::Solid}) {
         sheets.leftSpine.image().fill(qRgb(9, 9, 9));
-        state.SavedLeftSpineBrushStyle = saved;
+        state.savedBrushes.leftSpine = saved;
         backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
         EXPECT_TRUE(PixelIs(sheets.leftSpine.image(), 5, 5,
                             saved == BrushStyle::Clear ? qRgb(9, 9, 9) : kWhiteRgb));
@@ -112,10 +111,9 @@ TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
 TEST_F(BandCopies, VanishedFileKeepsTheCompositeAndStillCopiesIt)
 {
     sheets.backComposite.image().fill(qRgb(10, 20, 30));
-    state.BackPictureFile = dir.filePath(QStringLiteral("gone.bmp"));
-    state.HasBackPicture = true;
+    state.backPicture.choose(dir.filePath(QStringLiteral("gone.bmp")), std::nullopt);
     backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend);
-    EXPECT_FALSE(state.BackPicture.has_value());
+    EXPECT_FALSE(state.backPicture.bitmap().has_value());
     EXPECT_TRUE(PixelIs(sheets.backComposite.image(), 100, 100, qRgb(10, 20, 30)));
     EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 100, 100, qRgb(10, 20, 30)));
 }
@@ -123,8 +121,7 @@ TEST_F(BandCopies, VanishedFileKeepsTheCompositeAndStillCopiesIt)
 TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
 {
     const QString path = writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "BMnot really");
-    state.BackPictureFile = path;
-    state.HasBackPicture = true;
+    state.backPicture.choose(path, std::nullopt);
     sheets.backPanel.image().fill(qRgb(1, 2, 3));
     EXPECT_THROW(backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend),
                  CommandError);
@@ -143,9 +140,8 @@ TEST_F(FrontPlacement, AnyShapeFillsTheWholeFrontSheet)
         for (int y = 0; y < size.height(); ++y)
             for (int x = std::max(0, size.width() - 3); x < size.width(); ++x)
                 picture.setPixel(x, y, qRgb(0, 0, 200));
-        state.FrontPictureFile = save(QStringLiteral("front.bmp"), picture);
+        state.frontPicture.choose(save(QStringLiteral("front.bmp"), picture), std::nullopt);
         frontPicturePlacement(sheets, state);
-        EXPECT_TRUE(state.HasFrontPicture);
         const QImage& front = sheets.frontCover.image();
         EXPECT_EQ(front.size(), QSize(361, 353));
         EXPECT_EQ(CountNot(front, front.rect(), qRgb(200, 0, 0)) +

@@ -39,7 +39,8 @@ TEST_F(PrintCommandTest, CancelPrintsNothingAndEditsTheSheetsNeverShowedAreNotTa
     platform.printAnswers = {std::nullopt};
     print();
     EXPECT_EQ(platform.printRequests, 1);
-    EXPECT_EQ(QStringList({state.PrintArtistText, state.PrintTitleText}) + state.PrintTracks,
+    EXPECT_EQ(QStringList({state.shownTexts.artist, state.shownTexts.title}) +
+                  state.shownTexts.tracks,
               QStringList({"<Type in name of the artist here>", "<Type in title here>"}));
     EXPECT_TRUE(platform.errors.empty()) << "a job was started after cancel";
     EXPECT_TRUE(QDir(dir.path()).isEmpty());

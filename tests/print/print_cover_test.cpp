@@ -17,8 +17,8 @@ protected:
     {
         if (!PrintedPage::canRasterise())
             GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
-        state.PrintArtistText = QStringLiteral("HHH");
-        state.PrintTitleText = QStringLiteral("HHH");
+        state.shownTexts.artist = QStringLiteral("HHH");
+        state.shownTexts.title = QStringLiteral("HHH");
     }
     const QImage& print()
     {
@@ -54,7 +54,7 @@ protected:
 
 TEST_F(PrintCoverTest, OutlinesLandOnTheirTenthsOfMillimetres)
 {
-    state.OutlineColor = 0x0000FF; // red
+    state.outlineColour = 0x0000FF; // red
     inputs.backOutline = false;
     print();
     // Without the back outline the fold lines and the front outline are still drawn.
@@ -76,15 +76,13 @@ TEST_F(PrintCoverTest, OutlinesLandOnTheirTenthsOfMillimetres)
 TEST_F(PrintCoverTest, TextsOnlyOnceLaidOutAndFrontTextOnlyWhenWanted)
 {
     noOutlines();
-    state.PrintTracks = {QStringLiteral("H")};
-    state.TrackCount = 1;
-    state.HasTracks = true;
+    state.shownTexts.tracks = {QStringLiteral("H")};
     print();
     EXPECT_TRUE(page.find(page.image.rect()).isNull()) << "text before Continue";
 
-    state.TextLaidOut = true;
-    state.BackFontColor = 0x0000FF;
-    state.FrontFontColor = 0xFF0000;
+    state.textLaidOut = true;
+    state.backFont.setColour(0x0000FF);
+    state.frontFont.setColour(0xFF0000);
     print();
     EXPECT_FALSE(page.find(QRect(0, 1300, 1800, 1300), PrintedPage::isBlue).isNull());
     inputs.noFrontText = true;
@@ -98,11 +96,9 @@ TEST_F(PrintCoverTest, TextsOnlyOnceLaidOutAndFrontTextOnlyWhenWanted)
 TEST_F(PrintCoverTest, TracksStartAt30mmOrCentreOn95mm)
 {
     noOutlines();
-    state.TextLaidOut = true;
-    state.HasTracks = true;
+    state.textLaidOut = true;
     inputs.noFrontText = true;
-    state.PrintTracks = {QStringLiteral("HH"), QStringLiteral("HHHH")};
-    state.TrackCount = 2;
+    state.shownTexts.tracks = {QStringLiteral("HH"), QStringLiteral("HHHH")};
     const QFontMetricsF fm = arial50();
     print();
     // Two short lines keep 50 points: the capital's top lies (ascent - cap height) below 10.5 mm.
@@ -111,7 +107,7 @@ TEST_F(PrintCoverTest, TracksStartAt30mmOrCentreOn95mm)
     EXPECT_NEAR(ink.top(), 105 + fm.ascent() - fm.capHeight(), 1.0);
     EXPECT_NEAR(ink.bottom() + 1, 105 + 2 * (fm.ascent() + fm.descent()) - fm.descent(), 1.5);
 
-    state.CentredMode = true;
+    state.centredMode = true;
     print();
     for (int row : {200, 700}) {
         const QRect line = page.find(QRect(262, row, 1376, 1));
@@ -121,14 +117,12 @@ TEST_F(PrintCoverTest, TracksStartAt30mmOrCentreOn95mm)
 
 TEST_F(PrintCoverTest, LongTrackListsShrinkIntoTheInsert)
 {
-    state.TextLaidOut = true;
-    state.HasTracks = true;
+    state.textLaidOut = true;
     inputs.noFrontText = true;
     inputs.verticalLines = inputs.frontOutline = false;
     for (int i = 1; i <= 60; ++i)
-        state.PrintTracks
+        state.shownTexts.tracks
             << QStringLiteral("%1. A rather long track title that goes on and on, and on").arg(i);
-    state.TrackCount = int(state.PrintTracks.size());
     print();
     const QRect ink = page.find(QRect(262, 102, 1376, 1171));
     EXPECT_GE(ink.top(), 105);
@@ -139,7 +133,7 @@ TEST_F(PrintCoverTest, LongTrackListsShrinkIntoTheInsert)
 TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)
 {
     noOutlines();
-    state.TextLaidOut = true;
+    state.textLaidOut = true;
     const QFontMetricsF fm = arial50();
     print();
     const QRect artist = page.find(QRect(0, 1300, 1800, 600));
@@ -153,10 +147,10 @@ TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)
 TEST_F(PrintCoverTest, SpineTextsSitInTheSpinesReadingUpLeftAndDownRight)
 {
     noOutlines();
-    state.TextLaidOut = true;
+    state.textLaidOut = true;
     inputs.noFrontText = true;
-    state.PrintArtistText = QStringLiteral("H");
-    state.PrintTitleText = QStringLiteral("..........");
+    state.shownTexts.artist = QStringLiteral("H");
+    state.shownTexts.title = QStringLiteral("..........");
     print();
     const QRect left = page.find(QRect(150, 0, 200, 1400));
     const QRect right = page.find(QRect(1580, 0, 200, 1400));
@@ -185,10 +179,10 @@ TEST_F(PrintCoverTest, SpineTextWithoutTitleIsCentredAsDrawn)
 {
     // The page fits and centres the drawn text; the sheets count a ": " that is not drawn.
     noOutlines();
-    state.TextLaidOut = true;
+    state.textLaidOut = true;
     inputs.noFrontText = true;
-    state.PrintArtistText = QStringLiteral("HHHH");
-    state.PrintTitleText.clear();
+    state.shownTexts.artist = QStringLiteral("HHHH");
+    state.shownTexts.title.clear();
     print();
     for (const QRect& spine :
          {page.find(QRect(150, 0, 200, 1400)), page.find(QRect(1580, 0, 200, 1400))})

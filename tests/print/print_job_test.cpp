@@ -41,10 +41,10 @@ TEST_P(PrintPictureTest, PicturesFillTheirRectanglesUprightAtFullResolution)
     CoverInputs inputs;
     inputs.backOutline = inputs.frontOutline = inputs.verticalLines = false;
     inputs.extendBackPicture = extend;
-    state.HasBackPicture = state.HasFrontPicture = true;
+
     // Far wider, and far taller, than their places; the splits fall on whole page units.
-    state.BackPicture = quadrants(1234, 47, 617, 23);
-    state.FrontPicture = quadrants(22, 300, 11, 150);
+    state.backPicture.choose(QString(), quadrants(1234, 47, 617, 23));
+    state.frontPicture.choose(QString(), quadrants(22, 300, 11, 150));
     PrintedPage page;
     printCoverJob(page.printer, state, inputs);
     page.rasterise();

@@ -51,10 +51,8 @@ struct LayoutFixture : ::testing::Test {
     void setTracks(const QStringList& lines)
     {
         inputs.tracks = lines;
-        state.TrackCount = int(lines.size());
-        state.HasTracks = !lines.isEmpty();
-        if (state.TrackWidths.size() < size_t(lines.size()))
-            state.TrackWidths.resize(size_t(lines.size()));
+        if (state.trackMeasures.widths.size() < size_t(lines.size()))
+            state.trackMeasures.widths.resize(size_t(lines.size()));
     }
     void layOut(const QString& artist, const QString& title)
     {
@@ -71,9 +69,9 @@ using FrontLines = LayoutFixture;
 TEST_F(FrontLines, ArtistAboveTitleBothCentred)
 {
     layOut(QStringLiteral("Artist"), QStringLiteral("Title"));
-    EXPECT_EQ(state.TitleSeparator, QStringLiteral(": "));
-    EXPECT_TRUE(state.TextLaidOut);
-    const int line = state.TitleLineHeight;
+    EXPECT_EQ(state.titles.separator, QStringLiteral(": "));
+    EXPECT_TRUE(state.textLaidOut);
+    const int line = state.titleLineHeight;
     ASSERT_GT(line, 0);
     const QRect upper = inkBounds(front(), QRect(0, 176 - line, 361, line));
     const QRect lower = inkBounds(front(), QRect(0, 176, 361, line));
@@ -92,29 +90,29 @@ TEST_F(FrontLines, ArtistAboveTitleBothCentred)
 TEST_F(FrontLines, EmptyTitleLeavesSecondLineBlank)
 {
     layOut(QStringLiteral("Artist"), QString());
-    EXPECT_TRUE(state.TitleSeparator.isEmpty());
+    EXPECT_TRUE(state.titles.separator.isEmpty());
     EXPECT_EQ(CountNot(front(), QRect(0, 176, 361, 177), kWhiteRgb), 0);
     const QRect ink = inkBounds(front());
     ASSERT_FALSE(ink.isEmpty());
-    EXPECT_GE(ink.top(), 176 - state.TitleLineHeight);
+    EXPECT_GE(ink.top(), 176 - state.titleLineHeight);
     EXPECT_NEAR(ink.center().x(), 180, 3);
 }
 
 TEST_F(FrontLines, EmptyArtistPutsTitleOnSecondLine)
 {
     layOut(QString(), QStringLiteral("Title"));
-    EXPECT_TRUE(state.TitleSeparator.isEmpty());
+    EXPECT_TRUE(state.titles.separator.isEmpty());
     EXPECT_EQ(CountNot(front(), QRect(0, 0, 361, 176), kWhiteRgb), 0);
     const QRect ink = inkBounds(front());
     ASSERT_FALSE(ink.isEmpty());
-    EXPECT_LT(ink.bottom(), 176 + state.TitleLineHeight);
+    EXPECT_LT(ink.bottom(), 176 + state.titleLineHeight);
     EXPECT_NEAR(ink.center().x(), 180, 3);
 }
 
 TEST_F(FrontLines, BothEmptyDrawNothingAndKeepStartSizes)
 {
     layOut(QString(), QString());
-    EXPECT_TRUE(state.TitleSeparator.isEmpty());
+    EXPECT_TRUE(state.titles.separator.isEmpty());
     for (SheetCanvas* sheet : sheets.visible())
         EXPECT_EQ(CountNot(sheet->image(), sheet->image().rect(), kWhiteRgb), 0);
     EXPECT_EQ(sheets.frontCover.font().size, 50);
@@ -142,10 +140,10 @@ TEST_F(FrontLines, LongArtistShrinksBothLinesTogether)
 TEST_F(FrontLines, NoTextOnFrontLeavesFrontWhite)
 {
     inputs.noFrontText = true;
-    state.TitleLineHeight = 77;
+    state.titleLineHeight = 77;
     layOut(QStringLiteral("Artist"), QStringLiteral("Title"));
     EXPECT_EQ(CountNot(front(), front().rect(), kWhiteRgb), 0);
-    EXPECT_EQ(state.TitleLineHeight, 77);
+    EXPECT_EQ(state.titleLineHeight, 77);
     EXPECT_GT(CountNot(sheets.leftSpine.image(), sheets.leftSpine.image().rect(), kWhiteRgb), 0);
 }
 
@@ -249,14 +247,14 @@ TEST_F(Tracks, FortyOneAndSixtyTracksFitAndAreAllDrawn)
         SCOPED_TRACE(count);
         setTracks(numberedTracks(count));
         layOut(QStringLiteral("A"), QStringLiteral("T"));
-        EXPECT_LT(state.TrackBlockHeight, 349);
-        EXPECT_EQ(state.TrackBlockHeight, state.TrackLineHeight * count);
-        ASSERT_GE(state.TrackWidths.size(), size_t(count));
-        EXPECT_GT(state.TrackWidths[size_t(count - 1)], 0);
+        EXPECT_LT(state.trackMeasures.blockHeight, 349);
+        EXPECT_EQ(state.trackMeasures.blockHeight, state.trackMeasures.lineHeight * count);
+        ASSERT_GE(state.trackMeasures.widths.size(), size_t(count));
+        EXPECT_GT(state.trackMeasures.widths[size_t(count - 1)], 0);
         // The last line has ink in its own row band.
-        const int lastTop = state.TrackLineHeight * (count - 1) + 5;
-        EXPECT_GT(CountNot(sheets.backPanel.image(), QRect(10, lastTop, 390, state.TrackLineHeight),
-                           kWhiteRgb),
+        const int lastTop = state.trackMeasures.lineHeight * (count - 1) + 5;
+        EXPECT_GT(CountNot(sheets.backPanel.image(),
+                           QRect(10, lastTop, 390, state.trackMeasures.lineHeight), kWhiteRgb),
                   0);
         const QRect ink = inkBounds(sheets.backPanel.image());
         EXPECT_GE(ink.left(), 10);
@@ -269,9 +267,9 @@ TEST_F(Tracks, FirstOfEquallyWideLinesIsLongest)
     setTracks({QStringLiteral("1 ab"), QStringLiteral("2 WWW"), QStringLiteral("3 WWW"),
                QStringLiteral("4 ww")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    ASSERT_EQ(state.TrackWidths[1], state.TrackWidths[2]);
-    EXPECT_EQ(state.LongestTrack, QStringLiteral("2 WWW"));
-    EXPECT_EQ(state.MaxTrackWidth, state.TrackWidths[1]);
+    ASSERT_EQ(state.trackMeasures.widths[1], state.trackMeasures.widths[2]);
+    EXPECT_EQ(state.trackMeasures.longest, QStringLiteral("2 WWW"));
+    EXPECT_EQ(state.trackMeasures.widestWidth, state.trackMeasures.widths[1]);
 }
 
 TEST_F(Tracks, WidthFitMeasuresOnlyTheWidestLineAgain)
@@ -280,11 +278,11 @@ TEST_F(Tracks, WidthFitMeasuresOnlyTheWidestLineAgain)
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     SheetCanvas& panel = sheets.backPanel;
     ASSERT_LT(panel.font().size, 50);
-    EXPECT_EQ(state.MaxTrackWidth, panel.textWidth(state.LongestTrack));
-    EXPECT_LT(state.MaxTrackWidth, 370);
+    EXPECT_EQ(state.trackMeasures.widestWidth, panel.textWidth(state.trackMeasures.longest));
+    EXPECT_LT(state.trackMeasures.widestWidth, 370);
     // The table keeps the widths from before the width fit.
-    EXPECT_GT(state.TrackWidths[0], state.MaxTrackWidth);
-    EXPECT_GT(state.TrackWidths[1], panel.textWidth(QStringLiteral("2. short")));
+    EXPECT_GT(state.trackMeasures.widths[0], state.trackMeasures.widestWidth);
+    EXPECT_GT(state.trackMeasures.widths[1], panel.textWidth(QStringLiteral("2. short")));
     EXPECT_GE(inkBounds(panel.image()).left(), 10);
 }
 
@@ -293,16 +291,15 @@ TEST_F(Tracks, ShorterListAfterLongerFindsWidestAmongCurrent)
     setTracks({QStringLiteral("1. a very long track line"), QStringLiteral("2. b")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     setTracks({QStringLiteral("1. cc")});
-    state.TrackCount = 1;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    EXPECT_EQ(state.LongestTrack, QStringLiteral("1. cc"));
+    EXPECT_EQ(state.trackMeasures.longest, QStringLiteral("1. cc"));
 }
 
 TEST_F(Tracks, NoTracksKeepLineHeightAndDrawNothing)
 {
-    state.TrackLineHeight = 13;
+    state.trackMeasures.lineHeight = 13;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
-    EXPECT_EQ(state.TrackLineHeight, 13);
+    EXPECT_EQ(state.trackMeasures.lineHeight, 13);
     EXPECT_EQ(sheets.backPanel.font().size, 50);
     EXPECT_EQ(CountNot(sheets.backPanel.image(), sheets.backPanel.image().rect(), kWhiteRgb), 0);
 }
@@ -313,7 +310,7 @@ TEST_F(Tracks, EmptyFaceNameLaysOutInArialAndChosenFaceIsUsed)
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     EXPECT_EQ(sheets.backPanel.font().face.toLower(), QStringLiteral("arial"));
     EXPECT_EQ(sheets.frontCover.font().face.toLower(), QStringLiteral("arial"));
-    state.BackFontName = QStringLiteral("DejaVu Serif");
+    state.backFont.setFace(QStringLiteral("DejaVu Serif"));
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     EXPECT_EQ(sheets.backPanel.font().face, QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(sheets.leftSpine.font().face, QStringLiteral("DejaVu Serif"));
@@ -348,14 +345,15 @@ TEST_F(Centred, LinesCentredOnTwoHundredWithFittedWidths)
 {
     setTracks({QStringLiteral("1. ") + QString(30, QLatin1Char('M')), QStringLiteral("2. ab")});
     centredLayout(sheets, state, inputs);
-    EXPECT_TRUE(state.CentredMode);
-    EXPECT_FALSE(state.TextLaidOut);
+    EXPECT_TRUE(state.centredMode);
+    EXPECT_FALSE(state.textLaidOut);
     SheetCanvas& panel = sheets.backPanel;
-    EXPECT_EQ(state.TrackWidths[0], panel.textWidth(inputs.tracks[0]));
-    EXPECT_EQ(state.TrackWidths[1], panel.textWidth(inputs.tracks[1]));
+    EXPECT_EQ(state.trackMeasures.widths[0], panel.textWidth(inputs.tracks[0]));
+    EXPECT_EQ(state.trackMeasures.widths[1], panel.textWidth(inputs.tracks[1]));
     for (int i = 0; i < 2; ++i) {
         const QRect ink = inkBounds(
-            panel.image(), QRect(0, state.TrackLineHeight * i + 5, 400, state.TrackLineHeight));
+            panel.image(),
+            QRect(0, state.trackMeasures.lineHeight * i + 5, 400, state.trackMeasures.lineHeight));
         ASSERT_FALSE(ink.isEmpty());
         EXPECT_NEAR(ink.center().x(), 200, 3) << "line " << i;
     }
@@ -389,24 +387,23 @@ QString writeBmp(const QTemporaryDir& dir, const QString& name, QSize size, QRgb
 TEST_F(LayoutPictures, CompositeIsCopiedAsItStands)
 {
     QTemporaryDir dir;
-    state.BackPictureFile = writeBmp(dir, QStringLiteral("back.bmp"), QSize(4, 4), qRgb(255, 0, 0));
-    state.HasBackPicture = true;
+    state.backPicture.choose(
+        writeBmp(dir, QStringLiteral("back.bmp"), QSize(4, 4), qRgb(255, 0, 0)), std::nullopt);
     sheets.backComposite.image().fill(qRgb(0, 128, 0));
     layOut(QString(), QString());
     EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 200, 100, qRgb(0, 128, 0)));
     EXPECT_TRUE(PixelIs(sheets.leftSpine.image(), 10, 100, qRgb(0, 128, 0)));
     EXPECT_TRUE(PixelIs(sheets.backComposite.image(), 10, 100, qRgb(0, 128, 0)));
-    ASSERT_TRUE(state.BackPicture.has_value());
-    EXPECT_EQ(state.BackPicture->image.size(), QSize(4, 4));
+    ASSERT_TRUE(state.backPicture.bitmap().has_value());
+    EXPECT_EQ(state.backPicture.bitmap()->image.size(), QSize(4, 4));
 }
 
 TEST_F(LayoutPictures, VanishedFrontPictureDrawsNothing)
 {
     QTemporaryDir dir;
-    state.FrontPictureFile = dir.filePath(QStringLiteral("gone.bmp"));
-    state.HasFrontPicture = true;
+    state.frontPicture.choose(dir.filePath(QStringLiteral("gone.bmp")), std::nullopt);
     layOut(QString(), QString());
-    EXPECT_TRUE(state.HasFrontPicture);
+    EXPECT_TRUE(state.frontPicture.shown());
     EXPECT_EQ(CountNot(sheets.frontCover.image(), sheets.frontCover.image().rect(), kWhiteRgb), 0);
 }
 
@@ -415,37 +412,35 @@ TEST_F(LayoutPictures, UnreadablePictureStopsTheRunAfterTheWipe)
     QTemporaryDir dir;
     const QString path =
         writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "this is not a bitmap at all");
-    state.FrontPictureFile = path;
-    state.HasFrontPicture = true;
+    state.frontPicture.choose(path, std::nullopt);
     sheets.frontCover.image().fill(qRgb(0, 0, 255));
-    state.FrontPicture = QImage(2, 2, QImage::Format_RGB32);
+    state.frontPicture.reload(QImage(2, 2, QImage::Format_RGB32));
     inputs.artist = QStringLiteral("Artist");
     EXPECT_THROW(leftAlignedLayout(sheets, state, inputs), CommandError);
-    EXPECT_TRUE(state.TextLaidOut);
+    EXPECT_TRUE(state.textLaidOut);
     EXPECT_EQ(CountNot(sheets.frontCover.image(), sheets.frontCover.image().rect(), kWhiteRgb), 0);
-    EXPECT_FALSE(state.FrontPicture) << "the page would print the picture the sheets lost";
+    EXPECT_FALSE(state.frontPicture.bitmap()) << "the page would print the picture the sheets lost";
 }
 
 TEST_F(LayoutPictures, BrushesFollowThePictureFlags)
 {
     QTemporaryDir dir;
-    state.FrontPictureFile =
-        writeBmp(dir, QStringLiteral("front.bmp"), QSize(3, 3), qRgb(0, 0, 255));
-    state.HasFrontPicture = true;
+    state.frontPicture.choose(
+        writeBmp(dir, QStringLiteral("front.bmp"), QSize(3, 3), qRgb(0, 0, 255)), std::nullopt);
     setTracks({QStringLiteral("1. x")});
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     // Only a front picture: the panel takes its saved style (solid until Image has run).
     EXPECT_EQ(sheets.backPanel.brushStyle(), BrushStyle::Solid);
     EXPECT_EQ(sheets.frontCover.brushStyle(), BrushStyle::Clear);
-    state.SavedBackBrushStyle = BrushStyle::Clear;
+    state.savedBrushes.back = BrushStyle::Clear;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     EXPECT_EQ(sheets.backPanel.brushStyle(), BrushStyle::Clear);
 
     // Only a back picture: the front takes its saved style before its lines are drawn.
-    state.HasFrontPicture = false;
-    state.BackPictureFile = writeBmp(dir, QStringLiteral("back.bmp"), QSize(3, 3), qRgb(255, 0, 0));
-    state.HasBackPicture = true;
-    state.SavedFrontBrushStyle = BrushStyle::Solid;
+    state.frontPicture.hide();
+    state.backPicture.choose(
+        writeBmp(dir, QStringLiteral("back.bmp"), QSize(3, 3), qRgb(255, 0, 0)), std::nullopt);
+    state.savedBrushes.front = BrushStyle::Solid;
     layOut(QStringLiteral("A"), QStringLiteral("T"));
     EXPECT_EQ(sheets.frontCover.brushStyle(), BrushStyle::Solid);
     EXPECT_EQ(sheets.backPanel.brushStyle(), BrushStyle::Clear);

@@ -30,7 +30,7 @@ protected:
         windows = plattera::AppWindows();
         state = plattera::EditorState();
         pictures.clear();
-        state.Pictures = &pictures;
+        state.pictures = &pictures;
         sheetsPtr = std::make_unique<plattera::Sheets>(platform.logicalDpiY());
         windows = plattera::createWindows(platform, state, *sheetsPtr);
     }
