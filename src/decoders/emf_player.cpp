@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include <QLinearGradient>
@@ -10,6 +11,7 @@
 #include <QPolygonF>
 
 #include <uemf.h>
+#include <uemf_safe.h>
 
 #include "decoders/gdi_constants.h"
 
@@ -19,6 +21,10 @@ using namespace metafile;
 using namespace gdi;
 
 namespace {
+
+// Room after every record copy: the fixed part of any record we read fits in it, so a
+// record shorter than its type would need reads zeros rather than past our buffer.
+constexpr std::size_t kRecordPadding = 512;
 
 // Rectangles of one clipping region we combine; real regions have a handful.
 constexpr uint32_t kMaxRegionRects = 4096;
@@ -143,6 +149,41 @@ bool played(uint32_t type)
     default:
         return false;
     }
+}
+
+QString EmfPlayer::play(const char* begin, const char* end)
+{
+    std::vector<char> buffer;
+    const char* p = begin;
+    for (int count = 0; count < metafile::kMaxRecords && end - p >= 8; ++count) {
+        const uint32_t type = leU32(p);
+        const uint32_t length = leU32(p + 4);
+        if (type == U_EMR_EOF)
+            break;
+        if (length < 8 || length % 4 != 0 || length > std::size_t(end - p))
+            return metafile::damagedRecordMessage(length, std::size_t(end - p));
+        const char* const at = p;
+        p += length;
+        if (!played(type))
+            continue;
+        buffer.assign(length + kRecordPadding, 0);
+        std::memcpy(buffer.data(), at, length);
+        const Record record {buffer.data(), length};
+        // A record whose counts or offsets point outside it is passed over, as GDI does.
+        // libuemf wants a spacing array on every text record and misreads the small text
+        // record, so those have only our own checks, made as each part is read.
+        const bool textWithoutDx = ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW) &&
+                                    record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0) ||
+            type == U_EMR_POLYTEXTOUTA || type == U_EMR_POLYTEXTOUTW;
+        uint32_t checkedSize = 0, checkedType = 0;
+        if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType,
+                                 1))
+            continue;
+        if (type != U_EMR_SMALLTEXTOUT && !textWithoutDx && !U_emf_record_safe(buffer.data()))
+            continue;
+        playRecord(type, record);
+    }
+    return QString();
 }
 
 void EmfPlayer::playRecord(uint32_t type, const Record& r)
