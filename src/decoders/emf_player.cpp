@@ -172,8 +172,9 @@ QString EmfPlayer::play(const char* begin, const char* end)
         // A record whose counts or offsets point outside it is passed over, as GDI does.
         // libuemf wants a spacing array on every text record and misreads the small text
         // record, so those have only our own checks, made as each part is read.
-        const bool textWithoutDx = ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW) &&
-                                    record.u32((record.u32(52) & 0x100) ? 56 : 72) == 0) ||
+        const bool textWithoutDx =
+            ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW) &&
+             record.u32((record.u32(52) & textout::NoRect) ? 56 : 72) == 0) ||
             type == U_EMR_POLYTEXTOUTA || type == U_EMR_POLYTEXTOUTW;
         uint32_t checkedSize = 0, checkedType = 0;
         if (!U_emf_record_sizeok(buffer.data(), buffer.data() + length, &checkedSize, &checkedType,
@@ -244,16 +245,16 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_MODIFYWORLDTRANSFORM: {
         bool ok = false;
         const QTransform x = readXform(r, 8, &ok);
-        const uint32_t mode = type == U_EMR_SETWORLDTRANSFORM ? 4 : r.u32(32);
-        if (mode == 1)
+        const uint32_t mode = type == U_EMR_SETWORLDTRANSFORM ? worldtransform::Set : r.u32(32);
+        if (mode == worldtransform::Identity)
             m_dc.world = QTransform();
         else if (!ok)
             break;
-        else if (mode == 2) // left multiply: x applies first
+        else if (mode == worldtransform::LeftMultiply)
             m_dc.world = x * m_dc.world;
-        else if (mode == 3)
+        else if (mode == worldtransform::RightMultiply)
             m_dc.world = m_dc.world * x;
-        else if (mode == 4)
+        else if (mode == worldtransform::Set)
             m_dc.world = x;
         updateTransform();
         break;
@@ -330,8 +331,8 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     }
     case U_EMR_SELECTOBJECT: {
         const uint32_t index = r.u32(8);
-        if (index & 0x80000000u)
-            selectStockObject(index & 0x7FFFFFFFu);
+        if (index & StockObject)
+            selectStockObject(index & ~StockObject);
         else
             selectObject(index);
         break;
@@ -800,8 +801,8 @@ void EmfPlayer::paintRegion(uint32_t type, const Record& r)
     if (named) {
         const DcState saved = m_dc;
         const uint32_t index = r.u32(28);
-        if (index & 0x80000000u)
-            selectStockObject(index & 0x7FFFFFFFu);
+        if (index & StockObject)
+            selectStockObject(index & ~StockObject);
         else
             selectObject(index);
         brush = currentBrush();

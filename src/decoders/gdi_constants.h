@@ -80,6 +80,17 @@ constexpr int Isotropic = 7;
 constexpr int Anisotropic = 8;
 } // namespace mapmode
 
+// ModifyWorldTransform's modes; SetWorldTransform is Set.
+namespace worldtransform {
+constexpr uint32_t Identity = 1;
+constexpr uint32_t LeftMultiply = 2; // the record's transform applies before the current one
+constexpr uint32_t RightMultiply = 3;
+constexpr uint32_t Set = 4;
+} // namespace worldtransform
+
+// EMF: an object index with this bit set names a stock object.
+constexpr uint32_t StockObject = 0x80000000u;
+
 // The "second choice" value of the two-way modes.
 constexpr int OpaqueBackground = 2; // SetBkMode
 constexpr int WindingFill = 2;      // SetPolyFillMode
