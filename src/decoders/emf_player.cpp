@@ -60,97 +60,6 @@ QTransform readXform(const Record& r, std::size_t offset, bool* ok)
 }
 } // namespace
 
-// The record types we draw or keep state from. libuemf checks only these: it has no
-// check for some others and says so on the console.
-bool played(uint32_t type)
-{
-    switch (type) {
-    case U_EMR_SETBKCOLOR:
-    case U_EMR_SETTEXTCOLOR:
-    case U_EMR_SETBKMODE:
-    case U_EMR_SETPOLYFILLMODE:
-    case U_EMR_SETTEXTALIGN:
-    case U_EMR_SETARCDIRECTION:
-    case U_EMR_SETMAPMODE:
-    case U_EMR_SETWINDOWEXTEX:
-    case U_EMR_SETWINDOWORGEX:
-    case U_EMR_SETVIEWPORTEXTEX:
-    case U_EMR_SETVIEWPORTORGEX:
-    case U_EMR_SCALEWINDOWEXTEX:
-    case U_EMR_SCALEVIEWPORTEXTEX:
-    case U_EMR_SETWORLDTRANSFORM:
-    case U_EMR_MODIFYWORLDTRANSFORM:
-    case U_EMR_MOVETOEX:
-    case U_EMR_SAVEDC:
-    case U_EMR_RESTOREDC:
-    case U_EMR_INTERSECTCLIPRECT:
-    case U_EMR_EXCLUDECLIPRECT:
-    case U_EMR_EXTSELECTCLIPRGN:
-    case U_EMR_OFFSETCLIPRGN:
-    case U_EMR_SELECTCLIPPATH:
-    case U_EMR_CREATEPEN:
-    case U_EMR_EXTCREATEPEN:
-    case U_EMR_CREATEBRUSHINDIRECT:
-    case U_EMR_CREATEMONOBRUSH:
-    case U_EMR_CREATEDIBPATTERNBRUSHPT:
-    case U_EMR_EXTCREATEFONTINDIRECTW:
-    case U_EMR_CREATEPALETTE:
-    case U_EMR_CREATECOLORSPACE:
-    case U_EMR_CREATECOLORSPACEW:
-    case U_EMR_SELECTOBJECT:
-    case U_EMR_DELETEOBJECT:
-    case U_EMR_RECTANGLE:
-    case U_EMR_ROUNDRECT:
-    case U_EMR_ELLIPSE:
-    case U_EMR_ARC:
-    case U_EMR_CHORD:
-    case U_EMR_PIE:
-    case U_EMR_ARCTO:
-    case U_EMR_LINETO:
-    case U_EMR_SETPIXELV:
-    case U_EMR_POLYLINE:
-    case U_EMR_POLYLINE16:
-    case U_EMR_POLYGON:
-    case U_EMR_POLYGON16:
-    case U_EMR_POLYLINETO:
-    case U_EMR_POLYLINETO16:
-    case U_EMR_POLYBEZIER:
-    case U_EMR_POLYBEZIER16:
-    case U_EMR_POLYBEZIERTO:
-    case U_EMR_POLYBEZIERTO16:
-    case U_EMR_POLYPOLYLINE:
-    case U_EMR_POLYPOLYGON:
-    case U_EMR_POLYPOLYLINE16:
-    case U_EMR_POLYPOLYGON16:
-    case U_EMR_BEGINPATH:
-    case U_EMR_ENDPATH:
-    case U_EMR_ABORTPATH:
-    case U_EMR_CLOSEFIGURE:
-    case U_EMR_FILLPATH:
-    case U_EMR_STROKEPATH:
-    case U_EMR_STROKEANDFILLPATH:
-    case U_EMR_EXTTEXTOUTA:
-    case U_EMR_EXTTEXTOUTW:
-    case U_EMR_SMALLTEXTOUT:
-    case U_EMR_BITBLT:
-    case U_EMR_STRETCHBLT:
-    case U_EMR_ALPHABLEND:
-    case U_EMR_TRANSPARENTBLT:
-    case U_EMR_STRETCHDIBITS:
-    case U_EMR_SETDIBITSTODEVICE:
-    case U_EMR_GRADIENTFILL:
-    case U_EMR_POLYTEXTOUTA:
-    case U_EMR_POLYTEXTOUTW:
-    case U_EMR_FILLRGN:
-    case U_EMR_FRAMERGN:
-    case U_EMR_PAINTRGN:
-    case U_EMR_INVERTRGN:
-        return true;
-    default:
-        return false;
-    }
-}
-
 QString EmfPlayer::play(const char* begin, const char* end)
 {
     std::vector<char> buffer;
@@ -164,11 +73,14 @@ QString EmfPlayer::play(const char* begin, const char* end)
             return metafile::damagedRecordMessage(length, std::size_t(end - p));
         const char* const at = p;
         p += length;
-        if (!played(type))
+        // Only the records we play are checked: libuemf has no check for some others and
+        // says so on the console.
+        const Handler handler = handlerFor(type);
+        if (!handler)
             continue;
         buffer.assign(length + kRecordPadding, 0);
         std::memcpy(buffer.data(), at, length);
-        const Record record {buffer.data(), length};
+        const Record record {type, buffer.data(), length};
         // A record whose counts or offsets point outside it is passed over, as GDI does.
         // libuemf wants a spacing array on every text record and misreads the small text
         // record, so those have only our own checks, made as each part is read.
@@ -182,15 +94,68 @@ QString EmfPlayer::play(const char* begin, const char* end)
             continue;
         if (type != U_EMR_SMALLTEXTOUT && !textWithoutDx && !U_emf_record_safe(buffer.data()))
             continue;
-        playRecord(type, record);
+        (this->*handler)(record);
     }
     return QString();
 }
 
-void EmfPlayer::playRecord(uint32_t type, const Record& r)
+// Record types without a handler (comments, EMF+ among them, palettes, colour management,
+// escapes and the rest) leave the picture alone.
+EmfPlayer::Handler EmfPlayer::handlerFor(uint32_t type)
 {
-    switch (type) {
-    // --- state ---
+    static const std::array<Handler, U_EMR_MAX + 1> table = [] {
+        std::array<Handler, U_EMR_MAX + 1> t {};
+        const auto set = [&t](std::initializer_list<uint32_t> types, Handler h) {
+            for (uint32_t type : types)
+                t[type] = h;
+        };
+        set({U_EMR_SETBKCOLOR, U_EMR_SETTEXTCOLOR, U_EMR_SETBKMODE, U_EMR_SETPOLYFILLMODE,
+             U_EMR_SETTEXTALIGN, U_EMR_SETARCDIRECTION},
+            &EmfPlayer::colorsAndModes);
+        set({U_EMR_SETMAPMODE, U_EMR_SETWINDOWEXTEX, U_EMR_SETWINDOWORGEX, U_EMR_SETVIEWPORTEXTEX,
+             U_EMR_SETVIEWPORTORGEX, U_EMR_SCALEWINDOWEXTEX, U_EMR_SCALEVIEWPORTEXTEX},
+            &EmfPlayer::mapping);
+        set({U_EMR_SETWORLDTRANSFORM, U_EMR_MODIFYWORLDTRANSFORM}, &EmfPlayer::worldTransform);
+        set({U_EMR_SAVEDC, U_EMR_RESTOREDC}, &EmfPlayer::savedStates);
+        set({U_EMR_INTERSECTCLIPRECT, U_EMR_EXCLUDECLIPRECT, U_EMR_EXTSELECTCLIPRGN,
+             U_EMR_OFFSETCLIPRGN, U_EMR_SELECTCLIPPATH},
+            &EmfPlayer::clipping);
+        set({U_EMR_CREATEPEN, U_EMR_EXTCREATEPEN}, &EmfPlayer::createPen);
+        set({U_EMR_CREATEBRUSHINDIRECT, U_EMR_CREATEMONOBRUSH, U_EMR_CREATEDIBPATTERNBRUSHPT},
+            &EmfPlayer::createBrush);
+        set({U_EMR_EXTCREATEFONTINDIRECTW}, &EmfPlayer::createFont);
+        set({U_EMR_CREATEPALETTE, U_EMR_CREATECOLORSPACE, U_EMR_CREATECOLORSPACEW},
+            &EmfPlayer::createPlaceholder);
+        set({U_EMR_SELECTOBJECT, U_EMR_DELETEOBJECT}, &EmfPlayer::selectOrDelete);
+        set({U_EMR_MOVETOEX, U_EMR_LINETO, U_EMR_SETPIXELV}, &EmfPlayer::linesAndPixels);
+        set({U_EMR_RECTANGLE, U_EMR_ROUNDRECT, U_EMR_ELLIPSE}, &EmfPlayer::boxes);
+        set({U_EMR_ARC, U_EMR_CHORD, U_EMR_PIE, U_EMR_ARCTO}, &EmfPlayer::arcs);
+        set({U_EMR_POLYLINE, U_EMR_POLYLINE16, U_EMR_POLYGON, U_EMR_POLYGON16, U_EMR_POLYLINETO,
+             U_EMR_POLYLINETO16, U_EMR_POLYBEZIER, U_EMR_POLYBEZIER16, U_EMR_POLYBEZIERTO,
+             U_EMR_POLYBEZIERTO16},
+            &EmfPlayer::polys);
+        set({U_EMR_POLYPOLYLINE, U_EMR_POLYPOLYGON, U_EMR_POLYPOLYLINE16, U_EMR_POLYPOLYGON16},
+            &EmfPlayer::polyPoly);
+        set({U_EMR_BEGINPATH, U_EMR_ENDPATH, U_EMR_ABORTPATH, U_EMR_CLOSEFIGURE, U_EMR_FILLPATH,
+             U_EMR_STROKEPATH, U_EMR_STROKEANDFILLPATH},
+            &EmfPlayer::paths);
+        set({U_EMR_EXTTEXTOUTA, U_EMR_EXTTEXTOUTW}, &EmfPlayer::extText);
+        set({U_EMR_POLYTEXTOUTA, U_EMR_POLYTEXTOUTW}, &EmfPlayer::polyText);
+        set({U_EMR_SMALLTEXTOUT}, &EmfPlayer::smallText);
+        set({U_EMR_BITBLT, U_EMR_STRETCHBLT, U_EMR_ALPHABLEND, U_EMR_TRANSPARENTBLT},
+            &EmfPlayer::blits);
+        set({U_EMR_STRETCHDIBITS, U_EMR_SETDIBITSTODEVICE}, &EmfPlayer::dibBits);
+        set({U_EMR_GRADIENTFILL}, &EmfPlayer::gradient);
+        set({U_EMR_FILLRGN, U_EMR_FRAMERGN, U_EMR_PAINTRGN, U_EMR_INVERTRGN},
+            &EmfPlayer::paintRegion);
+        return t;
+    }();
+    return type < table.size() ? table[type] : nullptr;
+}
+
+void EmfPlayer::colorsAndModes(const Record& r)
+{
+    switch (r.type) {
     case U_EMR_SETBKCOLOR:
         m_dc.bkColor = r.color(8);
         break;
@@ -209,70 +174,78 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_SETARCDIRECTION:
         m_dc.clockwiseArcs = r.u32(8) == ClockwiseArcs;
         break;
-    case U_EMR_SETMAPMODE:
-        if (r.u32(8) >= mapmode::Text && r.u32(8) <= mapmode::Anisotropic) {
-            m_dc.mapMode = int(r.u32(8));
-            updateTransform();
-        }
-        break;
-    case U_EMR_SETWINDOWEXTEX:
-    case U_EMR_SETWINDOWORGEX:
-    case U_EMR_SETVIEWPORTEXTEX:
-    case U_EMR_SETVIEWPORTORGEX: {
-        const QPointF value = r.point(8);
-        if (type == U_EMR_SETWINDOWEXTEX)
-            m_dc.windowExt = value;
-        else if (type == U_EMR_SETWINDOWORGEX)
-            m_dc.windowOrg = value;
-        else if (type == U_EMR_SETVIEWPORTEXTEX)
-            m_dc.viewportExt = value;
-        else
-            m_dc.viewportOrg = value;
-        updateTransform();
+    }
+}
+
+void EmfPlayer::mapping(const Record& r)
+{
+    switch (r.type) {
+    case U_EMR_SETMAPMODE: {
+        const uint32_t mode = r.u32(8);
+        if (mode < mapmode::Text || mode > mapmode::Anisotropic)
+            return;
+        m_dc.mapMode = int(mode);
         break;
     }
+    case U_EMR_SETWINDOWEXTEX:
+        m_dc.windowExt = r.point(8);
+        break;
+    case U_EMR_SETWINDOWORGEX:
+        m_dc.windowOrg = r.point(8);
+        break;
+    case U_EMR_SETVIEWPORTEXTEX:
+        m_dc.viewportExt = r.point(8);
+        break;
+    case U_EMR_SETVIEWPORTORGEX:
+        m_dc.viewportOrg = r.point(8);
+        break;
     case U_EMR_SCALEWINDOWEXTEX:
     case U_EMR_SCALEVIEWPORTEXTEX: {
         const int32_t xNum = r.i32(8), xDenom = r.i32(12), yNum = r.i32(16), yDenom = r.i32(20);
         if (xDenom == 0 || yDenom == 0)
-            break;
-        QPointF& ext = type == U_EMR_SCALEWINDOWEXTEX ? m_dc.windowExt : m_dc.viewportExt;
+            return;
+        QPointF& ext = r.type == U_EMR_SCALEWINDOWEXTEX ? m_dc.windowExt : m_dc.viewportExt;
         ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
-        updateTransform();
         break;
     }
-    case U_EMR_SETWORLDTRANSFORM:
-    case U_EMR_MODIFYWORLDTRANSFORM: {
-        bool ok = false;
-        const QTransform x = readXform(r, 8, &ok);
-        const uint32_t mode = type == U_EMR_SETWORLDTRANSFORM ? worldtransform::Set : r.u32(32);
-        if (mode == worldtransform::Identity)
-            m_dc.world = QTransform();
-        else if (!ok)
-            break;
-        else if (mode == worldtransform::LeftMultiply)
-            m_dc.world = x * m_dc.world;
-        else if (mode == worldtransform::RightMultiply)
-            m_dc.world = m_dc.world * x;
-        else if (mode == worldtransform::Set)
-            m_dc.world = x;
-        updateTransform();
-        break;
+    default:
+        return;
     }
-    case U_EMR_MOVETOEX:
-        moveTo(r.point(8));
-        break;
-    case U_EMR_SAVEDC:
-        saveDc();
-        break;
-    case U_EMR_RESTOREDC:
-        restoreDc(r.i32(8));
-        break;
+    updateTransform();
+}
 
-    // --- clipping ---
+void EmfPlayer::worldTransform(const Record& r)
+{
+    bool ok = false;
+    const QTransform x = readXform(r, 8, &ok);
+    const uint32_t mode = r.type == U_EMR_SETWORLDTRANSFORM ? worldtransform::Set : r.u32(32);
+    if (mode == worldtransform::Identity)
+        m_dc.world = QTransform();
+    else if (!ok)
+        return;
+    else if (mode == worldtransform::LeftMultiply)
+        m_dc.world = x * m_dc.world;
+    else if (mode == worldtransform::RightMultiply)
+        m_dc.world = m_dc.world * x;
+    else if (mode == worldtransform::Set)
+        m_dc.world = x;
+    updateTransform();
+}
+
+void EmfPlayer::savedStates(const Record& r)
+{
+    if (r.type == U_EMR_SAVEDC)
+        saveDc();
+    else
+        restoreDc(r.i32(8));
+}
+
+void EmfPlayer::clipping(const Record& r)
+{
+    switch (r.type) {
     case U_EMR_INTERSECTCLIPRECT:
     case U_EMR_EXCLUDECLIPRECT:
-        clipToRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20), type == U_EMR_EXCLUDECLIPRECT);
+        clipToRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.type == U_EMR_EXCLUDECLIPRECT);
         break;
     case U_EMR_EXTSELECTCLIPRGN: {
         const uint32_t length = r.u32(8), mode = r.u32(12);
@@ -292,144 +265,125 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_SELECTCLIPPATH:
         selectClipPath(int(r.u32(8)));
         break;
+    }
+}
 
-    // --- objects ---
-    case U_EMR_CREATEPEN:
-        createPen(r, false);
-        break;
-    case U_EMR_EXTCREATEPEN:
-        createPen(r, true);
-        break;
-    case U_EMR_CREATEBRUSHINDIRECT: {
-        GdiObject object;
-        object.kind = GdiObject::Kind::Brush;
+void EmfPlayer::createBrush(const Record& r)
+{
+    GdiObject object;
+    object.kind = GdiObject::Kind::Brush;
+    if (r.type == U_EMR_CREATEBRUSHINDIRECT) {
         object.brushStyle = int(r.u32(12));
         object.brushColor = r.color(16);
         object.hatch = int(r.u32(20));
-        storeObject(r.u32(8), std::move(object));
-        break;
-    }
-    case U_EMR_CREATEMONOBRUSH:
-    case U_EMR_CREATEDIBPATTERNBRUSHPT: {
-        GdiObject object;
-        object.kind = GdiObject::Kind::Brush;
+    } else {
         object.brushStyle = brush::DibPattern;
         object.pattern = r.dib(16);
-        storeObject(r.u32(8), std::move(object));
-        break;
     }
-    case U_EMR_EXTCREATEFONTINDIRECTW:
-        createFont(r);
-        break;
-    case U_EMR_CREATEPALETTE:
-    case U_EMR_CREATECOLORSPACE:
-    case U_EMR_CREATECOLORSPACEW: {
-        GdiObject object;
-        object.kind = GdiObject::Kind::Placeholder;
-        storeObject(r.u32(8), std::move(object));
-        break;
-    }
-    case U_EMR_SELECTOBJECT: {
-        const uint32_t index = r.u32(8);
-        if (index & StockObject)
-            selectStockObject(index & ~StockObject);
-        else
-            selectObject(index);
-        break;
-    }
-    case U_EMR_DELETEOBJECT:
-        deleteObject(r.u32(8));
-        break;
+    storeObject(r.u32(8), std::move(object));
+}
 
-    // --- shapes ---
-    case U_EMR_RECTANGLE:
-        drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
-        break;
-    case U_EMR_ROUNDRECT:
-        drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28));
-        break;
-    case U_EMR_ELLIPSE:
-        drawEllipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
-        break;
-    case U_EMR_ARC:
-    case U_EMR_CHORD:
-    case U_EMR_PIE:
-    case U_EMR_ARCTO: {
-        const QRectF box(QPointF(r.i32(8), r.i32(12)), QPointF(r.i32(16), r.i32(20)));
-        const ArcKind kind = type == U_EMR_CHORD ? ArcKind::Chord
-            : type == U_EMR_PIE                  ? ArcKind::Pie
-                                                 : ArcKind::Arc;
-        if (type != U_EMR_ARCTO) {
-            drawArcFamily(kind, box, r.point(24), r.point(32));
-            break;
-        }
-        // ArcTo first draws a line to where the arc starts and ends with the current
-        // position where the arc ends.
-        const QRectF ellipse = box.normalized();
-        const QPointF c = ellipse.center();
-        const auto onEllipse = [&](QPointF radial) {
-            const double angle = std::atan2(c.y() - radial.y(), radial.x() - c.x());
-            return QPointF(c.x() + ellipse.width() / 2 * std::cos(angle),
-                           c.y() - ellipse.height() / 2 * std::sin(angle));
-        };
-        lineTo(onEllipse(r.point(24)));
-        drawArcFamily(kind, box, r.point(24), r.point(32));
-        m_dc.currentPos = onEllipse(r.point(32));
-        break;
-    }
-    case U_EMR_LINETO:
+// A palette or colour space replaces what its slot held, so selecting it later leaves the
+// pen, brush and font alone.
+void EmfPlayer::createPlaceholder(const Record& r)
+{
+    GdiObject object;
+    object.kind = GdiObject::Kind::Placeholder;
+    storeObject(r.u32(8), std::move(object));
+}
+
+void EmfPlayer::selectOrDelete(const Record& r)
+{
+    if (r.type == U_EMR_SELECTOBJECT)
+        selectByIndex(r.u32(8));
+    else
+        deleteObject(r.u32(8));
+}
+
+void EmfPlayer::selectByIndex(uint32_t index)
+{
+    if (index & StockObject)
+        selectStockObject(index & ~StockObject);
+    else
+        selectObject(index);
+}
+
+void EmfPlayer::linesAndPixels(const Record& r)
+{
+    if (r.type == U_EMR_MOVETOEX)
+        moveTo(r.point(8));
+    else if (r.type == U_EMR_LINETO)
         lineTo(r.point(8));
-        break;
-    case U_EMR_SETPIXELV:
+    else
         setPixel(r.point(8), r.color(16));
-        break;
+}
+
+void EmfPlayer::boxes(const Record& r)
+{
+    if (r.type == U_EMR_RECTANGLE)
+        drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+    else if (r.type == U_EMR_ROUNDRECT)
+        drawRectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28));
+    else
+        drawEllipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+}
+
+void EmfPlayer::arcs(const Record& r)
+{
+    const QRectF box(QPointF(r.i32(8), r.i32(12)), QPointF(r.i32(16), r.i32(20)));
+    const ArcKind kind = r.type == U_EMR_CHORD ? ArcKind::Chord
+        : r.type == U_EMR_PIE                  ? ArcKind::Pie
+                                               : ArcKind::Arc;
+    if (r.type != U_EMR_ARCTO) {
+        drawArcFamily(kind, box, r.point(24), r.point(32));
+        return;
+    }
+    // ArcTo first draws a line to where the arc starts and ends with the current position
+    // where the arc ends.
+    const QRectF ellipse = box.normalized();
+    const QPointF c = ellipse.center();
+    const auto onEllipse = [&](QPointF radial) {
+        const double angle = std::atan2(c.y() - radial.y(), radial.x() - c.x());
+        return QPointF(c.x() + ellipse.width() / 2 * std::cos(angle),
+                       c.y() - ellipse.height() / 2 * std::sin(angle));
+    };
+    lineTo(onEllipse(r.point(24)));
+    drawArcFamily(kind, box, r.point(24), r.point(32));
+    m_dc.currentPos = onEllipse(r.point(32));
+}
+
+// Polylines, polygons and Béziers, with points of 32 bits a side or, from PolyBezier16 on,
+// of 16.
+void EmfPlayer::polys(const Record& r)
+{
+    const bool small = r.type >= U_EMR_POLYBEZIER16;
+    const QPolygonF points = readPoints(r, 28, r.u32(24), small);
+    switch (r.type) {
     case U_EMR_POLYLINE:
     case U_EMR_POLYLINE16:
+        drawPolyline(points);
+        break;
     case U_EMR_POLYGON:
     case U_EMR_POLYGON16:
+        drawPolygon(points);
+        break;
     case U_EMR_POLYLINETO:
     case U_EMR_POLYLINETO16:
+        polylineTo(points);
+        break;
     case U_EMR_POLYBEZIER:
     case U_EMR_POLYBEZIER16:
-    case U_EMR_POLYBEZIERTO:
-    case U_EMR_POLYBEZIERTO16: {
-        const bool small = type >= U_EMR_POLYBEZIER16;
-        const QPolygonF points = readPoints(r, 28, r.u32(24), small);
-        switch (type) {
-        case U_EMR_POLYLINE:
-        case U_EMR_POLYLINE16:
-            drawPolyline(points);
-            break;
-        case U_EMR_POLYGON:
-        case U_EMR_POLYGON16:
-            drawPolygon(points);
-            break;
-        case U_EMR_POLYLINETO:
-        case U_EMR_POLYLINETO16:
-            polylineTo(points);
-            break;
-        case U_EMR_POLYBEZIER:
-        case U_EMR_POLYBEZIER16:
-            polyBezier(points, false);
-            break;
-        default:
-            polyBezier(points, true);
-            break;
-        }
+        polyBezier(points, false);
+        break;
+    default:
+        polyBezier(points, true);
         break;
     }
-    case U_EMR_POLYPOLYLINE:
-    case U_EMR_POLYPOLYGON:
-        polyPoly(type, r, false);
-        break;
-    case U_EMR_POLYPOLYLINE16:
-        polyPoly(U_EMR_POLYPOLYLINE, r, true);
-        break;
-    case U_EMR_POLYPOLYGON16:
-        polyPoly(U_EMR_POLYPOLYGON, r, true);
-        break;
+}
 
-    // --- paths ---
+void EmfPlayer::paths(const Record& r)
+{
+    switch (r.type) {
     case U_EMR_BEGINPATH:
         beginPath();
         break;
@@ -451,53 +405,24 @@ void EmfPlayer::playRecord(uint32_t type, const Record& r)
     case U_EMR_STROKEANDFILLPATH:
         fillStrokePath(true, true);
         break;
-
-    // --- text ---
-    case U_EMR_EXTTEXTOUTA:
-        text(r, false, 36);
-        break;
-    case U_EMR_EXTTEXTOUTW:
-        text(r, true, 36);
-        break;
-    case U_EMR_POLYTEXTOUTA:
-    case U_EMR_POLYTEXTOUTW:
-        for (uint32_t i = 0, count = r.u32(36); i < count && r.has(40 + uint64_t(i) * 40, 40); ++i)
-            text(r, type == U_EMR_POLYTEXTOUTW, 40 + std::size_t(i) * 40);
-        break;
-    case U_EMR_SMALLTEXTOUT:
-        smallText(r);
-        break;
-
-    // --- bitmaps ---
-    case U_EMR_BITBLT:
-    case U_EMR_STRETCHBLT:
-    case U_EMR_ALPHABLEND:
-    case U_EMR_TRANSPARENTBLT:
-    case U_EMR_STRETCHDIBITS:
-    case U_EMR_SETDIBITSTODEVICE:
-        bitmap(type, r);
-        break;
-    case U_EMR_GRADIENTFILL:
-        gradient(r);
-        break;
-
-    // --- regions ---
-    case U_EMR_FILLRGN:
-    case U_EMR_FRAMERGN:
-    case U_EMR_PAINTRGN:
-    case U_EMR_INVERTRGN:
-        paintRegion(type, r);
-        break;
-
-    default:
-        // Comments (EMF+ among them), palettes, colour management, escapes and the rest
-        // leave the picture alone.
-        break;
     }
 }
 
-void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
+void EmfPlayer::extText(const Record& r)
 {
+    text(r, r.type == U_EMR_EXTTEXTOUTW, 36);
+}
+
+void EmfPlayer::polyText(const Record& r)
+{
+    for (uint32_t i = 0, count = r.u32(36); i < count && r.has(40 + uint64_t(i) * 40, 40); ++i)
+        text(r, r.type == U_EMR_POLYTEXTOUTW, 40 + std::size_t(i) * 40);
+}
+
+// Points of 32 bits a side, or of 16 in the records named so.
+void EmfPlayer::polyPoly(const Record& r)
+{
+    const bool small = r.type == U_EMR_POLYPOLYLINE16 || r.type == U_EMR_POLYPOLYGON16;
     const uint32_t polys = r.u32(24), total = r.u32(28);
     if (!r.has(32, uint64_t(polys) * 4))
         return;
@@ -514,7 +439,7 @@ void EmfPlayer::polyPoly(uint32_t type, const Record& r, bool small)
         polygons.push_back(all.mid(offset, qsizetype(n)));
         offset += qsizetype(n);
     }
-    if (type == U_EMR_POLYPOLYGON) {
+    if (r.type == U_EMR_POLYPOLYGON || r.type == U_EMR_POLYPOLYGON16) {
         drawPolyPolygon(polygons);
     } else {
         for (const QPolygonF& polygon : polygons)
@@ -609,11 +534,11 @@ bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<
     return true;
 }
 
-void EmfPlayer::createPen(const Record& r, bool extended)
+void EmfPlayer::createPen(const Record& r)
 {
     GdiObject object;
     object.kind = GdiObject::Kind::Pen;
-    if (extended) {
+    if (r.type == U_EMR_EXTCREATEPEN) {
         object.penStyle = int(r.u32(28));
         object.penWidth = r.u32(32);
         object.cosmetic = !(r.u32(28) & pen::Geometric);
@@ -714,46 +639,47 @@ void EmfPlayer::smallText(const Record& r)
              noRect ? 0 : int(options & (textout::Opaque | textout::Clipped)), rect);
 }
 
-void EmfPlayer::bitmap(uint32_t type, const Record& r)
+void EmfPlayer::dibBits(const Record& r)
 {
-    if (type == U_EMR_STRETCHDIBITS || type == U_EMR_SETDIBITSTODEVICE) {
-        const QPointF dst = r.point(24), src = r.point(32), srcSize = r.point(40);
-        bool bottomUp = false;
-        const QImage image = r.dib(48, false, &bottomUp);
-        if (image.isNull())
-            return;
-        const QPointF dstSize = type == U_EMR_STRETCHDIBITS ? r.point(72) : srcSize;
-        const uint32_t rop = type == U_EMR_STRETCHDIBITS ? r.u32(68) : rop::SrcCopy;
-        // The source rectangle counts its rows from the bottom of a bottom-up bitmap.
-        const double sy = bottomUp ? image.height() - src.y() - srcSize.y() : src.y();
-        drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
+    const QPointF dst = r.point(24), src = r.point(32), srcSize = r.point(40);
+    bool bottomUp = false;
+    const QImage image = r.dib(48, false, &bottomUp);
+    if (image.isNull())
         return;
-    }
-    // BitBlt, StretchBlt, AlphaBlend and TransparentBlt share their layout.
+    const QPointF dstSize = r.type == U_EMR_STRETCHDIBITS ? r.point(72) : srcSize;
+    const uint32_t rop = r.type == U_EMR_STRETCHDIBITS ? r.u32(68) : rop::SrcCopy;
+    // The source rectangle counts its rows from the bottom of a bottom-up bitmap.
+    const double sy = bottomUp ? image.height() - src.y() - srcSize.y() : src.y();
+    drawImage(image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
+}
+
+// BitBlt, StretchBlt, AlphaBlend and TransparentBlt share their layout.
+void EmfPlayer::blits(const Record& r)
+{
     const QPointF dst = r.point(24), dstSize = r.point(32), src = r.point(44);
     const uint32_t rop = r.u32(40);
-    const bool stretch = type != U_EMR_BITBLT;
+    const bool stretch = r.type != U_EMR_BITBLT;
     const QPointF srcSize = stretch ? r.point(100) : dstSize;
     if (r.u32(88) == 0) { // no bitmap: the raster operation paints with the brush alone
-        if (type == U_EMR_BITBLT || type == U_EMR_STRETCHBLT)
+        if (r.type == U_EMR_BITBLT || r.type == U_EMR_STRETCHBLT)
             fillPattern(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y()),
                         rop);
         return;
     }
-    const bool alpha = type == U_EMR_ALPHABLEND && (uint8_t(r.p[43]) & 1);
+    const bool alpha = r.type == U_EMR_ALPHABLEND && (uint8_t(r.p[43]) & 1);
     QImage image = r.dib(84, alpha);
     if (image.isNull())
         return;
     double opacity = 1.0;
     unsigned drawRop = rop;
-    if (type == U_EMR_ALPHABLEND) {
+    if (r.type == U_EMR_ALPHABLEND) {
         opacity = uint8_t(r.p[42]) / 255.0;
         drawRop = rop::SrcCopy;
         if (alpha) // AC_SRC_ALPHA: the bitmap's own alpha, its colours already weighted by it
             image = QImage(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
                            QImage::Format_ARGB32_Premultiplied)
                         .copy();
-    } else if (type == U_EMR_TRANSPARENTBLT) {
+    } else if (r.type == U_EMR_TRANSPARENTBLT) {
         const QRgb key =
             QColor(uint8_t(r.p[40]), uint8_t(r.p[41]), uint8_t(r.p[42])).rgb() & 0xFFFFFF;
         image = image.convertToFormat(QImage::Format_ARGB32);
@@ -770,10 +696,10 @@ void EmfPlayer::bitmap(uint32_t type, const Record& r)
 
 // FillRgn and FrameRgn name their brush, PaintRgn takes the selected one, InvertRgn needs
 // none. A frame is the region's rim, of the given width and height in logical units.
-void EmfPlayer::paintRegion(uint32_t type, const Record& r)
+void EmfPlayer::paintRegion(const Record& r)
 {
-    const bool framed = type == U_EMR_FRAMERGN;
-    const bool named = framed || type == U_EMR_FILLRGN;
+    const bool framed = r.type == U_EMR_FRAMERGN;
+    const bool named = framed || r.type == U_EMR_FILLRGN;
     const std::size_t dataAt = framed ? 40 : named ? 32 : 28;
     const uint32_t length = r.u32(24);
     if (!r.has(dataAt, length))
@@ -792,7 +718,7 @@ void EmfPlayer::paintRegion(uint32_t type, const Record& r)
         return;
     QPainterPath path;
     path.addRegion(region);
-    if (type == U_EMR_INVERTRGN) {
+    if (r.type == U_EMR_INVERTRGN) {
         m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         m_painter.fillPath(path, Qt::black);
         return;
@@ -800,11 +726,7 @@ void EmfPlayer::paintRegion(uint32_t type, const Record& r)
     QBrush brush = currentBrush();
     if (named) {
         const DcState saved = m_dc;
-        const uint32_t index = r.u32(28);
-        if (index & StockObject)
-            selectStockObject(index & ~StockObject);
-        else
-            selectObject(index);
+        selectByIndex(r.u32(28));
         brush = currentBrush();
         m_dc = saved;
     }

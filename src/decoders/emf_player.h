@@ -23,6 +23,7 @@ namespace plattera::emf {
 // One record, padded with zeros. Fields are read little-endian at byte offsets from the
 // record's start; `has` tells whether a variable part lies inside the record.
 struct Record {
+    uint32_t type = 0;
     const char* p = nullptr;
     std::size_t size = 0;
 
@@ -86,21 +87,41 @@ public:
     QString play(const char* begin, const char* end);
 
 private:
-    void playRecord(uint32_t type, const Record& r);
-    void createPen(const Record& r, bool extended);
+    // One handler per family of record types; the types without one are not played.
+    using Handler = void (EmfPlayer::*)(const Record&);
+    static Handler handlerFor(uint32_t type);
+
+    void colorsAndModes(const Record& r);
+    void mapping(const Record& r);
+    void worldTransform(const Record& r);
+    void savedStates(const Record& r);
+    void clipping(const Record& r);
+    void createPen(const Record& r);
+    void createBrush(const Record& r);
     void createFont(const Record& r);
-    void text(const Record& r, bool wide, std::size_t at);
-    void paintRegion(uint32_t type, const Record& r);
+    void createPlaceholder(const Record& r);
+    void selectOrDelete(const Record& r);
+    void linesAndPixels(const Record& r);
+    void boxes(const Record& r);
+    void arcs(const Record& r);
+    void polys(const Record& r);
+    void polyPoly(const Record& r);
+    void paths(const Record& r);
+    void extText(const Record& r);
+    void polyText(const Record& r);
     void smallText(const Record& r);
-    void bitmap(uint32_t type, const Record& r);
-    void polyPoly(uint32_t type, const Record& r, bool small);
+    void blits(const Record& r);
+    void dibBits(const Record& r);
     void gradient(const Record& r);
+    void paintRegion(const Record& r);
+
+    // A stock object's number with the stock bit, or a slot of the object table.
+    void selectByIndex(uint32_t index);
+    // One string of a text record: `wide` for UTF-16, `at` where its description starts.
+    void text(const Record& r, bool wide, std::size_t at);
     // False once the drawing budget is spent.
     bool shadeTriangle(const std::array<QPointF, 3>& corners, const std::array<QColor, 3>& colours);
     QRegion regionData(const Record& r, std::size_t offset, std::size_t length, bool logical) const;
 };
-
-// The record types the player draws or keeps state from.
-bool played(uint32_t type);
 
 } // namespace plattera::emf
