@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <QColor>
@@ -14,6 +15,7 @@
 #include <QRectF>
 #include <QRegion>
 #include <QString>
+#include <QStringList>
 #include <QTransform>
 
 namespace plattera::metafile {
@@ -201,6 +203,22 @@ protected:
     QRectF m_drawnBounds;
 
 private:
+    // A string laid out for drawing: the font, each character's advance when the record
+    // gives them, where the text starts against its reference point.
+    struct TextRun {
+        QFont font;
+        QString text;
+        QStringList characters;
+        std::vector<double> advances; // image pixels; empty: the font's own
+        double width = 0;             // image pixels
+        double ascent = 0;
+        double descent = 0;
+        QPointF reference; // image pixels
+        QPointF start;     // the baseline's left end, from the reference point
+    };
+    std::optional<QFont> selectedFont() const;
+    void paintText(const TextRun& run, int options, const QRectF& rect);
+
     void paintShape(QPainterPath path, bool fill);
     void addToPath(const QPainterPath& path);
     void strokeOpen(const QPolygonF& device);

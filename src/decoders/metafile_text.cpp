@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include <QFontMetricsF>
 #include <QStringList>
@@ -87,6 +88,43 @@ char16_t symbolCode(char16_t code)
 // Characters one text record may draw; each is positioned on its own.
 constexpr qsizetype kMaxTextLength = 10000;
 
+// One entry per character, a sign outside the first plane included.
+QStringList splitCharacters(const QString& text)
+{
+    QStringList characters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        characters.append(text.mid(i, pair ? 2 : 1));
+        i += pair ? 1 : 0;
+    }
+    return characters;
+}
+
+// Where the text's baseline starts, from its reference point, for the alignment: left of it
+// by the part of the width the horizontal alignment gives, and below it by the ascent when
+// the text hangs from the point, above it by the descent when it stands on the point.
+QPointF alignedStart(int textAlign, double width, const QFontMetricsF& fm)
+{
+    double x0 = 0;
+    switch (textAlign & textalign::HorizontalMask) {
+    case textalign::Right:
+        x0 = -width;
+        break;
+    case textalign::Center:
+        x0 = -width / 2;
+        break;
+    default:
+        break;
+    }
+    double baseline = fm.ascent(); // aligned at the top
+    if ((textAlign & textalign::VerticalMask) == textalign::Baseline)
+        baseline = 0;
+    else if (textAlign & textalign::Bottom)
+        baseline = -fm.descent();
+    return QPointF(x0, baseline);
+}
+
 } // namespace
 
 QString symbolToUnicode(const QString& text)
@@ -109,15 +147,10 @@ QString MetafilePlayer::decodeText(const QByteArray& bytes) const
                                     : symbolFaceToUnicode(QString::fromLatin1(bytes), face);
 }
 
-void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vector<double>& dx,
-                              int options, const QRectF& rect)
+// The selected font at the pixel size the mapping gives its height, or nothing when that
+// size is under a pixel or no number at all.
+std::optional<QFont> MetafilePlayer::selectedFont() const
 {
-    if (m_inPath)
-        return;
-    // Measuring needs the text's own box, which is known only further down.
-    if (!beginDrawing(rect) && !(m_measuring && m_drawingOps <= kMaxDrawingOps))
-        return;
-    text.truncate(kMaxTextLength);
     const GdiObject& f = m_dc.font;
     QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
     // Symbol and dingbat text arrives here as Unicode; the fonts that stand in for them keep
@@ -131,7 +164,7 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     if (f.fontHeight == 0)
         pixels = 12;
     if (!std::isfinite(pixels))
-        return;
+        return std::nullopt;
     if (f.fontHeight > 0 && pixels >= 1) {
         // A positive height is the character cell (ascent + descent), not the em size.
         font.setPixelSize(std::max(1, int(std::lround(std::min(pixels, 4000.0)))));
@@ -140,65 +173,68 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
             pixels = pixels * pixels / (probe.ascent() + probe.descent());
     }
     if (pixels < 1)
-        return;
+        return std::nullopt;
     font.setPixelSize(int(std::lround(std::min(pixels, 4000.0))));
     font.setWeight(QFont::Weight(f.weight <= 0 ? 400 : std::clamp(f.weight, 100, 900)));
     font.setItalic(f.italic);
     font.setUnderline(f.underline);
     font.setStrikeOut(f.strikeOut);
-    const QFontMetricsF fm(font);
+    return font;
+}
 
-    // One entry per character, a sign outside the first plane included.
-    QStringList characters;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool pair =
-            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        characters.append(text.mid(i, pair ? 2 : 1));
-        i += pair ? 1 : 0;
-    }
-    std::vector<double> advances;
-    double width = 0;
-    if (!dx.empty() && dx.size() == std::size_t(characters.size())) {
+void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vector<double>& dx,
+                              int options, const QRectF& rect)
+{
+    if (m_inPath)
+        return;
+    // Measuring needs the text's own box, which is known only further down.
+    if (!beginDrawing(rect) && !(m_measuring && m_drawingOps <= kMaxDrawingOps))
+        return;
+    text.truncate(kMaxTextLength);
+    const std::optional<QFont> font = selectedFont();
+    if (!font)
+        return;
+    const QFontMetricsF fm(*font);
+    TextRun run {*font, text, splitCharacters(text), {}, 0, fm.ascent(), fm.descent(), {}, {}};
+    if (!dx.empty() && dx.size() == std::size_t(run.characters.size())) {
         for (double d : dx) {
-            advances.push_back(d * scaleX());
-            width += advances.back();
+            run.advances.push_back(d * scaleX());
+            run.width += run.advances.back();
         }
     } else {
-        width = fm.horizontalAdvance(text);
+        run.width = fm.horizontalAdvance(text);
     }
-    if (!std::isfinite(width))
+    if (!std::isfinite(run.width))
         return;
 
     const bool updateCp = m_dc.textAlign & textalign::UpdateCp;
     const QPointF origin = updateCp ? m_dc.currentPos : logicalPos;
-    const QPointF p = map(origin.x(), origin.y());
-    double x0 = 0;
-    switch (m_dc.textAlign & textalign::HorizontalMask) {
-    case textalign::Right:
-        x0 = -width;
-        break;
-    case textalign::Center:
-        x0 = -width / 2;
-        break;
-    default:
-        break;
-    }
-    double baseline = fm.ascent(); // aligned at the top
-    if ((m_dc.textAlign & textalign::VerticalMask) == textalign::Baseline)
-        baseline = 0;
-    else if (m_dc.textAlign & textalign::Bottom)
-        baseline = -fm.descent();
-
+    run.reference = map(origin.x(), origin.y());
+    run.start = alignedStart(m_dc.textAlign, run.width, fm);
     if (m_measuring) {
-        const QRectF box(p.x() + x0, p.y() + baseline - fm.ascent(), width,
-                         fm.ascent() + fm.descent());
+        const QRectF box(run.reference.x() + run.start.x(),
+                         run.reference.y() + run.start.y() - run.ascent, run.width,
+                         run.ascent + run.descent);
         if (withinReach(box))
             m_drawnBounds = m_drawnBounds.united(box);
         return;
     }
+    paintText(run, options, rect);
+    if (updateCp && scaleX() > 0) {
+        const double logicalWidth = run.width / scaleX();
+        if ((m_dc.textAlign & textalign::HorizontalMask) == 0)
+            m_dc.currentPos.rx() += logicalWidth;
+        else if ((m_dc.textAlign & textalign::HorizontalMask) == textalign::Right)
+            m_dc.currentPos.rx() -= logicalWidth;
+    }
+}
 
+// The opaque box or clip the record asks for, the background where the mode is opaque,
+// then the characters, turned with the escapement and any rotation of the world transform.
+void MetafilePlayer::paintText(const TextRun& run, int options, const QRectF& rect)
+{
     // The world transform may turn the baseline; text stays upright when an axis is flipped.
-    double angle = -f.escapement / 10.0;
+    double angle = -m_dc.font.escapement / 10.0;
     if (!axisAligned())
         angle += std::atan2(m_transform.m12(), m_transform.m11()) * 180 / M_PI;
 
@@ -207,32 +243,25 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
         m_painter.fillRect(rect, m_dc.bkColor);
     if (options & textout::Clipped)
         m_painter.setClipRect(rect, Qt::IntersectClip);
-    m_painter.translate(p);
+    m_painter.translate(run.reference);
     m_painter.rotate(angle);
+    const double x0 = run.start.x(), baseline = run.start.y();
     if (m_dc.bkOpaque && !(options & textout::Opaque))
-        m_painter.fillRect(QRectF(x0, baseline - fm.ascent(), width, fm.ascent() + fm.descent()),
+        m_painter.fillRect(QRectF(x0, baseline - run.ascent, run.width, run.ascent + run.descent),
                            m_dc.bkColor);
-    m_painter.setFont(font);
+    m_painter.setFont(run.font);
     m_painter.setPen(m_dc.textColor);
-    if (advances.empty()) {
-        m_painter.drawText(QPointF(x0, baseline), text);
+    if (run.advances.empty()) {
+        m_painter.drawText(QPointF(x0, baseline), run.text);
     } else {
         double x = x0;
-        for (qsizetype i = 0; i < characters.size(); ++i) {
-            m_painter.drawText(QPointF(x, baseline), characters[i]);
-            x += advances[std::size_t(i)];
+        for (qsizetype i = 0; i < run.characters.size(); ++i) {
+            m_painter.drawText(QPointF(x, baseline), run.characters[i]);
+            x += run.advances[std::size_t(i)];
         }
     }
     m_painter.restore();
     m_clipDirty = true;
-
-    if (updateCp && scaleX() > 0) {
-        const double logicalWidth = width / scaleX();
-        if ((m_dc.textAlign & textalign::HorizontalMask) == 0)
-            m_dc.currentPos.rx() += logicalWidth;
-        else if ((m_dc.textAlign & textalign::HorizontalMask) == textalign::Right)
-            m_dc.currentPos.rx() -= logicalWidth;
-    }
 }
 
 } // namespace plattera::metafile
