@@ -140,6 +140,103 @@ void decodeRle(const DibHeader& header, const Layout& layout, const unsigned cha
     }
 }
 
+bool isRle(const DibHeader& header)
+{
+    return header.compression == kRle8 || header.compression == kRle4;
+}
+
+// OS/2 numbers its compressions differently from 3 on (Huffman, RLE24): none is supported.
+bool hasBitfields(const DibHeader& header)
+{
+    return !header.os2 &&
+        (header.compression == kBitfields || header.compression == kAlphaBitfields);
+}
+
+// Empty when the reader decodes bitmaps of this size, depth and compression, else why not.
+QString unsupportedFormat(const DibSource& source, const DibHeader& header)
+{
+    if (QString problem = checkPictureSize(header.width, header.height); !problem.isEmpty())
+        return problem;
+    const bool rle = isRle(header);
+    if (source.maxRlePixelsPerByte > 0 && rle &&
+        header.width * header.height > (long long)(source.size) * source.maxRlePixelsPerByte)
+        return QStringLiteral("The compressed bitmap claims more pixels than its data can hold");
+
+    const int bpp = header.bitsPerPixel;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        return QStringLiteral("Unsupported bitmap depth (%1 bits per pixel)").arg(bpp);
+    const uint32_t compression = header.compression;
+    const bool bitfields = hasBitfields(header);
+    if (compression != kRgb && !rle && !bitfields)
+        return QStringLiteral("Unsupported bitmap compression (%1)").arg(compression);
+    // Icons never carry run-length data: in an icon it is a sign of damage.
+    if (source.icon && rle)
+        return QStringLiteral("Compressed icon images are not supported");
+    if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
+        (bitfields && bpp != 16 && bpp != 32))
+        return QStringLiteral("Bitmap compression %1 does not go with %2 bits per pixel")
+            .arg(compression)
+            .arg(bpp);
+    return QString();
+}
+
+// The channels of 16- and 32-bit pixels: the stored masks, or the fixed layout of the plain
+// format. Masks that follow a short header move `next` past them.
+QString readChannels(const DibSource& source, const DibHeader& header, Layout& layout, size_t& next)
+{
+    const int bpp = header.bitsPerPixel;
+    if (hasBitfields(header)) {
+        const size_t maskCount = header.compression == kAlphaBitfields ? 4 : 3;
+        const unsigned char* masks = source.data + source.headerOffset + 40;
+        if (header.headerSize < 40 + 4 * maskCount) {
+            if (source.size - next < 4 * maskCount)
+                return QStringLiteral("The bitmap colour masks are cut short");
+            masks = source.data + next;
+            next += 4 * maskCount;
+        }
+        layout.red = Channel(leU32(masks));
+        layout.green = Channel(leU32(masks + 4));
+        layout.blue = Channel(leU32(masks + 8));
+        if (maskCount == 4 || header.headerSize >= 56)
+            layout.alpha = Channel(leU32(masks + 12));
+    } else if (bpp == 16) {
+        layout.red = Channel(0x7c00);
+        layout.green = Channel(0x03e0);
+        layout.blue = Channel(0x001f);
+    } else if (bpp == 32) {
+        layout.red = Channel(0x00ff0000);
+        layout.green = Channel(0x0000ff00);
+        layout.blue = Channel(0x000000ff);
+        // Icons keep their alpha in the top byte; plain bitmaps leave it undefined.
+        if (source.icon || source.alpha32)
+            layout.alpha = Channel(0xff000000);
+    }
+    return QString();
+}
+
+// The colour table of a bitmap of up to 8 bits per pixel, which starts at `next` and moves
+// it past.
+QString readPalette(const DibSource& source, const DibHeader& header, Layout& layout, size_t& next)
+{
+    const int bpp = header.bitsPerPixel;
+    const uint32_t most = 1u << bpp;
+    if (header.coloursUsed > most)
+        return QStringLiteral("The bitmap palette is too large (%1 colours for %2 bits per pixel)")
+            .arg(header.coloursUsed)
+            .arg(bpp);
+    const uint32_t entries = header.coloursUsed ? header.coloursUsed : most;
+    const size_t entrySize = header.os2Palette ? 3 : 4;
+    if ((source.size - std::min(next, source.size)) / entrySize < entries)
+        return QStringLiteral("The bitmap palette is cut short");
+    for (uint32_t i = 0; i < entries; ++i) {
+        const unsigned char* e = source.data + next + i * entrySize;
+        layout.palette[i] = qRgb(e[2], e[1], e[0]);
+    }
+    layout.paletteSize = int(entries);
+    next += entries * entrySize;
+    return QString();
+}
+
 } // namespace
 
 QString readDibHeader(const DibSource& source, DibHeader& header)
@@ -189,97 +286,26 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
 {
     DibHeader header;
     QString problem = readDibHeader(source, header);
+    if (problem.isEmpty())
+        problem = unsupportedFormat(source, header);
     if (!problem.isEmpty())
         return DecodeResult::failure(problem);
-    problem = checkPictureSize(header.width, header.height);
-    if (!problem.isEmpty())
-        return DecodeResult::failure(problem);
-    if (source.maxRlePixelsPerByte > 0 &&
-        (header.compression == kRle8 || header.compression == kRle4) &&
-        header.width * header.height > (long long)(source.size) * source.maxRlePixelsPerByte)
-        return DecodeResult::failure(
-            QStringLiteral("The compressed bitmap claims more pixels than its data can hold"));
 
-    const int bpp = header.bitsPerPixel;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return DecodeResult::failure(
-            QStringLiteral("Unsupported bitmap depth (%1 bits per pixel)").arg(bpp));
-
-    // OS/2 numbers its compressions differently from 3 on (Huffman, RLE24): none is supported.
-    const uint32_t compression = header.compression;
-    const bool rle = compression == kRle8 || compression == kRle4;
-    const bool bitfields =
-        !header.os2 && (compression == kBitfields || compression == kAlphaBitfields);
-    if (compression != kRgb && !rle && !bitfields)
-        return DecodeResult::failure(
-            QStringLiteral("Unsupported bitmap compression (%1)").arg(compression));
-    // Icons never carry run-length data: in an icon it is a sign of damage.
-    if (source.icon && rle)
-        return DecodeResult::failure(QStringLiteral("Compressed icon images are not supported"));
-    if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
-        (bitfields && bpp != 16 && bpp != 32))
-        return DecodeResult::failure(
-            QStringLiteral("Bitmap compression %1 does not go with %2 bits per pixel")
-                .arg(compression)
-                .arg(bpp));
-
-    const unsigned char* h = source.data + source.headerOffset;
     size_t next = source.headerOffset + header.headerSize;
     Layout layout;
-    if (bitfields) {
-        const size_t maskCount = compression == kAlphaBitfields ? 4 : 3;
-        const unsigned char* masks = h + 40;
-        if (header.headerSize < 40 + 4 * maskCount) {
-            // Masks follow a short header.
-            if (source.size - next < 4 * maskCount)
-                return DecodeResult::failure(
-                    QStringLiteral("The bitmap colour masks are cut short"));
-            masks = source.data + next;
-            next += 4 * maskCount;
-        }
-        layout.red = Channel(leU32(masks));
-        layout.green = Channel(leU32(masks + 4));
-        layout.blue = Channel(leU32(masks + 8));
-        if (maskCount == 4 || header.headerSize >= 56)
-            layout.alpha = Channel(leU32(masks + 12));
-    } else if (bpp == 16) {
-        layout.red = Channel(0x7c00);
-        layout.green = Channel(0x03e0);
-        layout.blue = Channel(0x001f);
-    } else if (bpp == 32) {
-        layout.red = Channel(0x00ff0000);
-        layout.green = Channel(0x0000ff00);
-        layout.blue = Channel(0x000000ff);
-        // Icons keep their alpha in the top byte; plain bitmaps leave it undefined.
-        if (source.icon || source.alpha32)
-            layout.alpha = Channel(0xff000000);
-    }
+    problem = readChannels(source, header, layout, next);
     if (!keepAlpha)
         layout.alpha = Channel();
+    if (problem.isEmpty() && header.bitsPerPixel <= 8)
+        problem = readPalette(source, header, layout, next);
+    if (!problem.isEmpty())
+        return DecodeResult::failure(problem);
 
-    if (bpp <= 8) {
-        const uint32_t most = 1u << bpp;
-        if (header.coloursUsed > most)
-            return DecodeResult::failure(
-                QStringLiteral("The bitmap palette is too large (%1 colours for %2 bits per pixel)")
-                    .arg(header.coloursUsed)
-                    .arg(bpp));
-        const uint32_t entries = header.coloursUsed ? header.coloursUsed : most;
-        const size_t entrySize = header.os2Palette ? 3 : 4;
-        if ((source.size - std::min(next, source.size)) / entrySize < entries)
-            return DecodeResult::failure(QStringLiteral("The bitmap palette is cut short"));
-        for (uint32_t i = 0; i < entries; ++i) {
-            const unsigned char* e = source.data + next + i * entrySize;
-            layout.palette[i] = qRgb(e[2], e[1], e[0]);
-        }
-        layout.paletteSize = int(entries);
-        next += entries * entrySize;
-    }
-
+    const bool rle = isRle(header);
     const size_t pixelOffset = source.pixelOffset ? source.pixelOffset : next;
     if (pixelOffset >= source.size)
         return DecodeResult::failure(QStringLiteral("The bitmap has no pixel data"));
-    const long long stride = (header.width * bpp + 31) / 32 * 4;
+    const long long stride = (header.width * header.bitsPerPixel + 31) / 32 * 4;
     const long long colourBytes = stride * header.height;
     if (!rle && (long long)(source.size - pixelOffset) < colourBytes)
         return DecodeResult::failure(QStringLiteral("The bitmap pixel data is cut short"));
