@@ -94,26 +94,19 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
 
 DecodeResult decodeEmf(const QByteArray& data, int ppi)
 {
-    if (ppi <= 0)
-        return DecodeResult::failure(
-            QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
     emf::Header header;
-    const QString error = emf::readHeader(data, ppi, &header);
-    if (!error.isEmpty())
-        return DecodeResult::failure(error);
-    QImage image = allocateWhiteImage(header.size.width(), header.size.height());
-    if (image.isNull())
-        return DecodeResult::failure(
-            metafile::outOfMemoryMessage(header.size.width(), header.size.height()));
-    QString playError;
-    {
-        emf::EmfPlayer player(image, header);
-        playError =
-            player.play(data.constData() + header.headerSize, data.constData() + data.size());
-    }
-    if (!playError.isEmpty())
-        return DecodeResult::failure(playError);
-    return DecodeResult::success(std::move(image));
+    return metafile::decodeMetafile(
+        ppi,
+        [&](QSize* size) {
+            const QString error = emf::readHeader(data, ppi, &header);
+            *size = header.size;
+            return error;
+        },
+        [&](QImage& image) {
+            emf::EmfPlayer player(image, header);
+            return player.play(data.constData() + header.headerSize,
+                               data.constData() + data.size());
+        });
 }
 
 } // namespace plattera

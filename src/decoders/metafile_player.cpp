@@ -610,6 +610,26 @@ QString outOfMemoryMessage(int width, int height)
         .arg(height);
 }
 
+DecodeResult decodeMetafile(int ppi, const std::function<QString(QSize*)>& readSize,
+                            const std::function<QString(QImage&)>& play)
+{
+    if (ppi <= 0)
+        return DecodeResult::failure(
+            QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
+    QSize size;
+    const QString error = readSize(&size);
+    if (!error.isEmpty())
+        return DecodeResult::failure(error);
+    QImage image = allocateWhiteImage(size.width(), size.height());
+    if (image.isNull())
+        return DecodeResult::failure(outOfMemoryMessage(size.width(), size.height()));
+    // The player's painter has let go of the image once play returns.
+    const QString playError = play(image);
+    if (!playError.isEmpty())
+        return DecodeResult::failure(playError);
+    return DecodeResult::success(std::move(image));
+}
+
 void MetafilePlayer::setPixel(QPointF logical, const QColor& color)
 {
     if (m_inPath || !beginDrawing(QRectF()))

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,9 +15,12 @@
 #include <QPointF>
 #include <QRectF>
 #include <QRegion>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTransform>
+
+#include "decoders/decode_result.h"
 
 namespace plattera::metafile {
 
@@ -99,6 +103,12 @@ enum class SymbolFace { None, Symbol, Wingdings, Wingdings2, Wingdings3, Webding
 QString damagedRecordMessage(uint64_t claimed, uint64_t remaining);
 // ... and for an image of the metafile's size that memory could not hold.
 QString outOfMemoryMessage(int width, int height);
+
+// What both metafile decoders do: `readSize` reads the header and gives the size to draw at
+// (or says why it cannot), then `play` draws the records onto a white image of that size (or
+// says why it stopped). The image, or the first message, is the result.
+DecodeResult decodeMetafile(int ppi, const std::function<QString(QSize*)>& readSize,
+                            const std::function<QString(QImage&)>& play);
 
 // The device-context machinery both metafile formats share: the object table, the saved
 // states, the mapping from logical units through the world transform and the window and

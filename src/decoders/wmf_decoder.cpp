@@ -114,25 +114,18 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
 
 DecodeResult decodeWmf(const QByteArray& data, int ppi)
 {
-    if (ppi <= 0)
-        return DecodeResult::failure(
-            QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
     wmf::Geometry geometry;
-    const QString error = wmf::readGeometry(data, ppi, &geometry);
-    if (!error.isEmpty())
-        return DecodeResult::failure(error);
-    QImage image = allocateWhiteImage(geometry.size.width(), geometry.size.height());
-    if (image.isNull())
-        return DecodeResult::failure(
-            metafile::outOfMemoryMessage(geometry.size.width(), geometry.size.height()));
-    QString playError;
-    {
-        wmf::WmfPlayer player(image, geometry.frame, geometry.objects);
-        playError = player.play(geometry.records, data.constData() + data.size());
-    }
-    if (!playError.isEmpty())
-        return DecodeResult::failure(playError);
-    return DecodeResult::success(std::move(image));
+    return metafile::decodeMetafile(
+        ppi,
+        [&](QSize* size) {
+            const QString error = wmf::readGeometry(data, ppi, &geometry);
+            *size = geometry.size;
+            return error;
+        },
+        [&](QImage& image) {
+            wmf::WmfPlayer player(image, geometry.frame, geometry.objects);
+            return player.play(geometry.records, data.constData() + data.size());
+        });
 }
 
 } // namespace plattera
