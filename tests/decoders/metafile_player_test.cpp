@@ -1,9 +1,8 @@
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 #include "decoders/decode_result.h"
 #include "decoders/metafile_player.h"
+#include "support/picture_corpus.h"
 
 using namespace plattera;
 
@@ -40,10 +39,8 @@ class MetafileInk : public testing::TestWithParam<InkCase> { };
 TEST_P(MetafileInk, DrawingCoversItsShareOfThePicture)
 {
     const InkCase& c = GetParam();
-    QFile file(QStringLiteral(PLATTERA_SHARED_PICTURES "/") + QLatin1String(c.file));
-    if (!file.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "shared picture corpus not found at " PLATTERA_SHARED_PICTURES;
-    const QByteArray data = file.readAll();
+    const QByteArray data = readCorpusFile(c.file);
+    ASSERT_FALSE(data.isEmpty());
     const DecodeResult result =
         QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
@@ -53,7 +50,7 @@ TEST_P(MetafileInk, DrawingCoversItsShareOfThePicture)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SharedPictures, MetafileInk,
+    Corpus, MetafileInk,
     testing::Values(
         InkCase {"emf/libemf2svg_EA-test-file-001.emf", 5, 9}, // UML diagram, anisotropic mapping
         InkCase {"emf/libemf2svg_EA-test-file-012.emf", 5, 9},

@@ -2,12 +2,11 @@
 #include <string>
 #include <vector>
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 #include "decoders/decode_result.h"
 #include "support/image_assert.h"
+#include "support/picture_corpus.h"
 
 using namespace plattera;
 
@@ -48,10 +47,8 @@ class MetafileReference : public testing::TestWithParam<ReferenceCase> { };
 TEST_P(MetafileReference, ShowsWhatTheReferenceShows)
 {
     const ReferenceCase& c = GetParam();
-    QFile file(QStringLiteral(PLATTERA_SHARED_PICTURES "/") + QLatin1String(c.file));
-    if (!file.open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "shared picture corpus not found at " PLATTERA_SHARED_PICTURES;
-    const QByteArray data = file.readAll();
+    const QByteArray data = readCorpusFile(c.file);
+    ASSERT_FALSE(data.isEmpty());
     const DecodeResult result =
         QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
@@ -74,7 +71,7 @@ TEST_P(MetafileReference, ShowsWhatTheReferenceShows)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SharedPictures, MetafileReference,
+    Corpus, MetafileReference,
     testing::Values(
         // Gradient triangles blend their corners: red, green and blue.
         ReferenceCase {"emf/libuemf_test_libuemf_ref.emf",

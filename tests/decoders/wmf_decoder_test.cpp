@@ -5,13 +5,13 @@
 #include <QByteArray>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTextStream>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include "decoders/decode_result.h"
 #include "support/image_assert.h"
+#include "support/picture_corpus.h"
 
 using plattera::DecodeResult;
 using plattera::decodeWmf;
@@ -43,50 +43,24 @@ QRect inkBounds(const QImage& image)
     return bounds;
 }
 
-// --- the shared corpus ---
+// --- the corpus ---
 
-struct WmfCorpusRow {
-    std::string file;
-    std::string expected; // "WxH", "error" or "either"
-    QSize eitherSize;     // the note's "if decoded" size for "either" rows, when given
-};
-
-void PrintTo(const WmfCorpusRow& row, std::ostream* os)
+std::vector<CorpusRow> wmfRows()
 {
-    *os << row.file << " (" << row.expected << ")";
-}
-
-std::vector<WmfCorpusRow> wmfManifestRows()
-{
-    QFile manifest(QStringLiteral(PLATTERA_SHARED_PICTURES "/MANIFEST.tsv"));
-    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {{"(corpus missing)", "", {}}};
-    std::vector<WmfCorpusRow> rows;
-    QTextStream in(&manifest);
-    in.readLine();
-    static const QRegularExpression ifDecoded(QStringLiteral("if decoded: (\\d+)x(\\d+)"));
-    while (!in.atEnd()) {
-        const QStringList fields = in.readLine().split(QLatin1Char('\t'));
-        if (fields.size() < 5 || fields[1] != QLatin1String("wmf"))
-            continue;
-        WmfCorpusRow row {fields[0].toStdString(), fields[3].toStdString(), {}};
-        const auto match = ifDecoded.match(fields[4]);
-        if (match.hasMatch())
-            row.eitherSize = QSize(match.captured(1).toInt(), match.captured(2).toInt());
-        rows.push_back(row);
-    }
+    std::vector<CorpusRow> rows;
+    for (const CorpusRow& row : corpusManifest())
+        if (row.format == "wmf" || row.format.empty()) // empty: an unreadable manifest
+            rows.push_back(row);
     return rows;
 }
 
-class WmfDecoderCorpus : public testing::TestWithParam<WmfCorpusRow> { };
+class WmfDecoderCorpus : public testing::TestWithParam<CorpusRow> { };
 
 TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
 {
-    const WmfCorpusRow& row = GetParam();
-    const QByteArray data =
-        readFile(QStringLiteral(PLATTERA_SHARED_PICTURES "/") + QString::fromStdString(row.file));
-    if (data.isEmpty())
-        GTEST_SKIP() << "shared picture corpus not found at " PLATTERA_SHARED_PICTURES;
+    const CorpusRow& row = GetParam();
+    const QByteArray data = readCorpusFile(row.file);
+    ASSERT_FALSE(data.isEmpty());
 
     const DecodeResult result = decodeWmf(data, 96);
     if (row.expected == "error") {
@@ -94,36 +68,32 @@ TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
         EXPECT_FALSE(result.error.isEmpty());
         return;
     }
+    // An "either" row gives the size a reader that decodes it should draw, when known.
+    static const QRegularExpression ifDecoded(QStringLiteral("if decoded: (\\d+)x(\\d+)"));
+    QSize expected;
     if (row.expected == "either") {
         if (!result.ok()) {
             EXPECT_FALSE(result.error.isEmpty());
             return;
         }
-        if (row.eitherSize.isEmpty())
+        const auto match = ifDecoded.match(row.note);
+        if (!match.hasMatch())
             return;
-    }
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
-    QSize expected = row.eitherSize;
-    if (row.expected != "either") {
+        expected = QSize(match.captured(1).toInt(), match.captured(2).toInt());
+    } else {
         const auto x = row.expected.find('x');
         expected = QSize(std::atoi(row.expected.substr(0, x).c_str()),
                          std::atoi(row.expected.substr(x + 1).c_str()));
     }
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
     EXPECT_LE(std::abs(result.image.width() - expected.width()), 1)
         << "width " << result.image.width();
     EXPECT_LE(std::abs(result.image.height() - expected.height()), 1)
         << "height " << result.image.height();
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedPictures, WmfDecoderCorpus, testing::ValuesIn(wmfManifestRows()),
-                         [](const testing::TestParamInfo<WmfCorpusRow>& info) {
-                             std::string name = std::to_string(info.index) + "_" + info.param.file;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Corpus, WmfDecoderCorpus, testing::ValuesIn(wmfRows()), corpusRowName);
 
 // --- drawing, on fixtures made by tests/data/make_wmf_fixtures.py ---
 

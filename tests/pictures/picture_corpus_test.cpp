@@ -1,64 +1,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "pictures/picture_store.h"
+#include "support/picture_corpus.h"
 
 namespace {
-
-// One line of the shared corpus manifest: a file and what loading it must give.
-struct CorpusRow {
-    std::string file;
-    std::string format;
-    std::string expected; // "WxH", "error" or "either"
-};
-
-void PrintTo(const CorpusRow& row, std::ostream* os)
-{
-    *os << row.file << " (" << row.expected << ")";
-}
-
-QString corpusRoot()
-{
-    return QStringLiteral(PLATTERA_SHARED_PICTURES);
-}
-
-std::vector<CorpusRow> readManifest()
-{
-    std::vector<CorpusRow> rows;
-    QFile manifest(corpusRoot() + QStringLiteral("/MANIFEST.tsv"));
-    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {{"(corpus missing)", "", ""}};
-    QTextStream in(&manifest);
-    in.readLine(); // header
-    while (!in.atEnd()) {
-        const QStringList fields = in.readLine().split(QLatin1Char('\t'));
-        if (fields.size() >= 4)
-            rows.push_back(
-                {fields[0].toStdString(), fields[1].toStdString(), fields[3].toStdString()});
-    }
-    return rows;
-}
-
-std::string rowName(const testing::TestParamInfo<CorpusRow>& info)
-{
-    std::string name = std::to_string(info.index) + "_" + info.param.file;
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    }
-    return name;
-}
 
 // Pass counts per format, printed once the suite is done.
 std::map<std::string, std::pair<int, int>>& tally()
@@ -80,9 +36,9 @@ public:
 TEST_P(PictureCorpus, LoadsOrFailsAsListed)
 {
     const CorpusRow& row = GetParam();
-    if (!QFileInfo::exists(corpusRoot() + QStringLiteral("/MANIFEST.tsv")))
-        GTEST_SKIP() << "shared picture corpus not found at " << PLATTERA_SHARED_PICTURES;
-    const QString path = corpusRoot() + QLatin1Char('/') + QString::fromStdString(row.file);
+    const QString path = corpusPath(row.file);
+    ASSERT_TRUE(QFileInfo(path).isFile())
+        << "listed in the manifest but missing: " << path.toStdString();
     bool passed = false;
     auto count = qScopeGuard([&] {
         auto& [pass, total] = tally()[row.format];
@@ -138,6 +94,22 @@ TEST_P(PictureCorpus, LoadsOrFailsAsListed)
         std::abs(image->width() - width) <= slack && std::abs(image->height() - height) <= slack;
 }
 
-INSTANTIATE_TEST_SUITE_P(Manifest, PictureCorpus, testing::ValuesIn(readManifest()), rowName);
+INSTANTIATE_TEST_SUITE_P(Manifest, PictureCorpus, testing::ValuesIn(corpusManifest()),
+                         corpusRowName);
+
+// A picture added without its manifest row would never be tested, and its source and
+// licence would go unrecorded.
+TEST(PictureCorpusManifest, ListsEveryPicture)
+{
+    std::set<std::string> listed;
+    for (const CorpusRow& row : corpusManifest())
+        listed.insert(row.file);
+    for (const char* format : {"bmp", "emf", "gif", "ico", "jpeg", "wmf"}) {
+        for (const QString& name : QDir(corpusPath(format)).entryList(QDir::Files)) {
+            const std::string file = std::string(format) + "/" + name.toStdString();
+            EXPECT_TRUE(listed.count(file)) << "not in MANIFEST.tsv: " << file;
+        }
+    }
+}
 
 } // namespace
