@@ -25,11 +25,13 @@
 #include "bench_pictures.h"
 #include "bench_soak.h"
 #include "bench_startup.h"
+#include "model/cover_inputs.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
 #include "support/platform/scripted_platform.h"
 #include "app/track_editor.h"
+#include "text/layouts.h"
 
 using namespace plattera;
 
@@ -54,6 +56,18 @@ struct Row {
     const char* name;
     double ms;
 };
+
+// A title of hundreds of characters walks the fitting down to the smallest size on the front
+// and both spines.
+double longTitleLayoutMs(int runs, int dpi)
+{
+    Sheets sheets(dpi);
+    EditorState state;
+    CoverInputs inputs;
+    inputs.artist = QStringLiteral("A");
+    inputs.title = QString(500, QLatin1Char('M'));
+    return medianMs(runs, nullptr, [&] { leftAlignedLayout(sheets, state, inputs); });
+}
 
 } // namespace
 
@@ -135,6 +149,8 @@ int main(int argc, char** argv)
 
     rows.push_back(
         {"Continue (left layout)", medianMs(runs, nullptr, [&] { mainWindow.runLeftLayout(); })});
+    rows.push_back(
+        {"Layout, 500-character title", longTitleLayoutMs(runs, platform.logicalDpiY())});
     rows.push_back({"Center", medianMs(runs, nullptr, [&] { mainWindow.onCentre(); })});
     mainWindow.onLeft();
     rows.push_back({"Extend back picture", medianMs(runs, nullptr, [&] {

