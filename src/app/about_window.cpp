@@ -45,13 +45,14 @@ constexpr int kPanelMiddle = 200;
 
 } // namespace
 
-AboutWindow::AboutWindow(QWidget* parent) : FixedDialog(parent)
+AboutWindow::AboutWindow(std::function<QSize()> screenSize, QWidget* parent)
+    : FixedDialog(std::move(screenSize), parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kApplicationTitle + QStringLiteral(" - About"));
     setWindowIcon(plattera::windowIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(pixelFont(kDialogFace, 11));
     resize(410, 471);
     setMouseTracking(true);
 
@@ -65,11 +66,10 @@ AboutWindow::AboutWindow(QWidget* parent) : FixedDialog(parent)
     m_panel = panel;
 
     m_nameLabel = makeLabel(m_panel, "Label1", QStringLiteral("Plattera"),
-                            pixelFont(QStringLiteral("Arial"), 19), QColor(0, 128, 128));
+                            pixelFont(kWindowFace, 19), QColor(0, 128, 128));
     m_nameLabel->move(kPanelMiddle - m_nameLabel->width() / 2, 16);
-    m_versionLabel =
-        makeLabel(m_panel, "Label5", QStringLiteral("Version " PLATTERA_VERSION),
-                  pixelFont(QStringLiteral("Arial"), 11), palette().color(QPalette::WindowText));
+    m_versionLabel = makeLabel(m_panel, "Label5", QStringLiteral("Version " PLATTERA_VERSION),
+                               pixelFont(kWindowFace, 11), palette().color(QPalette::WindowText));
     m_versionLabel->move(174, 40);
     m_upperRule = makeRule(m_panel, "Bevel2", 20, 128);
     m_lowerRule = makeRule(m_panel, "Bevel1", 20, 256);

@@ -12,7 +12,7 @@ namespace plattera {
 class AboutWindow : public FixedDialog {
     Q_OBJECT
 public:
-    explicit AboutWindow(QWidget* parent = nullptr);
+    explicit AboutWindow(std::function<QSize()> screenSize = {}, QWidget* parent = nullptr);
 
     void onShow() override;
 

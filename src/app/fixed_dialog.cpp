@@ -13,7 +13,7 @@ void FixedDialog::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     showWindow(
-        this, m_shownOnce, [this] { onShow(); }, screenSize ? screenSize() : QSize());
+        this, m_shownOnce, [this] { onShow(); }, m_screenSize ? m_screenSize() : QSize());
 }
 
 void FixedDialog::keyPressEvent(QKeyEvent* event)

@@ -14,19 +14,22 @@ namespace plattera {
 class FixedDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FixedDialog(QWidget* parent = nullptr) : QDialog(parent) { }
+    // `screenSize` gives the screen to centre on at the first showing; an empty size leaves
+    // the position to the window system.
+    explicit FixedDialog(std::function<QSize()> screenSize, QWidget* parent = nullptr)
+        : QDialog(parent), m_screenSize(std::move(screenSize))
+    {
+    }
 
     // The show handler: sizes the window for what it shows.
     virtual void onShow() = 0;
-
-    // The screen size for centring at the first showing; set by the main window.
-    std::function<QSize()> screenSize;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    std::function<QSize()> m_screenSize;
     bool m_shownOnce = false;
 };
 

@@ -49,7 +49,7 @@ void MainWindow::buildLayout()
     setWindowTitle(kApplicationTitle);
     // Qualified: inside a widget, plain windowIcon() is QWidget's own getter.
     setWindowIcon(plattera::windowIcon());
-    setFont(pixelFont(QStringLiteral("Arial"), 11));
+    setFont(pixelFont(kWindowFace, 11));
     resize(789, 521);
     // Mouse moves over the bare surface reset the application pointer.
     setMouseTracking(true);
@@ -97,7 +97,7 @@ void MainWindow::buildLayout()
 
     // Notebook with the sheets at their own size; the spines lie over the panel's edge columns.
     m_notebook = place(new QTabWidget(this), "TabbedNotebook1", 8, 64, 529, 452);
-    m_notebook->tabBar()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    m_notebook->tabBar()->setFont(pixelFont(kDialogFace, 11));
     m_notebook->setAccessibleName(QStringLiteral("Cover"));
     auto* backPage = new QWidget;
     backPage->setObjectName(QStringLiteral("Back"));
@@ -165,7 +165,7 @@ void MainWindow::buildLayout()
         place(new QLabel(QStringLiteral("Looking for CD covers?"), this), "Label1", 576, 464);
     m_link = new LinkLabel(kCoverImagesUrl, this);
     m_link->setToolTip(QStringLiteral("Open this web page of CD cover images in the browser"));
-    m_link->setFont(pixelFont(QStringLiteral("Arial"), 11));
+    m_link->setFont(pixelFont(kWindowFace, 11));
     QPalette linkPalette = m_link->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
     m_link->setPalette(linkPalette);
@@ -209,20 +209,21 @@ void MainWindow::attachWindows(TrackEditor* trackEditor, AboutWindow* about)
 {
     m_trackEditor = trackEditor;
     m_aboutWindow = about;
-    auto screen = [this] { return m_platform.screenSize(); };
-    if (m_trackEditor) {
+    if (m_trackEditor)
         m_trackEditor->setWindowIcon(plattera::windowIcon());
-        m_trackEditor->readMainInputs = [this] { return inputs(); };
-        m_trackEditor->runCommand = [this](const std::function<void()>& command) {
-            runCommand(command);
-        };
-        m_trackEditor->screenSize = screen;
-        m_trackEditor->showMessage = [this](const QString& text) {
-            m_platform.showError(m_trackEditor, kApplicationTitle, text);
-        };
-    }
-    if (m_aboutWindow)
-        m_aboutWindow->screenSize = screen;
+}
+
+TrackEditorLinks MainWindow::trackEditorLinks()
+{
+    TrackEditorLinks links;
+    links.mainInputs = [this] { return inputs(); };
+    links.runCommand = [this](const std::function<void()>& command) { runCommand(command); };
+    // Over the editor, which is the window the user is in when it has something to say.
+    links.showError = [this](const QString& text) {
+        m_platform.showError(m_trackEditor, kApplicationTitle, text);
+    };
+    links.screenSize = [this] { return m_platform.screenSize(); };
+    return links;
 }
 
 CoverInputs MainWindow::inputs() const
@@ -279,9 +280,7 @@ void MainWindow::refreshSheets()
 
 void MainWindow::onCreate()
 {
-    const PictureDialogSetup dialog = pictureDialogSettings();
-    m_pictureDialogDefaultExt = dialog.defaultExtension;
-    m_pictureDialogFilter = dialog.filter;
+    m_pictureDialog = pictureDialogSettings();
 
     // Creates the four visible bitmaps, white; the composite is left until a picture needs it.
     fillSheets(m_sheets.visible());

@@ -8,6 +8,7 @@
 #include "app/colour_swatch.h"
 #include "app/link_label.h"
 #include "app/platform.h"
+#include "app/track_editor.h"
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
@@ -35,6 +36,8 @@ public:
     MainWindow(Platform& platform, EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // What the track editor asks of this window; the editor is built with these.
+    TrackEditorLinks trackEditorLinks();
     // The other two windows, created after this one at start-up.
     void attachWindows(TrackEditor* trackEditor, AboutWindow* about);
 
@@ -149,9 +152,8 @@ private:
     Colour m_colourDialogColour = 0;
     FontChoice m_fontDialogFont;
     QString m_pictureDialogFile;
-    // The picture dialog's filter and default extension, set up by onCreate.
-    QString m_pictureDialogFilter;
-    QString m_pictureDialogDefaultExt;
+    // The picture dialog's file types and default extension, set up by onCreate.
+    PictureDialogSetup m_pictureDialog;
 };
 
 } // namespace plattera

@@ -15,7 +15,7 @@ void MainWindow::onVerticalLines()
     // The panel is filled with whatever brush it has now.
     fillSheets(s.backStrip());
     if (m_state.backPicture.shown())
-        backPicturePlacement(s, m_state, inputs(), BackPlacementForm::Common);
+        placeBackPicture(s, m_state, inputs());
     if (m_verticalLinesBox->isChecked())
         drawFoldLines(s, m_state.outlineColour, FoldPlacement::Inner);
     if (m_backOutlineBox->isChecked())
@@ -31,7 +31,7 @@ void MainWindow::onBackOutline()
     s.rightSpine.setBrushStyle(m_state.savedBrushes.rightSpine);
     fillSheets(s.backStrip());
     if (m_state.backPicture.shown())
-        backPicturePlacement(s, m_state, inputs(), BackPlacementForm::Common);
+        placeBackPicture(s, m_state, inputs());
     // Outline first, then the fold lines on the spines' panel-side columns.
     if (m_backOutlineBox->isChecked())
         drawBackOutline(s, m_state.outlineColour);

@@ -27,9 +27,10 @@ void MainWindow::relayoutStep()
 void MainWindow::onImage()
 {
     placePictureOrUndo([this] {
-        const PictureDialogSetup setup = pictureDialogSettings();
-        return m_platform.choosePictureFile(
-            this, PictureDialogRequest {setup.filter, setup.defaultExtension, m_pictureDialogFile});
+        return m_platform.choosePictureFile(this,
+                                            PictureDialogRequest {m_pictureDialog.filters,
+                                                                  m_pictureDialog.defaultExtension,
+                                                                  m_pictureDialogFile});
     });
 }
 
@@ -76,7 +77,7 @@ void MainWindow::chooseAndPlacePicture(const std::function<std::optional<QString
             std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.backComposite.ppi());
             st.backPicture.choose(*chosen, std::move(picture));
             stretchBackComposite(s, st);
-            backPicturePlacement(s, st, in, BackPlacementForm::ImageCommand);
+            spreadBackBands(s, in.extendBackPicture);
         } else {
             std::optional<Picture> picture = loadCoverPicture(st, *chosen, s.frontCover.ppi());
             st.frontPicture.choose(*chosen, std::move(picture));
@@ -97,7 +98,7 @@ void MainWindow::onCentre()
     const CoverInputs in = inputs();
     wipeCover(s, m_state);
     if (m_state.backPicture.shown())
-        backPicturePlacement(s, m_state, in, BackPlacementForm::Common);
+        placeBackPicture(s, m_state, in);
     if (m_state.frontPicture.shown())
         frontPicturePlacement(s, m_state);
     centredLayout(s, m_state, in);
@@ -109,7 +110,10 @@ void MainWindow::onExtendBackPicture()
         return;
     Sheets& s = m_sheets;
     const CoverInputs in = inputs();
-    backPicturePlacement(s, m_state, in, BackPlacementForm::Extend);
+    reloadBackPicture(s, m_state);
+    stretchBackComposite(s, m_state);
+    solidWipe(s);
+    spreadBackBands(s, in.extendBackPicture);
     if (m_state.frontPicture.shown())
         frontPicturePlacement(s, m_state);
     relayoutStep();

@@ -6,7 +6,9 @@
 #include <QSize>
 #include <QString>
 
+#include "app/window_geometry.h"
 #include "model/colour.h"
+#include "pictures/picture_formats.h"
 
 class QDialog;
 class QPrinter;
@@ -16,7 +18,7 @@ namespace plattera {
 
 // What the font dialog hands back; the cover takes only the face and the colour.
 struct FontChoice {
-    QString face = QStringLiteral("Arial");
+    QString face = kWindowFace;
     int pixelHeight = 11;
     bool bold = false;
     bool italic = false;
@@ -26,7 +28,7 @@ struct FontChoice {
 };
 
 struct PictureDialogRequest {
-    QString filter;           // "All (...)|...|GIF Image (*.gif)|*.gif|..."
+    FileTypeFilters filters;  // "All" first, then one type per format
     QString defaultExtension; // added to a typed name without one
     QString initialFile;      // the file last chosen, whichever page it was for
 };

@@ -15,7 +15,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QUrl>
@@ -27,27 +26,12 @@
 
 namespace plattera {
 
-QStringList toQtNameFilters(const QString& filter)
+QStringList toQtNameFilters(const FileTypeFilters& filters)
 {
     QStringList result;
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i];
-        // The description already names its patterns in brackets; Qt wants them space-separated.
-        description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)$")));
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result << QStringLiteral("%1 (%2)").arg(description, patterns);
-    }
-    return result;
-}
-
-QStringList filterDescriptions(const QString& filter)
-{
-    QStringList result;
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        result << parts[i];
+    for (const FileTypeFilter& type : filters)
+        result << type.name + QStringLiteral(" (") + type.patterns.join(QLatin1Char(' ')) +
+                QLatin1Char(')');
     return result;
 }
 
@@ -123,16 +107,16 @@ std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent,
                      true); // the side preview needs Qt's own dialog
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = toQtNameFilters(request.filter);
+    const QStringList filters = toQtNameFilters(request.filters);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty())
         dialog.selectNameFilter(filters.front());
     // Qt matches by the position of the chosen filter, so the list may show the program's own
-    // descriptions ("All (*.gif;*.jpg;...)") over the space-separated patterns Qt needs.
+    // descriptions ("All (*.gif;*.jpg;...)") over the space-separated patterns Qt needs. The
+    // combo box is the one Qt's own dialog names so in its form; without it, Qt's texts stay.
     if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
-        const QStringList descriptions = filterDescriptions(request.filter);
-        for (int i = 0; i < types->count() && i < descriptions.size(); ++i)
-            types->setItemText(i, descriptions[i]);
+        for (int i = 0; i < types->count() && i < int(request.filters.size()); ++i)
+            types->setItemText(i, request.filters[size_t(i)].description());
     }
     dialog.setDefaultSuffix(request.defaultExtension);
     if (!request.initialFile.isEmpty())

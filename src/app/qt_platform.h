@@ -29,9 +29,7 @@ private:
     int m_logicalDpiY;
 };
 
-// Turns "Description|*.a;*.b|..." pairs into Qt's name filters "Description (*.a *.b)".
-QStringList toQtNameFilters(const QString& filter);
-// The descriptions of those pairs as the filter writes them.
-QStringList filterDescriptions(const QString& filter);
+// Qt's name filters for the file types, "Name (*.a *.b)": Qt reads space-separated patterns.
+QStringList toQtNameFilters(const FileTypeFilters& filters);
 
 } // namespace plattera

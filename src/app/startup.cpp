@@ -44,8 +44,10 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
     if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         if (xcb_connection_t* connection = x11->connection())
             xcb_flush(connection);
-    windows.trackEditor = std::make_unique<TrackEditor>(state, sheets);
-    windows.aboutWindow = std::make_unique<AboutWindow>();
+    windows.trackEditor =
+        std::make_unique<TrackEditor>(state, sheets, windows.mainWindow->trackEditorLinks());
+    windows.aboutWindow =
+        std::make_unique<AboutWindow>([&platform] { return platform.screenSize(); });
     windows.mainWindow->attachWindows(windows.trackEditor.get(), windows.aboutWindow.get());
     return windows;
 }
@@ -56,7 +58,7 @@ QString arialFontProblem()
     const QFontInfo info(pixelFont(kFallbackFace, 11));
     const QString family = info.family();
     if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0 ||
-        family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+        family.compare(kWindowFace, Qt::CaseInsensitive) == 0)
         return QString();
     return QStringLiteral(
                "The font \"arial\" resolves to \"%1\", which does not have Arial's metrics, so "

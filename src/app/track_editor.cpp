@@ -81,17 +81,19 @@ public:
 
 } // namespace
 
-TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, QWidget* parent)
-    : FixedDialog(parent), m_state(state), m_sheets(sheets)
+TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks links,
+                         QWidget* parent)
+    : FixedDialog(links.screenSize, parent), m_state(state), m_sheets(sheets),
+      m_links(std::move(links))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Plattera v" PLATTERA_VERSION " - Edit Tracks"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    setFont(pixelFont(kDialogFace, 11));
     resize(523, 453);
 
-    const QFont buttonFont = pixelFont(QStringLiteral("Arial"), 11);
-    const QFont captionFont = pixelFont(QStringLiteral("Arial"), 16);
+    const QFont buttonFont = pixelFont(kWindowFace, 11);
+    const QFont captionFont = pixelFont(kWindowFace, 16);
     // The prompts above the boxes: labels sized to their text in the caption font.
     const auto caption = [&](const QString& text, QWidget* parent, const char* name, int left,
                              int top) {
@@ -236,7 +238,7 @@ void TrackEditor::onShow()
 void TrackEditor::onContinue()
 {
     auto layout = [this] {
-        CoverInputs inputs = readMainInputs ? readMainInputs() : CoverInputs();
+        CoverInputs inputs = m_links.mainInputs();
         inputs.artist = artist();
         inputs.title = title();
         inputs.tracks = trackLines();
@@ -247,10 +249,7 @@ void TrackEditor::onContinue()
         // Only a layout that ran to its end closes the editor.
         accept();
     };
-    if (runCommand)
-        runCommand(layout);
-    else
-        layout();
+    m_links.runCommand(layout);
 }
 
 bool TrackEditor::event(QEvent* event)

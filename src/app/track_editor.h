@@ -19,17 +19,28 @@ class QPushButton;
 
 namespace plattera {
 
+// What the track editor asks of the main window it serves. Given when the editor is built and
+// never missing: each default stands alone (no check boxes, commands run directly, no error
+// box, no screen to centre on), which is what a track editor without a main window needs.
+struct TrackEditorLinks {
+    // The main window's check boxes and page as they stand now.
+    std::function<CoverInputs()> mainInputs = [] { return CoverInputs(); };
+    // Runs a command; a failure ends it and shows the error box.
+    std::function<void(const std::function<void()>&)> runCommand =
+        [](const std::function<void()>& command) { command(); };
+    // The error box.
+    std::function<void(const QString&)> showError = [](const QString&) {};
+    // The screen to centre on at the first showing.
+    std::function<QSize()> screenSize = [] { return QSize(); };
+};
+
 // The track editor: artist, title and the numbered track list. Created once, hidden, and
 // shown modally by "Edit Tracks"; its controls are the store of the texts.
 class TrackEditor : public FixedDialog {
     Q_OBJECT
 public:
-    TrackEditor(EditorState& state, Sheets& sheets, QWidget* parent = nullptr);
-
-    // Set by the main window: the state of its check boxes and page, and the wrapper that runs
-    // a command and shows its failure in the error box.
-    std::function<CoverInputs()> readMainInputs;
-    std::function<void(const std::function<void()>&)> runCommand;
+    TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks links = {},
+                QWidget* parent = nullptr);
 
     // The artist, title and track lines as they stand now.
     QString artist() const;
@@ -57,8 +68,6 @@ public:
     // Audio files and cue sheets dropped on the window: the artist, the title and one track per
     // file. The files that cannot be read are named in one message at the end.
     void dropAlbumFiles(const QStringList& paths);
-    // The error box, set by the main window.
-    std::function<void(const QString&)> showMessage;
 
 protected:
     bool event(QEvent* event) override;
@@ -73,6 +82,7 @@ private:
 
     EditorState& m_state;
     Sheets& m_sheets;
+    TrackEditorLinks m_links;
 
     // Controls; each carries its classic component name as its objectName.
     QPushButton* m_continueButton = nullptr;

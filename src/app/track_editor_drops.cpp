@@ -82,9 +82,10 @@ void TrackEditor::dropAlbumFiles(const QStringList& paths)
     if (!album.album.isEmpty())
         showFromStart(m_titleEdit, album.album);
     insertTracks(album.titles);
-    if (!album.unreadable.isEmpty() && showMessage)
-        showMessage(QStringLiteral("These files were left out, their tags cannot be read:\n") +
-                    album.unreadable.join(QLatin1Char('\n')));
+    if (!album.unreadable.isEmpty())
+        m_links.showError(
+            QStringLiteral("These files were left out, their tags cannot be read:\n") +
+            album.unreadable.join(QLatin1Char('\n')));
 }
 
 bool TrackEditor::pasteTracks(const QMimeData& data)

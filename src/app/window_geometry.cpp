@@ -124,7 +124,7 @@ QFont pixelFont(const QString& face, int pixelHeight)
     // The classic dialog face is not installed here, and fontconfig would fall back to a much
     // wider face; Liberation Sans has close metrics at the forms' pixel heights. Named
     // directly: a substitution would have Qt sort every installed face for a fallback first.
-    QFont font(face == QLatin1String("MS Sans Serif") ? QStringLiteral("Liberation Sans") : face);
+    QFont font(face == kDialogFace ? QStringLiteral("Liberation Sans") : face);
     font.setPixelSize(pixelHeight);
     return font;
 }

@@ -37,6 +37,11 @@ void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& s
 // window's default button, which Enter in an edit line would press too.
 void pressOnEnter(QAbstractButton* button);
 
+// The faces the forms are laid out in: the window face, and the classic dialog face, which
+// pixelFont draws with the installed face of its metrics.
+inline const QString kWindowFace = QStringLiteral("Arial");
+inline const QString kDialogFace = QStringLiteral("MS Sans Serif");
+
 // A font of a face with a character height in pixels, as the forms' fixed layouts give them.
 QFont pixelFont(const QString& face, int pixelHeight);
 

@@ -53,26 +53,20 @@ PictureKind PictureFormatList::readerFor(const QString& path) const
     throw CommandError(unknownExtensionMessage(extension));
 }
 
-QString PictureFormatList::filterFor(PictureKind kind) const
+FileTypeFilters PictureFormatList::filterFor(PictureKind kind) const
 {
-    QString descriptions;
-    QString patterns;
-    int count = 0;
+    FileTypeFilters filters;
+    QStringList all;
     for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
         if (!isPictureKind(it->reader, kind) || it->extension.isEmpty())
             continue;
-        if (count > 0) {
-            descriptions += QLatin1Char('|');
-            patterns += QLatin1Char(';');
-        }
-        descriptions += QStringLiteral("%1 (*.%2)|*.%2").arg(it->description, it->extension);
-        patterns += QStringLiteral("*.%1").arg(it->extension);
-        ++count;
+        const QString pattern = QStringLiteral("*.") + it->extension;
+        filters.push_back({it->description, {pattern}});
+        all << pattern;
     }
-    if (count > 1)
-        return QStringLiteral("%1 (%2)|%2|%3")
-            .arg(QLatin1String(kAllPictures), patterns, descriptions);
-    return descriptions;
+    if (filters.size() > 1)
+        filters.insert(filters.begin(), {QLatin1String(kAllPictures), all});
+    return filters;
 }
 
 QString PictureFormatList::defaultExtension(PictureKind kind) const
@@ -104,9 +98,7 @@ PictureDialogSetup pictureDialogSettings()
 {
     const PictureFormatList& formats = pictureFileFormats();
     PictureDialogSetup setup;
-    // The GIF filter is asked for first and then replaced by the filter of all kinds.
-    setup.filter = formats.filterFor(PictureKind::Gif);
-    setup.filter = formats.filterFor(PictureKind::Graphic);
+    setup.filters = formats.filterFor(PictureKind::Graphic);
     setup.defaultExtension = formats.defaultExtension(PictureKind::Gif);
     return setup;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 namespace plattera {
 
@@ -12,6 +13,19 @@ enum class PictureKind { Graphic, Metafile, Icon, Bitmap, Jpeg, Gif, Png, Webp }
 
 // True when a reader of kind `reader` counts as the asked kind (itself or derived from it).
 bool isPictureKind(PictureKind reader, PictureKind asked);
+
+// One line of the picture dialog's list of file types: a name and the file patterns it lists.
+struct FileTypeFilter {
+    QString name;         // "GIF Image"
+    QStringList patterns; // "*.gif"
+    // What the dialog shows: the name with its patterns in brackets, "GIF Image (*.gif)".
+    QString description() const
+    {
+        return name + QStringLiteral(" (") + patterns.join(QLatin1Char(';')) + QLatin1Char(')');
+    }
+    bool operator==(const FileTypeFilter&) const = default;
+};
+using FileTypeFilters = std::vector<FileTypeFilter>;
 
 // The table of picture file formats the program reads, in the order the entries were added.
 class PictureFormatList {
@@ -34,9 +48,9 @@ public:
     // back. Throws CommandError("Unknown picture file extension (.ext)") when none matches.
     PictureKind readerFor(const QString& path) const;
 
-    // The open-dialog filter of every entry whose reader is of that kind, newest entry first,
-    // led by an "All" pair when more than one entry matches.
-    QString filterFor(PictureKind kind) const;
+    // The open dialog's file types for every entry whose reader is of that kind, newest entry
+    // first, led by "All" of their patterns when more than one entry matches.
+    FileTypeFilters filterFor(PictureKind kind) const;
 
     // The extension of the newest entry whose reader is exactly that kind, or empty.
     QString defaultExtension(PictureKind kind) const;
@@ -57,7 +71,7 @@ const PictureFormatList& pictureFileFormats();
 
 // What the picture dialog is set up with.
 struct PictureDialogSetup {
-    QString filter;           // the filter of all picture kinds
+    FileTypeFilters filters;  // the file types of all picture kinds
     QString defaultExtension; // the GIF reader's extension
 };
 PictureDialogSetup pictureDialogSettings();

@@ -70,29 +70,25 @@ void copyBackBands(Sheets& s, bool extended)
     }
 }
 
-void backPicturePlacement(Sheets& s, EditorState& state, const CoverInputs& inputs,
-                          BackPlacementForm form)
+void spreadBackBands(Sheets& s, bool extended)
 {
-    if (form != BackPlacementForm::ImageCommand) {
-        reloadBackPicture(s, state);
-        if (form != BackPlacementForm::Layout)
-            stretchBackComposite(s, state);
-    }
-    switch (form) {
-    case BackPlacementForm::Common:
-    case BackPlacementForm::Layout:
-        s.leftSpine.setBrushStyle(state.savedBrushes.leftSpine);
-        s.rightSpine.setBrushStyle(state.savedBrushes.rightSpine);
-        fillSheets(s.visible());
-        break;
-    case BackPlacementForm::ImageCommand:
-        break;
-    case BackPlacementForm::Extend:
-        solidWipe(s);
-        break;
-    }
-    copyBackBands(s, inputs.extendBackPicture);
+    copyBackBands(s, extended);
     setBrushes(std::array {&s.leftSpine, &s.rightSpine}, BrushStyle::Clear);
+}
+
+void fillWithSavedSpineBrushes(Sheets& s, const EditorState& state)
+{
+    s.leftSpine.setBrushStyle(state.savedBrushes.leftSpine);
+    s.rightSpine.setBrushStyle(state.savedBrushes.rightSpine);
+    fillSheets(s.visible());
+}
+
+void placeBackPicture(Sheets& s, EditorState& state, const CoverInputs& inputs)
+{
+    reloadBackPicture(s, state);
+    stretchBackComposite(s, state);
+    fillWithSavedSpineBrushes(s, state);
+    spreadBackBands(s, inputs.extendBackPicture);
 }
 
 void frontPicturePlacement(Sheets& s, EditorState& state)

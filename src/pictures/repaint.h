@@ -32,24 +32,24 @@ void stretchBackComposite(Sheets& sheets, const EditorState& state);
 // 22-419 widened onto the panel. Not extended: the whole composite narrowed onto the panel.
 void copyBackBands(Sheets& sheets, bool extended);
 
-enum class BackPlacementForm {
-    Common,       // reload, stretch onto the composite, spine styles restored, four sheets filled
-    Layout,       // as Common, but the composite is copied as it stands, not redrawn
-    ImageCommand, // the caller has loaded and stretched; the bands go straight over the sheets
-    Extend,       // reload, stretch, then a solid wipe before the bands
-};
+// The bands copied for "Extend back picture" (copyBackBands), then both spine brushes clear so
+// that the texts drawn next leave the picture visible.
+void spreadBackBands(Sheets& sheets, bool extended);
 
-// Loads BackPicture again (ImageCommand form excepted), prepares the back sheets for the form,
-// copies the bands for "Extend back picture" and leaves both spine brushes clear. An unreadable file throws
-// CommandError at the load, with nothing drawn by this step yet.
-void backPicturePlacement(Sheets& sheets, EditorState& state, const CoverInputs& inputs,
-                          BackPlacementForm form);
+// Both spines given their saved brush styles, then the four visible sheets filled with their
+// brushes: white where a brush is solid.
+void fillWithSavedSpineBrushes(Sheets& sheets, const EditorState& state);
 
-// Loads FrontPicture again, sets HasFrontPicture and stretches it over the whole front sheet.
+// The back picture's steps as most commands run them: loaded again, stretched over the
+// composite, the sheets filled with the saved spine brushes, the bands spread. An unreadable
+// file throws CommandError at the load, with nothing drawn yet.
+void placeBackPicture(Sheets& sheets, EditorState& state, const CoverInputs& inputs);
+
+// The front picture loaded again, shown, and stretched over the whole front sheet.
 void frontPicturePlacement(Sheets& sheets, EditorState& state);
 
-// The state's picture store at the sheets' pixels per inch, storing the result as the new bitmap (none when
-// the file has gone).
+// The picture loaded again from its file through the state's picture store, at the sheets'
+// pixels per inch: none when the file has gone. An unreadable file throws CommandError.
 void reloadBackPicture(Sheets& sheets, EditorState& state);
 void reloadFrontPicture(Sheets& sheets, EditorState& state);
 

@@ -10,9 +10,6 @@ namespace plattera {
 
 namespace {
 
-// Always part of the fitted texts, even when the drawn separator is empty.
-const QString kSeparator = QStringLiteral(": ");
-
 constexpr int kQuarterTurn = 900;
 
 } // namespace
@@ -74,7 +71,7 @@ std::vector<int> drawTrackLines(Canvas& panel, const QStringList& lines, int lin
 
 int drawFrontLines(Canvas& front, const TitleTexts& texts, const CoverTextGeometry& geometry)
 {
-    const QString artistMeasure = texts.artist + kSeparator;
+    const QString artistMeasure = texts.artist + kTitleSeparator;
     shrinkToFit({&front}, geometry.frontWidthLimit, [&] { return front.textWidth(artistMeasure); });
     shrinkToFit({&front}, geometry.frontWidthLimit, [&] { return front.textWidth(texts.title); });
     const int lineHeight = front.textHeight(texts.artist + texts.separator + texts.title);
@@ -91,7 +88,7 @@ void drawSpineTexts(Canvas& left, Canvas& right, const TitleTexts& texts,
                     const CoverTextGeometry& geometry)
 {
     const QString drawn = texts.artist + texts.separator + texts.title;
-    const QString fitting = texts.artist + kSeparator + texts.title;
+    const QString fitting = texts.artist + kTitleSeparator + texts.title;
     const QString& lengthMeasure = geometry.spineFitsDrawnText ? drawn : fitting;
     const int cellHeight = int(shrinkToFit({&left, &right}, geometry.spineThicknessLimit,
                                            [&] { return left.textHeight(fitting); }));

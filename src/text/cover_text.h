@@ -49,6 +49,10 @@ struct CoverTextGeometry {
     bool spineFitsDrawnText = false;
 };
 
+// Drawn between an artist and a title that are both there, and always counted in where the
+// front and spine texts are fitted.
+inline const QString kTitleSeparator = QStringLiteral(": ");
+
 // Face, colour and start size of one step's font.
 struct TextFont {
     QString face; // empty: kFallbackFace

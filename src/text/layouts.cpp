@@ -12,9 +12,6 @@ namespace plattera {
 
 namespace {
 
-// Always part of the spine and front fits; drawn only between an artist and a title.
-const QString kSeparator = QStringLiteral(": ");
-
 // The sheets' own margins and positions; the limits follow the sheets' sizes.
 constexpr int kFrontWidthMargin = 10;
 constexpr int kSpineLengthMargin = 5;
@@ -115,14 +112,20 @@ void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 
     wipeCover(s, state);
 
-    if (state.backPicture.shown())
-        backPicturePlacement(s, state, inputs, BackPlacementForm::Layout);
+    if (state.backPicture.shown()) {
+        // The composite is spread as it stands: the picture's bitmap is loaded again for the
+        // page, not stretched again.
+        reloadBackPicture(s, state);
+        fillWithSavedSpineBrushes(s, state);
+        spreadBackBands(s, inputs.extendBackPicture);
+    }
     if (state.frontPicture.shown())
         frontPicturePlacement(s, state);
 
     setLayoutFonts(s, state);
-    state.titles.separator =
-        !state.titles.artist.isEmpty() && !state.titles.title.isEmpty() ? kSeparator : QString();
+    state.titles.separator = !state.titles.artist.isEmpty() && !state.titles.title.isEmpty()
+        ? kTitleSeparator
+        : QString();
 
     drawFront(s, state, inputs);
     drawSpines(s, state);

@@ -118,7 +118,7 @@ TEST_F(PictureCommands, DialogStartsFromTheLastChosenFileOfEitherPage)
     ASSERT_EQ(platform.pictureRequests.size(), 2u);
     EXPECT_TRUE(platform.pictureRequests[0].initialFile.isEmpty());
     EXPECT_EQ(platform.pictureRequests[1].initialFile, back);
-    EXPECT_EQ(platform.pictureRequests[1].filter, pictureDialogSettings().filter);
+    EXPECT_EQ(platform.pictureRequests[1].filters, pictureDialogSettings().filters);
     EXPECT_EQ(platform.pictureRequests[1].defaultExtension,
               pictureDialogSettings().defaultExtension);
     EXPECT_FALSE(state.frontPicture.shown()) << "a cancelled dialog changes no picture";

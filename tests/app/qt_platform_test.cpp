@@ -35,16 +35,17 @@ void onNextDialog(const std::function<void(QDialog&)>& script)
 plattera::PictureDialogRequest pictureRequest()
 {
     const plattera::PictureDialogSetup setup = plattera::pictureDialogSettings();
-    return {setup.filter, setup.defaultExtension, QString()};
+    return {setup.filters, setup.defaultExtension, QString()};
 }
 
 } // namespace
 
-// The picture dialog gets the program's filter; Qt wants its patterns space-separated in
+// The picture dialog gets the program's file types; Qt wants their patterns space-separated in
 // brackets, or the dialog would list no files at all.
 TEST(QtPlatform, PictureFilterBecomesQtNameFilters)
 {
-    const QStringList filters = plattera::toQtNameFilters(plattera::pictureDialogSettings().filter);
+    const QStringList filters =
+        plattera::toQtNameFilters(plattera::pictureDialogSettings().filters);
     ASSERT_EQ(filters.size(), 10);
     EXPECT_EQ(filters[0],
               QStringLiteral("All (*.webp *.png *.gif *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));

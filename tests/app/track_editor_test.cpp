@@ -26,7 +26,17 @@ class TrackEditor : public ::testing::Test {
 protected:
     EditorState state;
     Sheets sheets {96};
-    plattera::TrackEditor form {state, sheets};
+    // What the main window would answer; a test changes them before the editor asks.
+    std::function<CoverInputs()> mainInputs = [] { return CoverInputs(); };
+    std::function<void(const std::function<void()>&)> runCommand =
+        [](const std::function<void()>& command) { command(); };
+    QStringList messages;
+    plattera::TrackEditor form {
+        state,
+        sheets,
+        {[this] { return mainInputs(); },
+         [this](const std::function<void()>& command) { runCommand(command); },
+         [this](const QString& text) { messages << text; }, [] { return QSize(1024, 768); }}};
 
     void type(const QString& text) { control<QLineEdit>(form, "Edit1")->setText(text); }
     void pressEnter()
@@ -149,7 +159,6 @@ TEST_F(TrackEditor, NewCoverResetEmptiesTheListAndPutsItsOwnPrompts)
 
 TEST_F(TrackEditor, ShowingSizesTheWindowAndActivationFocusesTheTrackLine)
 {
-    form.screenSize = [] { return QSize(1024, 768); };
     for (int i = 0; i < 2; ++i) {
         form.resize(100, 100);
         form.show();
@@ -168,9 +177,9 @@ TEST_F(TrackEditor, ContinueLaysOutWithTheEditorsTextsAndClosesOnlyOnSuccess)
     CoverInputs main;
     main.verticalLines = false;
     main.extendBackPicture = false;
-    form.readMainInputs = [&] { return main; };
+    mainInputs = [&] { return main; };
     bool failOnce = true;
-    form.runCommand = [&](const std::function<void()>& command) {
+    runCommand = [&](const std::function<void()>& command) {
         if (failOnce) {
             // Standing in for a layout that fails before its end: the editor stays open.
             failOnce = false;
@@ -275,8 +284,6 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
 
 TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadableOnce)
 {
-    QStringList messages;
-    form.showMessage = [&](const QString& text) { messages << text; };
     QMimeData picture, album;
     picture.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg"))});
     for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac",

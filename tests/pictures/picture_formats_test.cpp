@@ -55,6 +55,15 @@ TEST(PictureFormats, UnknownExtensionNamesItAsWritten)
     EXPECT_EQ(unknownExtensionError("cover."), "Unknown picture file extension (.)");
 }
 
+// The file types as the classic filter text writes them: description|patterns, pair after pair.
+std::string asFilterText(const FileTypeFilters& filters)
+{
+    QStringList pairs;
+    for (const FileTypeFilter& type : filters)
+        pairs << type.description() << type.patterns.join(QLatin1Char(';'));
+    return pairs.join(QLatin1Char('|')).toStdString();
+}
+
 TEST(PictureFormats, DialogFilterAndDefaultExtension)
 {
     const char* all =
@@ -65,17 +74,17 @@ TEST(PictureFormats, DialogFilterAndDefaultExtension)
         "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles "
         "(*.wmf)|*.wmf";
     const PictureFormatList& formats = pictureFileFormats();
-    EXPECT_EQ(formats.filterFor(PictureKind::Graphic).toStdString(), all);
-    EXPECT_EQ(formats.filterFor(PictureKind::Gif), "GIF Image (*.gif)|*.gif");
+    EXPECT_EQ(asFilterText(formats.filterFor(PictureKind::Graphic)), all);
+    EXPECT_EQ(asFilterText(formats.filterFor(PictureKind::Gif)), "GIF Image (*.gif)|*.gif");
     EXPECT_EQ(
-        formats.filterFor(PictureKind::Metafile),
+        asFilterText(formats.filterFor(PictureKind::Metafile)),
         "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Gif), "gif");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Jpeg), "jpg");
     EXPECT_EQ(formats.defaultExtension(PictureKind::Graphic), "");
 
     const PictureDialogSetup dialog = pictureDialogSettings();
-    EXPECT_EQ(dialog.filter.toStdString(), all);
+    EXPECT_EQ(asFilterText(dialog.filters), all);
     EXPECT_EQ(dialog.defaultExtension, "gif");
 }
 
@@ -84,9 +93,9 @@ TEST(PictureFormats, EmptyExtensionsAreLeftOutOfFilters)
     PictureFormatList formats;
     formats.add("", "Nameless", PictureKind::Bitmap);
     formats.add("PCX", "Paintbrush", PictureKind::Bitmap);
-    EXPECT_EQ(formats.filterFor(PictureKind::Bitmap),
+    EXPECT_EQ(asFilterText(formats.filterFor(PictureKind::Bitmap)),
               "All (*.pcx;*.bmp)|*.pcx;*.bmp|Paintbrush (*.pcx)|*.pcx|Bitmaps (*.bmp)|*.bmp");
-    EXPECT_EQ(formats.filterFor(PictureKind::Jpeg), "");
+    EXPECT_EQ(asFilterText(formats.filterFor(PictureKind::Jpeg)), "");
     EXPECT_EQ(formats.readerFor("scan.Pcx"), PictureKind::Bitmap);
 }
 

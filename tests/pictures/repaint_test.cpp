@@ -46,7 +46,7 @@ TEST_F(BandCopies, ExtendedSpreadsTheCompositeOverSpinesAndPanel)
 {
     useBackPicture(columnCodedImage(442, 353));
     inputs.extendBackPicture = true;
-    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+    placeBackPicture(sheets, state, inputs);
 
     for (int row : {0, 176, 352}) {
         const std::vector<int> left = sourceColumns(sheets.leftSpine.image(), row);
@@ -70,7 +70,7 @@ TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
 {
     useBackPicture(columnCodedImage(442, 353));
     inputs.extendBackPicture = false;
-    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+    placeBackPicture(sheets, state, inputs);
 
     const std::vector<int> panel = sourceColumns(sheets.backPanel.image(), 100);
     EXPECT_EQ(panel.front(), 0);
@@ -81,19 +81,21 @@ TEST_F(BandCopies, NotExtendedSqueezesTheWholeCompositeOntoThePanel)
     EXPECT_TRUE(AreaIs(sheets.rightSpine.image(), sheets.rightSpine.image().rect(), kWhiteRgb));
 }
 
-TEST_F(BandCopies, LayoutFormCopiesTheCompositeWithoutRedrawingIt)
+TEST_F(BandCopies, SpreadingCopiesTheCompositeAsItStands)
 {
     useBackPicture(columnCodedImage(442, 353));
     sheets.backComposite.image().fill(qRgb(0, 200, 0));
-    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Layout);
+    reloadBackPicture(sheets, state);
+    fillWithSavedSpineBrushes(sheets, state);
+    spreadBackBands(sheets, inputs.extendBackPicture);
     EXPECT_TRUE(AreaIs(sheets.backPanel.image(), sheets.backPanel.image().rect(), qRgb(0, 200, 0)));
     ASSERT_TRUE(state.backPicture.bitmap().has_value());
 
-    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+    placeBackPicture(sheets, state, inputs);
     EXPECT_EQ(sourceColumnOf(sheets.backPanel.image().pixel(0, 0)), 22);
 }
 
-TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
+TEST_F(BandCopies, PlacingFillsWithTheSavedSpineStyles)
 {
     // Saved clear: the spines' earlier content survives where no band lands (none with the box
     // unchecked); saved solid: they are wiped white.
@@ -102,7 +104,7 @@ TEST_F(BandCopies, CommonFormFillsWithTheSavedSpineStyles)
     for (BrushStyle saved : {BrushStyle::Clear, BrushStyle::Solid}) {
         sheets.leftSpine.image().fill(qRgb(9, 9, 9));
         state.savedBrushes.leftSpine = saved;
-        backPicturePlacement(sheets, state, inputs, BackPlacementForm::Common);
+        placeBackPicture(sheets, state, inputs);
         EXPECT_TRUE(PixelIs(sheets.leftSpine.image(), 5, 5,
                             saved == BrushStyle::Clear ? qRgb(9, 9, 9) : kWhiteRgb));
     }
@@ -112,7 +114,7 @@ TEST_F(BandCopies, VanishedFileKeepsTheCompositeAndStillCopiesIt)
 {
     sheets.backComposite.image().fill(qRgb(10, 20, 30));
     state.backPicture.choose(dir.filePath(QStringLiteral("gone.bmp")), std::nullopt);
-    backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend);
+    placeBackPicture(sheets, state, inputs);
     EXPECT_FALSE(state.backPicture.bitmap().has_value());
     EXPECT_TRUE(PixelIs(sheets.backComposite.image(), 100, 100, qRgb(10, 20, 30)));
     EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 100, 100, qRgb(10, 20, 30)));
@@ -123,8 +125,7 @@ TEST_F(BandCopies, UnreadableFileStopsBeforeDrawing)
     const QString path = writeTestFile(dir.filePath(QStringLiteral("broken.bmp")), "BMnot really");
     state.backPicture.choose(path, std::nullopt);
     sheets.backPanel.image().fill(qRgb(1, 2, 3));
-    EXPECT_THROW(backPicturePlacement(sheets, state, inputs, BackPlacementForm::Extend),
-                 CommandError);
+    EXPECT_THROW(placeBackPicture(sheets, state, inputs), CommandError);
     EXPECT_TRUE(PixelIs(sheets.backPanel.image(), 0, 0, qRgb(1, 2, 3)));
 }
 
