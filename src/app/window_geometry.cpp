@@ -41,11 +41,21 @@ int scaledSize(int value, double factor)
     return int(std::lround(double(value) * factor));
 }
 
+// The window manager's frame, or none while it is not known. Until a window manager announces
+// a window's frame extents, Qt measures the frame window that holds it instead, and kwin puts a
+// new window into a 1 x 1 frame before it sizes that frame: measured then, the right and bottom
+// margins are less the window's whole size, and sizing by them would make the window twice as
+// big. A frame never reaches into the window, so a negative margin means it is not there yet;
+// Qt measures again at the next configure event, which kwin sends once the frame is sized.
 static QMargins frameOf(const QWidget* window)
 {
-    if (const QWindow* handle = window->windowHandle())
-        return handle->frameMargins();
-    return {};
+    const QWindow* handle = window->windowHandle();
+    if (!handle)
+        return {};
+    const QMargins frame = handle->frameMargins();
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+        return {};
+    return frame;
 }
 
 void setOuterSize(QWidget* window, const QSize& outer)
