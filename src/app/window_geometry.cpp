@@ -58,6 +58,16 @@ static QMargins frameOf(const QWidget* window)
     return frame;
 }
 
+// The client area of a window whose outer rectangle is centred on the screen.
+static QRect centredClientArea(const QSize& client, const QMargins& frame, const QSize& screen)
+{
+    const QSize outer = client.grownBy(frame);
+    // Integer division truncating toward zero, then clamped at the screen's top-left.
+    const QPoint corner(std::max(0, (screen.width() - outer.width()) / 2),
+                        std::max(0, (screen.height() - outer.height()) / 2));
+    return QRect(corner + QPoint(frame.left(), frame.top()), client);
+}
+
 void setOuterSize(QWidget* window, const QSize& outer)
 {
     const QMargins frame = frameOf(window);
@@ -82,33 +92,33 @@ void settleOuterSize(QWidget* window, const QSize& outer, const QSize& screenFor
     watch->setInterval(25);
     QElapsedTimer waited;
     waited.start();
-    QObject::connect(watch, &QTimer::timeout, window,
-                     [window, watch, outer, screenForCentring, waited] {
-                         if (frameOf(window).isNull()) {
-                             if (waited.elapsed() > kFrameWaitMs)
-                                 watch->deleteLater(); // no window manager frames this window
-                             return;
-                         }
-                         watch->deleteLater();
-                         if (outerSize(window) != outer)
-                             setOuterSize(window, outer);
-                         if (screenForCentring.isValid())
-                             centreOnScreen(window, screenForCentring);
-                     });
+    QObject::connect(
+        watch, &QTimer::timeout, window, [window, watch, outer, screenForCentring, waited] {
+            const QMargins frame = frameOf(window);
+            if (frame.isNull()) {
+                if (waited.elapsed() > kFrameWaitMs)
+                    watch->deleteLater(); // no window manager frames this window
+                return;
+            }
+            watch->deleteLater();
+            const QSize client = outer.shrunkBy(frame);
+            // Size and place in one request: a resize alone sends the place Qt saw last as
+            // well, which under kwin is where the frame stood before kwin placed it, the
+            // screen's top-left corner.
+            if (screenForCentring.isValid())
+                window->setGeometry(centredClientArea(client, frame, screenForCentring));
+            else if (window->size() != client)
+                window->resize(client);
+        });
     watch->start();
 }
 
 void centreOnScreen(QWidget* window, const QSize& screen)
 {
-    const QMargins frame = frameOf(window);
-    const QSize outer = window->size().grownBy(frame);
-    // Integer division truncating toward zero, then clamped at the screen's top-left.
-    const QPoint corner(std::max(0, (screen.width() - outer.width()) / 2),
-                        std::max(0, (screen.height() - outer.height()) / 2));
     // Not move(): it takes off the frame the widget noted at its last move or resize event,
     // which may predate the window manager's frame, and then sends nothing because the result
     // is where the window already stands. The client area goes inside the frame just read.
-    window->setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), window->size()));
+    window->setGeometry(centredClientArea(window->size(), frameOf(window), screen));
 }
 
 void showWindow(QWidget* window, bool& shownOnce, const std::function<void()>& showHandler,
