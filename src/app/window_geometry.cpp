@@ -1,9 +1,19 @@
 #include "app/window_geometry.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <xcb/xcb.h>
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMargins>
 #include <QTimer>
@@ -41,18 +51,75 @@ int scaledSize(int value, double factor)
     return int(std::lround(double(value) * factor));
 }
 
-// The window manager's frame, or none while it is not known. Until a window manager announces
-// a window's frame extents, Qt measures the frame window that holds it instead, and kwin puts a
-// new window into a 1 x 1 frame before it sizes that frame: measured then, the right and bottom
-// margins are less the window's whole size, and sizing by them would make the window twice as
-// big. A frame never reaches into the window, so a negative margin means it is not there yet;
-// Qt measures again at the next configure event, which kwin sends once the frame is sized.
+namespace {
+
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }
+};
+
+template <typename Reply> using XReply = std::unique_ptr<Reply, FreeReply>;
+
+xcb_atom_t internAtom(xcb_connection_t* connection, std::string_view name)
+{
+    const XReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.data()), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// A property of 32-bit values of the given type; empty where the window has none.
+std::vector<uint32_t> property32(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name,
+                                 xcb_atom_t type)
+{
+    const XReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr));
+    if (!reply || reply->type != type || reply->format != 32)
+        return {};
+    const auto* values = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+// The frame an X window manager has announced for the window (_NET_FRAME_EXTENTS); no margins
+// while it has not announced one yet. Nothing where the program is not on X, or the window
+// manager announces no frames.
+std::optional<QMargins> announcedFrame(const QWidget* window)
+{
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection || !window->windowHandle())
+        return std::nullopt;
+    // The program holds one connection for its whole run.
+    static const xcb_atom_t extents = internAtom(connection, "_NET_FRAME_EXTENTS");
+    static const xcb_atom_t supportedAtoms = internAtom(connection, "_NET_SUPPORTED");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const std::vector<uint32_t> supported =
+        property32(connection, root, supportedAtoms, XCB_ATOM_ATOM);
+    if (std::find(supported.begin(), supported.end(), extents) == supported.end())
+        return std::nullopt;
+    const std::vector<uint32_t> sides =
+        property32(connection, xcb_window_t(window->winId()), extents, XCB_ATOM_CARDINAL);
+    if (sides.size() != 4)
+        return QMargins();
+    // left, right, top, bottom
+    return QMargins(int(sides[0]), int(sides[2]), int(sides[1]), int(sides[3]));
+}
+
+} // namespace
+
+// The window manager's frame, or none while it is not known. Qt measures the frame window
+// that holds the window until the window manager announces the frame's extents, and a
+// measurement taken while the window manager is still building the frame is wrong: kwin puts
+// a new window into a 1 x 1 frame, then sizes it, then moves the window into place below its
+// title bar, and a measurement in between gives margins as negative as the window is big, or a
+// title bar at the bottom. So where the window manager announces frames, only its word counts.
 static QMargins frameOf(const QWidget* window)
 {
+    if (const std::optional<QMargins> announced = announcedFrame(window))
+        return *announced;
     const QWindow* handle = window->windowHandle();
     if (!handle)
         return {};
     const QMargins frame = handle->frameMargins();
+    // A frame never reaches into the window: with a negative side, it is not there yet.
     if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
         return {};
     return frame;
