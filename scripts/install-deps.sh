@@ -17,6 +17,8 @@ if [ "${1:-}" = "--tests" ]; then
              # accessibility bus on a private session bus
              openbox metacity xdotool cups-daemon cups-client cups-filters-core-drivers python3 python3-pil python3-xlib
              dbus at-spi2-core python3-pyatspi
+             # KDE Plasma's window manager on X and its usual frame, for the windows' places
+             kwin-x11 kwin-style-breeze
              # a session bus that autolaunches where none is announced, which the program must not start
              dbus-x11
              # audio files with tags made in the tests, and the X clipboard they paste through

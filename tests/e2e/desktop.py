@@ -101,12 +101,15 @@ def wait_until(predicate, timeout, what):
         time.sleep(0.05)
 
 
-WINDOW_MANAGERS = {"openbox": ["openbox", "--sm-disable"], "metacity": ["metacity", "--sm-disable", "--no-composite"]}
+# By program name. kwin_x11 is KDE Plasma's window manager on X.
+WINDOW_MANAGERS = {"openbox": ["openbox", "--sm-disable"],
+                   "metacity": ["metacity", "--sm-disable", "--no-composite"],
+                   "kwin_x11": ["kwin_x11", "--replace"]}
 
 
 class Desktop:
-    """Xvfb on a display number it picks itself, with openbox or metacity (which frames windows as
-    GNOME's mutter does; its settings in memory), torn down on exit."""
+    """Xvfb on a display number it picks itself, with openbox, metacity (which frames windows as
+    GNOME's mutter does; its settings in memory) or kwin, torn down on exit."""
 
     def __init__(self, workdir, dpi=None, window_manager="openbox"):
         self.workdir = workdir
@@ -132,10 +135,29 @@ class Desktop:
         self.x = xdisplay.Display(self.name)
         self.root = self.x.screen().root
         env = dict(os.environ, DISPLAY=self.name, GSETTINGS_BACKEND="memory")
+        if self.window_manager == "kwin_x11":
+            env = self._kde_session(env)
         self._procs.append(spawn(WINDOW_MANAGERS[self.window_manager], env=env,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        wait_until(lambda: self._wm_running(), 10, self.window_manager + " to manage the screen")
+        wait_until(lambda: self._wm_running(), 30, self.window_manager + " to manage the screen")
         return self
+
+    def _kde_session(self, env):
+        """What kwin needs beside the display: a session bus, and a home of its own for the
+        settings it writes."""
+        home = tempfile.mkdtemp(prefix="kde-", dir=self.workdir)
+        runtime = os.path.join(home, ".run")
+        os.makedirs(runtime, mode=0o700)
+        env = {k: v for k, v in env.items() if not k.startswith("XDG_")}
+        env.update(HOME=home, XDG_RUNTIME_DIR=runtime)
+        read_fd, write_fd = os.pipe()
+        self._procs.append(spawn(["dbus-daemon", "--session", "--nofork",
+                                  "--print-address=%d" % write_fd], pass_fds=(write_fd,), env=env,
+                                 stderr=subprocess.DEVNULL))
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            env["DBUS_SESSION_BUS_ADDRESS"] = pipe.readline().strip()
+        return env
 
     def __exit__(self, *exc):
         if hasattr(self, "x"):

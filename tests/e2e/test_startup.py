@@ -68,7 +68,7 @@ class StartUp(Story, unittest.TestCase):
 class CentredWindows(Story, unittest.TestCase):
 
     def test_every_window_ends_up_centred_at_its_first_showing_whenever_its_frame_comes(self):
-        for manager in ("openbox", "metacity"):
+        for manager in ("openbox", "metacity", "kwin_x11"):
             with X11Desktop(self.workdir, window_manager=manager) as self.desktop:
                 program = self.start(find_sheets=False)
                 for button, title in ((None, MAIN_TITLE), ("Edit Tracks", EDITOR_TITLE), ("About", MAIN_TITLE + " - About")):
