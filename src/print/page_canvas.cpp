@@ -91,6 +91,16 @@ void PageCanvas::rectangle(int l, int t, int r, int b)
     paintPaper(right - 1, top + 1, 1, h - 2, pen);
 }
 
+void PageCanvas::clipTo(int l, int t, int r, int b)
+{
+    m_painter.setClipRect(QRectF(l, -t, r - l, t - b));
+}
+
+void PageCanvas::clearClip()
+{
+    m_painter.setClipping(false);
+}
+
 int PageCanvas::textWidth(const QString& text)
 {
     return int(std::lround(QFontMetricsF(qfont()).horizontalAdvance(text)));

@@ -56,6 +56,11 @@ public:
     // pixel for pixel unless it comes from a lossy file.
     void stretchDraw(const QRect& dest, const Picture& picture) override;
 
+    // Until clearClip, nothing lands outside (l, t, r, b), given as a rectangle (right and
+    // bottom exclusive): the page's way of stopping at a sheet's edges.
+    void clipTo(int l, int t, int r, int b);
+    void clearClip();
+
     // The font in page units for the current face and size.
     QFont qfont() const;
     // Em height in page units of a point size.

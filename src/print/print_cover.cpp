@@ -72,12 +72,17 @@ void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& i
         canvas.rectangle(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom);
 }
 
-void drawTracks(Canvas& canvas, const EditorState& state, const CoverTextGeometry& geometry)
+// Lines that do not fit even at the smallest size stop at the back panel's edges, as on the
+// sheet, instead of running over the front insert or past the right cut line.
+void drawTracks(PageCanvas& canvas, const EditorState& state, const CoverTextGeometry& geometry)
 {
+    using namespace page;
     const QStringList& lines = state.shownTexts.tracks;
-    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), page::kTrackStartSize});
+    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), kTrackStartSize});
     const TrackFit fit = fitTrackLines(canvas, lines, geometry);
+    canvas.clipTo(kLeftFold, kBackTop, kRightFold, kBackBottom);
     drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.centredMode, geometry);
+    canvas.clearClip();
 }
 
 TitleTexts printedTitles(const EditorState& state)
@@ -87,7 +92,7 @@ TitleTexts printedTitles(const EditorState& state)
 
 } // namespace
 
-void printCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs)
+void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs& inputs)
 {
     canvas.setBrushStyle(BrushStyle::Clear);
     drawPictures(canvas, state, inputs);

@@ -41,7 +41,7 @@ constexpr int kSpineCentre = 690;
 // out) the track lines, the front text and the two spine texts, each fitted again on the page.
 // The texts are those the sheets show (the state's Print texts), never the editor's newer
 // edits; the inputs give the check boxes. Changes only the canvas.
-void printCover(Canvas& canvas, const EditorState& state, const CoverInputs& inputs);
+void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs& inputs);
 
 // One print job of one page on a printer that the dialog has set up: starts it, hands the
 // page's canvas to draw, ends it. A job that cannot start throws CommandError; when drawing

@@ -6,6 +6,7 @@
 
 #include "print/print_cover.h"
 #include "printed_page.h"
+#include "support/image_assert.h"
 
 using namespace plattera;
 
@@ -128,6 +129,25 @@ TEST_F(PrintCoverTest, LongTrackListsShrinkIntoTheInsert)
     EXPECT_GE(ink.top(), 105);
     EXPECT_LT(ink.right(), 1600);
     EXPECT_TRUE(page.find(QRect(201, 1276, 1498, 20)).isNull()) << "tracks below the back insert";
+}
+
+TEST_F(PrintCoverTest, TrackBlockStaysInsideTheBackPanel)
+{
+    // What does not fit at the smallest size stops at the panel's edges, as on the sheet.
+    noOutlines();
+    state.TextLaidOut = state.HasTracks = inputs.noFrontText = true;
+    state.PrintArtistText = state.PrintTitleText = QString(); // no spine text
+    QStringList many;
+    for (int i = 1; i <= 150; ++i)
+        many << QString::number(i) + ". Track";
+    for (const QStringList& tracks : {many, QStringList {"1. " + QString(1300, u'W')}}) {
+        state.PrintTracks = tracks;
+        state.TrackCount = int(tracks.size());
+        print();
+        EXPECT_TRUE(QRect(260, 100, 1380, 1175).contains(page.find(page.image.rect())))
+            << tracks.size() << " lines: ink in "
+            << ::testing::PrintToString(page.find(page.image.rect()));
+    }
 }
 
 TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)
