@@ -60,6 +60,24 @@ QString systemError(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
+// The process's file mode mask. umask() tells it only by replacing it, which would change it
+// for every thread for a moment; the kernel shows it in the process's status instead.
+mode_t fileModeMask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(mask & 0777);
+        }
+    }
+    return 077; // unknown: the new file stays private to its owner
+}
+
 // The PDF engine writes "%%EOF" last: a file without it was cut off by a write that failed.
 // fsync brings out the errors a file system reports only when the data goes to the disk.
 bool pdfArrivedWhole(const QString& path)
@@ -137,13 +155,15 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
     }
     // The hidden file was made private; the PDF gets the permissions of the file it replaces,
     // or those a new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
     struct stat earlier { };
     const mode_t mode = ::stat(QFile::encodeName(target).constData(), &earlier) == 0
         ? (earlier.st_mode & 07777)
-        : (0666 & ~mask);
-    ::chmod(QFile::encodeName(job.fileName()).constData(), mode);
+        : (0666 & ~fileModeMask());
+    const int fd = ::open(QFile::encodeName(job.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fchmod(fd, mode);
+        ::close(fd);
+    }
     if (::rename(QFile::encodeName(job.fileName()).constData(),
                  QFile::encodeName(target).constData()) != 0)
         cannotPrintTo(chosen, systemError(errno));
