@@ -23,6 +23,7 @@
 #include "app/font_dialog.h"
 #include "model/errors.h"
 #include "pictures/picture_store.h"
+#include "print/print_job.h"
 
 namespace plattera {
 
@@ -150,7 +151,10 @@ std::optional<Colour> QtPlatform::chooseColour(QWidget* parent, Colour initial)
 bool QtPlatform::setUpPrinter(QWidget* parent, QPrinter& printer)
 {
     QPrintDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    KeepCoverAtPhysicalSize(printer);
+    return true;
 }
 
 bool QtPlatform::anyPrinter() const

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QTemporaryFile>
 
@@ -256,6 +257,44 @@ QString printJobName(const QString& application, const QString& artist, const QS
         if (!part.isEmpty())
             parts << part;
     return parts.join(QStringLiteral(" - "));
+}
+
+// Qt's print engine property that holds a job's CUPS options (PPK_CupsOptions in Qt's private
+// qcups_p.h, the same value in Qt 5 and 6); the dialog's own options are in it already.
+constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// What a PDF file leaves round the printable area, Qt's own default.
+constexpr double kPdfMarginPoints = 10;
+
+QStringList WithCupsOptions(QStringList options, const QStringList& added)
+{
+    for (qsizetype i = 0; i + 1 < added.size(); i += 2) {
+        qsizetype at = 0;
+        while (at + 1 < options.size() && options[at] != added[i])
+            at += 2;
+        if (at + 1 < options.size())
+            options[at + 1] = added[i + 1];
+        else
+            options << added[i] << added[i + 1];
+    }
+    return options;
+}
+
+void KeepCoverAtPhysicalSize(QPrinter& printer)
+{
+    if (printer.outputFormat() != QPrinter::NativeFormat) {
+        printer.setPageMargins(
+            QMarginsF(kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints),
+            QPageLayout::Point);
+        return;
+    }
+    const QPageLayout layout = printer.pageLayout();
+    printer.setPageMargins(layout.minimumMargins(), layout.units());
+    QPrintEngine* engine = printer.printEngine();
+    engine->setProperty(kCupsOptions,
+                        WithCupsOptions(engine->property(kCupsOptions).toStringList(),
+                                        {QStringLiteral("print-scaling"), QStringLiteral("none"),
+                                         QStringLiteral("fit-to-page"), QStringLiteral("false")}));
 }
 
 void runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)

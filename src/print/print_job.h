@@ -1,11 +1,29 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class QPrinter;
 
 namespace plattera {
 
 // What a print job is called in the printer's queue and as the PDF's title: the application,
 // then the printed artist and title, leaving out those that are blank.
 QString printJobName(const QString& application, const QString& artist, const QString& title);
+
+// Readies a printer the print dialog has just set up, so that the cover comes out at its
+// physical size from the printable area's top-left corner of the printer chosen there:
+// - the page margins become that printer's own minimum (Qt keeps those of the system's default
+//   printer, only raising them to the chosen one's), and margins typed in the dialog's page
+//   properties are replaced too, since they could only push the cover towards the page's bottom
+//   edge; a PDF file keeps Qt's usual 10 points all round, so that the back insert's top edge
+//   stays clear of the 12.7 mm band many printers cannot print when the file is printed later;
+// - a job to a print queue asks it not to scale the page, whatever the queue's own setting
+//   ("fit to page" would shrink the cover).
+void KeepCoverAtPhysicalSize(QPrinter& printer);
+
+// The options Qt's CUPS engine sends with a job, as it keeps them (name, value, name, value...),
+// with `added` (the same shape) set: appended, or replacing the value of a name already there.
+QStringList WithCupsOptions(QStringList options, const QStringList& added);
 
 } // namespace plattera

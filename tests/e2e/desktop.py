@@ -508,23 +508,31 @@ class TrackEditor:
 
 
 class PrintQueue:
-    """A private CUPS scheduler with one queue whose device writes each job to a file.
+    """A private CUPS scheduler with print queues on A4 whose devices write each job to a file.
 
     Its configuration, spool, socket and logs live in one temporary folder: nothing of the
-    system's CUPS is read for settings or changed, and the scheduler stops with the suite."""
+    system's CUPS is read for settings or changed, and the scheduler stops with the suite.
+    The first queue, NAME, is the default unless another queue is added as the default."""
 
     NAME = "plattera-e2e"
 
-    def __init__(self, workdir):
+    def __init__(self, workdir, margins=(0, 0, 0, 0), options=()):
+        """margins: the unprintable bands (left, top, right, bottom) in points; options: the
+        queue's lpadmin -o settings (for example "fit-to-page-default=true")."""
         self.dir = os.path.join(workdir, "cups")
-        self.output = os.path.join(self.dir, "out", "job.pdf")
+        self.output = self.output_of(self.NAME)
+        self.first = (margins, options)
 
     def __enter__(self):
         d = self.dir
-        # The scheduler runs the job as its own user, which must reach the output folder.
+        # The scheduler runs the job's filters as its own user, which must reach the PPDs and
+        # the output folder through the private temporary folders above.
         os.makedirs(d, exist_ok=True)
-        for folder in (os.path.dirname(d), d):
-            os.chmod(folder, 0o755)
+        os.chmod(d, 0o755)
+        folder = os.path.dirname(d)
+        while folder.startswith(tempfile.gettempdir() + os.sep):
+            os.chmod(folder, os.stat(folder).st_mode | 0o111)
+            folder = os.path.dirname(folder)
         for sub in ("spool", "cache", "state", "log", "out"):
             os.makedirs(os.path.join(d, sub), exist_ok=True)
         os.chmod(os.path.join(d, "out"), 0o1777)   # the job is written by the scheduler's user
@@ -547,11 +555,28 @@ class PrintQueue:
         env = self.env()
         wait_until(lambda: subprocess.run(["lpstat", "-r"], env=env, capture_output=True)
                    .stdout.startswith(b"scheduler is running"), 15, "cupsd to start")
-        ppd = os.path.join(os.path.dirname(__file__), "file_printer.ppd")
-        subprocess.run([tool("lpadmin"), "-p", self.NAME, "-E", "-v", "file://" + self.output, "-P", ppd],
-                       env=env, check=True, capture_output=True)
-        subprocess.run([tool("lpadmin"), "-d", self.NAME], env=env, check=True, capture_output=True)
+        self.add(self.NAME, *self.first, default=True)
         return self
+
+    def add(self, name, margins=(0, 0, 0, 0), options=(), default=False):
+        """Another queue; its PPD is the test's one with the printable area inside `margins`."""
+        with open(os.path.join(os.path.dirname(__file__), "file_printer.ppd")) as template:
+            ppd = template.read()
+        left, top, right, bottom = margins
+        area = "%g %g %g %g" % (left, bottom, 595 - right, 842 - top)  # PostScript: y upwards
+        ppd_path = os.path.join(self.dir, name + ".ppd")
+        with open(ppd_path, "w") as file:
+            file.write(ppd.replace('"0 0 595 842"', '"%s"' % area))
+        settings = [arg for option in options for arg in ("-o", option)]
+        self.admin("-p", name, "-E", "-v", "file://" + self.output_of(name), "-P", ppd_path, *settings)
+        if default:
+            self.admin("-d", name)
+
+    def admin(self, *args):
+        subprocess.run([tool("lpadmin"), *args], env=self.env(), check=True, capture_output=True)
+
+    def output_of(self, name):
+        return os.path.join(self.dir, "out", name + ".pdf")
 
     def __exit__(self, *exc):
         self.proc.terminate()
@@ -564,15 +589,16 @@ class PrintQueue:
     def env(self):
         return dict(os.environ, CUPS_SERVER=self.socket)
 
-    def wait_for_job(self, timeout=30):
+    def wait_for_job(self, name=NAME, timeout=30):
         """Waits until the queue has written a finished job and returns the file's path."""
         env = self.env()
+        output = self.output_of(name)
 
         def done():
-            busy = subprocess.run(["lpstat", "-o", self.NAME], env=env, capture_output=True).stdout
-            return not busy.strip() and os.path.exists(self.output) and os.path.getsize(self.output) > 0
+            busy = subprocess.run(["lpstat", "-o", name], env=env, capture_output=True).stdout
+            return not busy.strip() and os.path.exists(output) and os.path.getsize(output) > 0
         wait_until(done, timeout, "the print queue to write its job")
-        return self.output
+        return output
 
 
 @contextlib.contextmanager

@@ -15,6 +15,7 @@ ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
 FACE = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"
 TOLERANCE = 2  # pixels of 0.1 mm
+FOUR_MM = 4 / 25.4 * 72  # in points
 
 
 def dark(page, x, y):
@@ -98,8 +99,8 @@ class PrintStory(Story, unittest.TestCase):
         cls.queue.__exit__(None, None, None)
         super().tearDownClass()
 
-    def laid_out(self):
-        program = self.start(cups_server=self.queue.socket)
+    def laid_out(self, queue=None):
+        program = self.start(cups_server=(queue or self.queue).socket)
         editor = program.open_track_editor()
         editor.replace_text("Edit3", ARTIST)
         editor.replace_text("Edit2", TITLE)
@@ -123,6 +124,24 @@ class PrintStory(Story, unittest.TestCase):
         with self.step("the queue writes the job"):
             job = self.queue.wait_for_job()
         self.check_page(job)
+
+    def test_the_printer_chosen_prints_at_full_size_from_its_own_printable_corner(self):
+        """The default queue has wide margins (6.35 and 12.7 mm); the one chosen has 4 mm ones
+        and is set to scale every job to fit its printable area."""
+        with PrintQueue(os.path.join(self.tmp, "q"), (FOUR_MM,) * 4,
+                        ["fit-to-page-default=true"]) as queue:
+            queue.add("wide-margins", (18, 36, 18, 36), default=True)
+            program = self.laid_out(queue)
+            with self.step("Print, choose the 4 mm queue (the list's first) instead of the default"):
+                dialog = self.print_dialog(program)
+                self.desktop.key("alt+n", "Home")
+                time.sleep(0.3)
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(dialog)
+            with self.step("the queue writes the job"):
+                job = queue.wait_for_job()
+            corner = FOUR_MM * 254 / 72
+            self.check_page(job, corner=(corner, corner))
 
     def test_print_to_file(self):
         program = self.laid_out()
@@ -188,7 +207,8 @@ class PrintStory(Story, unittest.TestCase):
                 self.desktop.key("Return")
                 self.desktop.window_gone_by_id(box)
 
-    def check_page(self, pdf):
+    def check_page(self, pdf, corner=None):
+        """corner: where the printable area starts on the page, when it is known (pixels)."""
         with self.step("rasterise " + os.path.basename(pdf)):
             page = rasterise(pdf, os.path.join(self.tmp, "page"))
             self.evidence = os.path.join(self.tmp, "page.png")
@@ -209,6 +229,10 @@ class PrintStory(Story, unittest.TestCase):
             self.assertEqual(len(folds), 2, folds)
             near(folds[0] - back[0], 60, "left fold line")
             near(back[2] - folds[1] + 1, 60, "right fold line")
+        if corner:
+            with self.step("back insert 20.0 mm right of and 10.0 mm below the printable corner"):
+                near(back[0], corner[0] + 200, "back left edge")
+                near(back[1], corner[1] + 100, "back top edge")
         with self.step("front insert 121.0 x 120.0 mm below the back insert"):
             near(front[2] - front[0] + 1, 1210, "front width")
             near(front[3] - front[1] + 1, 1200, "front height")

@@ -11,6 +11,7 @@
 #include "support/test_files.h"
 #include "print/pdf_pictures.h"
 #include "print/print_cover.h"
+#include "print/print_job.h"
 #include "printed_page.h"
 
 using namespace plattera;
@@ -137,6 +138,15 @@ TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
     printer.setPrinterName(QStringLiteral("plattera-no-such-queue"));
     printer.setOutputFormat(QPrinter::NativeFormat);
     EXPECT_THROW(printCoverJob(printer, EditorState(), CoverInputs()), CommandError);
+}
+
+// The dialog's own options stay; a name is matched as a name, never as another option's value.
+TEST(PrintJob, CupsOptionsJoinTheDialogsOwn)
+{
+    EXPECT_EQ(WithCupsOptions({"job-billing", "fit-to-page", "fit-to-page", "true", "media", "A4"},
+                              {"print-scaling", "none", "fit-to-page", "false"}),
+              QStringList({"job-billing", "fit-to-page", "fit-to-page", "false", "media", "A4",
+                           "print-scaling", "none"}));
 }
 
 // In grey Qt turns pictures grey itself; a picture kept back for the file must not get lost.
