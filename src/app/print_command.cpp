@@ -22,7 +22,8 @@ void runPrintCommand(Platform& platform, QWidget* parent, const EditorState& sta
     // as the PDF file's default name.
     printer.setDocName(
         printJobName(kApplicationTitle, state.shownTexts.artist, state.shownTexts.title));
-    printCoverJob(printer, state, inputs);
+    if (const std::optional<QString> notice = printCoverJob(printer, state, inputs))
+        platform.showInformation(parent, kApplicationTitle, *notice);
     // Without any printer the dialog offers only a PDF file, and it is easy to miss that the
     // cover went to one.
     if (printer.outputFormat() == QPrinter::PdfFormat && !platform.anyPrinter())

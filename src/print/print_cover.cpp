@@ -113,9 +113,10 @@ void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs&
     canvas.setFontEscapement(0);
 }
 
-void printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs)
+std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
+                                     const CoverInputs& inputs)
 {
-    runPrintJob(printer, [&](PageCanvas& canvas) { printCover(canvas, state, inputs); });
+    return runPrintJob(printer, [&](PageCanvas& canvas) { printCover(canvas, state, inputs); });
 }
 
 } // namespace plattera

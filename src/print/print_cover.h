@@ -1,6 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+
+#include <QString>
 
 #include "model/canvas.h"
 #include "model/cover_inputs.h"
@@ -45,10 +48,12 @@ void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs&
 
 // One print job of one page on a printer that the dialog has set up: starts it, hands the
 // page's canvas to draw, ends it. A job that cannot start throws CommandError; when drawing
-// throws, the job is aborted and closed before the error goes on. No job stays open.
-void runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
+// throws, the job is aborted and closed before the error goes on. No job stays open. Returns
+// what the user should know about a job that went (a paused queue holds it), or nothing.
+std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
 
 // runPrintJob with printCover.
-void printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs);
+std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
+                                     const CoverInputs& inputs);
 
 } // namespace plattera

@@ -4,6 +4,7 @@
 // at the scheduler's answer.
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -20,6 +21,7 @@
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QTemporaryFile>
+#include <QUrl>
 
 #include "model/errors.h"
 #include "print/page_canvas.h"
@@ -184,10 +186,20 @@ struct SchedulerCalls {
     decltype(&ippPort) port = nullptr;
     decltype(&httpConnect2) connect = nullptr;
     decltype(&httpClose) close = nullptr;
+    decltype(&ippNewRequest) newRequest = nullptr;
+    decltype(&ippAddString) addString = nullptr;
+    decltype(&ippAddStrings) addStrings = nullptr;
+    decltype(&cupsDoRequest) doRequest = nullptr;
+    decltype(&ippFindAttribute) findAttribute = nullptr;
+    decltype(&ippGetInteger) integer = nullptr;
+    decltype(&ippGetString) string = nullptr;
+    decltype(&ippDelete) deleteMessage = nullptr;
 
     bool complete() const
     {
-        return lastError && lastErrorString && server && port && connect && close;
+        return lastError && lastErrorString && server && port && connect && close && newRequest &&
+            addString && addStrings && doRequest && findAttribute && integer && string &&
+            deleteMessage;
     }
 };
 
@@ -207,6 +219,14 @@ const SchedulerCalls& schedulerCalls()
             resolve(library, found.port, "ippPort");
             resolve(library, found.connect, "httpConnect2");
             resolve(library, found.close, "httpClose");
+            resolve(library, found.newRequest, "ippNewRequest");
+            resolve(library, found.addString, "ippAddString");
+            resolve(library, found.addStrings, "ippAddStrings");
+            resolve(library, found.doRequest, "cupsDoRequest");
+            resolve(library, found.findAttribute, "ippFindAttribute");
+            resolve(library, found.integer, "ippGetInteger");
+            resolve(library, found.string, "ippGetString");
+            resolve(library, found.deleteMessage, "ippDelete");
         }
         return found;
     }();
@@ -226,9 +246,40 @@ bool schedulerAnswers(const SchedulerCalls& cups)
     return true;
 }
 
+struct QueueState {
+    bool stopped = false;
+    QString message; // the queue's own word on its state, often empty
+};
+
+// Asks the scheduler again, so it is read only after the job's own answer. The destination
+// list that libcups offers leaves out the state message; a printer's attributes hold both.
+QueueState queueState(const SchedulerCalls& cups, const QString& printerName)
+{
+    // Qt names a queue's instance "queue/instance"; the state is the queue's.
+    const QByteArray uri = "ipp://localhost/printers/" +
+        QUrl::toPercentEncoding(printerName.section(QLatin1Char('/'), 0, 0));
+    const char* const wanted[] = {"printer-state", "printer-state-message"};
+    ipp_t* request = cups.newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                   uri.constData());
+    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
+                    wanted);
+    ipp_t* response = cups.doRequest(CUPS_HTTP_DEFAULT, request, "/"); // frees the request
+    QueueState state;
+    if (!response)
+        return state;
+    if (ipp_attribute_t* s = cups.findAttribute(response, "printer-state", IPP_TAG_ENUM))
+        state.stopped = cups.integer(s, 0) == IPP_PSTATE_STOPPED;
+    if (ipp_attribute_t* m = cups.findAttribute(response, "printer-state-message", IPP_TAG_TEXT))
+        state.message = QString::fromUtf8(cups.string(m, 0, nullptr)).trimmed();
+    cups.deleteMessage(response);
+    return state;
+}
+
 // The CUPS engine submits the job at the end and ignores the answer; the answer stays with the
-// thread that asked, so it can be read here.
-void checkSchedulerAnswer()
+// thread that asked, so it can be read here. A paused queue holds the job in silence, so the
+// user is told rather than left waiting at the printer.
+std::optional<QString> checkSchedulerAnswer(const QString& printerName)
 {
     const SchedulerCalls& cups = schedulerCalls();
     if (!cups.complete())
@@ -237,14 +288,23 @@ void checkSchedulerAnswer()
                 "The job went to the printer, but whether it was accepted is unknown: the "
                 "printing system's library %1 could not be loaded.")
                 .arg(QLatin1String(kSchedulerLibrary)));
-    if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE)
-        return;
+    if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
+        if (!queueState(cups, printerName).stopped)
+            return std::nullopt;
+        return QStringLiteral("The printer %1 is paused; the cover will print when it is resumed.")
+            .arg(printerName);
+    }
     // The scheduler's own text is clear enough ("... is not accepting jobs"); a missing
     // scheduler is not.
-    const QString text = QString::fromLocal8Bit(cups.lastErrorString());
+    QString text = QString::fromLocal8Bit(cups.lastErrorString()).trimmed();
     if (!schedulerAnswers(cups))
         throw CommandError(
             QStringLiteral("The printing system is not running; the cover was not printed."));
+    // Why the queue rejects jobs is in its state message, when whoever stopped it gave one.
+    const QString reason = queueState(cups, printerName).message;
+    if (!reason.isEmpty())
+        text += (text.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) +
+            QStringLiteral("The printer says: ") + reason;
     throw CommandError(QStringLiteral("The printer did not accept the job: %1").arg(text));
 }
 
@@ -297,15 +357,16 @@ void KeepCoverAtPhysicalSize(QPrinter& printer)
                                          QStringLiteral("fit-to-page"), QStringLiteral("false")}));
 }
 
-void runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         printToFile(printer, draw);
-        return;
+        return std::nullopt;
     }
     paintJob(printer, draw);
-    if (printer.outputFormat() == QPrinter::NativeFormat)
-        checkSchedulerAnswer();
+    if (printer.outputFormat() != QPrinter::NativeFormat)
+        return std::nullopt;
+    return checkSchedulerAnswer(printer.printerName());
 }
 
 } // namespace plattera

@@ -616,6 +616,23 @@ def session_bus(desktop):
         bus.wait(10)
 
 
+def alert_text(application="Plattera"):
+    """The text of the message box an application shows, as a screen reader reads it from the
+    accessibility bus (the application runs with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)."""
+    import pyatspi  # it finds the session bus when first used
+
+    def text():
+        for app in pyatspi.Registry.getDesktop(0):
+            for window in (w for w in app if app.name == application and w.getRoleName() == "alert"):
+                nodes, names = [window], []
+                while nodes:
+                    node = nodes.pop(0)
+                    names += [node.name] if node.getRoleName() == "label" and node.name else []
+                    nodes.extend(node)
+                return " ".join(names)
+    return wait_until(text, 15, "a message box on the accessibility bus")
+
+
 def rasterise(pdf, out_prefix, dpi=254):
     """The first page of a PDF at `dpi` as an RGB image (254 dpi: one pixel is 0.1 mm)."""
     subprocess.run(["pdftoppm", "-r", str(dpi), "-f", "1", "-l", "1", "-singlefile", "-png",

@@ -3,13 +3,15 @@
 
 import os
 import re
+import subprocess
 import time
 import unittest
+from unittest import mock
 
 from PIL import Image, ImageDraw, ImageFont
 
-from desktop import (EDITOR_TITLE, MAIN_TITLE, WHITE, PrintQueue, Story, choose_print_to_file,
-                     ink_box, rasterise, shows_text, wait_until)
+from desktop import (EDITOR_TITLE, MAIN_TITLE, WHITE, PrintQueue, Story, alert_text, choose_print_to_file,
+                     ink_box, rasterise, session_bus, shows_text, tool, wait_until)
 
 ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
@@ -99,8 +101,8 @@ class PrintStory(Story, unittest.TestCase):
         cls.queue.__exit__(None, None, None)
         super().tearDownClass()
 
-    def laid_out(self, queue=None):
-        program = self.start(cups_server=(queue or self.queue).socket)
+    def laid_out(self, queue=None, **kwargs):
+        program = self.start(cups_server=(queue or self.queue).socket, **kwargs)
         editor = program.open_track_editor()
         editor.replace_text("Edit3", ARTIST)
         editor.replace_text("Edit2", TITLE)
@@ -190,6 +192,36 @@ class PrintStory(Story, unittest.TestCase):
             self.assertGreater(os.path.getsize(os.path.join(self.home, "print.pdf")), 0)
             self.desktop.key("Return")
             self.desktop.window_gone_by_id(box)
+
+    def test_a_paused_queue_is_announced_and_a_rejecting_one_gives_its_reason(self):
+        name, env = PrintQueue.NAME, self.queue.env()
+        info = lambda p: p[2] > 180 and p[0] < 120
+        error = lambda p: p[0] > 180 and p[1] < 80
+        rows = ((["cupsdisable"], ["cupsenable"], info,
+                 "The printer %s is paused; the cover will print when it is resumed." % name),
+                (["cupsreject", "-r", "Out of paper"], ["cupsaccept"], error,
+                 'The printer did not accept the job: Destination "%s" is not accepting jobs. '
+                 "The printer says: Out of paper." % name))
+        with session_bus(self.desktop) as bus, mock.patch.dict(os.environ, DBUS_SESSION_BUS_ADDRESS=bus):
+            program = self.laid_out(extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+            for stop, resume, icon, message in rows:
+                subprocess.run([tool(stop[0]), *stop[1:], name], env=env, check=True)
+                try:
+                    with self.step("%s, then Print: a box says so" % stop[0]):
+                        dialog = self.print_dialog(program)
+                        self.desktop.key("Return")
+                        self.desktop.window_gone_by_id(dialog)
+                        box, shot = self.message_box(program)
+                        self.assertTrue(any(map(icon, shot.crop((0, 0, 50, 40)).getdata())), "icon")
+                        self.assertEqual(alert_text(), message)
+                        self.desktop.key("Return")
+                        self.desktop.window_gone_by_id(box)
+                finally:
+                    subprocess.run([tool(resume[0]), name], env=env, check=True)
+                if icon is info:
+                    with self.step("resumed, the queue prints the job it held"):
+                        self.queue.wait_for_job()
+            self.quit(program)  # while its accessibility bus is still there
 
     def test_a_stopped_scheduler_is_said_in_plain_words(self):
         with PrintQueue(os.path.join(self.tmp, "q")) as queue:
