@@ -46,8 +46,9 @@ public:
     virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
     // Starts from `initial` (the colour last chosen); nothing on cancel.
     virtual std::optional<Colour> chooseColour(QWidget* parent, Colour initial) = 0;
-    // Lets the user choose and set up the printer; false on cancel.
-    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
+    // Lets the user choose and set up the printer; false on cancel. Print to File proposes
+    // `fileName` (a name without its folder).
+    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer, const QString& fileName) = 0;
     // Whether the printing system knows any printer; without one the print dialog offers only
     // a PDF file.
     virtual bool anyPrinter() const = 0;

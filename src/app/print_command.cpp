@@ -16,10 +16,10 @@ void runPrintCommand(Platform& platform, QWidget* parent, const EditorState& sta
     // The page's canvas exists only for the job, and the job starts with a clear brush: rectangles
     // are outlines and texts have no background box.
     QPrinter printer(QPrinter::HighResolution);
-    if (!platform.setUpPrinter(parent, printer))
+    if (!platform.setUpPrinter(
+            parent, printer,
+            PrintFileName(kApplicationTitle, state.PrintArtistText, state.PrintTitleText)))
         return;
-    // Named after the dialog: Qt's dialog would otherwise offer the name, cut at its first dot,
-    // as the PDF file's default name.
     printer.setDocName(
         printJobName(kApplicationTitle, state.shownTexts.artist, state.shownTexts.title));
     if (const std::optional<QString> notice = printCoverJob(printer, state, inputs))

@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
@@ -148,10 +147,9 @@ std::optional<Colour> QtPlatform::chooseColour(QWidget* parent, Colour initial)
     return fromQColor(chosen);
 }
 
-bool QtPlatform::setUpPrinter(QWidget* parent, QPrinter& printer)
+bool QtPlatform::setUpPrinter(QWidget* parent, QPrinter& printer, const QString& fileName)
 {
-    QPrintDialog dialog(&printer, parent);
-    if (dialog.exec() != QDialog::Accepted)
+    if (!m_printDialog.exec(parent, printer, fileName))
         return false;
     KeepCoverAtPhysicalSize(printer);
     return true;

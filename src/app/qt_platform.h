@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform.h"
+#include "app/print_dialog_memory.h"
 
 namespace plattera {
 
@@ -16,7 +17,8 @@ public:
                                              const PictureDialogRequest& request) override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     std::optional<Colour> chooseColour(QWidget* parent, Colour initial) override;
-    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    // Opens where the dialog printed last in this run.
+    bool setUpPrinter(QWidget* parent, QPrinter& printer, const QString& fileName) override;
     bool anyPrinter() const override;
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
     void showInformation(QWidget* parent, const QString& caption, const QString& text) override;
@@ -27,6 +29,7 @@ public:
 
 private:
     int m_logicalDpiY;
+    PrintDialogMemory m_printDialog;
 };
 
 // Qt's name filters for the file types, "Name (*.a *.b)": Qt reads space-separated patterns.

@@ -319,6 +319,26 @@ QString printJobName(const QString& application, const QString& artist, const QS
     return parts.join(QStringLiteral(" - "));
 }
 
+QString PrintFileName(const QString& application, const QString& artist, const QString& title)
+{
+    QStringList parts;
+    for (const QString& part : {artist.simplified(), title.simplified()})
+        if (!part.isEmpty())
+            parts << part;
+    QString name = parts.isEmpty() ? application : parts.join(QStringLiteral(" - "));
+    for (QChar& c : name)
+        if (c.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(c))
+            c = u'_';
+    if (name.startsWith(u'.')) // a hidden file would seem not to have been written
+        name[0] = u'_';
+    // File names hold 255 bytes on most file systems and fewer on some; Print to File also
+    // writes a hidden file named after this one beside it.
+    constexpr qsizetype kLongestStem = 120;
+    while (name.toUtf8().size() > kLongestStem)
+        name.chop(name.back().isLowSurrogate() ? 2 : 1);
+    return name.trimmed() + QStringLiteral(".pdf");
+}
+
 // Qt's print engine property that holds a job's CUPS options (PPK_CupsOptions in Qt's private
 // qcups_p.h, the same value in Qt 5 and 6); the dialog's own options are in it already.
 constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);

@@ -11,6 +11,11 @@ namespace plattera {
 // then the printed artist and title, leaving out those that are blank.
 QString printJobName(const QString& application, const QString& artist, const QString& title);
 
+// The PDF file Print to File proposes: "<artist> - <title>.pdf", leaving out those that are
+// blank (the application when both are), with what a file name cannot hold here or on the
+// memory sticks and shared folders a PDF is copied to replaced by "_", kept short.
+QString PrintFileName(const QString& application, const QString& artist, const QString& title);
+
 // Readies a printer the print dialog has just set up, so that the cover comes out at its
 // physical size from the printable area's top-left corner of the printer chosen there:
 // - the page margins become that printer's own minimum (Qt keeps those of the system's default

@@ -101,11 +101,11 @@ class PrintStory(Story, unittest.TestCase):
         cls.queue.__exit__(None, None, None)
         super().tearDownClass()
 
-    def laid_out(self, queue=None, **kwargs):
+    def laid_out(self, queue=None, title=TITLE, **kwargs):
         program = self.start(cups_server=(queue or self.queue).socket, **kwargs)
         editor = program.open_track_editor()
         editor.replace_text("Edit3", ARTIST)
-        editor.replace_text("Edit2", TITLE)
+        editor.replace_text("Edit2", title)
         for track in TRACKS:
             editor.add_track(track)
         editor.press_continue()
@@ -144,6 +144,12 @@ class PrintStory(Story, unittest.TestCase):
                 job = queue.wait_for_job()
             corner = FOUR_MM * 254 / 72
             self.check_page(job, corner=(corner, corner))
+            with self.step("Print, Return at once: the dialog opened on the queue chosen last"):
+                os.remove(job)
+                dialog = self.print_dialog(program)
+                self.desktop.key("Return")
+                self.desktop.window_gone_by_id(dialog)
+                queue.wait_for_job()
 
     def test_print_to_file(self):
         program = self.laid_out()
@@ -174,6 +180,32 @@ class PrintStory(Story, unittest.TestCase):
                        "the PDF file")
         self.check_page(target)
 
+    def test_print_to_file_proposes_the_cover_in_the_folder_printed_to_last(self):
+        program = self.laid_out(title="Lines/Dots?")
+        name = ARTIST + " - Lines_Dots_.pdf"  # what a file name cannot hold replaced
+        def print_with(*keys, path=None):
+            dialog = self.print_dialog(program)
+            if keys:
+                self.desktop.key(*keys)
+            if path:
+                self.desktop.type_text(path)
+                time.sleep(0.3)
+                if self.desktop.popup_open():  # the completer's list would take the Return
+                    self.desktop.key("Escape")
+            self.desktop.key("Return")
+            self.desktop.window_gone_by_id(dialog)
+        with self.step("Print, Print to File, Print: the cover's name in the home folder"):
+            print_with("alt+n", "End")
+            wait_until(lambda: os.path.exists(os.path.join(self.home, name)), 20, name)
+        covers = os.path.join(self.tmp, "covers")
+        os.makedirs(covers)
+        with self.step("Print: the dialog opened on the file; another folder typed"):
+            print_with("alt+f", "ctrl+a", path=os.path.join(covers, "first.pdf"))
+            wait_until(lambda: os.path.exists(os.path.join(covers, "first.pdf")), 20, "first.pdf")
+        with self.step("Print, Return: the cover's name in that folder"):
+            print_with()
+            wait_until(lambda: os.path.exists(os.path.join(covers, name)), 20, name)
+
     def message_box(self, program):
         box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
         time.sleep(0.3)
@@ -189,7 +221,8 @@ class PrintStory(Story, unittest.TestCase):
             box, shot = self.message_box(program)
             self.assertTrue(any(p[2] > 180 and p[0] < 120 for p in shot.crop((0, 0, 50, 40)).getdata()),
                             "no information icon")
-            self.assertGreater(os.path.getsize(os.path.join(self.home, "print.pdf")), 0)
+            # Nothing laid out yet: the file is named after the program.
+            self.assertGreater(os.path.getsize(os.path.join(self.home, MAIN_TITLE + ".pdf")), 0)
             self.desktop.key("Return")
             self.desktop.window_gone_by_id(box)
 

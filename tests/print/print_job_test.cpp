@@ -149,6 +149,17 @@ TEST(PrintJob, CupsOptionsJoinTheDialogsOwn)
                            "print-scaling", "none"}));
 }
 
+TEST(PrintJob, FileNamesHoldWhatEveryFileSystemTakes)
+{
+    const QString clef = QStringLiteral("\U0001D11E"); // two UTF-16 units, four UTF-8 bytes
+    const QString rows[][3] = {{"AC/DC", "What?  <Live>\t|", "AC_DC - What_ _Live_ _.pdf"},
+                               {"", " ", "Plattera v2.1.pdf"},
+                               {"...\a", "", "_.._.pdf"},
+                               {clef.repeated(40), "", clef.repeated(30) + ".pdf"}};
+    for (const auto& [artist, title, file] : rows)
+        EXPECT_EQ(PrintFileName(QStringLiteral("Plattera v2.1"), artist, title), file);
+}
+
 // In grey Qt turns pictures grey itself; a picture kept back for the file must not get lost.
 TEST(PrintJob, AGreyJobPrintsItsLosslessPictures)
 {

@@ -35,7 +35,7 @@ std::optional<plattera::Colour> ScriptedPlatform::chooseColour(QWidget*, platter
     return takeFront(colourAnswers);
 }
 
-bool ScriptedPlatform::setUpPrinter(QWidget*, QPrinter& printer)
+bool ScriptedPlatform::setUpPrinter(QWidget*, QPrinter& printer, const QString&)
 {
     ++printRequests;
     const std::optional<QString> file = takeFront(printAnswers);

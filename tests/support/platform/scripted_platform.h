@@ -53,7 +53,7 @@ public:
                                                    const plattera::FontChoice& initial) override;
     std::optional<plattera::Colour> chooseColour(QWidget* parent,
                                                  plattera::Colour initial) override;
-    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer, const QString& fileName) override;
     bool anyPrinter() const override { return printers; }
     void showError(QWidget* parent, const QString& caption, const QString& text) override;
     void showInformation(QWidget*, const QString& caption, const QString& text) override
