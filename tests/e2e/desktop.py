@@ -508,30 +508,27 @@ class TrackEditor:
 
 
 class PrintQueue:
-    """A private CUPS scheduler with print queues on A4 whose devices write each job to a file.
+    """A private CUPS scheduler with A4 queues whose devices write each job to a file; the
+    first, NAME, is the default unless another is added as such.
 
     Its configuration, spool, socket and logs live in one temporary folder: nothing of the
-    system's CUPS is read for settings or changed, and the scheduler stops with the suite.
-    The first queue, NAME, is the default unless another queue is added as the default."""
+    system's CUPS is read for settings or changed, and the scheduler stops with the suite."""
 
     NAME = "plattera-e2e"
 
     def __init__(self, workdir, margins=(0, 0, 0, 0), options=()):
-        """margins: the unprintable bands (left, top, right, bottom) in points; options: the
-        queue's lpadmin -o settings (for example "fit-to-page-default=true")."""
         self.dir = os.path.join(workdir, "cups")
-        self.output = self.output_of(self.NAME)
+        self.output = os.path.join(self.dir, "out", self.NAME + ".pdf")
         self.first = (margins, options)
 
     def __enter__(self):
         d = self.dir
         # The scheduler runs the job's filters as its own user, which must reach the PPDs and
-        # the output folder through the private temporary folders above.
+        # the output folder through the private temporary folders above them.
         os.makedirs(d, exist_ok=True)
-        os.chmod(d, 0o755)
-        folder = os.path.dirname(d)
+        folder = d
         while folder.startswith(tempfile.gettempdir() + os.sep):
-            os.chmod(folder, os.stat(folder).st_mode | 0o111)
+            os.chmod(folder, 0o755)
             folder = os.path.dirname(folder)
         for sub in ("spool", "cache", "state", "log", "out"):
             os.makedirs(os.path.join(d, sub), exist_ok=True)
@@ -559,24 +556,18 @@ class PrintQueue:
         return self
 
     def add(self, name, margins=(0, 0, 0, 0), options=(), default=False):
-        """Another queue; its PPD is the test's one with the printable area inside `margins`."""
+        """A queue on the test's PPD with unprintable bands of `margins` (left, top, right,
+        bottom, in points) and lpadmin -o `options`."""
         with open(os.path.join(os.path.dirname(__file__), "file_printer.ppd")) as template:
-            ppd = template.read()
-        left, top, right, bottom = margins
-        area = "%g %g %g %g" % (left, bottom, 595 - right, 842 - top)  # PostScript: y upwards
-        ppd_path = os.path.join(self.dir, name + ".ppd")
-        with open(ppd_path, "w") as file:
-            file.write(ppd.replace('"0 0 595 842"', '"%s"' % area))
+            ppd = template.read().replace('"0 0 595 842"', '"%g %g %g %g"' % (  # y upwards
+                margins[0], margins[3], 595 - margins[2], 842 - margins[1]))
+        with open(os.path.join(self.dir, name + ".ppd"), "w") as file:
+            file.write(ppd)
         settings = [arg for option in options for arg in ("-o", option)]
-        self.admin("-p", name, "-E", "-v", "file://" + self.output_of(name), "-P", ppd_path, *settings)
+        subprocess.run([tool("lpadmin"), "-p", name, "-E", "-v", "file://%s/out/%s.pdf" % (self.dir, name),
+                        "-P", file.name, *settings], env=self.env(), check=True, capture_output=True)
         if default:
-            self.admin("-d", name)
-
-    def admin(self, *args):
-        subprocess.run([tool("lpadmin"), *args], env=self.env(), check=True, capture_output=True)
-
-    def output_of(self, name):
-        return os.path.join(self.dir, "out", name + ".pdf")
+            subprocess.run([tool("lpadmin"), "-d", name], env=self.env(), check=True, capture_output=True)
 
     def __exit__(self, *exc):
         self.proc.terminate()
@@ -589,16 +580,15 @@ class PrintQueue:
     def env(self):
         return dict(os.environ, CUPS_SERVER=self.socket)
 
-    def wait_for_job(self, name=NAME, timeout=30):
+    def wait_for_job(self, timeout=30):
         """Waits until the queue has written a finished job and returns the file's path."""
         env = self.env()
-        output = self.output_of(name)
 
         def done():
-            busy = subprocess.run(["lpstat", "-o", name], env=env, capture_output=True).stdout
-            return not busy.strip() and os.path.exists(output) and os.path.getsize(output) > 0
+            busy = subprocess.run(["lpstat", "-o", self.NAME], env=env, capture_output=True).stdout
+            return not busy.strip() and os.path.exists(self.output) and os.path.getsize(self.output) > 0
         wait_until(done, timeout, "the print queue to write its job")
-        return output
+        return self.output
 
 
 @contextlib.contextmanager
@@ -617,20 +607,15 @@ def session_bus(desktop):
 
 
 def alert_text(application="Plattera"):
-    """The text of the message box an application shows, as a screen reader reads it from the
-    accessibility bus (the application runs with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)."""
+    """The text of the message box an application shows, read from the accessibility bus as a
+    screen reader reads it (the application runs with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)."""
     import pyatspi  # it finds the session bus when first used
 
-    def text():
-        for app in pyatspi.Registry.getDesktop(0):
-            for window in (w for w in app if app.name == application and w.getRoleName() == "alert"):
-                nodes, names = [window], []
-                while nodes:
-                    node = nodes.pop(0)
-                    names += [node.name] if node.getRoleName() == "label" and node.name else []
-                    nodes.extend(node)
-                return " ".join(names)
-    return wait_until(text, 15, "a message box on the accessibility bus")
+    def labels(node):
+        return [node.name] * (node.getRoleName() == "label") + [t for child in node for t in labels(child)]
+    return wait_until(lambda: " ".join(t for app in pyatspi.Registry.getDesktop(0) if app.name == application
+                                       for w in app if w.getRoleName() == "alert" for t in labels(w) if t),
+                      15, "a message box on the accessibility bus")
 
 
 def rasterise(pdf, out_prefix, dpi=254):
@@ -782,14 +767,17 @@ def shows_text(image, text, sizes=(11, 12, 13), tolerance=3):
     return False, "text %d px wide; %r would be one of %s" % (width, text, widths)
 
 
-def choose_print_to_file(desktop, dialog, path):
-    """In Qt's print dialog: the printer list (Alt+N) to its last entry, "Print to File (PDF)",
-    then the output file box (Alt+F), the file name, and Print."""
-    desktop.key("alt+n", "End")
-    time.sleep(0.3)
-    desktop.key("alt+f", "ctrl+a")
-    desktop.type_text(path)
-    time.sleep(0.3)
-    if desktop.popup_open():  # the file name box's completer list would take the Return
-        desktop.key("Escape")
+def choose_print_to_file(desktop, dialog, path=None, from_list=True):
+    """In Qt's print dialog: the printer list (Alt+N) to its last entry, "Print to File (PDF)"
+    (unless the dialog opened there), then the output file box (Alt+F), the file name (or the
+    one proposed), and Print."""
+    if from_list:
+        desktop.key("alt+n", "End")
+        time.sleep(0.3)
+    if path:
+        desktop.key("alt+f", "ctrl+a")
+        desktop.type_text(path)
+        time.sleep(0.3)
+        if desktop.popup_open():  # the file name box's completer list would take the Return
+            desktop.key("Escape")
     desktop.key("Return")
