@@ -18,7 +18,7 @@ void runPrintCommand(Platform& platform, QWidget* parent, const EditorState& sta
     QPrinter printer(QPrinter::HighResolution);
     if (!platform.setUpPrinter(
             parent, printer,
-            PrintFileName(kApplicationTitle, state.PrintArtistText, state.PrintTitleText)))
+            printFileName(kApplicationTitle, state.shownTexts.artist, state.shownTexts.title)))
         return;
     printer.setDocName(
         printJobName(kApplicationTitle, state.shownTexts.artist, state.shownTexts.title));

@@ -151,7 +151,7 @@ bool QtPlatform::setUpPrinter(QWidget* parent, QPrinter& printer, const QString&
 {
     if (!m_printDialog.exec(parent, printer, fileName))
         return false;
-    KeepCoverAtPhysicalSize(printer);
+    keepCoverAtPhysicalSize(printer);
     return true;
 }
 

@@ -319,7 +319,7 @@ QString printJobName(const QString& application, const QString& artist, const QS
     return parts.join(QStringLiteral(" - "));
 }
 
-QString PrintFileName(const QString& application, const QString& artist, const QString& title)
+QString printFileName(const QString& application, const QString& artist, const QString& title)
 {
     QStringList parts;
     for (const QString& part : {artist.simplified(), title.simplified()})
@@ -346,7 +346,7 @@ constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 // What a PDF file leaves round the printable area, Qt's own default.
 constexpr double kPdfMarginPoints = 10;
 
-QStringList WithCupsOptions(QStringList options, const QStringList& added)
+QStringList withCupsOptions(QStringList options, const QStringList& added)
 {
     for (qsizetype i = 0; i + 1 < added.size(); i += 2) {
         qsizetype at = 0;
@@ -360,7 +360,7 @@ QStringList WithCupsOptions(QStringList options, const QStringList& added)
     return options;
 }
 
-void KeepCoverAtPhysicalSize(QPrinter& printer)
+void keepCoverAtPhysicalSize(QPrinter& printer)
 {
     if (printer.outputFormat() != QPrinter::NativeFormat) {
         printer.setPageMargins(
@@ -372,7 +372,7 @@ void KeepCoverAtPhysicalSize(QPrinter& printer)
     printer.setPageMargins(layout.minimumMargins(), layout.units());
     QPrintEngine* engine = printer.printEngine();
     engine->setProperty(kCupsOptions,
-                        WithCupsOptions(engine->property(kCupsOptions).toStringList(),
+                        withCupsOptions(engine->property(kCupsOptions).toStringList(),
                                         {QStringLiteral("print-scaling"), QStringLiteral("none"),
                                          QStringLiteral("fit-to-page"), QStringLiteral("false")}));
 }

@@ -14,7 +14,7 @@ QString printJobName(const QString& application, const QString& artist, const QS
 // The PDF file Print to File proposes: "<artist> - <title>.pdf", leaving out those that are
 // blank (the application when both are), with what a file name cannot hold here or on the
 // memory sticks and shared folders a PDF is copied to replaced by "_", kept short.
-QString PrintFileName(const QString& application, const QString& artist, const QString& title);
+QString printFileName(const QString& application, const QString& artist, const QString& title);
 
 // Readies a printer the print dialog has just set up, so that the cover comes out at its
 // physical size from the printable area's top-left corner of the printer chosen there:
@@ -25,10 +25,10 @@ QString PrintFileName(const QString& application, const QString& artist, const Q
 //   stays clear of the 12.7 mm band many printers cannot print when the file is printed later;
 // - a job to a print queue asks it not to scale the page, whatever the queue's own setting
 //   ("fit to page" would shrink the cover).
-void KeepCoverAtPhysicalSize(QPrinter& printer);
+void keepCoverAtPhysicalSize(QPrinter& printer);
 
 // The options Qt's CUPS engine sends with a job, as it keeps them (name, value, name, value...),
 // with `added` (the same shape) set: appended, or replacing the value of a name already there.
-QStringList WithCupsOptions(QStringList options, const QStringList& added);
+QStringList withCupsOptions(QStringList options, const QStringList& added);
 
 } // namespace plattera

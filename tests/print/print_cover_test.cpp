@@ -135,14 +135,13 @@ TEST_F(PrintCoverTest, TrackBlockStaysInsideTheBackPanel)
 {
     // What does not fit at the smallest size stops at the panel's edges, as on the sheet.
     noOutlines();
-    state.TextLaidOut = state.HasTracks = inputs.noFrontText = true;
-    state.PrintArtistText = state.PrintTitleText = QString(); // no spine text
+    state.textLaidOut = inputs.noFrontText = true;
+    state.shownTexts.artist = state.shownTexts.title = QString(); // no spine text
     QStringList many;
     for (int i = 1; i <= 150; ++i)
         many << QString::number(i) + ". Track";
     for (const QStringList& tracks : {many, QStringList {"1. " + QString(1300, u'W')}}) {
-        state.PrintTracks = tracks;
-        state.TrackCount = int(tracks.size());
+        state.shownTexts.tracks = tracks;
         print();
         EXPECT_TRUE(QRect(260, 100, 1380, 1175).contains(page.find(page.image.rect())))
             << tracks.size() << " lines: ink in "

@@ -143,7 +143,7 @@ TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
 // The dialog's own options stay; a name is matched as a name, never as another option's value.
 TEST(PrintJob, CupsOptionsJoinTheDialogsOwn)
 {
-    EXPECT_EQ(WithCupsOptions({"job-billing", "fit-to-page", "fit-to-page", "true", "media", "A4"},
+    EXPECT_EQ(withCupsOptions({"job-billing", "fit-to-page", "fit-to-page", "true", "media", "A4"},
                               {"print-scaling", "none", "fit-to-page", "false"}),
               QStringList({"job-billing", "fit-to-page", "fit-to-page", "false", "media", "A4",
                            "print-scaling", "none"}));
@@ -157,7 +157,7 @@ TEST(PrintJob, FileNamesHoldWhatEveryFileSystemTakes)
                                {"...\a", "", "_.._.pdf"},
                                {clef.repeated(40), "", clef.repeated(30) + ".pdf"}};
     for (const auto& [artist, title, file] : rows)
-        EXPECT_EQ(PrintFileName(QStringLiteral("Plattera v2.1"), artist, title), file);
+        EXPECT_EQ(printFileName(QStringLiteral("Plattera v2.1"), artist, title), file);
 }
 
 // In grey Qt turns pictures grey itself; a picture kept back for the file must not get lost.
