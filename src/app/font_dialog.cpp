@@ -88,45 +88,9 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     setWindowTitle(tr("Font"));
     setModal(true);
 
-    m_faces = new QListWidget(this);
-    m_faces->addItems(scalableFamilies());
-    m_styles = new QListWidget(this);
-    m_sizes = new QListWidget(this);
-    for (int points : kStandardSizes)
-        m_sizes->addItem(QString::number(points));
-
-    // A label's mnemonic moves the focus to its buddy; without one the ampersand shows as text.
-    const auto labelFor = [](const QString& text, QWidget* control, QWidget* parent) {
-        auto* label = new QLabel(text, parent);
-        label->setBuddy(control);
-        return label;
-    };
-    auto* lists = new QGridLayout;
-    lists->addWidget(labelFor(tr("&Font:"), m_faces, this), 0, 0);
-    lists->addWidget(labelFor(tr("Font st&yle:"), m_styles, this), 0, 1);
-    lists->addWidget(labelFor(tr("&Size:"), m_sizes, this), 0, 2);
-    lists->addWidget(m_faces, 1, 0);
-    lists->addWidget(m_styles, 1, 1);
-    lists->addWidget(m_sizes, 1, 2);
-    lists->setColumnStretch(0, 3);
-    lists->setColumnStretch(1, 2);
-    lists->setColumnStretch(2, 1);
-
-    auto* effects = new QGroupBox(tr("Effects"), this);
-    m_strikeOut = new QCheckBox(tr("Stri&keout"), effects);
-    m_underline = new QCheckBox(tr("&Underline"), effects);
-    m_colours = new QComboBox(effects);
-    for (const NamedColour& named : kNamedColours)
-        m_colours->addItem(swatch(named.value), tr(named.name),
-                           QVariant::fromValue(uint(named.value)));
-    m_colours->addItem(tr("Other..."));
-    m_colours->setItemData(m_colours->count() - 1, true, kOtherColourRole);
-    auto* effectsLayout = new QVBoxLayout(effects);
-    effectsLayout->addWidget(m_strikeOut);
-    effectsLayout->addWidget(m_underline);
-    effectsLayout->addWidget(labelFor(tr("&Color:"), m_colours, effects));
-    effectsLayout->addWidget(m_colours);
-
+    // Built in this order, which is also the order the Tab key takes.
+    QGridLayout* lists = buildLists();
+    QGroupBox* effects = buildEffects();
     auto* sampleBox = new QGroupBox(tr("Sample"), this);
     m_sample = new QLabel(QStringLiteral("AaBbYyZz"), sampleBox);
     m_sample->setAlignment(Qt::AlignCenter);
@@ -156,17 +120,71 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
     layout->addLayout(lower);
     layout->addWidget(buttons);
 
-    // The starting font: its face when it is offered (the list may spell it differently), else
-    // the face the system draws for it, shown but not returned unless the user picks a face;
-    // then its style, its size, its effects and its colour.
-    QList<QListWidgetItem*> faces = m_faces->findItems(initial.face, Qt::MatchFixedString);
+    showStartingFont();
+    connectControls();
+    updateSample();
+}
+
+QLabel* FontDialog::labelFor(const QString& text, QWidget* control, QWidget* parent)
+{
+    // A label's mnemonic moves the focus to its buddy; without one the ampersand shows as text.
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(control);
+    return label;
+}
+
+QGridLayout* FontDialog::buildLists()
+{
+    m_faces = new QListWidget(this);
+    m_faces->addItems(scalableFamilies());
+    m_styles = new QListWidget(this);
+    m_sizes = new QListWidget(this);
+    for (int points : kStandardSizes)
+        m_sizes->addItem(QString::number(points));
+
+    auto* lists = new QGridLayout;
+    lists->addWidget(labelFor(tr("&Font:"), m_faces, this), 0, 0);
+    lists->addWidget(labelFor(tr("Font st&yle:"), m_styles, this), 0, 1);
+    lists->addWidget(labelFor(tr("&Size:"), m_sizes, this), 0, 2);
+    lists->addWidget(m_faces, 1, 0);
+    lists->addWidget(m_styles, 1, 1);
+    lists->addWidget(m_sizes, 1, 2);
+    lists->setColumnStretch(0, 3);
+    lists->setColumnStretch(1, 2);
+    lists->setColumnStretch(2, 1);
+    return lists;
+}
+
+QGroupBox* FontDialog::buildEffects()
+{
+    auto* effects = new QGroupBox(tr("Effects"), this);
+    m_strikeOut = new QCheckBox(tr("Stri&keout"), effects);
+    m_underline = new QCheckBox(tr("&Underline"), effects);
+    m_colours = new QComboBox(effects);
+    for (const NamedColour& named : kNamedColours)
+        m_colours->addItem(swatch(named.value), tr(named.name),
+                           QVariant::fromValue(uint(named.value)));
+    m_colours->addItem(tr("Other..."));
+    m_colours->setItemData(m_colours->count() - 1, true, kOtherColourRole);
+    auto* effectsLayout = new QVBoxLayout(effects);
+    effectsLayout->addWidget(m_strikeOut);
+    effectsLayout->addWidget(m_underline);
+    effectsLayout->addWidget(labelFor(tr("&Color:"), m_colours, effects));
+    effectsLayout->addWidget(m_colours);
+    return effects;
+}
+
+void FontDialog::showStartingFont()
+{
+    // A face not offered under its own name is shown but not returned unless the user picks one.
+    QList<QListWidgetItem*> faces = m_faces->findItems(m_initial.face, Qt::MatchFixedString);
     m_faceTaken = !faces.isEmpty();
     if (faces.isEmpty())
-        faces = m_faces->findItems(QFontInfo(QFont(initial.face)).family(), Qt::MatchFixedString);
+        faces = m_faces->findItems(QFontInfo(QFont(m_initial.face)).family(), Qt::MatchFixedString);
     if (!faces.isEmpty())
         m_faces->setCurrentItem(faces.first());
     fillStyles();
-    const QString initialPoints = QString::number(pointsFromPixels(initial.pixelHeight));
+    const QString initialPoints = QString::number(pointsFromPixels(m_initial.pixelHeight));
     const QList<QListWidgetItem*> sizes = m_sizes->findItems(initialPoints, Qt::MatchExactly);
     if (!sizes.isEmpty()) {
         m_sizes->setCurrentItem(sizes.first());
@@ -174,10 +192,13 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
         m_sizes->addItem(initialPoints);
         m_sizes->setCurrentRow(m_sizes->count() - 1);
     }
-    m_underline->setChecked(initial.underline);
-    m_strikeOut->setChecked(initial.strikeOut);
-    selectColour(initial.colour);
+    m_underline->setChecked(m_initial.underline);
+    m_strikeOut->setChecked(m_initial.strikeOut);
+    selectColour(m_initial.colour);
+}
 
+void FontDialog::connectControls()
+{
     connect(m_faces, &QListWidget::itemSelectionChanged, this, [this] {
         m_faceTaken = true;
         fillStyles();
@@ -201,7 +222,6 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent)
         }
         updateSample();
     });
-    updateSample();
 }
 
 void FontDialog::fillStyles()

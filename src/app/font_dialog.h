@@ -8,6 +8,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QListWidget;
 
@@ -37,6 +39,14 @@ public:
     void selectColour(Colour colour);
 
 private:
+    static QLabel* labelFor(const QString& text, QWidget* control, QWidget* parent);
+    QGridLayout* buildLists();
+    QGroupBox* buildEffects();
+    // The font the dialog starts from: its face when it is offered (the list may spell it
+    // differently), else the face the system draws for it; then its style, size, effects and
+    // colour.
+    void showStartingFont();
+    void connectControls();
     void fillStyles();
     void updateSample();
     int pointsFromPixels(int pixels) const;

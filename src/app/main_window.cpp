@@ -54,48 +54,89 @@ void MainWindow::buildLayout()
     // Mouse moves over the bare surface reset the application pointer.
     setMouseTracking(true);
 
-    // Toolbar. New Cover and About belong to the window and lie over the panel.
+    // Created in this order, so that later controls lie over earlier ones where they overlap.
+    buildToolbar();
+    buildNotebook();
+    buildOptionGroups();
+    buildLink();
+
+    QWidget::setTabOrder(m_fontButton, m_centreButton);
+    QWidget::setTabOrder(m_centreButton, m_leftButton);
+    QWidget::setTabOrder(m_leftButton, m_printButton);
+    QWidget::setTabOrder(m_printButton, m_editTracksButton);
+    QWidget::setTabOrder(m_editTracksButton, m_closeButton);
+    QWidget::setTabOrder(m_closeButton, m_imageButton);
+    QWidget::setTabOrder(m_imageButton, m_aboutButton);
+    QWidget::setTabOrder(m_aboutButton, m_newCoverButton);
+}
+
+void MainWindow::runOnClick(QAbstractButton* control, void (MainWindow::*handler)())
+{
+    // `clicked` comes only from the user; program changes to a check box go through
+    // checkFromProgram.
+    connect(control, &QAbstractButton::clicked, this,
+            [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+}
+
+void MainWindow::buildToolbar()
+{
     auto* toolbar = new QFrame(this);
     toolbar->setFrameStyle(QFrame::Panel | QFrame::Raised);
     m_toolbar = place(toolbar, "Panel1", 0, 0, 785, 57);
     m_toolbar->setAccessibleName(QStringLiteral("Commands"));
 
-    auto button = [&](QWidget* parent, const char* name, const QString& caption, Glyph glyph,
-                      int slot, const QString& purpose) {
-        auto* b = new GlyphButton(caption, glyphImage(glyph), disabledGlyphImage(glyph), parent);
-        place(b, name, slot * kToolbarStep, 0, GlyphButton::kWidth, GlyphButton::kHeight);
-        b->setFocusPolicy(Qt::TabFocus);
-        b->setToolTip(purpose);
-        return b;
+    struct Command {
+        GlyphButton* MainWindow::*button;
+        const char* name;
+        const char* caption;
+        Glyph glyph;
+        int slot; // the button's left edge is slot * 88
+        void (MainWindow::*handler)();
+        const char* purpose;
     };
-    m_editTracksButton =
-        button(m_toolbar, "button3", QStringLiteral("Edit Tracks"), Glyph::EditTracks, 1,
-               QStringLiteral(
-                   "Type the artist, the title and the tracks, then lay them out on the cover"));
-    m_fontButton =
-        button(m_toolbar, "Button1", QStringLiteral("Font type/color"), Glyph::FontTypeColor, 2,
-               QStringLiteral("Choose the font and colour of the cover texts"));
-    m_leftButton = button(m_toolbar, "BitBtn2", QStringLiteral("Left"), Glyph::Left, 3,
-                          QStringLiteral("Align the track lines on the back insert to the left"));
-    m_centreButton = button(m_toolbar, "BitBtn1", QStringLiteral("Center"), Glyph::Center, 4,
-                            QStringLiteral("Centre the track lines on the back insert"));
-    m_imageButton =
-        button(m_toolbar, "BitBtn5", QStringLiteral("Image"), Glyph::Image, 5,
-               QStringLiteral("Put a picture on the insert whose page is shown, back or front"));
-    m_printButton = button(m_toolbar, "button4", QStringLiteral("Print"), Glyph::Print, 6,
-                           QStringLiteral("Print both inserts on one page at their real size"));
-    m_closeButton = button(m_toolbar, "BitBtn3", QStringLiteral("Close"), Glyph::Close, 7,
-                           QStringLiteral("Close Plattera"));
-    m_newCoverButton =
-        button(this, "BitBtn6", QStringLiteral("New Cover"), Glyph::NewCover, 0,
-               QStringLiteral("Start again with an empty cover: no texts, tracks or pictures"));
-    m_aboutButton = button(this, "BitBtn4", QStringLiteral("About"), Glyph::About, 8,
-                           QStringLiteral("Show the program's name and version"));
+    // New Cover and About belong to the window and lie over the toolbar: they come last.
+    static const Command commands[] = {
+        {&MainWindow::m_editTracksButton, "button3", "Edit Tracks", Glyph::EditTracks, 1,
+         &MainWindow::onEditTracks,
+         "Type the artist, the title and the tracks, then lay them out on the cover"},
+        {&MainWindow::m_fontButton, "Button1", "Font type/color", Glyph::FontTypeColor, 2,
+         &MainWindow::onFontTypeColour, "Choose the font and colour of the cover texts"},
+        {&MainWindow::m_leftButton, "BitBtn2", "Left", Glyph::Left, 3, &MainWindow::onLeft,
+         "Align the track lines on the back insert to the left"},
+        {&MainWindow::m_centreButton, "BitBtn1", "Center", Glyph::Center, 4, &MainWindow::onCentre,
+         "Centre the track lines on the back insert"},
+        {&MainWindow::m_imageButton, "BitBtn5", "Image", Glyph::Image, 5, &MainWindow::onImage,
+         "Put a picture on the insert whose page is shown, back or front"},
+        {&MainWindow::m_printButton, "button4", "Print", Glyph::Print, 6, &MainWindow::onPrint,
+         "Print both inserts on one page at their real size"},
+        {&MainWindow::m_closeButton, "BitBtn3", "Close", Glyph::Close, 7, &MainWindow::onClose,
+         "Close Plattera"},
+        {&MainWindow::m_newCoverButton, "BitBtn6", "New Cover", Glyph::NewCover, 0,
+         &MainWindow::onNewCover, "Start again with an empty cover: no texts, tracks or pictures"},
+        {&MainWindow::m_aboutButton, "BitBtn4", "About", Glyph::About, 8, &MainWindow::onAbout,
+         "Show the program's name and version"},
+    };
+    for (const Command& command : commands) {
+        const bool onWindow = command.slot == 0 || command.slot == 8;
+        auto* button =
+            new GlyphButton(QLatin1String(command.caption), glyphImage(command.glyph),
+                            disabledGlyphImage(command.glyph), onWindow ? this : m_toolbar);
+        place(button, command.name, command.slot * kToolbarStep, 0, GlyphButton::kWidth,
+              GlyphButton::kHeight);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setToolTip(QLatin1String(command.purpose));
+        this->*command.button = button;
+        runOnClick(button, command.handler);
+    }
+    // The text commands wait for texts to lay out.
     m_fontButton->setEnabled(false);
     m_leftButton->setEnabled(false);
     m_centreButton->setEnabled(false);
+}
 
-    // Notebook with the sheets at their own size; the spines lie over the panel's edge columns.
+void MainWindow::buildNotebook()
+{
+    // The sheets at their own size; the spines lie over the panel's edge columns.
     m_notebook = place(new QTabWidget(this), "TabbedNotebook1", 8, 64, 529, 452);
     m_notebook->tabBar()->setFont(pixelFont(kDialogFace, 11));
     m_notebook->setAccessibleName(QStringLiteral("Cover"));
@@ -105,39 +146,71 @@ void MainWindow::buildLayout()
     auto* frontPage = new QWidget;
     frontPage->setObjectName(QStringLiteral("Front"));
     frontPage->setAccessibleName(QStringLiteral("Front"));
-    m_backPanelView =
-        place(new SheetView(m_sheets.backPanel, backPage), "Image1", 60, 18, 400, 353);
-    m_leftSpineView = place(new SheetView(m_sheets.leftSpine, backPage), "Image2", 39, 18, 22, 353);
-    m_rightSpineView =
-        place(new SheetView(m_sheets.rightSpine, backPage), "Image3", 459, 18, 22, 353);
-    m_frontCoverView =
-        place(new SheetView(m_sheets.frontCover, frontPage), "Image4", 80, 18, 361, 353);
-    m_backPanelView->setAccessibleName(QStringLiteral("Back insert"));
-    m_leftSpineView->setAccessibleName(QStringLiteral("Left spine"));
-    m_rightSpineView->setAccessibleName(QStringLiteral("Right spine"));
-    m_frontCoverView->setAccessibleName(QStringLiteral("Front insert"));
-    m_leftSpineView->raise();
-    m_rightSpineView->raise();
-    for (SheetView* view : {m_backPanelView, m_leftSpineView, m_rightSpineView, m_frontCoverView}) {
+
+    struct Sheet {
+        SheetView* MainWindow::*view;
+        SheetCanvas Sheets::*sheet;
+        QWidget* page;
+        const char* name;
+        int left;
+        const char* accessibleName;
+    };
+    const Sheet sheets[] = {
+        {&MainWindow::m_backPanelView, &Sheets::backPanel, backPage, "Image1", 60, "Back insert"},
+        {&MainWindow::m_leftSpineView, &Sheets::leftSpine, backPage, "Image2", 39, "Left spine"},
+        {&MainWindow::m_rightSpineView, &Sheets::rightSpine, backPage, "Image3", 459,
+         "Right spine"},
+        {&MainWindow::m_frontCoverView, &Sheets::frontCover, frontPage, "Image4", 80,
+         "Front insert"},
+    };
+    for (const Sheet& row : sheets) {
+        SheetCanvas& sheet = m_sheets.*row.sheet;
+        SheetView* view = place(new SheetView(sheet, row.page), row.name, row.left, 18,
+                                sheet.width(), sheet.height());
+        view->setAccessibleName(QLatin1String(row.accessibleName));
         view->setAcceptDrops(true);
         view->installEventFilter(this);
+        this->*row.view = view;
     }
+    m_leftSpineView->raise();
+    m_rightSpineView->raise();
     m_notebook->addTab(backPage, QStringLiteral("Back"));
     m_notebook->addTab(frontPage, QStringLiteral("Front"));
     m_notebook->setCurrentIndex(0);
+}
 
-    // Outlines.
+void MainWindow::buildOptionGroups()
+{
+    struct Box {
+        QCheckBox* MainWindow::*box;
+        const char* name;
+        const char* caption;
+        QRect geometry;
+        void (MainWindow::*handler)();
+    };
+    const auto addBoxes = [this](QGroupBox* group, std::initializer_list<Box> boxes) {
+        for (const Box& row : boxes) {
+            QCheckBox* box = place(new QCheckBox(QLatin1String(row.caption), group), row.name,
+                                   row.geometry.left(), row.geometry.top(), row.geometry.width(),
+                                   row.geometry.height());
+            this->*row.box = box;
+            runOnClick(box, row.handler);
+        }
+    };
+
     m_outlinesGroup =
         place(new QGroupBox(QStringLiteral("Outlines"), this), "GroupBox1", 576, 78, 161, 171);
-    m_verticalLinesBox = place(new QCheckBox(QStringLiteral("Vertical lines"), m_outlinesGroup),
-                               "CheckBox1", 32, 32, 97, 17);
-    m_backOutlineBox =
-        place(new QCheckBox(QStringLiteral("Back"), m_outlinesGroup), "CheckBox2", 32, 56, 97, 17);
-    m_frontOutlineBox =
-        place(new QCheckBox(QStringLiteral("Front"), m_outlinesGroup), "CheckBox3", 32, 80, 97, 17);
+    addBoxes(m_outlinesGroup,
+             {{&MainWindow::m_verticalLinesBox, "CheckBox1", "Vertical lines",
+               QRect(32, 32, 97, 17), &MainWindow::onVerticalLines},
+              {&MainWindow::m_backOutlineBox, "CheckBox2", "Back", QRect(32, 56, 97, 17),
+               &MainWindow::onBackOutline},
+              {&MainWindow::m_frontOutlineBox, "CheckBox3", "Front", QRect(32, 80, 97, 17),
+               &MainWindow::onFrontOutline}});
     m_outlineColourButton = place(new QPushButton(QStringLiteral("Color"), m_outlinesGroup),
                                   "Button2", 43, 104, 75, 25);
     m_outlineColourButton->setToolTip(QStringLiteral("Choose the colour of the outlines"));
+    runOnClick(m_outlineColourButton, &MainWindow::onOutlineColour);
     m_outlineSwatch = place(
         new ColourSwatch(QStringLiteral("The colour of the outlines, which \"Color\" changes"),
                          m_outlinesGroup),
@@ -147,20 +220,21 @@ void MainWindow::buildLayout()
     m_backOutlineBox->setChecked(true);
     m_frontOutlineBox->setChecked(true);
 
-    // Other options.
     m_optionsGroup = place(new QGroupBox(QStringLiteral("Other options"), this), "GroupBox2", 576,
                            266, 161, 175);
-    m_noFrontTextBox =
-        place(new QCheckBox(QStringLiteral("No text on front cover"), m_optionsGroup), "CheckBox4",
-              15, 24, 130, 17);
-    m_extendBackPictureBox =
-        place(new QCheckBox(QStringLiteral("Extend back picture"), m_optionsGroup), "CheckBox6", 16,
-              56, 121, 17);
+    addBoxes(m_optionsGroup,
+             {{&MainWindow::m_noFrontTextBox, "CheckBox4", "No text on front cover",
+               QRect(15, 24, 130, 17), &MainWindow::onNoFrontText},
+              {&MainWindow::m_extendBackPictureBox, "CheckBox6", "Extend back picture",
+               QRect(16, 56, 121, 17), &MainWindow::onExtendBackPicture}});
+    // The check box's caption has a second line of its own.
     m_extendCaptionTail =
         place(new QLabel(QStringLiteral("over side flips"), m_optionsGroup), "Label2", 34, 72);
     m_extendBackPictureBox->setChecked(true);
+}
 
-    // The link.
+void MainWindow::buildLink()
+{
     m_linkCaption =
         place(new QLabel(QStringLiteral("Looking for CD covers?"), this), "Label1", 576, 464);
     m_link = new LinkLabel(kCoverImagesUrl, this);
@@ -172,36 +246,6 @@ void MainWindow::buildLayout()
     place(m_link, "Label4", 576, 480);
     m_link->setMouseTracking(true);
     m_link->installEventFilter(this);
-
-    QWidget::setTabOrder(m_fontButton, m_centreButton);
-    QWidget::setTabOrder(m_centreButton, m_leftButton);
-    QWidget::setTabOrder(m_leftButton, m_printButton);
-    QWidget::setTabOrder(m_printButton, m_editTracksButton);
-    QWidget::setTabOrder(m_editTracksButton, m_closeButton);
-    QWidget::setTabOrder(m_closeButton, m_imageButton);
-    QWidget::setTabOrder(m_imageButton, m_aboutButton);
-    QWidget::setTabOrder(m_aboutButton, m_newCoverButton);
-
-    auto onClick = [this](QAbstractButton* control, void (MainWindow::*handler)()) {
-        connect(control, &QAbstractButton::clicked, this,
-                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
-    };
-    onClick(m_newCoverButton, &MainWindow::onNewCover);
-    onClick(m_editTracksButton, &MainWindow::onEditTracks);
-    onClick(m_fontButton, &MainWindow::onFontTypeColour);
-    onClick(m_leftButton, &MainWindow::onLeft);
-    onClick(m_centreButton, &MainWindow::onCentre);
-    onClick(m_imageButton, &MainWindow::onImage);
-    onClick(m_printButton, &MainWindow::onPrint);
-    onClick(m_closeButton, &MainWindow::onClose);
-    onClick(m_aboutButton, &MainWindow::onAbout);
-    onClick(m_outlineColourButton, &MainWindow::onOutlineColour);
-    // `clicked` comes only from the user; program changes go through checkFromProgram.
-    onClick(m_verticalLinesBox, &MainWindow::onVerticalLines);
-    onClick(m_backOutlineBox, &MainWindow::onBackOutline);
-    onClick(m_frontOutlineBox, &MainWindow::onFrontOutline);
-    onClick(m_noFrontTextBox, &MainWindow::onNoFrontText);
-    onClick(m_extendBackPictureBox, &MainWindow::onExtendBackPicture);
     connect(m_link, &LinkLabel::activated, this, [this] { runCommand([this] { onLink(); }); });
 }
 

@@ -13,6 +13,7 @@
 #include "model/editor_state.h"
 #include "model/sheets.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -98,6 +99,12 @@ protected:
 
 private:
     void buildLayout();
+    void buildToolbar();
+    void buildNotebook();
+    void buildOptionGroups();
+    void buildLink();
+    // A click on the control runs the handler as a command.
+    void runOnClick(QAbstractButton* control, void (MainWindow::*handler)());
     void showOutlineColour(Colour colour);
     // onVerticalLines, onBackOutline and onFrontOutline, in that order, for the checked boxes.
     void runCheckedOutlineHandlers();

@@ -54,7 +54,7 @@ public:
         layout->addStretch();
     }
 
-    void show(const QString& path)
+    void showPicture(const QString& path)
     {
         m_picture->clear();
         m_size->clear();
@@ -126,7 +126,7 @@ std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent,
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
-                     [preview](const QString& path) { preview->show(path); });
+                     [preview](const QString& path) { preview->showPicture(path); });
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -24,7 +24,7 @@ struct AppWindows {
     ~AppWindows();
 };
 
-// Steps 3 to 7 of start-up: the main window created (its create handler runs at the end of
+// The windows in their fixed order: the main window created (its create handler runs at the end of
 // its creation) and shown, then the track editor and the About window created hidden.
 AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets);
 

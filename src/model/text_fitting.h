@@ -7,7 +7,7 @@
 
 namespace plattera {
 
-// Sizes every layout starts its fits from, in points.
+// Sizes every layout starts its fits from, in points, on the sheets and on the page alike.
 constexpr int kPanelStartSize = 50; // front sheet and back panel
 constexpr int kSpineStartSize = 20; // both spines
 // The fits never go below this: a text too long even here is drawn at this size.

@@ -1,9 +1,6 @@
 #include "print/print_cover.h"
 
-#include <QPainter>
-#include <QPrinter>
-
-#include "model/errors.h"
+#include "model/text_fitting.h"
 #include "print/page_canvas.h"
 #include "text/cover_text.h"
 
@@ -78,7 +75,7 @@ void drawTracks(PageCanvas& canvas, const EditorState& state, const CoverTextGeo
 {
     using namespace page;
     const QStringList& lines = state.shownTexts.tracks;
-    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), kTrackStartSize});
+    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), kPanelStartSize});
     const TrackFit fit = fitTrackLines(canvas, lines, geometry);
     canvas.clipTo(kLeftFold, kBackTop, kRightFold, kBackBottom);
     drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.centredMode, geometry);
@@ -103,20 +100,13 @@ void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs&
     const CoverTextGeometry geometry = pageGeometry();
     drawTracks(canvas, state, geometry);
     if (!inputs.noFrontText) {
-        setTextFont(canvas,
-                    {state.frontFont.face(), state.frontFont.colour(), page::kFrontStartSize});
+        setTextFont(canvas, {state.frontFont.face(), state.frontFont.colour(), kPanelStartSize});
         drawFrontLines(canvas, printedTitles(state), geometry);
     }
-    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), page::kSpineStartSize});
+    setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), kSpineStartSize});
     drawSpineTexts(canvas, canvas, printedTitles(state), geometry);
     // The next job's texts start upright.
     canvas.setFontEscapement(0);
-}
-
-std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
-                                     const CoverInputs& inputs)
-{
-    return runPrintJob(printer, [&](PageCanvas& canvas) { printCover(canvas, state, inputs); });
 }
 
 } // namespace plattera

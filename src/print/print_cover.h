@@ -1,10 +1,5 @@
 #pragma once
 
-#include <functional>
-#include <optional>
-
-#include <QString>
-
 #include "model/canvas.h"
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
@@ -22,9 +17,6 @@ constexpr int kBackLeft = 200, kBackTop = -100, kBackRight = 1700, kBackBottom =
 constexpr int kLeftFold = 260, kRightFold = 1640;
 constexpr int kFrontLeft = 200, kFrontTop = -1300, kFrontRight = 1410, kFrontBottom = -2500;
 
-constexpr int kTrackStartSize = 50;
-constexpr int kFrontStartSize = 50;
-constexpr int kSpineStartSize = 20;
 // The first line's top lies 10.5 mm down; 1170 keeps the whole block above the insert's
 // lower edge at 127.5 mm.
 constexpr int kTrackTop = 105;
@@ -45,15 +37,5 @@ constexpr int kSpineCentre = 690;
 // The texts are those the sheets show (the state's Print texts), never the editor's newer
 // edits; the inputs give the check boxes. Changes only the canvas.
 void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs& inputs);
-
-// One print job of one page on a printer that the dialog has set up: starts it, hands the
-// page's canvas to draw, ends it. A job that cannot start throws CommandError; when drawing
-// throws, the job is aborted and closed before the error goes on. No job stays open. Returns
-// what the user should know about a job that went (a paused queue holds it), or nothing.
-std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
-
-// runPrintJob with printCover.
-std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
-                                     const CoverInputs& inputs);
 
 } // namespace plattera

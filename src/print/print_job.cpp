@@ -389,4 +389,10 @@ std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(P
     return checkSchedulerAnswer(printer.printerName());
 }
 
+std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
+                                     const CoverInputs& inputs)
+{
+    return runPrintJob(printer, [&](PageCanvas& canvas) { printCover(canvas, state, inputs); });
+}
+
 } // namespace plattera

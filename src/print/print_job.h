@@ -1,11 +1,29 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include <QString>
 #include <QStringList>
+
+#include "model/cover_inputs.h"
+#include "model/editor_state.h"
 
 class QPrinter;
 
 namespace plattera {
+
+class PageCanvas;
+
+// One print job of one page on a printer that the dialog has set up: starts it, hands the
+// page's canvas to draw, ends it. A job that cannot start throws CommandError; when drawing
+// throws, the job is aborted and closed before the error goes on. No job stays open. Returns
+// what the user should know about a job that went (a paused queue holds it), or nothing.
+std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
+
+// runPrintJob with printCover.
+std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
+                                     const CoverInputs& inputs);
 
 // What a print job is called in the printer's queue and as the PDF's title: the application,
 // then the printed artist and title, leaving out those that are blank.

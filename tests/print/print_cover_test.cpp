@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "print/print_cover.h"
+#include "print/print_job.h"
 #include "printed_page.h"
 #include "support/image_assert.h"
 

@@ -17,7 +17,7 @@
 using namespace plattera;
 
 // The bitmap alone, for the checks that do not look at the kind of file it came from.
-static std::optional<QImage> LoadBitmap(const QString& path, int ppi)
+static std::optional<QImage> loadBitmap(const QString& path, int ppi)
 {
     std::optional<Picture> picture = loadPictureBitmap(path, ppi);
     return picture ? std::optional<QImage>(std::move(picture->image)) : std::nullopt;
@@ -25,7 +25,7 @@ static std::optional<QImage> LoadBitmap(const QString& path, int ppi)
 
 namespace {
 
-class PictureLoader : public testing::Test {
+class PictureStoreLoad : public testing::Test {
 protected:
     QTemporaryDir sandbox;
 
@@ -47,12 +47,12 @@ protected:
     }
 
     // The message of the failure, or empty when the load succeeded. A FIFO or device that the
-    // loader tried to read would hang or exhaust memory here rather than fail.
+    // store tried to read would hang or exhaust memory here rather than fail.
     static QString failure(const QString& file)
     {
         QString message;
         try {
-            LoadBitmap(file, 96);
+            loadBitmap(file, 96);
         } catch (const CommandError& e) {
             message = e.message();
         }
@@ -60,18 +60,18 @@ protected:
     }
 };
 
-TEST_F(PictureLoader, MissingFileGivesNoBitmapAndNoMessage)
+TEST_F(PictureStoreLoad, MissingFileGivesNoBitmapAndNoMessage)
 {
-    EXPECT_FALSE(LoadBitmap(path("gone.jpg"), 96).has_value());
-    EXPECT_FALSE(LoadBitmap(path("no/such/folder/cover.pcx"), 96).has_value());
-    EXPECT_FALSE(LoadBitmap(QString(), 96).has_value());
+    EXPECT_FALSE(loadBitmap(path("gone.jpg"), 96).has_value());
+    EXPECT_FALSE(loadBitmap(path("no/such/folder/cover.pcx"), 96).has_value());
+    EXPECT_FALSE(loadBitmap(QString(), 96).has_value());
 }
 
-TEST_F(PictureLoader, EachLoadGivesItsOwnBitmapOfThePicturesSize)
+TEST_F(PictureStoreLoad, EachLoadGivesItsOwnBitmapOfThePicturesSize)
 {
     const QString gif = write("Cover Ärt.GIF", fixture("gif_frame_offset.gif"));
-    std::optional<QImage> first = LoadBitmap(gif, 96);
-    std::optional<QImage> second = LoadBitmap(gif, 96);
+    std::optional<QImage> first = loadBitmap(gif, 96);
+    std::optional<QImage> second = loadBitmap(gif, 96);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->size(), QSize(10, 6));
     EXPECT_EQ(first->format(), QImage::Format_RGB32);
@@ -79,18 +79,18 @@ TEST_F(PictureLoader, EachLoadGivesItsOwnBitmapOfThePicturesSize)
     EXPECT_TRUE(PixelIs(*second, 0, 0, 0xffffffff)); // not shared with the first
 }
 
-TEST_F(PictureLoader, IconsAndMetafilesComeBackAsOpaqueBitmaps)
+TEST_F(PictureStoreLoad, IconsAndMetafilesComeBackAsOpaqueBitmaps)
 {
-    std::optional<QImage> icon = LoadBitmap(write("a.ico", fixture("ico_two_sizes.ico")), 96);
+    std::optional<QImage> icon = loadBitmap(write("a.ico", fixture("ico_two_sizes.ico")), 96);
     ASSERT_TRUE(icon.has_value());
     EXPECT_EQ(icon->size(), QSize(32, 32));
     EXPECT_EQ(icon->format(), QImage::Format_RGB32);
-    std::optional<QImage> emf = LoadBitmap(write("a.emf", fixture("emf_two_shapes.emf")), 120);
+    std::optional<QImage> emf = loadBitmap(write("a.emf", fixture("emf_two_shapes.emf")), 120);
     ASSERT_TRUE(emf.has_value());
     EXPECT_EQ(emf->size(), QSize(120, 60));
 }
 
-TEST_F(PictureLoader, UnknownExtensionComesBeforeReading)
+TEST_F(PictureStoreLoad, UnknownExtensionComesBeforeReading)
 {
     write("cover.pcx", "");
     EXPECT_EQ(failure(path("cover.pcx")), "Unknown picture file extension (.pcx)");
@@ -98,7 +98,7 @@ TEST_F(PictureLoader, UnknownExtensionComesBeforeReading)
     EXPECT_EQ(failure(path("noext")), "Unknown picture file extension (.)");
 }
 
-TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
+TEST_F(PictureStoreLoad, HostileFilesFailQuicklyWithAMessage)
 {
     ASSERT_TRUE(QDir(sandbox.path()).mkdir("x.jpg"));
     EXPECT_TRUE(failure(path("x.jpg")).contains("not a regular file"));
@@ -129,7 +129,7 @@ TEST_F(PictureLoader, HostileFilesFailQuicklyWithAMessage)
                         .startsWith(QStringLiteral("Cannot read %1: ").arg(name)));
 }
 
-TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
+TEST_F(PictureStoreLoad, HugeFilesAndOddNamesNeverGetRead)
 {
     // 2 GB, almost all of it a hole: refused from its size, not read.
     const QString sparse = write("sparse.bmp", fixture("bmp_topdown24.bmp"));
@@ -149,7 +149,7 @@ TEST_F(PictureLoader, HugeFilesAndOddNamesNeverGetRead)
 }
 
 // Latin-1 names from old disks: the file dialog reads them with U+FFFD for each odd byte.
-TEST_F(PictureLoader, NamesThatAreNotUtf8AreOpened)
+TEST_F(PictureStoreLoad, NamesThatAreNotUtf8AreOpened)
 {
     const QByteArray folder = QFile::encodeName(sandbox.path()) + "/d\xe9j\xe0";
     ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
@@ -162,16 +162,16 @@ TEST_F(PictureLoader, NamesThatAreNotUtf8AreOpened)
     const QString shown = QFile::decodeName(folder + "/caf\xe9.jpg");
     ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
     writeRaw("/caf\xe9.jpg");
-    const std::optional<QImage> picture = LoadBitmap(shown, 96);
+    const std::optional<QImage> picture = loadBitmap(shown, 96);
     ASSERT_TRUE(picture.has_value());
     EXPECT_TRUE(
-        ImagesEqual(*picture, *LoadBitmap(write("cafe.jpg", fixture("jpeg_baseline.jpg")), 96)));
+        ImagesEqual(*picture, *loadBitmap(write("cafe.jpg", fixture("jpeg_baseline.jpg")), 96)));
     // Two names that read alike cannot be told apart: said so, never a silent nothing.
     writeRaw("/caf\xe8.jpg");
     EXPECT_TRUE(failure(shown).contains("not UTF-8")) << failure(shown).toStdString();
 }
 
-TEST_F(PictureLoader, UnreadableFileFailsWithTheSystemsReason)
+TEST_F(PictureStoreLoad, UnreadableFileFailsWithTheSystemsReason)
 {
     const QString locked = write("locked.jpg", fixture("jpeg_baseline.jpg"));
     // Permission bits do not stop root (CI runs as root); a link that leads back to itself
@@ -309,7 +309,7 @@ TEST_F(PictureReuse, PreviewsLeaveTheCoversPicturesAlone)
         const std::optional<PictureThumbnail> preview =
             loadPictureThumbnail(file, QSize(12, 12), 96);
         ASSERT_TRUE(preview) << file.toStdString();
-        EXPECT_EQ(preview->size, LoadBitmap(file, 96)->size());
+        EXPECT_EQ(preview->size, loadBitmap(file, 96)->size());
         EXPECT_TRUE(preview->thumbnail.width() <= 12 && preview->thumbnail.height() <= 12);
         EXPECT_EQ(preview->thumbnail.format(), QImage::Format_RGB32);
     }
