@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "model/sheet_text_thread.h"
 #include "model/text_fitting.h"
 #include "pictures/outlines.h"
 #include "pictures/repaint.h"
@@ -102,6 +103,47 @@ void keepPrintedTexts(EditorState& state, const QStringList& lines)
     state.shownTexts.tracks = lines;
 }
 
+// The texts of each layout, measured and drawn on the sheet text thread in one visit: the fits
+// take hundreds of measures, and a visit per measure would wait for that thread each time.
+
+void drawLeftAlignedTexts(Sheets& s, EditorState& state, const CoverInputs& inputs)
+{
+    setLayoutFonts(s, state);
+    state.titles.separator = !state.titles.artist.isEmpty() && !state.titles.title.isEmpty()
+        ? kTitleSeparator
+        : QString();
+
+    drawFront(s, state, inputs);
+    drawSpines(s, state);
+
+    SheetCanvas& panel = s.backPanel;
+    const QStringList lines = fitTracks(s, state, inputs);
+    keepPrintedTexts(state, lines);
+    if (state.frontPicture.shown() && !state.backPicture.shown())
+        panel.setBrushStyle(state.savedBrushes.back);
+    if (state.backPicture.shown())
+        panel.setBrushStyle(BrushStyle::Clear);
+    drawTrackLines(panel, lines, state.trackMeasures.lineHeight, false, sheetGeometry(s));
+}
+
+void drawCentredTexts(Sheets& s, EditorState& state, const CoverInputs& inputs)
+{
+    setLayoutFonts(s, state);
+
+    SheetCanvas& panel = s.backPanel;
+    const QStringList lines = fitTracks(s, state, inputs);
+    keepPrintedTexts(state, lines);
+    if (state.backPicture.shown())
+        panel.setBrushStyle(BrushStyle::Clear);
+    // The lines are centred with their widths in the fitted font, which the state then keeps.
+    const std::vector<int> widths =
+        drawTrackLines(panel, lines, state.trackMeasures.lineHeight, true, sheetGeometry(s));
+    std::copy(widths.begin(), widths.end(), state.trackMeasures.widths.begin());
+
+    drawFront(s, state, inputs);
+    drawSpines(s, state);
+}
+
 } // namespace
 
 void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
@@ -122,22 +164,7 @@ void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
     if (state.frontPicture.shown())
         frontPicturePlacement(s, state);
 
-    setLayoutFonts(s, state);
-    state.titles.separator = !state.titles.artist.isEmpty() && !state.titles.title.isEmpty()
-        ? kTitleSeparator
-        : QString();
-
-    drawFront(s, state, inputs);
-    drawSpines(s, state);
-
-    SheetCanvas& panel = s.backPanel;
-    const QStringList lines = fitTracks(s, state, inputs);
-    keepPrintedTexts(state, lines);
-    if (state.frontPicture.shown() && !state.backPicture.shown())
-        panel.setBrushStyle(state.savedBrushes.back);
-    if (state.backPicture.shown())
-        panel.setBrushStyle(BrushStyle::Clear);
-    drawTrackLines(panel, lines, state.trackMeasures.lineHeight, false, sheetGeometry(s));
+    onSheetTextThread([&] { drawLeftAlignedTexts(s, state, inputs); });
 
     drawOutlineLayer(s, state.outlineColour, inputs);
 }
@@ -145,20 +172,7 @@ void leftAlignedLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 void centredLayout(Sheets& s, EditorState& state, const CoverInputs& inputs)
 {
     state.centredMode = true;
-    setLayoutFonts(s, state);
-
-    SheetCanvas& panel = s.backPanel;
-    const QStringList lines = fitTracks(s, state, inputs);
-    keepPrintedTexts(state, lines);
-    if (state.backPicture.shown())
-        panel.setBrushStyle(BrushStyle::Clear);
-    // The lines are centred with their widths in the fitted font, which the state then keeps.
-    const std::vector<int> widths =
-        drawTrackLines(panel, lines, state.trackMeasures.lineHeight, true, sheetGeometry(s));
-    std::copy(widths.begin(), widths.end(), state.trackMeasures.widths.begin());
-
-    drawFront(s, state, inputs);
-    drawSpines(s, state);
+    onSheetTextThread([&] { drawCentredTexts(s, state, inputs); });
 
     drawOutlineLayer(s, state.outlineColour, inputs);
 }
