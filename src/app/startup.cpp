@@ -10,10 +10,10 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QFontInfo>
 #include <QGuiApplication>
 
 #include "app/accessibility.h"
+#include "app/arial_face.h"
 #include "app/command_runner.h"
 #include "app/glyphs.h"
 #include "app/qt_platform.h"
@@ -54,9 +54,7 @@ AppWindows createWindows(Platform& platform, EditorState& state, Sheets& sheets)
 
 QString arialFontProblem()
 {
-    // At the main window's size: the face loaded for the check is the one its controls use next.
-    const QFontInfo info(pixelFont(kFallbackFace, 11));
-    const QString family = info.family();
+    const QString family = arialFace();
     if (family.compare(QLatin1String("Liberation Sans"), Qt::CaseInsensitive) == 0 ||
         family.compare(kWindowFace, Qt::CaseInsensitive) == 0)
         return QString();
@@ -126,10 +124,14 @@ int runPlattera(char* programName)
     // The format table is complete before any window exists: the picture dialog reads it.
     pictureFileFormats();
 
-    // Reading fontconfig's configuration takes a few milliseconds that the first font look-up
-    // would spend before the window can appear; connecting to the display takes longer, so the
-    // two run side by side. Joined before any font is used, so fontconfig is set up only once.
-    std::thread fontconfigSetUp([] { FcInit(); });
+    // Reading fontconfig's configuration and finding Arial's face take milliseconds that the
+    // first font look-up would spend before the window can appear, more the more faces are
+    // installed; connecting to the display takes longer, so they run side by side. Joined before
+    // any font is used, so fontconfig is set up only once.
+    std::thread fontconfigSetUp([] {
+        FcInit();
+        arialFace();
+    });
     QtCommandLine commandLine(programName);
     QApplication app(commandLine.argc, commandLine.argv);
     fontconfigSetUp.join();

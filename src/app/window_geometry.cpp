@@ -20,6 +20,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "app/arial_face.h"
+
 namespace plattera {
 
 namespace {
@@ -208,10 +210,17 @@ void pressOnEnter(QAbstractButton* button)
 
 QFont pixelFont(const QString& face, int pixelHeight)
 {
-    // The classic dialog face is not installed here, and fontconfig would fall back to a much
-    // wider face; Liberation Sans has close metrics at the forms' pixel heights. Named
-    // directly: a substitution would have Qt sort every installed face for a fallback first.
-    QFont font(face == kDialogFace ? QStringLiteral("Liberation Sans") : face);
+    // Neither face is installed here as a rule, and for a name it does not know Qt sorts every
+    // installed face to find a stand-in (for the classic dialog face, a much wider one). Both
+    // are named directly: Liberation Sans for the dialog face, with close metrics at the forms'
+    // pixel heights, and for Arial the face fontconfig gives, which the start-up check names.
+    QString installed = face;
+    if (face == QLatin1String("MS Sans Serif"))
+        installed = QStringLiteral("Liberation Sans");
+    else if (face.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 &&
+             !arialFace().isEmpty())
+        installed = arialFace();
+    QFont font(installed);
     font.setPixelSize(pixelHeight);
     return font;
 }

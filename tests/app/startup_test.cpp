@@ -1,8 +1,12 @@
 #include <cstring>
 
+#include <QFontInfo>
+
 #include <gtest/gtest.h>
 
+#include "app/arial_face.h"
 #include "app/startup.h"
+#include "app/window_geometry.h"
 #include "support/test_files.h"
 
 namespace {
@@ -67,6 +71,16 @@ TEST(QtCommandLine, HoldsTheProgramNameAlone)
     ASSERT_EQ(line.argc, 1);
     EXPECT_STREQ(line.argv[0], "plattera");
     EXPECT_EQ(line.argv[1], nullptr);
+}
+
+// The forms and the start-up check take Arial's face from one fontconfig match, not from Qt:
+// it must be the face Qt finds for the name itself, and here one with Arial's metrics.
+TEST(ArialFace, IsTheFaceQtFindsForArial)
+{
+    const QString face = plattera::arialFace();
+    EXPECT_EQ(face, QFontInfo(QFont(QStringLiteral("Arial"))).family());
+    EXPECT_EQ(QFontInfo(plattera::pixelFont(QStringLiteral("Arial"), 11)).family(), face);
+    EXPECT_EQ(plattera::arialFontProblem(), QString());
 }
 
 } // namespace
