@@ -12,6 +12,23 @@ LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent
     setFocusPolicy(Qt::TabFocus);
 }
 
+// A label that takes the focus gets a text document from QLabel, built when the label is polished
+// or first focused and laid out first in the application's font, which no control of the main
+// window uses: resolving its family sorted every installed face before the window could appear.
+// This label shows one line of plain text and handles its keys itself, so it draws as a label
+// that takes no focus does.
+bool LinkLabel::event(QEvent* event)
+{
+    if (event->type() == QEvent::Polish)
+        return QFrame::event(event);
+    return QLabel::event(event);
+}
+
+void LinkLabel::focusInEvent(QFocusEvent* event)
+{
+    QFrame::focusInEvent(event);
+}
+
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     // Released elsewhere, the press was given up, as on a button.

@@ -17,6 +17,8 @@ signals:
     void activated();
 
 protected:
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
