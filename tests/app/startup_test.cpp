@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include <QFontDatabase>
 #include <QFontInfo>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include "app/arial_face.h"
 #include "app/startup.h"
 #include "app/window_geometry.h"
+#include "support/platform/app_fixture.h"
 #include "support/test_files.h"
 
 namespace {
@@ -81,6 +83,23 @@ TEST(ArialFace, IsTheFaceQtFindsForArial)
     EXPECT_EQ(face, QFontInfo(QFont(QStringLiteral("Arial"))).family());
     EXPECT_EQ(QFontInfo(plattera::pixelFont(QStringLiteral("Arial"), 11)).family(), face);
     EXPECT_EQ(plattera::arialFontProblem(), QString());
+}
+
+// Qt sorts every installed face for a face name it does not list, the first time the name is
+// used: on a desktop with thousands of faces that costs more than showing the window.
+using FormFonts = AppFixture;
+TEST_F(FormFonts, NameOnlyFacesQtLists)
+{
+    const QStringList listed = QFontDatabase::families();
+    for (QWidget* window :
+         std::initializer_list<QWidget*> {&mainWindow(), &trackEditor(), &aboutWindow()}) {
+        QList<QWidget*> controls = window->findChildren<QWidget*>();
+        controls << window;
+        for (const QWidget* control : controls)
+            EXPECT_TRUE(listed.contains(control->font().family()))
+                << control->objectName().toStdString() << ": "
+                << control->font().family().toStdString();
+    }
 }
 
 } // namespace
