@@ -215,10 +215,9 @@ QFont pixelFont(const QString& face, int pixelHeight)
     // are named directly: Liberation Sans for the dialog face, with close metrics at the forms'
     // pixel heights, and for Arial the face fontconfig gives, which the start-up check names.
     QString installed = face;
-    if (face == QLatin1String("MS Sans Serif"))
+    if (face == kDialogFace)
         installed = QStringLiteral("Liberation Sans");
-    else if (face.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 &&
-             !arialFace().isEmpty())
+    else if (face.compare(kWindowFace, Qt::CaseInsensitive) == 0 && !arialFace().isEmpty())
         installed = arialFace();
     QFont font(installed);
     font.setPixelSize(pixelHeight);
