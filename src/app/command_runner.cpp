@@ -28,7 +28,7 @@ bool runGuarded(Platform& platform, QWidget* parent, const std::function<void()>
     } catch (const std::exception& e) {
         message = QString::fromLocal8Bit(e.what());
     }
-    platform.showError(parent, kApplicationTitle, errorBoxText(message));
+    platform.showError(parent, kApplicationTitle, errorBoxText(message), QString());
     return false;
 }
 

@@ -264,7 +264,7 @@ TrackEditorLinks MainWindow::trackEditorLinks()
     links.runCommand = [this](const std::function<void()>& command) { runCommand(command); };
     // Over the editor, which is the window the user is in when it has something to say.
     links.showError = [this](const QString& text) {
-        m_platform.showError(m_trackEditor, kApplicationTitle, text);
+        m_platform.showError(m_trackEditor, kApplicationTitle, text, QString());
     };
     links.screenSize = [this] { return m_platform.screenSize(); };
     return links;

@@ -52,8 +52,10 @@ public:
     // Whether the printing system knows any printer; without one the print dialog offers only
     // a PDF file.
     virtual bool anyPrinter() const = 0;
-    // The error box: error icon, the caption, the text.
-    virtual void showError(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The error box: error icon, the caption, the text, shown as plain text whatever it holds
+    // (a file name may look like markup). Details, when there are any, are behind a button.
+    virtual void showError(QWidget* parent, const QString& caption, const QString& text,
+                           const QString& details) = 0;
     // The same box with the information icon, for what the user should know but is no failure.
     virtual void showInformation(QWidget* parent, const QString& caption, const QString& text) = 0;
     // Opens a web address in the user's browser; the result is not checked.

@@ -160,16 +160,30 @@ bool QtPlatform::anyPrinter() const
     return !QPrinterInfo::availablePrinterNames().isEmpty();
 }
 
-void QtPlatform::showError(QWidget* parent, const QString& caption, const QString& text)
+namespace {
+
+void showMessageBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption,
+                    const QString& text, const QString& details)
 {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    // QMessageBox takes a text whose first line holds a tag for rich text, and a file named
+    // "<img src=x.png>.png" would show a picture.
+    box.setTextFormat(Qt::PlainText);
+    box.setDetailedText(details);
     box.exec();
+}
+
+} // namespace
+
+void QtPlatform::showError(QWidget* parent, const QString& caption, const QString& text,
+                           const QString& details)
+{
+    showMessageBox(QMessageBox::Critical, parent, caption, text, details);
 }
 
 void QtPlatform::showInformation(QWidget* parent, const QString& caption, const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
-    box.exec();
+    showMessageBox(QMessageBox::Information, parent, caption, text, QString());
 }
 
 void QtPlatform::openUrl(const QString& url)

@@ -20,7 +20,8 @@ public:
     // Opens where the dialog printed last in this run.
     bool setUpPrinter(QWidget* parent, QPrinter& printer, const QString& fileName) override;
     bool anyPrinter() const override;
-    void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    void showError(QWidget* parent, const QString& caption, const QString& text,
+                   const QString& details) override;
     void showInformation(QWidget* parent, const QString& caption, const QString& text) override;
     void openUrl(const QString& url) override;
     void runModal(QDialog& dialog) override;

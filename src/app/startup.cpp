@@ -145,7 +145,7 @@ int runPlattera(char* programName)
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));
-        platform.showError(nullptr, kApplicationTitle, problem);
+        platform.showError(nullptr, kApplicationTitle, problem, QString());
     }
     glyphDecoding.join();
     QApplication::setWindowIcon(windowIcon());

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -74,6 +75,24 @@ TEST(QtPlatform, PictureDialogShowsTheFilterAsWrittenAndMatchesItsPatterns)
     EXPECT_EQ(matched,
               QStringList({"*.webp", "*.png", "*.gif", "*.jpg", "*.jpeg", "*.bmp", "*.ico", "*.emf",
                            "*.wmf"}));
+}
+
+// A file name is shown as it is, never as markup, and the details stay behind their button.
+TEST(QtPlatform, MessageBoxesShowPlainText)
+{
+    plattera::QtPlatform platform;
+    const QString text = QStringLiteral("<img src=x.png>.png cannot be read");
+    QString shown, details;
+    onNextDialog([&](QDialog& dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+            if (box->textFormat() == Qt::PlainText)
+                shown = box->text();
+            details = box->detailedText();
+        }
+    });
+    platform.showError(nullptr, QStringLiteral("Plattera"), text, QStringLiteral("why"));
+    EXPECT_EQ(shown, text);
+    EXPECT_EQ(details, QStringLiteral("why"));
 }
 
 // Qt's dialogs keep their history and custom colours in a settings file of their own; the

@@ -48,9 +48,10 @@ bool ScriptedPlatform::setUpPrinter(QWidget*, QPrinter& printer, const QString&)
     return true;
 }
 
-void ScriptedPlatform::showError(QWidget*, const QString& caption, const QString& text)
+void ScriptedPlatform::showError(QWidget*, const QString& caption, const QString& text,
+                                 const QString& details)
 {
-    errors.push_back({caption, text});
+    errors.push_back({caption, text, details});
 }
 
 void ScriptedPlatform::openUrl(const QString& url)

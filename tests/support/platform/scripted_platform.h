@@ -19,6 +19,7 @@ public:
     struct ShownError {
         QString caption;
         QString text;
+        QString details;
     };
 
     // Dialog answers, taken front first; std::nullopt means the user cancelled.
@@ -55,10 +56,11 @@ public:
                                                  plattera::Colour initial) override;
     bool setUpPrinter(QWidget* parent, QPrinter& printer, const QString& fileName) override;
     bool anyPrinter() const override { return printers; }
-    void showError(QWidget* parent, const QString& caption, const QString& text) override;
+    void showError(QWidget* parent, const QString& caption, const QString& text,
+                   const QString& details) override;
     void showInformation(QWidget*, const QString& caption, const QString& text) override
     {
-        notices.push_back({caption, text});
+        notices.push_back({caption, text, QString()});
     }
     void openUrl(const QString& url) override;
     void runModal(QDialog& dialog) override;
