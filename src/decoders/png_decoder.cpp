@@ -1,4 +1,8 @@
+#include <algorithm>
+#include <csetjmp>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include <QScopeGuard>
 
@@ -127,40 +131,174 @@ QByteArray hiddenFirstFrame(const QByteArray& data, FramePlace& place, QString& 
     return frame;
 }
 
-QString pngMessage(const png_image& png)
+// 64 KiB of the file at a time: whatever follows the last row, libpng is handed at most this
+// much of it.
+constexpr size_t kFeedBytes = 64 * 1024;
+
+// What libpng's progressive reader and its callbacks share. It lives in readPng's frame, out of
+// the jump's reach; the callbacks run inside libpng's C frames, so they never throw and are
+// done with every C++ object of their own before they call png_error.
+struct PngRead {
+    qint64 fileBytes = 0;
+    const FramePlace* place = nullptr; // the frame's place on its canvas, or none
+    QImage canvas;                     // straight alpha, transparent where no row reaches
+    std::vector<QRgb> row;             // aligned copy of libpng's row
+    png_uint_32 width = 0;
+    bool interlaced = false;
+    bool started = false;
+    qint64 rowsLeft = 0;
+    QString problem;        // our own reason to stop libpng
+    char message[256] = {}; // libpng's reason
+
+    bool start(png_structp png, png_infop info);
+    void putRow(const png_byte* data, png_uint_32 number, int pass);
+};
+
+// The transforms libpng's simplified reader sets up for 8-bit sRGB with straight alpha, in its
+// order, so that pictures keep the pixels they have always decoded to: palette and tRNS
+// expanded, grey made colour, 16-bit files without a gAMA chunk taken as linear, gamma
+// corrected to sRGB, an opaque alpha added where there is none. The interlacing is left to
+// us (that reader got the rows of the first six passes of 16-bit pictures wrong).
+void setTransforms(png_structp png, png_infop info)
 {
-    const QString message = QString::fromLatin1(png.message).trimmed();
-    return message.isEmpty() ? QStringLiteral("the PNG data is damaged") : message;
+    const int colourType = png_get_color_type(png, info);
+    const bool sixteenBits = png_get_bit_depth(png, info) == 16;
+    const bool alpha =
+        (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    constexpr bool kLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
+    png_set_expand(png);
+    if ((colourType & PNG_COLOR_MASK_COLOR) == 0)
+        png_set_gray_to_rgb(png);
+    png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, sixteenBits ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB);
+    if (sixteenBits)
+        png_set_scale_16(png);
+    if (!alpha)
+        png_set_add_alpha(png, 0xff, kLittleEndian ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE);
+    png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    // Format_ARGB32 is one 0xAARRGGBB word per pixel: B, G, R, A in memory on little-endian.
+    if (kLittleEndian)
+        png_set_bgr(png);
+    else if (alpha)
+        png_set_swap_alpha(png);
 }
 
-// libpng's simplified reader keeps its setjmp to itself: a damaged file comes back as a false
-// return with libpng's message, warnings stay in that message instead of reaching stderr, and
-// nothing unwinds through our frames. Palette, grey, 16-bit, interlaced and gamma-tagged files
-// all arrive as 8-bit sRGB, into a straight-alpha Format_ARGB32 image.
-DecodeResult readPng(const QByteArray& data, long long fileBytes)
+bool PngRead::start(png_structp png, png_infop info)
 {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    // Safe after libpng has already freed its state on a failure.
-    const auto release = qScopeGuard([&png] { png_image_free(&png); });
-
-    if (!png_image_begin_read_from_memory(&png, data.constData(), size_t(data.size())))
-        return DecodeResult::failure(pngMessage(png));
+    width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
     // Only the header has been read: refuse an absurd size before any pixel memory is taken.
-    const QString sizeProblem = checkPictureSize(png.width, png.height, fileBytes);
-    if (!sizeProblem.isEmpty())
-        return DecodeResult::failure(sizeProblem);
+    problem = checkPictureSize(width, height, fileBytes);
+    if (!problem.isEmpty())
+        return false;
+    interlaced = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7;
+    rowsLeft = interlaced ? 0 : height;
+    for (int pass = 0; interlaced && pass < 7; ++pass)
+        rowsLeft += PNG_PASS_COLS(width, pass) > 0 ? PNG_PASS_ROWS(height, pass) : 0;
+    setTransforms(png, info);
+    const QSize canvasSize = place ? QSize(int(place->canvasWidth), int(place->canvasHeight))
+                                   : QSize(int(width), int(height));
+    canvas = QImage(canvasSize, QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    try {
+        row.resize(width);
+    } catch (const std::bad_alloc&) {
+        canvas = QImage();
+    }
+    if (canvas.isNull()) {
+        problem = QStringLiteral("Not enough memory to decode the PNG picture");
+        return false;
+    }
+    started = true;
+    return true;
+}
 
-    QImage image(int(png.width), int(png.height), QImage::Format_ARGB32);
-    if (image.isNull())
+void PngRead::putRow(const png_byte* data, png_uint_32 number, int pass)
+{
+    if (data == nullptr || rowsLeft == 0)
+        return;
+    int y = int(number), x0 = 0, step = 1, count = int(width);
+    if (interlaced) {
+        y = int(PNG_ROW_FROM_PASS_ROW(number, pass));
+        x0 = int(PNG_PASS_START_COL(pass));
+        step = 1 << PNG_PASS_COL_SHIFT(pass);
+        count = int(PNG_PASS_COLS(width, pass));
+    }
+    std::memcpy(row.data(), data, size_t(count) * 4);
+    if (place) {
+        x0 += place->x;
+        y += place->y;
+    }
+    if (y < canvas.height()) {
+        auto* out = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+        for (int i = 0; i < count && x0 + i * step < canvas.width(); ++i)
+            out[x0 + i * step] = row[size_t(i)];
+    }
+    --rowsLeft;
+}
+
+extern "C" void pngError(png_structp png, png_const_charp message)
+{
+    auto* read = static_cast<PngRead*>(png_get_error_ptr(png));
+    qstrncpy(read->message, message, sizeof read->message);
+    png_longjmp(png, 1);
+}
+
+// Warnings (extra data, a benign error) are no failure and never reach stderr.
+extern "C" void pngWarning(png_structp, png_const_charp) { }
+
+extern "C" void pngHeader(png_structp png, png_infop info)
+{
+    if (!static_cast<PngRead*>(png_get_progressive_ptr(png))->start(png, info))
+        png_error(png, "stopped");
+    png_read_update_info(png, info);
+}
+
+extern "C" void pngRow(png_structp png, png_bytep data, png_uint_32 number, int pass)
+{
+    static_cast<PngRead*>(png_get_progressive_ptr(png))->putRow(data, number, pass);
+}
+
+// Hands libpng the file a piece at a time until every row is in; libpng's own reader would
+// inflate the rest of the image data to its end, and a few megabytes of a file can inflate to
+// gigabytes. False when libpng stopped with an error. Nothing alive here outlives a jump.
+bool feedPng(png_structp png, png_infop info, const PngRead* read, const unsigned char* data,
+             size_t size)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    for (size_t at = 0; at < size && !(read->started && read->rowsLeft == 0); at += kFeedBytes)
+        png_process_data(png, info, const_cast<png_bytep>(data + at),
+                         std::min(kFeedBytes, size - at));
+    return true;
+}
+
+// Decodes the PNG onto a canvas of its own size, or, given a place, onto that canvas.
+DecodeResult readPng(const QByteArray& data, long long fileBytes, const FramePlace* place)
+{
+    PngRead read;
+    read.fileBytes = fileBytes;
+    read.place = place;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &read, pngError, pngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    const auto release =
+        qScopeGuard([&png, &info] { png_destroy_read_struct(&png, &info, nullptr); });
+    if (info == nullptr)
         return DecodeResult::failure(QStringLiteral("Not enough memory to decode the PNG picture"));
-    // Format_ARGB32 is one 0xAARRGGBB word per pixel: B, G, R, A in memory on little-endian.
-    png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
-    if (!png_image_finish_read(&png, nullptr, image.bits(), png_int_32(image.bytesPerLine()),
-                               nullptr))
-        return DecodeResult::failure(pngMessage(png));
-    return DecodeResult::success(std::move(image));
+    png_set_benign_errors(png, 1);
+    png_set_progressive_read_fn(png, &read, pngHeader, pngRow, nullptr);
+    const bool fed =
+        feedPng(png, info, &read, reinterpret_cast<const unsigned char*>(data.constData()),
+                size_t(data.size()));
+    if (!read.problem.isEmpty())
+        return DecodeResult::failure(read.problem);
+    if (!fed) {
+        const QString message = QString::fromLatin1(read.message).trimmed();
+        return DecodeResult::failure(message.isEmpty() ? QStringLiteral("the PNG data is damaged")
+                                                       : message);
+    }
+    if (!read.started || read.rowsLeft > 0)
+        return DecodeResult::failure(QStringLiteral("the PNG data ends before the picture does"));
+    return DecodeResult::success(flattenOverWhite(std::move(read.canvas)));
 }
 
 } // namespace
@@ -175,35 +313,15 @@ DecodeResult decodePng(const QByteArray& data)
         problem.isEmpty() ? hiddenFirstFrame(data, place, problem) : QByteArray();
     if (!problem.isEmpty())
         return DecodeResult::failure(problem);
-    if (frame.isEmpty()) {
-        DecodeResult result = readPng(data, data.size());
-        if (result.ok())
-            result.image = flattenOverWhite(std::move(result.image));
-        return result;
-    }
+    if (frame.isEmpty())
+        return readPng(data, data.size(), nullptr);
 
     // The canvas is the default image's size; the frame is drawn on it, transparent around.
     const QString sizeProblem =
         checkPictureSize(place.canvasWidth, place.canvasHeight, data.size());
     if (!sizeProblem.isEmpty())
         return DecodeResult::failure(sizeProblem);
-    DecodeResult result = readPng(frame, data.size());
-    if (!result.ok())
-        return result;
-    if (place.x + qint64(result.image.width()) > place.canvasWidth ||
-        place.y + qint64(result.image.height()) >
-            place.canvasHeight) // libpng read the size we gave it
-        return DecodeResult::failure(
-            QStringLiteral("the first frame of the animated PNG lies outside the picture"));
-    QImage canvas(int(place.canvasWidth), int(place.canvasHeight), QImage::Format_ARGB32);
-    if (canvas.isNull())
-        return DecodeResult::failure(QStringLiteral("Not enough memory to decode the PNG picture"));
-    canvas.fill(Qt::transparent);
-    for (int y = 0; y < result.image.height(); ++y) {
-        std::memcpy(canvas.scanLine(place.y + y) + 4 * place.x, result.image.constScanLine(y),
-                    size_t(result.image.width()) * 4);
-    }
-    return DecodeResult::success(flattenOverWhite(std::move(canvas)));
+    return readPng(frame, data.size(), &place);
 }
 
 } // namespace plattera

@@ -1,0 +1,56 @@
+#include <future>
+
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include "decoders/decode_result.h"
+#include "support/image_assert.h"
+#include "support/picture_bombs.h"
+
+using namespace plattera;
+
+namespace {
+
+constexpr QRgb kInk = 0xff285aa0, kWhite = 0xffffffff;
+const QSize kHuge(14142, 14142), kLargest(3600, 2900); // 200 megapixels, just within the limit
+
+// A file, its reader, what it decodes to: size, bottom-right pixel (0: any), not all white.
+struct Bomb {
+    const char* name;
+    QByteArray file;
+    DecodeResult (*decode)(const QByteArray&);
+    QSize size;
+    QRgb bottomRight;
+};
+
+// Each decodes within 30 seconds (a hang fails) and 300 MiB more memory at the peak.
+void expectDecoded(std::initializer_list<Bomb> bombs)
+{
+    for (const Bomb& bomb : bombs) {
+        SCOPED_TRACE(bomb.name);
+        rusage before {}, after {};
+        getrusage(RUSAGE_SELF, &before);
+        auto decoding = std::async(std::launch::async, bomb.decode, bomb.file);
+        ASSERT_EQ(decoding.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+        const DecodeResult result = decoding.get();
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT((after.ru_maxrss - before.ru_maxrss) / 1024, 300);
+        ASSERT_EQ(result.image.size(), bomb.size) << result.error.toStdString();
+        EXPECT_EQ(result.sourceSize, bomb.size == kLargest ? kHuge : QSize());
+        EXPECT_GT(CountNot(result.image, result.image.rect(), kWhite), 0);
+        EXPECT_TRUE(
+            bomb.bottomRight == 0 ||
+            PixelIs(result.image, bomb.size.width() - 1, bomb.size.height() - 1, bomb.bottomRight));
+    }
+}
+
+// After the picture: data inflating to 64 GiB more (minutes to walk). The picture is read from
+// what it needs and no further.
+TEST(PictureBombs, DataAfterThePictureIsNeverRead)
+{
+    expectDecoded(
+        {{"png", dotPng({1, 1}, false, kInk, kWhite, 64LL << 30), decodePng, {1, 1}, kInk}});
+}
+
+} // namespace
