@@ -38,6 +38,11 @@ QString checkPictureSize(long long width, long long height, long long dataBytes)
     return QString();
 }
 
+QSize boundedDecodingSize(QSize own)
+{
+    return own.boundedTo(QSize(kLargestDrawnWidth, kLargestDrawnHeight));
+}
+
 QSize metafileDrawingSize(long long width, long long height)
 {
     const double scale = std::min({1.0, double(kMaxMetafileWidth) / double(width),

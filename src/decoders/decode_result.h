@@ -7,8 +7,11 @@
 
 namespace plattera {
 
-// What a decoder hands back: the picture's pixels at its own size in Format_RGB32, or an
-// error message in the reader's own words. Decoders never print, exit or abort.
+// What a decoder hands back: the picture's pixels in Format_RGB32, or an error message in the
+// reader's own words. Decoders never print, exit or abort. The pixels are at the picture's
+// own size, except where a side is longer than the largest place a picture is drawn needs
+// (kLargestDrawnWidth, kLargestDrawnHeight): a PNG picture comes shrunk to that on such a
+// side, and a JPEG at a reduced scale when asked for one.
 struct DecodeResult {
     QImage image;
     QString error;
@@ -36,11 +39,22 @@ constexpr long long kMaxPixelsPerByte = 65536;
 // checkPictureSize, and the claimed pixels weighed against the bytes that hold them.
 QString checkPictureSize(long long width, long long height, long long dataBytes);
 
+// The most pixels any place on the cover takes at 600 dpi, the finest a page is printed at:
+// 150 mm across (the back insert with its spines) and 120 mm down (the front insert). Pictures
+// are stretched over their places, so more pixels than this on a side add nothing to what
+// prints, and a raster picture is decoded at no more than this on each side.
+constexpr int kLargestDrawnWidth = 3600;
+constexpr int kLargestDrawnHeight = 2900;
+
+// The size a raster picture of its own size `own` is decoded at: each side as it is, or cut
+// to the largest drawn size on that side.
+QSize boundedDecodingSize(QSize own);
+
 // Metafiles are drawn, not stored, so one is drawn at no more pixels than the largest place
-// a picture goes to on the page at 600 dpi (the back insert, 150 x 117.5 mm): a file of a few
-// bytes may claim any frame, and it then costs no more than a photo of that size.
-constexpr int kMaxMetafileWidth = 3600;
-constexpr int kMaxMetafileHeight = 2900;
+// a picture goes to on the page: a file of a few bytes may claim any frame, and it then costs
+// no more than a photo of that size.
+constexpr int kMaxMetafileWidth = kLargestDrawnWidth;
+constexpr int kMaxMetafileHeight = kLargestDrawnHeight;
 
 // The size to draw a metafile of that natural size at (both sides positive): the same, or
 // scaled down to fit the limits above, keeping its aspect.
@@ -48,6 +62,20 @@ QSize metafileDrawingSize(long long width, long long height);
 
 // A new white RGB32 image of that size, or a null image when memory could not be had.
 QImage allocateWhiteImage(int width, int height);
+
+// A straight-alpha 0xAARRGGBB pixel drawn over white: the same blend, in the file's own
+// colour values, as the icon decoder's, so a transparent PNG and a transparent icon end up
+// alike on the cover.
+inline QRgb overWhite(QRgb pixel)
+{
+    const int alpha = qAlpha(pixel);
+    if (alpha == 255)
+        return pixel;
+    const auto over = [alpha](int value) {
+        return (value * alpha + 255 * (255 - alpha) + 127) / 255;
+    };
+    return qRgb(over(qRed(pixel)), over(qGreen(pixel)), over(qBlue(pixel)));
+}
 
 // A straight-alpha Format_ARGB32 image drawn over white, as Format_RGB32.
 QImage flattenOverWhite(QImage image);

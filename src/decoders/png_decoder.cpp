@@ -2,6 +2,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include <QScopeGuard>
@@ -9,6 +10,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "decoders/bounded_canvas.h"
 #include "decoders/byte_order.h"
 #include "decoders/decode_result.h"
 
@@ -141,8 +143,8 @@ constexpr size_t kFeedBytes = 64 * 1024;
 struct PngRead {
     qint64 fileBytes = 0;
     const FramePlace* place = nullptr; // the frame's place on its canvas, or none
-    QImage canvas;                     // straight alpha, transparent where no row reaches
-    std::vector<QRgb> row;             // aligned copy of libpng's row
+    std::optional<BoundedCanvas> canvas;
+    std::vector<QRgb> row; // aligned copy of libpng's row
     png_uint_32 width = 0;
     bool interlaced = false;
     bool started = false;
@@ -197,14 +199,13 @@ bool PngRead::start(png_structp png, png_infop info)
     setTransforms(png, info);
     const QSize canvasSize = place ? QSize(int(place->canvasWidth), int(place->canvasHeight))
                                    : QSize(int(width), int(height));
-    canvas = QImage(canvasSize, QImage::Format_ARGB32);
-    canvas.fill(Qt::transparent);
+    canvas.emplace(canvasSize, interlaced);
     try {
         row.resize(width);
     } catch (const std::bad_alloc&) {
-        canvas = QImage();
+        canvas.reset();
     }
-    if (canvas.isNull()) {
+    if (!canvas || canvas->isNull()) {
         problem = QStringLiteral("Not enough memory to decode the PNG picture");
         return false;
     }
@@ -228,11 +229,7 @@ void PngRead::putRow(const png_byte* data, png_uint_32 number, int pass)
         x0 += place->x;
         y += place->y;
     }
-    if (y < canvas.height()) {
-        auto* out = reinterpret_cast<QRgb*>(canvas.scanLine(y));
-        for (int i = 0; i < count && x0 + i * step < canvas.width(); ++i)
-            out[x0 + i * step] = row[size_t(i)];
-    }
+    canvas->putRow(y, x0, step, row.data(), count);
     --rowsLeft;
 }
 
@@ -298,7 +295,7 @@ DecodeResult readPng(const QByteArray& data, long long fileBytes, const FramePla
     }
     if (!read.started || read.rowsLeft > 0)
         return DecodeResult::failure(QStringLiteral("the PNG data ends before the picture does"));
-    return DecodeResult::success(flattenOverWhite(std::move(read.canvas)));
+    return read.canvas->finish();
 }
 
 } // namespace

@@ -45,12 +45,30 @@ void expectDecoded(std::initializer_list<Bomb> bombs)
     }
 }
 
+// Files of 50 KB, each would hold 763 MiB at its own size and print a 75 MB PDF. Read row by
+// row (an interlaced picture's sums take 120 MiB), they come at the largest place's size.
+TEST(PictureBombs, HugePicturesDecodeAtTheSizeTheLargestPlaceNeeds)
+{
+    expectDecoded({{"png", dotPng(kHuge, false, kWhite, kInk), decodePng, kLargest, kInk},
+                   {"interlaced", dotPng(kHuge, true, kWhite, kInk), decodePng, kLargest, kInk}});
+}
+
 // After the picture: data inflating to 64 GiB more (minutes to walk). The picture is read from
 // what it needs and no further.
 TEST(PictureBombs, DataAfterThePictureIsNeverRead)
 {
     expectDecoded(
         {{"png", dotPng({1, 1}, false, kInk, kWhite, 64LL << 30), decodePng, {1, 1}, kInk}});
+}
+
+// A one-pixel dot covers a quarter of the result's first pixel, which takes a quarter of its
+// colour: dropping rows and columns would have shown it whole or lost it.
+TEST(PictureBombs, ShrinkingAveragesTheAreaEachPixelCovers)
+{
+    const DecodeResult result = decodePng(dotPng({7200, 5800}, false, kInk, kWhite));
+    ASSERT_EQ(result.image.size(), kLargest) << result.error.toStdString();
+    EXPECT_TRUE(PixelIs(result.image, 0, 0, qRgb(201, 214, 231)));
+    EXPECT_TRUE(PixelIs(result.image, 1, 0, kWhite));
 }
 
 } // namespace
