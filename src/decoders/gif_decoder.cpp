@@ -5,6 +5,7 @@
 
 #include <gif_lib.h>
 
+#include "decoders/bounded_canvas.h"
 #include "decoders/decode_result.h"
 
 namespace plattera {
@@ -60,9 +61,9 @@ int transparentIndexOf(GifFileType* gif, int extensionCode, GifByteType* block, 
     return transparent;
 }
 
-// Draws the frame's rows onto the screen image, clipped to it. Rows of an interlaced frame
+// Draws the frame's rows onto the logical screen, clipped to it. Rows of an interlaced frame
 // arrive in four passes.
-QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
+QString drawFrame(GifFileType* gif, int transparent, BoundedCanvas& screen)
 {
     const GifImageDesc& frame = gif->Image;
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
@@ -75,6 +76,7 @@ QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
             .arg(frame.Height);
 
     std::vector<GifPixelType> line(size_t(frame.Width));
+    std::vector<QRgb> pixels(size_t(frame.Width));
     std::vector<int> order;
     order.reserve(size_t(frame.Height));
     if (frame.Interlace) {
@@ -92,24 +94,19 @@ QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
     for (int row : order) {
         if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
             return gifError(gif->Error);
-        const int y = frame.Top + row;
-        if (y < 0 || y >= screen.height())
-            continue;
-        auto* target = reinterpret_cast<QRgb*>(screen.scanLine(y));
         for (int x = 0; x < frame.Width; ++x) {
-            const int sx = frame.Left + x;
-            if (sx >= screen.width())
-                break;
             const int index = line[size_t(x)];
-            if (index == transparent)
-                continue;
-            if (index >= colours->ColorCount) {
-                target[sx] = qRgb(0, 0, 0);
-                continue;
+            QRgb& pixel = pixels[size_t(x)];
+            if (index == transparent) {
+                pixel = 0; // lets the white screen through
+            } else if (index >= colours->ColorCount) {
+                pixel = qRgb(0, 0, 0);
+            } else {
+                const GifColorType& c = colours->Colors[index];
+                pixel = qRgb(c.Red, c.Green, c.Blue);
             }
-            const GifColorType& c = colours->Colors[index];
-            target[sx] = qRgb(c.Red, c.Green, c.Blue);
         }
+        screen.putRow(frame.Top + row, frame.Left, 1, pixels.data(), frame.Width);
     }
     return QString();
 }
@@ -117,6 +114,7 @@ QString drawFrame(GifFileType* gif, int transparent, QImage& screen)
 } // namespace
 
 // The first frame drawn on the logical screen; the background and transparent pixels are white.
+// A screen larger than the largest place a picture is drawn shrinks as the rows arrive.
 DecodeResult decodeGif(const QByteArray& data)
 {
     MemoryReader reader {reinterpret_cast<const GifByteType*>(data.constData()),
@@ -153,14 +151,14 @@ DecodeResult decodeGif(const QByteArray& data)
         if (record == IMAGE_DESC_RECORD_TYPE) {
             if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
                 return DecodeResult::failure(gifError(gif->Error));
-            QImage screen = allocateWhiteImage(gif->SWidth, gif->SHeight);
+            BoundedCanvas screen(QSize(gif->SWidth, gif->SHeight), gif->Image.Interlace);
             if (screen.isNull())
                 return DecodeResult::failure(
                     QStringLiteral("Not enough memory to decode the GIF picture"));
             const QString problem = drawFrame(gif.get(), transparent, screen);
             if (!problem.isEmpty())
                 return DecodeResult::failure(problem);
-            return DecodeResult::success(std::move(screen));
+            return screen.finish();
         }
     }
 }
