@@ -10,8 +10,8 @@ namespace plattera {
 // What a decoder hands back: the picture's pixels in Format_RGB32, or an error message in the
 // reader's own words. Decoders never print, exit or abort. The pixels are at the picture's
 // own size, except where a side is longer than the largest place a picture is drawn needs
-// (kLargestDrawnWidth, kLargestDrawnHeight): PNG and GIF pictures come shrunk to that on
-// such a side, and a JPEG at a reduced scale when asked for one.
+// (kLargestDrawnWidth, kLargestDrawnHeight): PNG, WebP and GIF pictures come shrunk to that
+// on such a side, and a JPEG at a reduced scale when asked for one.
 struct DecodeResult {
     QImage image;
     QString error;

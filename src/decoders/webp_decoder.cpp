@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <memory>
 
 #include <webp/decode.h>
@@ -39,12 +40,24 @@ QString statusMessage(VP8StatusCode status)
     }
 }
 
+// Where an edge at `position` of a side `from` long falls on that side shrunk to `to`.
+int scaledEdge(qint64 position, qint64 from, qint64 to)
+{
+    return int((position * to + from / 2) / from);
+}
+
 } // namespace
 
 // The demuxer reads the container (still, extended or animated) and hands out the first frame's
 // bitstream and its place on the canvas; the canvas is transparent around it, so it comes out
 // white as a GIF's logical screen does. libwebp neither aborts nor jumps: every failure is a
 // status value.
+//
+// A canvas larger than the largest place a picture is drawn is decoded at no more than that on
+// each side: libwebp shrinks the frame as it decodes it, each pixel of the result the mean of
+// the area it covers (the frame's place on the canvas shrinks with it). A lossless frame still
+// takes its own size in libwebp's memory while it is decoded, since the format may refer back
+// to any pixel before.
 DecodeResult decodeWebp(const QByteArray& data)
 {
     const WebPData bytes {reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())};
@@ -72,7 +85,9 @@ DecodeResult decodeWebp(const QByteArray& data)
         return DecodeResult::failure(
             QStringLiteral("the first WebP frame lies outside the picture"));
 
-    QImage image(int(width), int(height), QImage::Format_ARGB32);
+    const QSize own(static_cast<int>(width), static_cast<int>(height));
+    const QSize size = boundedDecodingSize(own);
+    QImage image(size, QImage::Format_ARGB32);
     if (image.isNull())
         return DecodeResult::failure(statusMessage(VP8_STATUS_OUT_OF_MEMORY));
     image.fill(Qt::transparent);
@@ -81,17 +96,31 @@ DecodeResult decodeWebp(const QByteArray& data)
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
         return DecodeResult::failure(QStringLiteral("the WebP library does not match its headers"));
+    const int left = std::min(scaledEdge(frame.x_offset, width, size.width()), size.width() - 1);
+    const int top = std::min(scaledEdge(frame.y_offset, height, size.height()), size.height() - 1);
+    const int frameWidth =
+        std::max(1, scaledEdge(frame.x_offset + frame.width, width, size.width()) - left);
+    const int frameHeight =
+        std::max(1, scaledEdge(frame.y_offset + frame.height, height, size.height()) - top);
+    if (size != own) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = frameWidth;
+        config.options.scaled_height = frameHeight;
+    }
     const qsizetype stride = image.bytesPerLine();
     config.output.colorspace = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? MODE_BGRA : MODE_ARGB;
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = image.bits() + frame.y_offset * stride + frame.x_offset * 4;
+    config.output.u.RGBA.rgba = image.bits() + top * stride + left * 4;
     config.output.u.RGBA.stride = int(stride);
-    config.output.u.RGBA.size = size_t(stride) * size_t(frame.height - 1) + size_t(frame.width) * 4;
+    config.output.u.RGBA.size = size_t(stride) * size_t(frameHeight - 1) + size_t(frameWidth) * 4;
     const VP8StatusCode status = WebPDecode(frame.fragment.bytes, frame.fragment.size, &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK)
         return DecodeResult::failure(statusMessage(status));
-    return DecodeResult::success(flattenOverWhite(std::move(image)));
+    DecodeResult result = DecodeResult::success(flattenOverWhite(std::move(image)));
+    if (size != own)
+        result.sourceSize = own;
+    return result;
 }
 
 } // namespace plattera

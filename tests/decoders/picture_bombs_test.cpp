@@ -2,6 +2,8 @@
 
 #include <sys/resource.h>
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include "decoders/decode_result.h"
@@ -24,6 +26,25 @@ struct Bomb {
     QRgb bottomRight;
 };
 
+QByteArray fixture(const char* name)
+{
+    QFile file(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The fixture (frames: 4 x 4 at (2, 2) of an 8 x 8 canvas, then 8 x 8) on `canvas`, + `after`.
+QByteArray animatedWebp(QSize canvas, const QByteArray& after)
+{
+    QByteArray webp = fixture("webp_frame_offset.webp") + after;
+    for (int i = 0; i < 3; ++i) {
+        webp[24 + i] = char((canvas.width() - 1) >> (8 * i));
+        webp[27 + i] = char((canvas.height() - 1) >> (8 * i));
+    }
+    for (int i = 0; i < 4; ++i)
+        webp[4 + i] = char((webp.size() - 8) >> (8 * i));
+    return webp;
+}
+
 // Each decodes within 30 seconds (a hang fails) and 300 MiB more memory at the peak.
 void expectDecoded(std::initializer_list<Bomb> bombs)
 {
@@ -45,12 +66,15 @@ void expectDecoded(std::initializer_list<Bomb> bombs)
     }
 }
 
-// Files of 50 KB, each would hold 763 MiB at its own size and print a 75 MB PDF. Read row by
+// 50 KB and 3 KB, each would hold 763 MiB at its own size and print a 75 MB PDF. Read row by
 // row (an interlaced picture's sums take 120 MiB), they come at the largest place's size.
 TEST(PictureBombs, HugePicturesDecodeAtTheSizeTheLargestPlaceNeeds)
 {
-    expectDecoded({{"png", dotPng(kHuge, false, kWhite, kInk), decodePng, kLargest, kInk},
-                   {"interlaced", dotPng(kHuge, true, kWhite, kInk), decodePng, kLargest, kInk}});
+    expectDecoded(
+        {{"png", dotPng(kHuge, false, kWhite, kInk), decodePng, kLargest, kInk},
+         {"interlaced", dotPng(kHuge, true, kWhite, kInk), decodePng, kLargest, kInk},
+         {"webp", animatedWebp(kHuge, QByteArray("PADD\x80\x0c\0\0", 8) + QByteArray(3200, 0)),
+          decodeWebp, kLargest, kWhite}});
 }
 
 // After the picture: data inflating to 64 GiB more (minutes to walk). The picture is read from
