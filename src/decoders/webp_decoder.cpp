@@ -1,9 +1,13 @@
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include "decoders/byte_order.h"
 #include "decoders/decode_result.h"
 
 namespace plattera {
@@ -40,6 +44,52 @@ QString statusMessage(VP8StatusCode status)
     }
 }
 
+bool isChunk(const char* at, const char* type)
+{
+    return std::memcmp(at, type, 4) == 0;
+}
+
+// The file with only the chunks that make its first picture: the header chunks, then the
+// first still image or animation frame. The demuxer keeps a note of every chunk it walks past,
+// so a file of millions of empty chunks would cost seconds and gigabytes; metadata and later
+// frames are never shown anyway. The file as it is when nothing needs leaving out; a chunk
+// that runs past the end is kept, for the demuxer to find the file cut short.
+QByteArray firstPictureOnly(const QByteArray& data)
+{
+    if (data.size() < 12 || !isChunk(data.constData(), "RIFF"))
+        return data;
+    // Chunks end where the RIFF header says the file does.
+    const qsizetype limit =
+        qsizetype(std::min<qint64>(data.size(), 8 + leU32(data.constData() + 4)));
+    std::vector<std::pair<qsizetype, qsizetype>> kept; // from, to
+    qsizetype end = 12;
+    for (qsizetype at = 12; at + 8 <= limit; at = end) {
+        const char* chunk = data.constData() + at;
+        const qint64 length = leU32(chunk + 4);
+        end = length > limit - at - 8
+            ? limit
+            : std::min(limit, at + 8 + qsizetype(length) + qsizetype(length & 1));
+        const bool picture =
+            isChunk(chunk, "VP8 ") || isChunk(chunk, "VP8L") || isChunk(chunk, "ANMF");
+        if (picture || isChunk(chunk, "VP8X") || isChunk(chunk, "ANIM") || isChunk(chunk, "ALPH"))
+            kept.emplace_back(at, end);
+        if (picture)
+            break;
+    }
+    qsizetype keptBytes = 12;
+    for (const auto& [from, to] : kept)
+        keptBytes += to - from;
+    if (keptBytes == limit || kept.empty())
+        return data;
+    QByteArray picture = data.left(12);
+    for (const auto& [from, to] : kept)
+        picture += QByteArrayView(data.constData() + from, to - from);
+    const quint32 riffSize = quint32(picture.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        picture[4 + i] = char(riffSize >> (8 * i));
+    return picture;
+}
+
 // Where an edge at `position` of a side `from` long falls on that side shrunk to `to`.
 int scaledEdge(qint64 position, qint64 from, qint64 to)
 {
@@ -58,8 +108,9 @@ int scaledEdge(qint64 position, qint64 from, qint64 to)
 // the area it covers (the frame's place on the canvas shrinks with it). A lossless frame still
 // takes its own size in libwebp's memory while it is decoded, since the format may refer back
 // to any pixel before.
-DecodeResult decodeWebp(const QByteArray& data)
+DecodeResult decodeWebp(const QByteArray& file)
 {
+    const QByteArray data = firstPictureOnly(file);
     const WebPData bytes {reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())};
     WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
     const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&bytes, &state));
@@ -70,7 +121,7 @@ DecodeResult decodeWebp(const QByteArray& data)
 
     const uint32_t width = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
     const uint32_t height = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
-    const QString sizeProblem = checkPictureSize(width, height, data.size());
+    const QString sizeProblem = checkPictureSize(width, height, file.size());
     if (!sizeProblem.isEmpty())
         return DecodeResult::failure(sizeProblem);
 

@@ -77,12 +77,14 @@ TEST(PictureBombs, HugePicturesDecodeAtTheSizeTheLargestPlaceNeeds)
           decodeWebp, kLargest, kWhite}});
 }
 
-// After the picture: data inflating to 64 GiB more (minutes to walk). The picture is read from
-// what it needs and no further.
+// After the picture: data inflating to 64 GiB more (minutes to walk), a damaged frame. The
+// picture is read from what it needs and no further.
 TEST(PictureBombs, DataAfterThePictureIsNeverRead)
 {
+    const QByteArray junk("ANMF\4\0\0\0junk", 12);
     expectDecoded(
-        {{"png", dotPng({1, 1}, false, kInk, kWhite, 64LL << 30), decodePng, {1, 1}, kInk}});
+        {{"png", dotPng({1, 1}, false, kInk, kWhite, 64LL << 30), decodePng, {1, 1}, kInk},
+         {"webp", animatedWebp({8, 8}, junk), decodeWebp, {8, 8}, kWhite}});
 }
 
 // A one-pixel dot covers a quarter of the result's first pixel, which takes a quarter of its
