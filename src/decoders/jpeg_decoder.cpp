@@ -110,7 +110,9 @@ bool decompressJpeg(JpegSession* session, unsigned char* pixels, qsizetype strid
         if (cmyk)
             cmykRowToRgb(cmykRow, info->output_width, inverted, reinterpret_cast<QRgb*>(row));
     }
-    jpeg_finish_decompress(info);
+    // Not jpeg_finish_decompress: it reads on to the end marker, and a file can put hundreds of
+    // megabytes between the last row and that marker, walked a byte at a time.
+    jpeg_abort_decompress(info);
     return true;
 }
 

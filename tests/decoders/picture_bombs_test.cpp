@@ -77,13 +77,16 @@ TEST(PictureBombs, HugePicturesDecodeAtTheSizeTheLargestPlaceNeeds)
           decodeWebp, kLargest, kWhite}});
 }
 
-// After the picture: data inflating to 64 GiB more (minutes to walk), a damaged frame. The
-// picture is read from what it needs and no further.
+// After the picture: data inflating to 64 GiB more (minutes to walk), another frame header, a
+// damaged frame. The picture is read from what it needs and no further.
 TEST(PictureBombs, DataAfterThePictureIsNeverRead)
 {
-    const QByteArray junk("ANMF\4\0\0\0junk", 12);
+    const QByteArray jpeg = fixture("jpeg_baseline.jpg");
+    const QByteArray frame = QByteArray::fromHex("ffc0000b080010001001011100"),
+                     junk("ANMF\4\0\0\0junk", 12);
     expectDecoded(
         {{"png", dotPng({1, 1}, false, kInk, kWhite, 64LL << 30), decodePng, {1, 1}, kInk},
+         {"jpeg", QByteArray(jpeg).insert(jpeg.size() - 2, frame), decodeJpeg, {16, 16}, 0},
          {"webp", animatedWebp({8, 8}, junk), decodeWebp, {8, 8}, kWhite}});
 }
 
