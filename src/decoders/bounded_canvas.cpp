@@ -175,4 +175,19 @@ DecodeResult BoundedCanvas::finish()
     return result;
 }
 
+DecodeResult shrinkToLargestDrawn(DecodeResult decoded)
+{
+    const QSize own = decoded.image.size();
+    if (!decoded.ok() || boundedDecodingSize(own) == own)
+        return decoded;
+    const QImage image = decoded.image.convertToFormat(QImage::Format_RGB32);
+    decoded.image = QImage();
+    BoundedCanvas canvas(own, false);
+    if (image.isNull() || canvas.isNull())
+        return DecodeResult::failure(QStringLiteral("Not enough memory for the picture"));
+    for (int y = 0; y < own.height(); ++y)
+        canvas.putRow(y, 0, 1, reinterpret_cast<const QRgb*>(image.constScanLine(y)), own.width());
+    return canvas.finish();
+}
+
 } // namespace plattera

@@ -52,4 +52,9 @@ private:
     bool m_staged = false; // kept at its own size, to be shrunk at the end
 };
 
+// A decoded picture larger than the largest place a picture is drawn, shrunk as a
+// BoundedCanvas shrinks one, for the decoders that cannot hand out rows as they read them. The
+// picture at its own size is still held while it shrinks.
+DecodeResult shrinkToLargestDrawn(DecodeResult decoded);
+
 } // namespace plattera

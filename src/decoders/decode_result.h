@@ -11,7 +11,8 @@ namespace plattera {
 // reader's own words. Decoders never print, exit or abort. The pixels are at the picture's
 // own size, except where a side is longer than the largest place a picture is drawn needs
 // (kLargestDrawnWidth, kLargestDrawnHeight): PNG, WebP and GIF pictures come shrunk to that
-// on such a side, and a JPEG at a reduced scale when asked for one.
+// on such a side (BMP and ICO pictures can be shrunk with shrinkToLargestDrawn), and a JPEG
+// at a reduced scale when asked for one.
 struct DecodeResult {
     QImage image;
     QString error;

@@ -16,6 +16,7 @@
 #include <QList>
 
 #include "model/errors.h"
+#include "decoders/bounded_canvas.h"
 #include "decoders/decode_result.h"
 #include "model/editor_state.h"
 #include "pictures/picture_formats.h"
@@ -232,9 +233,9 @@ DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QStri
     case PictureKind::Gif:
         return decodeGif(data);
     case PictureKind::Bitmap:
-        return decodeBmp(data);
+        return shrinkToLargestDrawn(decodeBmp(data));
     case PictureKind::Icon:
-        return decodeIco(data);
+        return shrinkToLargestDrawn(decodeIco(data));
     case PictureKind::Png:
         return namingTheFile(decodePng(data), path);
     case PictureKind::Webp:

@@ -27,7 +27,8 @@ struct EditorState;
 class PictureStore : public PictureProvider {
 public:
     // Turns a picture file into a bitmap of the picture's own size (Format_RGB32), marked lossy
-    // when the file was a JPEG.
+    // when the file was a JPEG; any other picture larger than the largest place it is drawn
+    // comes shrunk to that (see DecodeResult; bitmaps and icons once they are decoded).
     // - no file at path: returns no picture and reports nothing;
     // - an extension missing from the format table, or a file the reader cannot read:
     //   throws CommandError with the message to show.

@@ -13,6 +13,7 @@
 #include "model/errors.h"
 #include "pictures/picture_store.h"
 #include "support/image_assert.h"
+#include "support/test_files.h"
 
 using namespace plattera;
 
@@ -146,6 +147,13 @@ TEST_F(PictureStoreLoad, HugeFilesAndOddNamesNeverGetRead)
     ASSERT_GE(fd, 0);
     ::close(fd);
     EXPECT_TRUE(failure(QFile::decodeName(rawName)).contains("empty"));
+}
+
+// Wider than any place on the cover: 3600 pixels across are kept.
+TEST_F(PictureLoader, PicturesLargerThanAnyPlaceShrink)
+{
+    const QString wide = writeTestBmp(path("wide.bmp"), columnCodedImage(7200, 1000));
+    EXPECT_EQ(LoadBitmap(wide, 96)->size(), QSize(3600, 1000));
 }
 
 // Latin-1 names from old disks: the file dialog reads them with U+FFFD for each odd byte.
