@@ -325,9 +325,12 @@ std::optional<PictureThumbnail> loadPictureThumbnail(const QString& path, QSize 
     DecodeResult result = decodeOrFail(kind, data, path, ppi, bound);
     PictureThumbnail preview;
     preview.size = result.sourceSize.isValid() ? result.sourceSize : result.image.size();
+    // A picture decoded smaller may have shrunk more on one side than the other: the preview
+    // takes the picture's own shape.
     preview.thumbnail = result.image.size().boundedTo(bound) == result.image.size()
         ? std::move(result.image)
-        : result.image.scaled(bound, Qt::KeepAspectRatio, Qt::FastTransformation);
+        : result.image.scaled(preview.size.scaled(bound, Qt::KeepAspectRatio),
+                              Qt::IgnoreAspectRatio, Qt::FastTransformation);
     return preview;
 }
 

@@ -76,9 +76,10 @@ std::optional<Picture> loadCoverPicture(EditorState& state, const QString& path,
 // One load without any reuse, for tools that read a file once.
 std::optional<Picture> loadPictureBitmap(const QString& path, int ppi);
 
-// What a file dialog shows beside its list: the picture scaled to fit within bound, and the
-// picture's own size. A JPEG is decoded at the smallest scale that still fills bound. Shares
-// nothing with any store and never reports a long decode. Same errors as PictureStore::load.
+// What a file dialog shows beside its list: the picture scaled to fit within bound, in its own
+// shape, and the picture's own size. A JPEG is decoded at the smallest scale that still fills
+// bound. Shares nothing with any store and never reports a long decode. Same errors as
+// PictureStore::load.
 struct PictureThumbnail {
     QImage thumbnail;
     QSize size;

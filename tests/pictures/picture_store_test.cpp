@@ -149,11 +149,14 @@ TEST_F(PictureStoreLoad, HugeFilesAndOddNamesNeverGetRead)
     EXPECT_TRUE(failure(QFile::decodeName(rawName)).contains("empty"));
 }
 
-// Wider than any place on the cover: 3600 pixels across are kept.
-TEST_F(PictureLoader, PicturesLargerThanAnyPlaceShrink)
+// Wider than any place on the cover: 3600 pixels across are kept, the preview keeps its shape.
+TEST_F(PictureLoader, PicturesLargerThanAnyPlaceShrinkYetPreviewInTheirOwnShape)
 {
     const QString wide = writeTestBmp(path("wide.bmp"), columnCodedImage(7200, 1000));
     EXPECT_EQ(LoadBitmap(wide, 96)->size(), QSize(3600, 1000));
+    const std::optional<PictureThumbnail> preview = LoadPictureThumbnail(wide, {72, 72}, 96);
+    EXPECT_EQ(preview->size, QSize(7200, 1000));
+    EXPECT_EQ(preview->thumbnail.size(), QSize(72, 10));
 }
 
 // Latin-1 names from old disks: the file dialog reads them with U+FFFD for each odd byte.
