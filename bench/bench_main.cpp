@@ -22,6 +22,7 @@
 #include "app/startup.h"
 #include "app/main_window.h"
 #include "app/about_window.h"
+#include "bench_bombs.h"
 #include "bench_pictures.h"
 #include "bench_soak.h"
 #include "bench_startup.h"
@@ -87,6 +88,8 @@ int main(int argc, char** argv)
     QElapsedTimer startupTimer;
     startupTimer.start();
     QApplication app(argc, argv);
+    if (argc > 2 && QByteArray(argv[1]) == "bombs")
+        return runBombBench(argv[2]);
     if (soak)
         return runSoak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20000);
     const double applicationMs = double(startupTimer.nsecsElapsed()) / 1e6;
