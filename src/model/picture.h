@@ -9,7 +9,11 @@
 namespace plattera {
 
 // Whether a picture's file already threw detail away. The printed page may compress a lossy
-// picture again; every other picture must reach the paper pixel for pixel.
+// picture again; every other picture must reach the paper pixel for pixel, as it was decoded.
+// That is the picture's own pixels up to 3600 across and 2900 down, the most any place on the
+// cover takes at 600 dpi; a picture larger on a side comes shrunk to that on that side (each
+// pixel the mean of the area it covers), and its bitmap then prints pixel for pixel: at least
+// one picture pixel for each 600-dpi dot wherever it is drawn.
 enum class PictureSource { Lossless, Lossy };
 
 // A decoded picture as the cover holds it: the bitmap and what kind of file it came from.

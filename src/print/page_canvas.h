@@ -53,7 +53,7 @@ public:
     // dest is QRect(left, top, right - left, bottom - top) in page units (the height is negative
     // since the top is the larger y; a normalised rectangle covering the same span works too).
     // The whole bitmap is stretched into it, upright, at its own resolution, without smoothing;
-    // pixel for pixel unless it comes from a lossy file.
+    // pixel for pixel (as decoded: see PictureSource) unless it comes from a lossy file.
     void stretchDraw(const QRect& dest, const Picture& picture) override;
 
     // Until clearClip, nothing lands outside (l, t, r, b), given as a rectangle (right and
