@@ -150,11 +150,11 @@ TEST_F(PictureStoreLoad, HugeFilesAndOddNamesNeverGetRead)
 }
 
 // Wider than any place on the cover: 3600 pixels across are kept, the preview keeps its shape.
-TEST_F(PictureLoader, PicturesLargerThanAnyPlaceShrinkYetPreviewInTheirOwnShape)
+TEST_F(PictureStoreLoad, PicturesLargerThanAnyPlaceShrinkYetPreviewInTheirOwnShape)
 {
     const QString wide = writeTestBmp(path("wide.bmp"), columnCodedImage(7200, 1000));
-    EXPECT_EQ(LoadBitmap(wide, 96)->size(), QSize(3600, 1000));
-    const std::optional<PictureThumbnail> preview = LoadPictureThumbnail(wide, {72, 72}, 96);
+    EXPECT_EQ(loadBitmap(wide, 96)->size(), QSize(3600, 1000));
+    const std::optional<PictureThumbnail> preview = loadPictureThumbnail(wide, {72, 72}, 96);
     EXPECT_EQ(preview->size, QSize(7200, 1000));
     EXPECT_EQ(preview->thumbnail.size(), QSize(72, 10));
 }
