@@ -16,6 +16,7 @@
 #include "model/editor_state.h"
 #include "model/sheets.h"
 #include "pictures/picture_store.h"
+#include "support/controls.h"
 #include "support/picture_bombs.h"
 #include "support/platform/scripted_platform.h"
 
@@ -153,7 +154,7 @@ int runBombBench(const char* kindName)
     resetPeak();
     QElapsedTimer timer;
     timer.start();
-    mainWindow.m_notebook->setCurrentIndex(0);
+    control<QTabWidget>(mainWindow, "TabbedNotebook1")->setCurrentIndex(0);
     platform.pictureAnswers.push_back(path);
     mainWindow.runCommand([&] { mainWindow.onImage(); });
     const double loadMs = double(timer.nsecsElapsed()) / 1e6;
@@ -166,7 +167,8 @@ int runBombBench(const char* kindName)
     const double printMs = double(timer.nsecsElapsed()) / 1e6;
     const double printPeak = statusMb("VmHWM:");
 
-    const QSize decoded = state.backPicture.bitmap() ? state.backPicture.bitmap()->image.size() : QSize();
+    const QSize decoded =
+        state.backPicture.bitmap() ? state.backPicture.bitmap()->image.size() : QSize();
     std::printf("%s: file %.1f KB, decoded %d x %d, load %.0f ms, print %.0f ms\n", kindName,
                 double(file.size()) / 1e3, decoded.width(), decoded.height(), loadMs, printMs);
     std::printf("resident MB: before %.0f, on the cover %.0f, peak loading %.0f, peak printing "
