@@ -94,7 +94,7 @@ bool TrackEditor::pasteTracks(const QMimeData& data)
         dropAlbumFiles(localFiles(data));
         return true;
     }
-    const QStringList titles = pastedTrackTitles(data.text());
+    const QStringList titles = pastedTrackTitles(data.text()).titles;
     if (titles.isEmpty())
         return false;
     insertTracks(titles);

@@ -2,7 +2,38 @@
 
 #include <QRegularExpression>
 
+#include "tracklists/title_length.h"
+
 namespace plattera {
+
+namespace {
+
+bool isLineEnd(QChar c)
+{
+    switch (c.unicode()) {
+    case u'\n':
+    case u'\v':
+    case u'\f':
+    case u'\r':
+    case 0x85:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Cut where a character ends, never between the halves of a surrogate pair.
+QString cutToTitleLength(const QString& title)
+{
+    qsizetype length = kMaxTitleLength;
+    if (title[length - 1].isHighSurrogate())
+        --length;
+    return title.left(length);
+}
+
+} // namespace
 
 QString trackNumberPrefix(int number)
 {
@@ -20,16 +51,39 @@ QString withoutLeadingNumber(const QString& line)
     return line.mid(match.capturedLength());
 }
 
-QStringList pastedTrackTitles(const QString& text)
+QString singleLineText(const QString& text)
 {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
-    QStringList titles;
-    for (const QString& line : text.split(lineBreak))
-        if (!line.trimmed().isEmpty())
-            titles << withoutLeadingNumber(line);
-    if (titles.size() < 2)
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\t' || isLineEnd(c))
+            line += u' ';
+        else if (c.category() != QChar::Other_Control)
+            line += c;
+    }
+    return line;
+}
+
+PastedTracks pastedTrackTitles(const QString& text)
+{
+    static const QRegularExpression lineBreak(
+        QStringLiteral(R"(\r\n|[\n\v\f\r\x{85}\x{2028}\x{2029}])"));
+    PastedTracks pasted;
+    for (const QString& rawLine : text.split(lineBreak)) {
+        const QString line = singleLineText(rawLine);
+        if (line.trimmed().isEmpty())
+            continue;
+        const QString title = withoutLeadingNumber(line);
+        if (title.size() > kMaxTitleLength) {
+            pasted.titles << cutToTitleLength(title);
+            ++pasted.shortened;
+        } else {
+            pasted.titles << title;
+        }
+    }
+    if (pasted.titles.size() < 2)
         return {};
-    return titles;
+    return pasted;
 }
 
 QStringList linesAfterRemoval(const QStringList& lines, int removed)

@@ -13,9 +13,21 @@ QString trackNumberPrefix(int number);
 // that is nothing but such a number stays whole.
 QString withoutLeadingNumber(const QString& line);
 
-// The titles of the non-empty lines of a pasted text, in order, numbers dropped. A text of one
-// line or less gives nothing: that is an ordinary paste.
-QStringList pastedTrackTitles(const QString& text);
+// The text as one line: tabs and line ends become spaces, other control characters go.
+QString singleLineText(const QString& text);
+
+// The tracks of a pasted text: the titles, and how many lines were longer than a title may be
+// and were cut to kMaxTitleLength.
+struct PastedTracks {
+    QStringList titles;
+    int shortened = 0;
+};
+
+// The titles of the lines of a pasted text, in order, numbers dropped. A line ends at CR, LF and
+// the other Unicode line ends (VT, FF, NEL, U+2028, U+2029); it is made a single line (tabs to
+// spaces, no control characters) and skipped when nothing but blanks is left. A text of one line
+// or less gives nothing: that is an ordinary paste.
+PastedTracks pastedTrackTitles(const QString& text);
 
 // The list lines once line `removed` is taken out: a later line that still starts with the
 // number the program gave it moves up by one; any other line is kept as the user left it.
