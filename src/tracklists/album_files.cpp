@@ -103,7 +103,7 @@ AlbumTracks readAlbumTracks(const QStringList& paths)
     for (const QString& path : paths) {
         if (!isCueSheet(path))
             continue;
-        const std::optional<CueSheet> sheet = readCueSheet(path);
+        const std::optional<CueSheet> sheet = readCueSheet(QFile::encodeName(path)).sheet;
         if (!sheet) {
             result.unreadable << QFileInfo(path).fileName();
             continue;

@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
+
+#include "tracklists/regular_file.h"
 
 namespace plattera {
 
@@ -14,9 +17,24 @@ constexpr qint64 kMaxCueBytes = 1 << 20;
 
 QString decodeCue(const QByteArray& bytes)
 {
+    // Windows programs write UTF-16 with a byte order mark; the decoder drops the mark.
+    if (const std::optional<QStringConverter::Encoding> marked =
+            QStringConverter::encodingForData(bytes)) {
+        QStringDecoder decoder(*marked);
+        return decoder(bytes);
+    }
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+// The first word of a line and the rest after it; a space or a tab ends the word.
+std::pair<QString, QString> splitFirstWord(const QString& line)
+{
+    qsizetype end = 0;
+    while (end < line.size() && !line[end].isSpace())
+        ++end;
+    return {line.left(end), line.mid(end).trimmed()};
 }
 
 // The value after a command: a quoted string, or else the rest of the line, less its last
@@ -27,40 +45,40 @@ QString commandValue(const QString& rest, bool typeFollows = false)
         const qsizetype close = rest.indexOf(QLatin1Char('"'), 1);
         return close < 0 ? rest.mid(1) : rest.mid(1, close - 1);
     }
-    return typeFollows && rest.contains(QLatin1Char(' ')) ? rest.section(QLatin1Char(' '), 0, -2)
-                                                          : rest;
+    if (!typeFollows)
+        return rest;
+    qsizetype lastSpace = rest.size() - 1;
+    while (lastSpace >= 0 && !rest[lastSpace].isSpace())
+        --lastSpace;
+    return lastSpace < 0 ? rest : rest.left(lastSpace).trimmed();
 }
 
 } // namespace
 
-std::optional<CueSheet> readCueSheet(const QString& path)
+std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& folder)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxCueBytes)
-        return std::nullopt;
-    const QString text = decodeCue(file.read(kMaxCueBytes));
-    const QDir folder = QFileInfo(path).absoluteDir();
-
+    static const QRegularExpression lineBreak(QStringLiteral("\\r\\n|\\r|\\n"));
+    const QDir dir(folder);
     CueSheet sheet;
     QString currentFile;
-    for (const QString& rawLine : text.split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        const QString command = line.section(QLatin1Char(' '), 0, 0).toUpper();
-        const QString rest = line.section(QLatin1Char(' '), 1).trimmed();
+    for (const QString& rawLine : decodeCue(bytes).split(lineBreak)) {
+        const auto [word, rest] = splitFirstWord(rawLine.trimmed());
+        const QString command = word.toUpper();
         CueSheet::Track* track = sheet.tracks.empty() ? nullptr : &sheet.tracks.back();
         if (command == QLatin1String("FILE")) {
             currentFile = commandValue(rest, true);
-            sheet.files << QDir::cleanPath(folder.absoluteFilePath(currentFile));
+            sheet.files << QDir::cleanPath(dir.absoluteFilePath(currentFile));
         } else if (command == QLatin1String("TRACK")) {
-            sheet.tracks.push_back({rest.section(QLatin1Char(' '), 0, 0).toInt(),
+            sheet.tracks.push_back({splitFirstWord(rest).first.toInt(),
                                     QFileInfo(currentFile).completeBaseName(), QString()});
         } else if (command == QLatin1String("TITLE")) {
             (track ? track->title : sheet.title) = commandValue(rest);
         } else if (command == QLatin1String("PERFORMER")) {
             (track ? track->performer : sheet.performer) = commandValue(rest);
-        } else if (command == QLatin1String("REM") &&
-                   rest.startsWith(QLatin1String("DISCNUMBER "))) {
-            sheet.disc = rest.mid(11).trimmed().toInt();
+        } else if (command == QLatin1String("REM")) {
+            const auto [field, value] = splitFirstWord(rest);
+            if (field == QLatin1String("DISCNUMBER"))
+                sheet.disc = value.toInt();
         }
     }
     if (sheet.tracks.empty())
@@ -69,6 +87,24 @@ std::optional<CueSheet> readCueSheet(const QString& path)
         if (track.performer.isEmpty())
             track.performer = sheet.performer;
     return sheet;
+}
+
+CueSheetFile readCueSheet(const QByteArray& path)
+{
+    RegularFile file(path.constData());
+    if (!file.isOpen())
+        return {std::nullopt, QString::fromLocal8Bit(file.problem())};
+    if (file.size() > kMaxCueBytes)
+        return {std::nullopt, QStringLiteral("too large for a cue sheet")};
+    std::string bytes;
+    if (!file.readStart(bytes, kMaxCueBytes))
+        return {std::nullopt, QString::fromLocal8Bit(file.problem())};
+    const QString folder = QFileInfo(QFile::decodeName(path)).absolutePath();
+    std::optional<CueSheet> sheet =
+        parseCueSheet(QByteArray(bytes.data(), qsizetype(bytes.size())), folder);
+    if (!sheet)
+        return {std::nullopt, QStringLiteral("no track in it")};
+    return {std::move(sheet), QString()};
 }
 
 } // namespace plattera

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -23,8 +24,20 @@ struct CueSheet {
     std::vector<Track> tracks;
 };
 
-// Parses a cue sheet as UTF-8, or Latin-1 when it is not valid UTF-8. Nothing when the file
-// cannot be read or holds no track.
-std::optional<CueSheet> readCueSheet(const QString& path);
+// Parses the bytes of a cue sheet: UTF-16 or UTF-32 when a byte order mark says so, else UTF-8,
+// or Latin-1 when it is not valid UTF-8. Lines end at CR LF, LF or CR alone; spaces or tabs
+// separate the fields. FILE names are taken relative to `folder`. Nothing when it holds no track.
+std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& folder);
+
+// A cue sheet read from its file, or why there is none.
+struct CueSheetFile {
+    std::optional<CueSheet> sheet;
+    QString problem; // when there is no sheet
+};
+
+// Reads the cue sheet at `path`, the name as the system spells it (its bytes need not be UTF-8):
+// a regular file of at most 1 MiB, opened read-only without waiting, so that a FIFO or a device
+// is refused at once.
+CueSheetFile readCueSheet(const QByteArray& path);
 
 } // namespace plattera

@@ -1,4 +1,8 @@
+#include <sys/stat.h>
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -25,4 +29,24 @@ TEST(AlbumFiles, CueSheetGivesItsTracksAndHidesTheFileItNames)
     EXPECT_EQ(album.artist, QStringLiteral("Solo"));
     EXPECT_EQ(album.album, QString::fromUtf8("Live \u00e0 Paris"));
     EXPECT_EQ(album.unreadable, QStringList {QStringLiteral("empty.cue")});
+}
+
+// Files named like cue sheets or audio files that are none: each is named among the unreadable
+// at once, and the others still give their tracks.
+TEST(AlbumFiles, HostileFilesAreLeftOutAndTheOthersRead)
+{
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(QLatin1String(name)); };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("never written.cue")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.cue")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path("endless device.cue")));
+    const QStringList hostile {path("never written.cue"), path("folder.cue"),
+                               path("endless device.cue")};
+    const AlbumTracks album = readAlbumTracks(
+        hostile + QStringList {QStringLiteral(PLATTERA_TEST_DATA "/album_disc1_a.flac")});
+    EXPECT_EQ(album.titles, QStringList {QStringLiteral("First Song")});
+    QStringList names;
+    for (const QString& file : hostile)
+        names << QFileInfo(file).fileName();
+    EXPECT_EQ(album.unreadable, names);
 }
