@@ -1,25 +1,20 @@
 #include "tracklists/album_files.h"
 
 #include <algorithm>
-#include <optional>
+#include <string_view>
 #include <vector>
 
 #include <QCollator>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
-#include <taglib/fileref.h>
-#include <taglib/tpropertymap.h>
-
-#include "tracklists/cue_sheet.h"
+#include "tracklists/tag_protocol.h"
+#include "tracklists/track_lines.h"
 
 namespace plattera {
 
 namespace {
-
-const QStringList kAudioExtensions = {
-    QStringLiteral("flac"), QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"),
-    QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("wav")};
 
 bool isCueSheet(const QString& path)
 {
@@ -39,38 +34,6 @@ struct TrackEntry {
     QString fileName;
 };
 
-// "3/12" and "3" both give 3.
-int leadingNumber(const QString& text)
-{
-    return text.section(QLatin1Char('/'), 0, 0).trimmed().toInt();
-}
-
-std::optional<TrackEntry> readTags(const QString& path)
-{
-    TagLib::FileRef ref(QFile::encodeName(path).constData());
-    if (ref.isNull() || !ref.file()->isValid())
-        return std::nullopt;
-    const TagLib::PropertyMap properties = ref.file()->properties();
-    const auto value = [&](const char* key) {
-        const auto found = properties.find(key);
-        if (found == properties.end() || found->second.isEmpty())
-            return QString();
-        return QString::fromUtf8(found->second.front().toCString(true)).trimmed();
-    };
-    const QFileInfo info(path);
-    TrackEntry entry {value("TITLE"),
-                      value("ARTIST"),
-                      value("ALBUMARTIST"),
-                      value("ALBUM"),
-                      leadingNumber(value("DISCNUMBER")),
-                      QString(),
-                      leadingNumber(value("TRACKNUMBER")),
-                      info.fileName()};
-    if (entry.title.isEmpty())
-        entry.title = info.completeBaseName();
-    return entry;
-}
-
 QString commonArtist(const std::vector<TrackEntry>& tracks)
 {
     for (const TrackEntry& track : tracks)
@@ -88,41 +51,8 @@ QString commonArtist(const std::vector<TrackEntry>& tracks)
     return shared;
 }
 
-} // namespace
-
-bool isAlbumFile(const QString& path)
+AlbumTracks albumOf(std::vector<TrackEntry> tracks)
 {
-    return isCueSheet(path) || kAudioExtensions.contains(QFileInfo(path).suffix().toLower());
-}
-
-AlbumTracks readAlbumTracks(const QStringList& paths)
-{
-    AlbumTracks result;
-    std::vector<TrackEntry> tracks;
-    QStringList readThroughCue;
-    for (const QString& path : paths) {
-        if (!isCueSheet(path))
-            continue;
-        const std::optional<CueSheet> sheet = readCueSheet(QFile::encodeName(path)).sheet;
-        if (!sheet) {
-            result.unreadable << QFileInfo(path).fileName();
-            continue;
-        }
-        readThroughCue << sheet->files;
-        for (const CueSheet::Track& track : sheet->tracks)
-            tracks.push_back({track.title, track.performer, sheet->performer, sheet->title,
-                              sheet->disc, QFileInfo(path).absoluteFilePath(), track.number,
-                              QFileInfo(path).fileName()});
-    }
-    for (const QString& path : paths) {
-        if (isCueSheet(path) || readThroughCue.contains(QFileInfo(path).absoluteFilePath()))
-            continue;
-        if (std::optional<TrackEntry> entry = readTags(path))
-            tracks.push_back(std::move(*entry));
-        else
-            result.unreadable << QFileInfo(path).fileName();
-    }
-
     QCollator names;
     names.setNumericMode(true);
     std::stable_sort(tracks.begin(), tracks.end(), [&](const TrackEntry& a, const TrackEntry& b) {
@@ -137,14 +67,127 @@ AlbumTracks readAlbumTracks(const QStringList& paths)
             return a.number < b.number;
         return names.compare(a.fileName, b.fileName) < 0;
     });
-
-    result.artist = commonArtist(tracks);
+    AlbumTracks album;
+    album.artist = titleText(commonArtist(tracks));
     for (const TrackEntry& track : tracks) {
-        result.titles << track.title;
-        if (result.album.isEmpty())
-            result.album = track.album;
+        album.titles << titleText(track.title);
+        if (album.album.isEmpty())
+            album.album = titleText(track.album);
     }
-    return result;
+    return album;
+}
+
+} // namespace
+
+bool isAlbumFile(const QString& path)
+{
+    const QByteArray extension = QFileInfo(path).suffix().toLower().toUtf8();
+    return isCueSheet(path) ||
+        std::find(kAudioExtensions.begin(), kAudioExtensions.end(),
+                  std::string_view(extension.constData(), size_t(extension.size()))) !=
+        kAudioExtensions.end();
+}
+
+AlbumReading::AlbumReading(QList<QByteArray> paths, TagReaderSettings settings, QObject* parent)
+    : QObject(parent), m_paths(std::move(paths)), m_settings(std::move(settings))
+{
+}
+
+void AlbumReading::start()
+{
+    QMetaObject::invokeMethod(this, &AlbumReading::readCueSheets, Qt::QueuedConnection);
+}
+
+void AlbumReading::cancel()
+{
+    if (m_finished)
+        return;
+    m_cancelled = true;
+    m_finished = true;
+    if (m_tagReader) {
+        m_tagReader->disconnect(this);
+        m_tagReader->cancel();
+    }
+    m_result = {};
+    emit finished();
+}
+
+// Cue sheets are small and read at once; the audio files go to the tag reader.
+void AlbumReading::readCueSheets()
+{
+    if (m_finished)
+        return;
+    QStringList readThroughCue;
+    for (const QByteArray& path : m_paths) {
+        if (!isCueSheet(QFile::decodeName(path)))
+            continue;
+        ++m_doneBeforeTags;
+        CueSheetFile file = readCueSheet(path);
+        if (!file.sheet) {
+            m_result.unreadable << QFileInfo(QFile::decodeName(path)).fileName();
+            m_result.reasons << file.problem;
+            continue;
+        }
+        readThroughCue << file.sheet->files;
+        m_cueSheets.emplace_back(path, std::move(*file.sheet));
+    }
+    for (const QByteArray& path : m_paths) {
+        const QString name = QFile::decodeName(path);
+        if (isCueSheet(name))
+            continue;
+        if (readThroughCue.contains(QFileInfo(name).absoluteFilePath()))
+            ++m_doneBeforeTags;
+        else
+            m_audioFiles << path;
+    }
+    m_tagReader = new TagReader(m_audioFiles, m_settings, this);
+    connect(m_tagReader, &TagReader::filesRead, this,
+            [this](int count) { emit progressed(m_doneBeforeTags + count, fileCount()); });
+    connect(m_tagReader, &TagReader::finished, this, &AlbumReading::assemble);
+    m_tagReader->start();
+    emit progressed(m_doneBeforeTags, fileCount());
+}
+
+void AlbumReading::assemble()
+{
+    std::vector<TrackEntry> tracks;
+    for (const auto& [path, sheet] : m_cueSheets) {
+        const QFileInfo info(QFile::decodeName(path));
+        for (const CueSheet::Track& track : sheet.tracks)
+            tracks.push_back({track.title, track.performer, sheet.performer, sheet.title,
+                              sheet.disc, info.absoluteFilePath(), track.number, info.fileName()});
+    }
+    for (qsizetype i = 0; i < m_audioFiles.size(); ++i) {
+        const FileTags& tags = m_tagReader->tags()[size_t(i)];
+        const QFileInfo info(QFile::decodeName(m_audioFiles[i]));
+        if (!tags.problem.isEmpty()) {
+            m_result.unreadable << info.fileName();
+            m_result.reasons << tags.problem;
+            continue;
+        }
+        tracks.push_back({tags.title.isEmpty() ? info.completeBaseName() : tags.title, tags.artist,
+                          tags.albumArtist, tags.album, tags.disc, QString(), tags.track,
+                          info.fileName()});
+    }
+    AlbumTracks album = albumOf(std::move(tracks));
+    album.unreadable = m_result.unreadable;
+    album.reasons = m_result.reasons;
+    m_result = std::move(album);
+    m_finished = true;
+    emit finished();
+}
+
+AlbumTracks readAlbumTracks(const QStringList& paths, const TagReaderSettings& settings)
+{
+    QList<QByteArray> encoded;
+    for (const QString& path : paths)
+        encoded << QFile::encodeName(path);
+    AlbumReading reading(encoded, settings);
+    QEventLoop loop;
+    QObject::connect(&reading, &AlbumReading::finished, &loop, &QEventLoop::quit);
+    reading.start();
+    loop.exec();
+    return reading.result();
 }
 
 } // namespace plattera

@@ -1,7 +1,16 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+
+#include "tracklists/cue_sheet.h"
+#include "tracklists/tag_reader.h"
 
 namespace plattera {
 
@@ -11,15 +20,57 @@ struct AlbumTracks {
     QString album;          // or empty
     QStringList titles;     // one per track, in disc and track order
     QStringList unreadable; // the files left out, by file name
+    QStringList reasons;    // why, one for each file left out
 };
 
-// True for the files readAlbumTracks reads: audio files by their extension, and cue sheets.
+// True for the files an album is read from: audio files by their extension, and cue sheets.
 bool isAlbumFile(const QString& path);
 
-// Reads the tags of audio files (TagLib) and cue sheets. Tracks go in disc and track-number
+// Reads the tags of audio files (in plattera-tag-reader, see TagReader) and cue sheets, without
+// blocking the event loop: progress as it goes, and a cancel. Tracks go in disc and track-number
 // order; tracks without a number follow those of their disc in file name order. A file without
 // a title gives its file name without extension; an audio file a cue sheet among them names is
-// read through the cue sheet only.
-AlbumTracks readAlbumTracks(const QStringList& paths);
+// read through the cue sheet only. Titles, artist and album are single lines of at most
+// kMaxTitleLength characters.
+class AlbumReading : public QObject {
+    Q_OBJECT
+public:
+    // `paths` as the system spells them; their bytes need not be UTF-8.
+    explicit AlbumReading(QList<QByteArray> paths, TagReaderSettings settings = {},
+                          QObject* parent = nullptr);
+
+    // Starts reading; the signals come from the event loop, never from within start().
+    void start();
+    // Stops at once; finished() follows, and the result is empty.
+    void cancel();
+
+    int fileCount() const { return int(m_paths.size()); }
+    bool isFinished() const { return m_finished; }
+    bool wasCancelled() const { return m_cancelled; }
+    // Once finished and not cancelled.
+    const AlbumTracks& result() const { return m_result; }
+
+signals:
+    void progressed(int done, int total);
+    void finished();
+
+private:
+    void readCueSheets();
+    void assemble();
+
+    QList<QByteArray> m_paths;
+    TagReaderSettings m_settings;
+    TagReader* m_tagReader = nullptr;
+    QList<QByteArray> m_audioFiles; // those not read through a cue sheet
+    int m_doneBeforeTags = 0;
+    AlbumTracks m_result;
+    std::vector<std::pair<QByteArray, CueSheet>> m_cueSheets; // the path, the sheet
+    bool m_finished = false;
+    bool m_cancelled = false;
+};
+
+// Reads as AlbumReading does and waits for it, running the event loop meanwhile (it needs an
+// application object).
+AlbumTracks readAlbumTracks(const QStringList& paths, const TagReaderSettings& settings = {});
 
 } // namespace plattera

@@ -64,6 +64,12 @@ QString singleLineText(const QString& text)
     return line;
 }
 
+QString titleText(const QString& text)
+{
+    const QString line = singleLineText(text);
+    return line.size() > kMaxTitleLength ? cutToTitleLength(line) : line;
+}
+
 PastedTracks pastedTrackTitles(const QString& text)
 {
     static const QRegularExpression lineBreak(

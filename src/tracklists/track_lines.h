@@ -16,6 +16,9 @@ QString withoutLeadingNumber(const QString& line);
 // The text as one line: tabs and line ends become spaces, other control characters go.
 QString singleLineText(const QString& text);
 
+// A text from a tag or a cue sheet as a title: one line, at most kMaxTitleLength characters.
+QString titleText(const QString& text);
+
 // The tracks of a pasted text: the titles, and how many lines were longer than a title may be
 // and were cut to kMaxTitleLength.
 struct PastedTracks {

@@ -1,0 +1,54 @@
+#include "support/audio_writers.h"
+
+#include <QtEndian>
+
+namespace {
+
+QByteArray bigEndian32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+// ID3v2.4 sizes carry 7 bits a byte.
+QByteArray syncSafe(quint32 value)
+{
+    QByteArray bytes;
+    for (int shift : {21, 14, 7, 0})
+        bytes += char((value >> shift) & 0x7F);
+    return bytes;
+}
+
+} // namespace
+
+// Both are written outside in, each header giving the size of all it holds: building each level
+// around the last would copy the whole nest at every level.
+
+QByteArray nestedAtomsM4a(int depth)
+{
+    QByteArray file = bigEndian32(28) + QByteArray("ftypM4A ") + bigEndian32(0) +
+        QByteArray("M4A mp42isom") + bigEndian32(quint32(8 + 8 * depth)) + "moov";
+    for (int level = 0; level < depth; ++level)
+        file += bigEndian32(quint32(8 * (depth - level))) + QByteArray("udta");
+    return file;
+}
+
+QByteArray nestedChaptersMp3(int depth)
+{
+    // A chapter: its header, element id, start and end times and offsets, then what it holds;
+    // the innermost holds an empty title.
+    const QByteArray title = QByteArray("TIT2") + syncSafe(1) + QByteArray("\0\0\x03", 3);
+    constexpr quint32 kChapterBytes = 10 + 2 + 16;
+    const quint32 tagSize = quint32(depth) * kChapterBytes + quint32(title.size());
+    QByteArray file = QByteArray("ID3\x04\x00\x00", 6) + syncSafe(tagSize);
+    for (int level = 0; level < depth; ++level)
+        file += QByteArray("CHAP") +
+            syncSafe(tagSize - quint32(level + 1) * 10 - quint32(level) * 18) +
+            QByteArray(2, '\0') + QByteArray("c\0", 2) + QByteArray(16, '\0');
+    file += title;
+    // MPEG-1 layer III, 128 kbit/s, 44.1 kHz: 417 bytes a frame.
+    for (int frame = 0; frame < 3; ++frame)
+        file += QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\0');
+    return file;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+
+// Audio files whose tags nest as deep as asked, made byte by byte: the shapes that overflow a
+// tag library's stack when deep (tens of thousands of levels) and read plainly when shallow.
+
+// An .m4a whose moov atom holds `depth` udta atoms each inside the one before.
+QByteArray nestedAtomsM4a(int depth);
+
+// An .mp3: an ID3v2.4 tag with `depth` CHAP frames each inside the one before, then three MPEG
+// audio frames of silence.
+QByteArray nestedChaptersMp3(int depth);

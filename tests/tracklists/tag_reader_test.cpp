@@ -1,0 +1,54 @@
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "support/image_assert.h"
+#include "support/test_files.h"
+#include "tracklists/album_files.h"
+
+using namespace plattera;
+
+// A stand-in for plattera-tag-reader that answers for each name on its input as the name asks:
+// with the name as the title, or by crashing, hanging, flooding, talking nonsense or telling
+// its limits (address space in KiB, CPU seconds, core and file size in blocks).
+const char kFakeReader[] = R"sh(#!/bin/bash
+while IFS= read -r -d '' path; do
+    case "${path##*/}" in
+    crash) kill -SEGV $$ ;;
+    hang) exec sleep 60 ;;
+    flood) exec cat /dev/zero ;;
+    nonsense) echo "what?" ;;
+    limits) printf 'tags\t%s\t\t\t\t\t\n' "$(ulimit -v) $(ulimit -t) $(ulimit -c) $(ulimit -f)" ;;
+    *) printf 'tags\t%s\t\t\t\t\t\n' "${path##*/}" ;;
+    esac
+done
+)sh";
+
+// A child runs within its limits, and whatever a file does to it costs that file alone; the
+// files after it go to a fresh child.
+TEST(TagReader, AChildThatCrashesHangsFloodsOrTalksNonsenseCostsOnlyItsFile)
+{
+    QTemporaryDir dir;
+    TagReaderSettings settings {.program = writeTestFile(dir.filePath("fake"), kFakeReader),
+                                .filesPerChild = 4,
+                                .fileTimeoutMs = 500,
+                                .addressSpaceBytes = 512 << 20,
+                                .cpuSeconds = 7};
+    QFile::setPermissions(settings.program, QFile::ReadOwner | QFile::ExeOwner);
+    QStringList paths;
+    for (const char* name : {"limits", "crash", "a", "hang", "b", "flood", "c", "nonsense", "d"})
+        paths << dir.filePath(name);
+    const AlbumTracks album = readAlbumTracks(paths, settings);
+    EXPECT_EQ(album.titles, (QStringList {"a", "b", "c", "d", "524288 7 0 0"})); // by file name
+    EXPECT_EQ(album.unreadable, (QStringList {"crash", "hang", "flood", "nonsense"}));
+    EXPECT_EQ(album.reasons,
+              (QStringList {"reading its tags stopped the tag reader",
+                            "reading its tags took longer than 0.5 s",
+                            "the tag reader wrote more than any tags hold",
+                            "the tag reader gave an answer that is none"}));
+    settings.program = "/nonexistent";
+    EXPECT_TRUE(readAlbumTracks({paths[2]}, settings)
+                    .reasons.value(0)
+                    .startsWith("the tag reader cannot start"));
+}
