@@ -79,6 +79,21 @@ AlbumTracks albumOf(std::vector<TrackEntry> tracks)
 
 } // namespace
 
+QList<QByteArray> localFilePaths(const QList<QUrl>& urls)
+{
+    QList<QByteArray> paths;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (path.contains(QChar::ReplacementCharacter) && url.host().isEmpty())
+            paths << QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        else
+            paths << QFile::encodeName(path);
+    }
+    return paths;
+}
+
 bool isAlbumFile(const QString& path)
 {
     const QByteArray extension = QFileInfo(path).suffix().toLower().toUtf8();

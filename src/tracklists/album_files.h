@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include "tracklists/cue_sheet.h"
 #include "tracklists/tag_reader.h"
@@ -22,6 +23,12 @@ struct AlbumTracks {
     QStringList unreadable; // the files left out, by file name
     QStringList reasons;    // why, one for each file left out
 };
+
+// The local files among dropped or pasted URLs, each as the system spells its name. A file
+// manager writes a name whose bytes are not UTF-8 (Latin-1, from old disks and archives) with
+// each such byte percent-encoded; QUrl reads those bytes as U+FFFD, so the name is taken from
+// the URL's bytes instead.
+QList<QByteArray> localFilePaths(const QList<QUrl>& urls);
 
 // True for the files an album is read from: audio files by their extension, and cue sheets.
 bool isAlbumFile(const QString& path);

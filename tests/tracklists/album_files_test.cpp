@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include <sys/inotify.h>
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -120,4 +122,24 @@ TEST(AlbumFiles, ReadingOpensNoFileForWriting)
     EXPECT_EQ(forWriting, QStringList {});
     readOnly.removeDuplicates();
     EXPECT_EQ(readOnly.size(), paths.size()) << "each file seen opened and closed";
+}
+
+// As a file manager copies files: names percent-encoded byte by byte, Latin-1 ones included.
+TEST(AlbumFiles, DroppedUrlsNameTheFilesByteForByte)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    // Named by their bytes: QFile would spell a Latin-1 name in UTF-8.
+    for (const char* name : {"caf\xE9.flac", "\xC3\xA9t\xC3\xA9 #1.flac"})
+        std::ofstream((folder + '/' + name).toStdString(), std::ios::binary)
+            << std::ifstream(PLATTERA_TEST_DATA "/album_disc1_a.flac", std::ios::binary).rdbuf();
+    AlbumReading reading(
+        localFilePaths({QUrl("file://" + folder.toPercentEncoding("/") + "/caf%E9.flac"),
+                        QUrl::fromLocalFile(dir.filePath("\u00e9t\u00e9 #1.flac")),
+                        QUrl("https://example.org/caf%E9.flac")}));
+    QSignalSpy finished(&reading, &AlbumReading::finished);
+    reading.start();
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(reading.result().titles, QStringList(2, "First Song"));
+    EXPECT_EQ(reading.result().unreadable, QStringList {});
 }
