@@ -67,7 +67,8 @@ public:
     bool pasteTracks(const QMimeData& data);
     // Audio files and cue sheets dropped on the window: the artist, the title and one track per
     // file. The files that cannot be read are named in one message at the end.
-    void dropAlbumFiles(const QStringList& paths);
+    // `paths` as the system spells them. Reading shows its progress when it takes a while.
+    void dropAlbumFiles(const QList<QByteArray>& paths);
 
 protected:
     bool event(QEvent* event) override;

@@ -2,31 +2,30 @@
 #include <algorithm>
 
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QUrl>
 
+#include "app/album_progress.h"
 #include "app/track_editor.h"
 #include "tracklists/album_files.h"
+#include "tracklists/title_length.h"
 #include "tracklists/track_lines.h"
 
 namespace plattera {
 
 namespace {
 
-QStringList localFiles(const QMimeData& data)
+QList<QByteArray> localFiles(const QMimeData& data)
 {
-    QStringList paths;
-    for (const QUrl& url : data.urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    return paths;
+    return localFilePaths(data.urls());
 }
 
 bool carriesAlbumFiles(const QMimeData& data)
 {
-    const QStringList paths = localFiles(data);
-    return std::any_of(paths.begin(), paths.end(), isAlbumFile);
+    const QList<QByteArray> paths = localFiles(data);
+    return std::any_of(paths.begin(), paths.end(),
+                       [](const QByteArray& path) { return isAlbumFile(QFile::decodeName(path)); });
 }
 
 void showFromStart(QLineEdit* edit, const QString& text)
@@ -74,9 +73,12 @@ void TrackEditor::dropEvent(QDropEvent* event)
         event->ignore();
 }
 
-void TrackEditor::dropAlbumFiles(const QStringList& paths)
+void TrackEditor::dropAlbumFiles(const QList<QByteArray>& paths)
 {
-    const AlbumTracks album = readAlbumTracks(paths);
+    const std::optional<AlbumTracks> read = readAlbumShowingProgress(this, paths);
+    if (!read)
+        return; // cancelled
+    const AlbumTracks& album = *read;
     if (!album.artist.isEmpty())
         showFromStart(m_artistEdit, album.artist);
     if (!album.album.isEmpty())
@@ -94,10 +96,17 @@ bool TrackEditor::pasteTracks(const QMimeData& data)
         dropAlbumFiles(localFiles(data));
         return true;
     }
-    const QStringList titles = pastedTrackTitles(data.text()).titles;
-    if (titles.isEmpty())
+    const PastedTracks pasted = pastedTrackTitles(data.text());
+    if (pasted.titles.isEmpty())
         return false;
-    insertTracks(titles);
+    insertTracks(pasted.titles);
+    if (pasted.shortened > 0)
+        m_links.showError((pasted.shortened == 1
+                               ? QStringLiteral("A pasted line was")
+                               : QStringLiteral("%1 pasted lines were").arg(pasted.shortened)) +
+                          QStringLiteral(" longer than a track line holds and cut to its first %1 "
+                                         "characters.")
+                              .arg(kMaxTitleLength));
     return true;
 }
 
