@@ -4,6 +4,7 @@ a pasted list, then tagged audio files pasted as a file manager copies them (a d
 import os
 import re
 import shutil
+import struct
 import subprocess
 import unittest
 
@@ -14,6 +15,13 @@ PASTED = "1. Harbour Lights\n02 - Quarry\n\n3) Velvet Engine\nKestrel\n"
 # The disc 2 file first and one without tags, to be put in order.
 ALBUM = [("b.flac", ["TITLE=Ox", "DISCNUMBER=2", "TRACKNUMBER=1"]), ("Velvet.flac", []),
          ("a.flac", ["TITLE=Tin Roof Rain Reprise", "TRACKNUMBER=1"])]
+
+
+def nested_atoms_m4a(depth):
+    """An .m4a whose moov holds `depth` udta atoms each inside the one before: deep enough, it
+    overflows the tag library's stack."""
+    nest = b"".join(struct.pack(">I", 8 * (depth - level)) + b"udta" for level in range(depth))
+    return struct.pack(">I", 16) + b"ftypM4A \0\0\0\0" + struct.pack(">I", 8 + len(nest)) + b"moov" + nest
 
 
 @unittest.skipUnless(all(map(shutil.which, ("xclip", "sox", "metaflac"))), "needs xclip, sox and metaflac")
@@ -30,18 +38,23 @@ class TrackListsFromElsewhere(Story, unittest.TestCase):
         self.desktop.key("ctrl+v")
 
     def test_a_pasted_list_and_pasted_audio_files_become_tracks(self):
-        paths = [os.path.join(self.tmp, name) for name, _ in ALBUM] + [os.path.join(self.tmp, "broken.flac")]
-        with self.step("make tagged FLAC files with sox and metaflac, and a broken one"):
+        hostile = [os.path.join(self.tmp, name) for name in ("broken.flac", "never written.flac", "deep.m4a")]
+        paths = [os.path.join(self.tmp, name) for name, _ in ALBUM] + hostile
+        with self.step("make tagged FLAC files with sox and metaflac, a broken one, a FIFO and one that "
+                       "crashes the tag library"):
             for path, (_, tags) in zip(paths, ALBUM):
                 subprocess.run(["sox", "-n", "-r", "8000", path, "trim", "0", "0.05"], check=True)
                 subprocess.run(["metaflac", "--remove-all-tags"] + ["--set-tag=" + t for t in tags] + [path], check=True)
-            with open(paths[-1], "wb") as file:
+            with open(hostile[0], "wb") as file:
                 file.write(b"not audio at all")
+            os.mkfifo(hostile[1])
+            with open(hostile[2], "wb") as file:
+                file.write(nested_atoms_m4a(100000))
         program = self.start()
         editor = program.open_track_editor()
         with self.step("paste a list of four lines"):
             self.paste(editor, PASTED, "UTF8_STRING")
-        with self.step("paste the files; one message names the broken file"):
+        with self.step("paste the files; the program lives on, and one message says what it left out"):
             self.paste(editor, "".join("file://%s\r\n" % p for p in paths), "text/uri-list")
             box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
             self.desktop.key("Return")
