@@ -53,12 +53,19 @@ QString commandValue(const QString& rest, bool typeFollows = false)
     return lastSpace < 0 ? rest : rest.left(lastSpace).trimmed();
 }
 
+// The absolute path of a FILE name, relative to the sheet's folder unless it starts at the root.
+// QDir would take a name starting with ':' for one of the program's own resources.
+QString filePath(const QString& folder, const QString& name)
+{
+    return QDir::cleanPath(name.startsWith(QLatin1Char('/')) ? name
+                                                             : folder + QLatin1Char('/') + name);
+}
+
 } // namespace
 
 std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& folder)
 {
     static const QRegularExpression lineBreak(QStringLiteral("\\r\\n|\\r|\\n"));
-    const QDir dir(folder);
     CueSheet sheet;
     QString currentFile;
     for (const QString& rawLine : decodeCue(bytes).split(lineBreak)) {
@@ -67,7 +74,7 @@ std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& fo
         CueSheet::Track* track = sheet.tracks.empty() ? nullptr : &sheet.tracks.back();
         if (command == QLatin1String("FILE")) {
             currentFile = commandValue(rest, true);
-            sheet.files << QDir::cleanPath(dir.absoluteFilePath(currentFile));
+            sheet.files << filePath(folder, currentFile);
         } else if (command == QLatin1String("TRACK")) {
             sheet.tracks.push_back({splitFirstWord(rest).first.toInt(),
                                     QFileInfo(currentFile).completeBaseName(), QString()});
