@@ -15,7 +15,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
-#include <QSettings>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -90,14 +89,7 @@ static int screenLogicalDpiY()
     return 96;
 }
 
-QtPlatform::QtPlatform() : m_logicalDpiY(screenLogicalDpiY())
-{
-    // A folder below a device file can never be created, so Qt's dialogs read no history and
-    // write none; the program remembers the last picture itself, in memory.
-    const QString nowhere = QStringLiteral("/dev/null");
-    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
-        QSettings::setPath(format, QSettings::UserScope, nowhere);
-}
+QtPlatform::QtPlatform() : m_logicalDpiY(screenLogicalDpiY()) { }
 
 std::optional<QString> QtPlatform::choosePictureFile(QWidget* parent,
                                                      const PictureDialogRequest& request)

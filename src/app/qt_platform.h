@@ -8,9 +8,7 @@ namespace plattera {
 // The platform as the program uses it: Qt's dialogs, message box, desktop services and screen.
 class QtPlatform : public Platform {
 public:
-    // Needs the application object. Reads the screen's logical pixels per inch once, and points
-    // Qt's own settings file (the file dialog's history, the colour dialog's custom colours)
-    // where nothing can be written: the program keeps no settings.
+    // Needs the application object. Reads the screen's logical pixels per inch once.
     QtPlatform();
 
     std::optional<QString> choosePictureFile(QWidget* parent,

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QSettings>
 
 #include "app/accessibility.h"
 #include "app/arial_face.h"
@@ -99,6 +100,15 @@ bool takeOverQtEnvironment()
     return true;
 }
 
+void keepQtSettingsNowhere()
+{
+    // A folder below a device file can never be created, so Qt's dialogs read no history and
+    // write none; the program remembers what it needs itself, in memory.
+    const QString nowhere = QStringLiteral("/dev/null");
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, nowhere);
+}
+
 void returnLargeBlocksToTheSystem()
 {
     // glibc raises its mmap threshold after each large free, after which multi-megabyte blocks
@@ -142,6 +152,7 @@ int runPlattera(char* programName)
     QApplication::setApplicationName(QStringLiteral("Plattera"));
     QApplication::setDesktopFileName(QStringLiteral("plattera"));
 
+    keepQtSettingsNowhere();
     QtPlatform platform;
     if (const QString problem = arialFontProblem(); !problem.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(problem));

@@ -45,6 +45,10 @@ struct QtCommandLine {
     char* argv[2];
 };
 
+// Points Qt's own settings file (the file dialog's history, the colour dialog's custom colours)
+// where nothing can be written: the program keeps no settings. For the whole process.
+void keepQtSettingsNowhere();
+
 // Hands the memory of large transient blocks (a photo being decoded, a page being printed) back
 // to the system as soon as they are freed, so the resident size follows the cover over a long
 // session instead of keeping the highest level any command reached.

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/qt_platform.h"
+#include "app/startup.h"
 #include "pictures/picture_formats.h"
 #include "support/test_files.h"
 
@@ -102,6 +103,7 @@ TEST(QtPlatform, DialogsWriteNoSettings)
     QTemporaryDir config;
     const SavedEnvironment saved({"XDG_CONFIG_HOME"});
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    plattera::keepQtSettingsNowhere();
     plattera::QtPlatform platform;
     onNextDialog([](QDialog&) {});
     platform.choosePictureFile(nullptr, pictureRequest());
