@@ -24,7 +24,7 @@ bool runGuarded(Platform& platform, QWidget* parent, const std::function<void()>
     } catch (const CommandError& e) {
         message = e.message();
     } catch (const std::bad_alloc&) {
-        message = QStringLiteral("Out of memory");
+        message = notEnoughMemoryTo(QStringLiteral("finish the command"));
     } catch (const std::exception& e) {
         message = QString::fromLocal8Bit(e.what());
     }

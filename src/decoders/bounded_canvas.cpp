@@ -1,4 +1,5 @@
 #include "decoders/bounded_canvas.h"
+#include "model/errors.h"
 
 #include <algorithm>
 #include <new>
@@ -157,7 +158,8 @@ DecodeResult BoundedCanvas::finish()
             const QSize size = boundedDecodingSize(m_own);
             m_image = allocateWhiteImage(size.width(), size.height());
             if (m_image.isNull())
-                return DecodeResult::failure(QStringLiteral("Not enough memory for the picture"));
+                return DecodeResult::failure(
+                    notEnoughMemoryTo(QStringLiteral("decode the picture")));
             m_sums = std::make_unique<BoxSums>(m_own, m_image, 2);
             for (int y = 0; y < own.height(); ++y)
                 m_sums->add(y, 0, 1, reinterpret_cast<const QRgb*>(own.constScanLine(y)),
@@ -166,25 +168,27 @@ DecodeResult BoundedCanvas::finish()
         if (m_sums)
             m_sums->finishRows(m_image.height());
     } catch (const std::bad_alloc&) {
-        return DecodeResult::failure(QStringLiteral("Not enough memory for the picture"));
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the picture")));
     }
     m_sums.reset();
-    DecodeResult result = DecodeResult::success(std::move(m_image));
-    if (result.image.size() != m_own)
-        result.sourceSize = m_own;
+    DecodeResult result = decodedPicture(std::move(m_image));
+    if (result->image.size() != m_own)
+        result->sourceSize = m_own;
     return result;
 }
 
 DecodeResult shrinkToLargestDrawn(DecodeResult decoded)
 {
-    const QSize own = decoded.image.size();
-    if (!decoded.ok() || boundedDecodingSize(own) == own)
+    if (!decoded.ok())
         return decoded;
-    const QImage image = decoded.image.convertToFormat(QImage::Format_RGB32);
-    decoded.image = QImage();
+    const QSize own = decoded->image.size();
+    if (boundedDecodingSize(own) == own)
+        return decoded;
+    const QImage image = decoded->image.convertToFormat(QImage::Format_RGB32);
+    decoded->image = QImage();
     BoundedCanvas canvas(own, false);
     if (image.isNull() || canvas.isNull())
-        return DecodeResult::failure(QStringLiteral("Not enough memory for the picture"));
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the picture")));
     for (int y = 0; y < own.height(); ++y)
         canvas.putRow(y, 0, 1, reinterpret_cast<const QRgb*>(image.constScanLine(y)), own.width());
     return canvas.finish();

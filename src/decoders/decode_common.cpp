@@ -1,41 +1,52 @@
 #include "decoders/decode_result.h"
+#include "model/errors.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace plattera {
 
-QString checkPictureSize(long long width, long long height)
+DecodeResult decodedPicture(QImage image, QSize sourceSize)
 {
-    if (width <= 0 || height <= 0)
-        return QStringLiteral("The picture has no pixels (%1 x %2)").arg(width).arg(height);
-    if (width > kMaxPictureSide || height > kMaxPictureSide) {
-        return QStringLiteral("The picture is too large (%1 x %2 pixels; at most %3 on a side)")
-            .arg(width)
-            .arg(height)
-            .arg(kMaxPictureSide);
-    }
-    if (width * height > kMaxPicturePixels) {
-        return QStringLiteral("The picture is too large (%1 x %2 pixels; at most %3 megapixels)")
-            .arg(width)
-            .arg(height)
-            .arg(kMaxPicturePixels / 1'000'000);
-    }
-    return QString();
+    if (image.isNull())
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the picture")));
+    return DecodedPicture {std::move(image), sourceSize};
 }
 
-QString checkPictureSize(long long width, long long height, long long dataBytes)
+Check checkPictureSize(long long width, long long height)
 {
-    if (QString problem = checkPictureSize(width, height); !problem.isEmpty())
-        return problem;
-    if (width * height > std::max(dataBytes, 1LL) * kMaxPixelsPerByte) {
-        return QStringLiteral(
-                   "The picture claims %1 x %2 pixels, far more than its %3 bytes can hold")
-            .arg(width)
-            .arg(height)
-            .arg(dataBytes);
+    if (width <= 0 || height <= 0)
+        return Check::failure(
+            QStringLiteral("The picture has no pixels (%1 x %2)").arg(width).arg(height));
+    if (width > kMaxPictureSide || height > kMaxPictureSide) {
+        return Check::failure(
+            QStringLiteral("The picture is too large (%1 x %2 pixels; at most %3 on a side)")
+                .arg(width)
+                .arg(height)
+                .arg(kMaxPictureSide));
     }
-    return QString();
+    if (width * height > kMaxPicturePixels) {
+        return Check::failure(
+            QStringLiteral("The picture is too large (%1 x %2 pixels; at most %3 megapixels)")
+                .arg(width)
+                .arg(height)
+                .arg(kMaxPicturePixels / 1'000'000));
+    }
+    return Done();
+}
+
+Check checkPictureSize(long long width, long long height, long long dataBytes)
+{
+    if (Check size = checkPictureSize(width, height); !size)
+        return size;
+    if (width * height > std::max(dataBytes, 1LL) * kMaxPixelsPerByte) {
+        return Check::failure(
+            QStringLiteral("The picture claims %1 x %2 pixels, far more than its %3 bytes can hold")
+                .arg(width)
+                .arg(height)
+                .arg(dataBytes));
+    }
+    return Done();
 }
 
 QSize boundedDecodingSize(QSize own)

@@ -5,31 +5,30 @@
 #include <QSize>
 #include <QString>
 
+#include "model/outcome.h"
+
 namespace plattera {
 
-// What a decoder hands back: the picture's pixels in Format_RGB32, or an error message in the
-// reader's own words. Decoders never print, exit or abort. The pixels are at the picture's
-// own size, except where a side is longer than the largest place a picture is drawn needs
-// (kLargestDrawnWidth, kLargestDrawnHeight): PNG, WebP and GIF pictures come shrunk to that
-// on such a side (BMP and ICO pictures can be shrunk with shrinkToLargestDrawn), and a JPEG
-// at a reduced scale when asked for one.
-struct DecodeResult {
+// A decoded picture: its pixels in Format_RGB32, and the picture's own size when it was decoded
+// smaller than that (else empty).
+struct DecodedPicture {
     QImage image;
-    QString error;
-    // The picture's own size when the image was decoded smaller than that (else empty).
     QSize sourceSize;
-
-    bool ok() const { return error.isEmpty() && !image.isNull(); }
-    static DecodeResult failure(const QString& message) { return {QImage(), message, QSize()}; }
-    static DecodeResult success(QImage img) { return {std::move(img), QString(), QSize()}; }
 };
+
+// What a decoder hands back: the picture, or why there is none in the reader's own words.
+// Decoders never print, exit or abort.
+using DecodeResult = Outcome<DecodedPicture>;
+
+// Success with these pixels; a null image (memory that could not be had) is a failure.
+DecodeResult decodedPicture(QImage image, QSize sourceSize = QSize());
 
 // Largest picture we agree to decode: 65535 pixels on a side, 200 megapixels in all.
 constexpr int kMaxPictureSide = 65535;
 constexpr long long kMaxPicturePixels = 200'000'000LL;
 
-// Empty when a picture of this size may be decoded, else the message to report.
-QString checkPictureSize(long long width, long long height);
+// Whether a picture of this size may be decoded, and if not, why.
+Check checkPictureSize(long long width, long long height);
 
 // A compressed raster file cannot hold more than this many pixels per byte of its data (even a
 // single colour costs bits per block), so a tiny file whose header claims a huge picture is
@@ -38,7 +37,7 @@ QString checkPictureSize(long long width, long long height);
 constexpr long long kMaxPixelsPerByte = 65536;
 
 // checkPictureSize, and the claimed pixels weighed against the bytes that hold them.
-QString checkPictureSize(long long width, long long height, long long dataBytes);
+Check checkPictureSize(long long width, long long height, long long dataBytes);
 
 // The most pixels any place on the cover takes at 600 dpi, the finest a page is printed at:
 // 150 mm across (the back insert with its spines) and 120 mm down (the front insert). Pictures

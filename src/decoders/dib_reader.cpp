@@ -3,6 +3,7 @@
 
 #include "decoders/byte_order.h"
 #include "decoders/dib_reader.h"
+#include "model/errors.h"
 
 namespace plattera {
 
@@ -152,37 +153,41 @@ bool hasBitfields(const DibHeader& header)
         (header.compression == kBitfields || header.compression == kAlphaBitfields);
 }
 
-// Empty when the reader decodes bitmaps of this size, depth and compression, else why not.
-QString unsupportedFormat(const DibSource& source, const DibHeader& header)
+// Whether the reader decodes bitmaps of this size, depth and compression, and if not, why.
+Check unsupportedFormat(const DibSource& source, const DibHeader& header)
 {
-    if (QString problem = checkPictureSize(header.width, header.height); !problem.isEmpty())
-        return problem;
+    if (Check size = checkPictureSize(header.width, header.height); !size)
+        return size;
     const bool rle = isRle(header);
     if (source.maxRlePixelsPerByte > 0 && rle &&
         header.width * header.height > (long long)(source.size) * source.maxRlePixelsPerByte)
-        return QStringLiteral("The compressed bitmap claims more pixels than its data can hold");
+        return Check::failure(
+            QStringLiteral("The compressed bitmap claims more pixels than its data can hold"));
 
     const int bpp = header.bitsPerPixel;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return QStringLiteral("Unsupported bitmap depth (%1 bits per pixel)").arg(bpp);
+        return Check::failure(
+            QStringLiteral("Unsupported bitmap depth (%1 bits per pixel)").arg(bpp));
     const uint32_t compression = header.compression;
     const bool bitfields = hasBitfields(header);
     if (compression != kRgb && !rle && !bitfields)
-        return QStringLiteral("Unsupported bitmap compression (%1)").arg(compression);
+        return Check::failure(
+            QStringLiteral("Unsupported bitmap compression (%1)").arg(compression));
     // Icons never carry run-length data: in an icon it is a sign of damage.
     if (source.icon && rle)
-        return QStringLiteral("Compressed icon images are not supported");
+        return Check::failure(QStringLiteral("Compressed icon images are not supported"));
     if ((compression == kRle8 && bpp != 8) || (compression == kRle4 && bpp != 4) ||
         (bitfields && bpp != 16 && bpp != 32))
-        return QStringLiteral("Bitmap compression %1 does not go with %2 bits per pixel")
-            .arg(compression)
-            .arg(bpp);
-    return QString();
+        return Check::failure(
+            QStringLiteral("Bitmap compression %1 does not go with %2 bits per pixel")
+                .arg(compression)
+                .arg(bpp));
+    return Done();
 }
 
 // The channels of 16- and 32-bit pixels: the stored masks, or the fixed layout of the plain
 // format. Masks that follow a short header move `next` past them.
-QString readChannels(const DibSource& source, const DibHeader& header, Layout& layout, size_t& next)
+Check readChannels(const DibSource& source, const DibHeader& header, Layout& layout, size_t& next)
 {
     const int bpp = header.bitsPerPixel;
     if (hasBitfields(header)) {
@@ -190,7 +195,7 @@ QString readChannels(const DibSource& source, const DibHeader& header, Layout& l
         const unsigned char* masks = source.data + source.headerOffset + 40;
         if (header.headerSize < 40 + 4 * maskCount) {
             if (source.size - next < 4 * maskCount)
-                return QStringLiteral("The bitmap colour masks are cut short");
+                return Check::failure(QStringLiteral("The bitmap colour masks are cut short"));
             masks = source.data + next;
             next += 4 * maskCount;
         }
@@ -211,39 +216,40 @@ QString readChannels(const DibSource& source, const DibHeader& header, Layout& l
         if (source.icon || source.alpha32)
             layout.alpha = Channel(0xff000000);
     }
-    return QString();
+    return Done();
 }
 
 // The colour table of a bitmap of up to 8 bits per pixel, which starts at `next` and moves
 // it past.
-QString readPalette(const DibSource& source, const DibHeader& header, Layout& layout, size_t& next)
+Check readPalette(const DibSource& source, const DibHeader& header, Layout& layout, size_t& next)
 {
     const int bpp = header.bitsPerPixel;
     const uint32_t most = 1u << bpp;
     if (header.coloursUsed > most)
-        return QStringLiteral("The bitmap palette is too large (%1 colours for %2 bits per pixel)")
-            .arg(header.coloursUsed)
-            .arg(bpp);
+        return Check::failure(
+            QStringLiteral("The bitmap palette is too large (%1 colours for %2 bits per pixel)")
+                .arg(header.coloursUsed)
+                .arg(bpp));
     const uint32_t entries = header.coloursUsed ? header.coloursUsed : most;
     const size_t entrySize = header.os2Palette ? 3 : 4;
     if ((source.size - std::min(next, source.size)) / entrySize < entries)
-        return QStringLiteral("The bitmap palette is cut short");
+        return Check::failure(QStringLiteral("The bitmap palette is cut short"));
     for (uint32_t i = 0; i < entries; ++i) {
         const unsigned char* e = source.data + next + i * entrySize;
         layout.palette[i] = qRgb(e[2], e[1], e[0]);
     }
     layout.paletteSize = int(entries);
     next += entries * entrySize;
-    return QString();
+    return Done();
 }
 
 } // namespace
 
-QString readDibHeader(const DibSource& source, DibHeader& header)
+Check readDibHeader(const DibSource& source, DibHeader& header)
 {
     const size_t at = source.headerOffset;
     if (at > source.size || source.size - at < 4)
-        return QStringLiteral("The bitmap header is cut short");
+        return Check::failure(QStringLiteral("The bitmap header is cut short"));
     const unsigned char* h = source.data + at;
     header.headerSize = leU32(h);
     const size_t available = source.size - at;
@@ -251,9 +257,9 @@ QString readDibHeader(const DibSource& source, DibHeader& header)
     const bool windows = hs == 40 || hs == 52 || hs == 56 || hs == 108 || hs == 124;
     const bool os2v2 = !windows && hs >= 16 && hs <= 64;
     if (hs != 12 && !windows && !os2v2)
-        return QStringLiteral("Unsupported bitmap header size (%1)").arg(hs);
+        return Check::failure(QStringLiteral("Unsupported bitmap header size (%1)").arg(hs));
     if (available < hs)
-        return QStringLiteral("The bitmap header is cut short");
+        return Check::failure(QStringLiteral("The bitmap header is cut short"));
 
     long long storedHeight = 0;
     if (hs == 12) {
@@ -273,33 +279,33 @@ QString readDibHeader(const DibSource& source, DibHeader& header)
     header.height = storedHeight < 0 ? -storedHeight : storedHeight;
     if (source.icon)
         header.height /= 2;
-    return QString();
+    return Done();
 }
 
 bool dibIsBottomUp(const DibSource& source)
 {
     DibHeader header;
-    return readDibHeader(source, header).isEmpty() && !header.topDown && header.height > 0;
+    return readDibHeader(source, header).ok() && !header.topDown && header.height > 0;
 }
 
 DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskOffset)
 {
     DibHeader header;
-    QString problem = readDibHeader(source, header);
-    if (problem.isEmpty())
-        problem = unsupportedFormat(source, header);
-    if (!problem.isEmpty())
-        return DecodeResult::failure(problem);
+    Check format = readDibHeader(source, header);
+    if (format)
+        format = unsupportedFormat(source, header);
+    if (!format)
+        return DecodeResult::failure(format.reason());
 
     size_t next = source.headerOffset + header.headerSize;
     Layout layout;
-    problem = readChannels(source, header, layout, next);
+    Check colours = readChannels(source, header, layout, next);
     if (!keepAlpha)
         layout.alpha = Channel();
-    if (problem.isEmpty() && header.bitsPerPixel <= 8)
-        problem = readPalette(source, header, layout, next);
-    if (!problem.isEmpty())
-        return DecodeResult::failure(problem);
+    if (colours && header.bitsPerPixel <= 8)
+        colours = readPalette(source, header, layout, next);
+    if (!colours)
+        return DecodeResult::failure(colours.reason());
 
     const bool rle = isRle(header);
     const size_t pixelOffset = source.pixelOffset ? source.pixelOffset : next;
@@ -314,13 +320,13 @@ DecodeResult decodeDib(const DibSource& source, bool keepAlpha, size_t* andMaskO
 
     QImage image = allocateWhiteImage(int(header.width), int(header.height));
     if (image.isNull())
-        return DecodeResult::failure(QStringLiteral("Not enough memory to decode the bitmap"));
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the bitmap")));
     const PixelSink sink {image, header.topDown};
     if (rle)
         decodeRle(header, layout, source.data + pixelOffset, source.data + source.size, sink);
     else
         decodeRows(header, layout, source.data + pixelOffset, qsizetype(stride), sink);
-    return DecodeResult::success(std::move(image));
+    return decodedPicture(std::move(image));
 }
 
 } // namespace plattera

@@ -47,8 +47,8 @@ struct DibHeader {
     bool os2 = false;
 };
 
-// Reads the info header; returns an empty text or the problem.
-QString readDibHeader(const DibSource& source, DibHeader& header);
+// Reads the info header, or says why it cannot be read.
+Check readDibHeader(const DibSource& source, DibHeader& header);
 
 // Decodes the colour image onto a white RGB32 image. With keepAlpha (icons), the top byte of
 // each pixel is the picture's own alpha for 32-bit data and 0xff otherwise; the caller must

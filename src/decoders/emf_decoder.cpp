@@ -21,12 +21,12 @@ namespace {
 constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 constexpr size_t kMinHeaderSize = 88;
 
-QString notAMetafile()
+Check notAMetafile()
 {
-    return QStringLiteral("Not a valid enhanced metafile");
+    return Check::failure(QStringLiteral("Not a valid enhanced metafile"));
 }
 
-QString readHeader(const QByteArray& data, int ppi, Header* header)
+Check readHeader(const QByteArray& data, int ppi, Header* header)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const size_t size = size_t(data.size());
@@ -86,7 +86,7 @@ QString readHeader(const QByteArray& data, int ppi, Header* header)
     const double kx = header->size.width() / frame.width(),
                  ky = header->size.height() / frame.height();
     header->deviceToImage = QTransform(kx, 0, 0, ky, -frame.x() * kx, -frame.y() * ky);
-    return QString();
+    return Done();
 }
 
 } // namespace
@@ -98,9 +98,9 @@ DecodeResult decodeEmf(const QByteArray& data, int ppi)
     return metafile::decodeMetafile(
         ppi,
         [&](QSize* size) {
-            const QString error = emf::readHeader(data, ppi, &header);
+            const Check read = emf::readHeader(data, ppi, &header);
             *size = header.size;
-            return error;
+            return read;
         },
         [&](QImage& image) {
             emf::EmfPlayer player(image, header);

@@ -60,7 +60,7 @@ QTransform readXform(const Record& r, std::size_t offset, bool* ok)
 }
 } // namespace
 
-QString EmfPlayer::play(const char* begin, const char* end)
+Check EmfPlayer::play(const char* begin, const char* end)
 {
     std::vector<char> buffer;
     const char* p = begin;
@@ -70,7 +70,7 @@ QString EmfPlayer::play(const char* begin, const char* end)
         if (type == U_EMR_EOF)
             break;
         if (length < 8 || length % 4 != 0 || length > std::size_t(end - p))
-            return metafile::damagedRecordMessage(length, std::size_t(end - p));
+            return Check::failure(metafile::damagedRecordMessage(length, std::size_t(end - p)));
         const char* const at = p;
         p += length;
         // Only the records we play are checked: libuemf has no check for some others and
@@ -96,7 +96,7 @@ QString EmfPlayer::play(const char* begin, const char* end)
             continue;
         (this->*handler)(record);
     }
-    return QString();
+    return Done();
 }
 
 // Record types without a handler (comments, EMF+ among them, palettes, colour management,

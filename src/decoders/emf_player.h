@@ -60,7 +60,7 @@ struct Record {
         if (bottomUp)
             *bottomUp = dibIsBottomUp(source);
         const DecodeResult bitmap = decodeDib(source, keepAlpha);
-        return bitmap.ok() ? bitmap.image : QImage();
+        return bitmap.ok() ? bitmap->image : QImage();
     }
 };
 
@@ -84,7 +84,7 @@ public:
     // Plays the records after the header up to EMR_EOF. Returns an error message when a
     // record's length cannot be right, else an empty string; drawing done before a bad
     // record stays on the image.
-    QString play(const char* begin, const char* end);
+    Check play(const char* begin, const char* end);
 
 private:
     // One handler per family of record types; the types without one are not played.

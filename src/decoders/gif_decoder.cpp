@@ -7,6 +7,7 @@
 
 #include "decoders/bounded_canvas.h"
 #include "decoders/decode_result.h"
+#include "model/errors.h"
 
 namespace plattera {
 
@@ -63,17 +64,18 @@ int transparentIndexOf(GifFileType* gif, int extensionCode, GifByteType* block, 
 
 // Draws the frame's rows onto the logical screen, clipped to it. Rows of an interlaced frame
 // arrive in four passes.
-QString drawFrame(GifFileType* gif, int transparent, BoundedCanvas& screen)
+Check drawFrame(GifFileType* gif, int transparent, BoundedCanvas& screen)
 {
     const GifImageDesc& frame = gif->Image;
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (colours == nullptr || colours->Colors == nullptr)
-        return QStringLiteral("The GIF picture has no colour table");
+        return Check::failure(QStringLiteral("The GIF picture has no colour table"));
     if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > kMaxPictureSide ||
         frame.Height > kMaxPictureSide)
-        return QStringLiteral("The GIF picture has a frame of invalid size (%1 x %2)")
-            .arg(frame.Width)
-            .arg(frame.Height);
+        return Check::failure(
+            QStringLiteral("The GIF picture has a frame of invalid size (%1 x %2)")
+                .arg(frame.Width)
+                .arg(frame.Height));
 
     std::vector<GifPixelType> line(size_t(frame.Width));
     std::vector<QRgb> pixels(size_t(frame.Width));
@@ -93,7 +95,7 @@ QString drawFrame(GifFileType* gif, int transparent, BoundedCanvas& screen)
 
     for (int row : order) {
         if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
-            return gifError(gif->Error);
+            return Check::failure(gifError(gif->Error));
         for (int x = 0; x < frame.Width; ++x) {
             const int index = line[size_t(x)];
             QRgb& pixel = pixels[size_t(x)];
@@ -108,7 +110,7 @@ QString drawFrame(GifFileType* gif, int transparent, BoundedCanvas& screen)
         }
         screen.putRow(frame.Top + row, frame.Left, 1, pixels.data(), frame.Width);
     }
-    return QString();
+    return Done();
 }
 
 } // namespace
@@ -124,9 +126,8 @@ DecodeResult decodeGif(const QByteArray& data)
     if (!gif)
         return DecodeResult::failure(gifError(error));
 
-    const QString sizeProblem = checkPictureSize(gif->SWidth, gif->SHeight, data.size());
-    if (!sizeProblem.isEmpty())
-        return DecodeResult::failure(sizeProblem);
+    if (const Check size = checkPictureSize(gif->SWidth, gif->SHeight, data.size()); !size)
+        return DecodeResult::failure(size.reason());
 
     int transparent = -1;
     for (;;) {
@@ -154,10 +155,9 @@ DecodeResult decodeGif(const QByteArray& data)
             BoundedCanvas screen(QSize(gif->SWidth, gif->SHeight), gif->Image.Interlace);
             if (screen.isNull())
                 return DecodeResult::failure(
-                    QStringLiteral("Not enough memory to decode the GIF picture"));
-            const QString problem = drawFrame(gif.get(), transparent, screen);
-            if (!problem.isEmpty())
-                return DecodeResult::failure(problem);
+                    notEnoughMemoryTo(QStringLiteral("decode the GIF picture")));
+            if (const Check drawn = drawFrame(gif.get(), transparent, screen); !drawn)
+                return DecodeResult::failure(drawn.reason());
             return screen.finish();
         }
     }

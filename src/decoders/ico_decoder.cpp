@@ -5,6 +5,7 @@
 
 #include "decoders/byte_order.h"
 #include "decoders/dib_reader.h"
+#include "model/errors.h"
 
 namespace plattera {
 
@@ -22,7 +23,7 @@ struct IconImage {
 };
 
 // The image's real size, read from its own header: directories are known to lie.
-QString inspect(const unsigned char* data, size_t size, IconImage& image)
+Check inspect(const unsigned char* data, size_t size, IconImage& image)
 {
     const unsigned char* p = data + image.offset;
     if (image.length >= 24 && std::memcmp(p, kPngSignature, 8) == 0) {
@@ -35,9 +36,8 @@ QString inspect(const unsigned char* data, size_t size, IconImage& image)
     }
     DibSource source {data, size, image.offset, 0, true};
     DibHeader header;
-    const QString problem = readDibHeader(source, header);
-    if (!problem.isEmpty())
-        return problem;
+    if (const Check read = readDibHeader(source, header); !read)
+        return read;
     image.width = header.width;
     image.height = header.height;
     image.bitsPerPixel = header.bitsPerPixel;
@@ -52,11 +52,11 @@ DecodeResult decodePngEntry(const unsigned char* data, const IconImage& entry)
             QStringLiteral("The PNG image inside the icon cannot be read"));
     QImage canvas = allocateWhiteImage(png.width(), png.height());
     if (canvas.isNull())
-        return DecodeResult::failure(QStringLiteral("Not enough memory to decode the icon"));
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the icon")));
     QPainter painter(&canvas);
     painter.drawImage(0, 0, png);
     painter.end();
-    return DecodeResult::success(std::move(canvas));
+    return decodedPicture(std::move(canvas));
 }
 
 // Applies the AND mask (a set bit is transparent) unless 32-bit pixels carry their own alpha,
@@ -108,7 +108,7 @@ DecodeResult decodeDibEntry(const unsigned char* data, size_t size, const IconIm
         return result;
     DibHeader header;
     readDibHeader(source, header);
-    flattenOverWhite(result.image, data, size, maskOffset, header);
+    flattenOverWhite(result->image, data, size, maskOffset, header);
     return result;
 }
 
@@ -139,9 +139,8 @@ DecodeResult decodeIco(const QByteArray& data)
             continue;
         }
         image.length = std::min<size_t>(leU32(entry + 8), size - image.offset);
-        const QString entryProblem = inspect(bytes, size, image);
-        if (!entryProblem.isEmpty()) {
-            problem = entryProblem;
+        if (const Check entry = inspect(bytes, size, image); !entry) {
+            problem = entry.reason();
             continue;
         }
         const long long area = image.width * image.height;

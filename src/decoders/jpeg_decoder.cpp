@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 
 #include "decoders/decode_result.h"
+#include "model/errors.h"
 
 namespace plattera {
 
@@ -138,11 +139,11 @@ DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast)
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
     }
 
-    const QString sizeProblem =
+    const Check size =
         checkPictureSize(session.info.image_width, session.info.image_height, data.size());
-    if (!sizeProblem.isEmpty()) {
+    if (!size) {
         jpeg_destroy_decompress(&session.info);
-        return DecodeResult::failure(sizeProblem);
+        return DecodeResult::failure(size.reason());
     }
     const QSize ownSize(int(session.info.image_width), int(session.info.image_height));
     QImage image =
@@ -152,8 +153,7 @@ DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast)
     if (image.isNull() || cmykRow == nullptr) {
         std::free(cmykRow);
         jpeg_destroy_decompress(&session.info);
-        return DecodeResult::failure(
-            QStringLiteral("Not enough memory to decode the JPEG picture"));
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the JPEG picture")));
     }
 
     const bool decoded = decompressJpeg(&session, image.bits(), image.bytesPerLine(), cmykRow);
@@ -161,9 +161,9 @@ DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast)
     jpeg_destroy_decompress(&session.info);
     if (!decoded)
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
-    DecodeResult result = DecodeResult::success(std::move(image));
-    if (ownSize != result.image.size())
-        result.sourceSize = ownSize;
+    DecodeResult result = decodedPicture(std::move(image));
+    if (ownSize != result->image.size())
+        result->sourceSize = ownSize;
     return result;
 }
 

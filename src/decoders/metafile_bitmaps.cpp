@@ -110,8 +110,8 @@ void MetafilePlayer::drawDib(const char* dib, std::size_t length, QPointF dst, Q
         return;
     double sy = src.y();
     if (sourceFromBottom && dibIsBottomUp(source))
-        sy = bitmap.image.height() - src.y() - srcSize.y();
-    drawImage(bitmap.image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
+        sy = bitmap->image.height() - src.y() - srcSize.y();
+    drawImage(bitmap->image, dst, dstSize, QRectF(src.x(), sy, srcSize.x(), srcSize.y()), rop);
 }
 
 } // namespace plattera::metafile

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "decoders/gdi_constants.h"
+#include "model/errors.h"
 
 namespace plattera::metafile {
 
@@ -605,29 +606,27 @@ QString damagedRecordMessage(uint64_t claimed, uint64_t remaining)
 
 QString outOfMemoryMessage(int width, int height)
 {
-    return QStringLiteral("Not enough memory to draw the metafile at %1 x %2 pixels.")
+    return notEnoughMemoryTo(QStringLiteral("draw the metafile at %1 x %2 pixels"))
         .arg(width)
         .arg(height);
 }
 
-DecodeResult decodeMetafile(int ppi, const std::function<QString(QSize*)>& readSize,
-                            const std::function<QString(QImage&)>& play)
+DecodeResult decodeMetafile(int ppi, const std::function<Check(QSize*)>& readSize,
+                            const std::function<Check(QImage&)>& play)
 {
     if (ppi <= 0)
         return DecodeResult::failure(
             QStringLiteral("Cannot draw a metafile at %1 pixels per inch.").arg(ppi));
     QSize size;
-    const QString error = readSize(&size);
-    if (!error.isEmpty())
-        return DecodeResult::failure(error);
+    if (const Check header = readSize(&size); !header)
+        return DecodeResult::failure(header.reason());
     QImage image = allocateWhiteImage(size.width(), size.height());
     if (image.isNull())
         return DecodeResult::failure(outOfMemoryMessage(size.width(), size.height()));
     // The player's painter has let go of the image once play returns.
-    const QString playError = play(image);
-    if (!playError.isEmpty())
-        return DecodeResult::failure(playError);
-    return DecodeResult::success(std::move(image));
+    if (const Check played = play(image); !played)
+        return DecodeResult::failure(played.reason());
+    return decodedPicture(std::move(image));
 }
 
 void MetafilePlayer::setPixel(QPointF logical, const QColor& color)

@@ -107,8 +107,8 @@ QString outOfMemoryMessage(int width, int height);
 // What both metafile decoders do: `readSize` reads the header and gives the size to draw at
 // (or says why it cannot), then `play` draws the records onto a white image of that size (or
 // says why it stopped). The image, or the first message, is the result.
-DecodeResult decodeMetafile(int ppi, const std::function<QString(QSize*)>& readSize,
-                            const std::function<QString(QImage&)>& play);
+DecodeResult decodeMetafile(int ppi, const std::function<Check(QSize*)>& readSize,
+                            const std::function<Check(QImage&)>& play);
 
 // The device-context machinery both metafile formats share: the object table, the saved
 // states, the mapping from logical units through the world transform and the window and

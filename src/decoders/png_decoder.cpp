@@ -13,6 +13,7 @@
 #include "decoders/bounded_canvas.h"
 #include "decoders/byte_order.h"
 #include "decoders/decode_result.h"
+#include "model/errors.h"
 
 namespace plattera {
 
@@ -44,18 +45,19 @@ bool readChunk(const QByteArray& data, qsizetype at, Chunk& chunk)
 // libpng takes memory for a text chunk's whole claimed length before reading it, so a few bytes
 // could ask for gigabytes. No chunk can be longer than what follows it in the file: every
 // length up to IEND is checked before libpng sees the data.
-QString checkChunkLengths(const QByteArray& data)
+Check checkChunkLengths(const QByteArray& data)
 {
     Chunk chunk {};
     for (qsizetype at = 8; at + 8 <= data.size(); at = chunk.next) {
         if (!readChunk(data, at, chunk)) {
-            return QStringLiteral("a chunk claims %1 bytes, more than the file holds")
-                .arg(qint64(beU32(data.constData() + at)));
+            return Check::failure(
+                QStringLiteral("a chunk claims %1 bytes, more than the file holds")
+                    .arg(qint64(beU32(data.constData() + at))));
         }
         if (chunk.is("IEND"))
             break;
     }
-    return QString();
+    return Done();
 }
 
 void appendChunk(QByteArray& png, const char* type, const QByteArray& payload)
@@ -84,7 +86,7 @@ struct FramePlace {
 // transparency, colour space), the fdAT data as IDAT. Empty when the default image is the first
 // frame, as it is in most files and in every still picture. The chunks are walked, never
 // listed: a file of millions of empty chunks must not cost more than its own size.
-QByteArray hiddenFirstFrame(const QByteArray& data, FramePlace& place, QString& problem)
+Outcome<QByteArray> hiddenFirstFrame(const QByteArray& data, FramePlace& place)
 {
     Chunk header {}, chunk {};
     if (!readChunk(data, 8, header) || !header.is("IHDR") || header.length != 13)
@@ -105,16 +107,15 @@ QByteArray hiddenFirstFrame(const QByteArray& data, FramePlace& place, QString& 
     while (readChunk(data, at, chunk) && !chunk.is("fcTL") && !chunk.is("IEND"))
         at = chunk.next;
     if (at >= data.size() || !chunk.is("fcTL") || chunk.length < 26) {
-        problem = QStringLiteral("the animated PNG has no first frame");
-        return QByteArray();
+        return Outcome<QByteArray>::failure(QStringLiteral("the animated PNG has no first frame"));
     }
     place = {int(beU32(chunk.data + 12) & 0x7fffffff), int(beU32(chunk.data + 16) & 0x7fffffff),
              beU32(header.data), beU32(header.data + 4)};
     // Checked before the frame is decoded, so no memory goes to a frame that cannot be shown.
     if (place.x + qint64(beU32(chunk.data + 4)) > place.canvasWidth ||
         place.y + qint64(beU32(chunk.data + 8)) > place.canvasHeight) {
-        problem = QStringLiteral("the first frame of the animated PNG lies outside the picture");
-        return QByteArray();
+        return Outcome<QByteArray>::failure(
+            QStringLiteral("the first frame of the animated PNG lies outside the picture"));
     }
     QByteArray frame(reinterpret_cast<const char*>(kPngSignature), 8);
     QByteArray frameHeader(header.data, 13);
@@ -189,9 +190,10 @@ bool PngRead::start(png_structp png, png_infop info)
     width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
     // Only the header has been read: refuse an absurd size before any pixel memory is taken.
-    problem = checkPictureSize(width, height, fileBytes);
-    if (!problem.isEmpty())
+    if (const Check size = checkPictureSize(width, height, fileBytes); !size) {
+        problem = size.reason();
         return false;
+    }
     interlaced = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7;
     rowsLeft = interlaced ? 0 : height;
     for (int pass = 0; interlaced && pass < 7; ++pass)
@@ -206,7 +208,7 @@ bool PngRead::start(png_structp png, png_infop info)
         canvas.reset();
     }
     if (!canvas || canvas->isNull()) {
-        problem = QStringLiteral("Not enough memory to decode the PNG picture");
+        problem = notEnoughMemoryTo(QStringLiteral("decode the PNG picture"));
         return false;
     }
     started = true;
@@ -280,7 +282,7 @@ DecodeResult readPng(const QByteArray& data, long long fileBytes, const FramePla
     const auto release =
         qScopeGuard([&png, &info] { png_destroy_read_struct(&png, &info, nullptr); });
     if (info == nullptr)
-        return DecodeResult::failure(QStringLiteral("Not enough memory to decode the PNG picture"));
+        return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the PNG picture")));
     png_set_benign_errors(png, 1);
     png_set_progressive_read_fn(png, &read, pngHeader, pngRow, nullptr);
     const bool fed =
@@ -304,21 +306,20 @@ DecodeResult decodePng(const QByteArray& data)
 {
     if (data.size() < 8 || std::memcmp(data.constData(), kPngSignature, 8) != 0)
         return DecodeResult::failure(QStringLiteral("Not a PNG file"));
-    QString problem = checkChunkLengths(data);
+    if (const Check chunks = checkChunkLengths(data); !chunks)
+        return DecodeResult::failure(chunks.reason());
     FramePlace place;
-    const QByteArray frame =
-        problem.isEmpty() ? hiddenFirstFrame(data, place, problem) : QByteArray();
-    if (!problem.isEmpty())
-        return DecodeResult::failure(problem);
-    if (frame.isEmpty())
+    const Outcome<QByteArray> frame = hiddenFirstFrame(data, place);
+    if (!frame)
+        return DecodeResult::failure(frame.reason());
+    if (frame->isEmpty())
         return readPng(data, data.size(), nullptr);
 
     // The canvas is the default image's size; the frame is drawn on it, transparent around.
-    const QString sizeProblem =
-        checkPictureSize(place.canvasWidth, place.canvasHeight, data.size());
-    if (!sizeProblem.isEmpty())
-        return DecodeResult::failure(sizeProblem);
-    return readPng(frame, data.size(), &place);
+    if (const Check size = checkPictureSize(place.canvasWidth, place.canvasHeight, data.size());
+        !size)
+        return DecodeResult::failure(size.reason());
+    return readPng(frame.value(), data.size(), &place);
 }
 
 } // namespace plattera

@@ -9,6 +9,7 @@
 
 #include "decoders/byte_order.h"
 #include "decoders/decode_result.h"
+#include "model/errors.h"
 
 namespace plattera {
 
@@ -34,7 +35,7 @@ QString statusMessage(VP8StatusCode status)
 {
     switch (status) {
     case VP8_STATUS_OUT_OF_MEMORY:
-        return QStringLiteral("Not enough memory to decode the WebP picture");
+        return notEnoughMemoryTo(QStringLiteral("decode the WebP picture"));
     case VP8_STATUS_UNSUPPORTED_FEATURE:
         return QStringLiteral("the WebP picture uses a feature this reader does not know");
     case VP8_STATUS_NOT_ENOUGH_DATA:
@@ -121,9 +122,8 @@ DecodeResult decodeWebp(const QByteArray& file)
 
     const uint32_t width = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
     const uint32_t height = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
-    const QString sizeProblem = checkPictureSize(width, height, file.size());
-    if (!sizeProblem.isEmpty())
-        return DecodeResult::failure(sizeProblem);
+    if (const Check size = checkPictureSize(width, height, file.size()); !size)
+        return DecodeResult::failure(size.reason());
 
     FrameIterator iterator;
     iterator.held = WebPDemuxGetFrame(demuxer.get(), 1, &iterator.frame) != 0;
@@ -168,9 +168,9 @@ DecodeResult decodeWebp(const QByteArray& file)
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK)
         return DecodeResult::failure(statusMessage(status));
-    DecodeResult result = DecodeResult::success(flattenOverWhite(std::move(image)));
+    DecodeResult result = decodedPicture(flattenOverWhite(std::move(image)));
     if (size != own)
-        result.sourceSize = own;
+        result->sourceSize = own;
     return result;
 }
 

@@ -56,22 +56,23 @@ QRectF drawnExtent(const char* records, const char* end, int objects)
     return player.drawnBounds();
 }
 
-QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
+Check readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
 {
     const char* begin = data.constData();
     const char* end = begin + data.size();
     if (data.size() < 18)
-        return QStringLiteral("The file is too short to be a metafile.");
+        return Check::failure(QStringLiteral("The file is too short to be a metafile."));
     U_WMRPLACEABLE placeable {};
     U_WMRHEADER header {};
     const int headerBytes = wmfheader_get(begin, end, &placeable, &header);
     const bool hasPlaceable = placeable.Key == 0x9AC6CDD7;
     const char* headerStart = begin + (hasPlaceable ? U_SIZE_WMRPLACEABLE : 0);
     if (headerBytes <= 0 || end - headerStart < U_SIZE_WMRHEADER)
-        return QStringLiteral("The file is not a metafile or its header is damaged.");
+        return Check::failure(
+            QStringLiteral("The file is not a metafile or its header is damaged."));
     if ((header.iType != 1 && header.iType != 2) || header.Size16w != 9 ||
         (header.version != 0x0100 && header.version != 0x0300))
-        return QStringLiteral("The file is not a metafile (unknown header).");
+        return Check::failure(QStringLiteral("The file is not a metafile (unknown header)."));
     geometry->objects = header.nObjects;
     geometry->records = headerStart + 2 * header.Size16w;
 
@@ -79,7 +80,7 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
     if (hasPlaceable) {
         const U_RECT16& box = placeable.Dst;
         if (placeable.Inch == 0)
-            return QStringLiteral("The metafile header gives zero units per inch.");
+            return Check::failure(QStringLiteral("The metafile header gives zero units per inch."));
         width = std::llround(std::abs(double(box.right) - box.left) * ppi / placeable.Inch);
         height = std::llround(std::abs(double(box.bottom) - box.top) * ppi / placeable.Inch);
         geometry->frame =
@@ -95,18 +96,19 @@ QString readGeometry(const QByteArray& data, int ppi, Geometry* geometry)
         } else {
             geometry->frame = drawnExtent(geometry->records, end, geometry->objects);
             if (geometry->frame.isEmpty())
-                return QStringLiteral("The metafile has no placeable header, sets no window extent "
-                                      "and draws nothing, so it has no size.");
+                return Check::failure(
+                    QStringLiteral("The metafile has no placeable header, sets no window extent "
+                                   "and draws nothing, so it has no size."));
             width = std::max(1LL, std::llround(geometry->frame.width() * ppi / 96));
             height = std::max(1LL, std::llround(geometry->frame.height() * ppi / 96));
         }
     }
     if (width == 0 || height == 0)
-        return QStringLiteral("The metafile has an empty size (%1 x %2 pixels).")
-            .arg(width)
-            .arg(height);
+        return Check::failure(QStringLiteral("The metafile has an empty size (%1 x %2 pixels).")
+                                  .arg(width)
+                                  .arg(height));
     geometry->size = metafileDrawingSize(width, height);
-    return QString();
+    return Done();
 }
 
 } // namespace
@@ -118,9 +120,9 @@ DecodeResult decodeWmf(const QByteArray& data, int ppi)
     return metafile::decodeMetafile(
         ppi,
         [&](QSize* size) {
-            const QString error = wmf::readGeometry(data, ppi, &geometry);
+            const Check read = wmf::readGeometry(data, ppi, &geometry);
             *size = geometry.size;
-            return error;
+            return read;
         },
         [&](QImage& image) {
             wmf::WmfPlayer player(image, geometry.frame, geometry.objects);

@@ -53,7 +53,7 @@ QImage bitmap16(const char* header, const char* bits, std::size_t bitsLength, QR
     const int planes = uint8_t(header[8]), bpp = uint8_t(header[9]);
     if (width <= 0 || height <= 0 || planes != 1 ||
         (bpp != 1 && bpp != 4 && bpp != 16 && bpp != 24 && bpp != 32) ||
-        !checkPictureSize(width, height).isEmpty())
+        !checkPictureSize(width, height))
         return QImage();
     // Rows are WidthBytes apart. Some writers store a few bytes short of the last rows;
     // what is missing stays zero, as the system's reader leaves it.
@@ -86,7 +86,7 @@ QImage bitmap16(const char* header, const char* bits, std::size_t bitsLength, QR
                     std::min({stride, std::size_t(widthBytes), bitsLength - from}));
     const DecodeResult bitmap =
         decodeDib(metafileDib(dib.constData(), std::size_t(dib.size())), false);
-    return bitmap.ok() ? bitmap.image : QImage();
+    return bitmap.ok() ? bitmap->image : QImage();
 }
 
 // A DIB starts with the size of its info header, a Bitmap16 with two small numbers.
@@ -113,7 +113,7 @@ WmfPlayer::WmfPlayer(QImage& target, const QRectF& frame, int objectCount)
     updateTransform();
 }
 
-QString WmfPlayer::play(const char* begin, const char* end)
+Check WmfPlayer::play(const char* begin, const char* end)
 {
     const std::array<Handler, 256>& table = handlers();
     std::vector<char> copy;
@@ -122,7 +122,7 @@ QString WmfPlayer::play(const char* begin, const char* end)
         const std::size_t remaining = std::size_t(end - p);
         const std::size_t size = U_WMRRECSAFE_get(p, end);
         if (size == 0 || size > remaining)
-            return damagedRecordMessage(uint64_t(leU32(p)) * 2, remaining);
+            return Check::failure(damagedRecordMessage(uint64_t(leU32(p)) * 2, remaining));
         const uint16_t function = leU16(p + 4);
         if (function == 0) // EOF record
             break;
@@ -134,7 +134,7 @@ QString WmfPlayer::play(const char* begin, const char* end)
         }
         p += size;
     }
-    return QString();
+    return Done();
 }
 
 // Record types without a handler (raster operations on regions, palettes, escapes and the
@@ -356,7 +356,7 @@ void WmfPlayer::createPatternBrush(const Record& r)
                r.fits(dib, 0)) {
         const DecodeResult bitmap = decodeDib(metafileDib(dib, std::size_t(r.end() - dib)), false);
         if (bitmap.ok())
-            object.pattern = bitmap.image;
+            object.pattern = bitmap->image;
     }
     addObject(std::move(object));
 }

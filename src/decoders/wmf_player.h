@@ -39,7 +39,7 @@ public:
     // Plays records from `begin` up to the EOF record or `end`. Returns an error message
     // when a record's length cannot be right, else an empty string; drawing done before a
     // bad record stays on the image.
-    QString play(const char* begin, const char* end);
+    Check play(const char* begin, const char* end);
 
 private:
     using Handler = void (WmfPlayer::*)(const Record&);

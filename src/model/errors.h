@@ -8,6 +8,13 @@ namespace plattera {
 
 // A failure that ends the running command at the failing step. Whatever the command drew or
 // changed before stays as it is; the application shows the message in the error box.
+// The one way the program says that memory ran out, whatever it was doing: "Not enough memory
+// to decode the PNG picture".
+inline QString notEnoughMemoryTo(const QString& what)
+{
+    return QStringLiteral("Not enough memory to %1").arg(what);
+}
+
 class CommandError : public std::runtime_error {
 public:
     explicit CommandError(const QString& message)

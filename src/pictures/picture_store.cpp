@@ -82,7 +82,8 @@ QByteArray readPictureFile(const OpenPicture& picture, const QString& path)
     try {
         data.resize(qsizetype(picture.info.st_size));
     } catch (const std::bad_alloc&) {
-        fail(path, QStringLiteral("not enough memory"));
+        throw CommandError(
+            notEnoughMemoryTo(QStringLiteral("read %1").arg(QFileInfo(path).fileName())));
     }
     qsizetype done = 0;
     while (done < data.size()) {
@@ -197,18 +198,18 @@ bool openExistingPicture(const QString& path, PictureKind& kind, OpenPicture& pi
 DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QString& path, int ppi,
                           QSize atLeast)
 {
-    DecodeResult result;
+    DecodeResult result = DecodeResult::failure(QString());
     try {
         result = decodePicture(kind, data, path, ppi, atLeast);
     } catch (const std::bad_alloc&) {
         throw CommandError(
-            QStringLiteral("Not enough memory to load %1").arg(QFileInfo(path).fileName()));
+            notEnoughMemoryTo(QStringLiteral("load %1").arg(QFileInfo(path).fileName())));
     }
     if (!result.ok())
-        throw CommandError(result.error.isEmpty() ? QStringLiteral("The picture cannot be read")
-                                                  : result.error);
-    if (result.image.format() != QImage::Format_RGB32)
-        result.image = result.image.convertToFormat(QImage::Format_RGB32);
+        throw CommandError(result.reason().isEmpty() ? QStringLiteral("The picture cannot be read")
+                                                     : result.reason());
+    if (result->image.format() != QImage::Format_RGB32)
+        result->image = result->image.convertToFormat(QImage::Format_RGB32);
     return result;
 }
 
@@ -217,8 +218,8 @@ DecodeResult decodeOrFail(PictureKind kind, const QByteArray& data, const QStrin
 DecodeResult namingTheFile(DecodeResult result, const QString& path)
 {
     if (!result.ok())
-        result.error =
-            QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), result.error);
+        return DecodeResult::failure(
+            QStringLiteral("Cannot read %1: %2").arg(QFileInfo(path).fileName(), result.reason()));
     return result;
 }
 
@@ -278,7 +279,7 @@ std::optional<Picture> PictureStore::load(const QString& path, int ppi)
     const QByteArray data = readPictureFile(picture, path);
     ++m_decodes;
     DecodeResult result = decodeOrFail(kind, data, path, ppi, QSize());
-    Picture decoded(std::move(result.image),
+    Picture decoded(std::move(result->image),
                     kind == PictureKind::Jpeg ? PictureSource::Lossy : PictureSource::Lossless);
     forget(path);
     m_kept.insert(m_kept.begin(), Kept {path, identity, decoded});
@@ -324,13 +325,13 @@ std::optional<PictureThumbnail> loadPictureThumbnail(const QString& path, QSize 
     const QByteArray data = readPictureFile(picture, path);
     DecodeResult result = decodeOrFail(kind, data, path, ppi, bound);
     PictureThumbnail preview;
-    preview.size = result.sourceSize.isValid() ? result.sourceSize : result.image.size();
+    preview.size = result->sourceSize.isValid() ? result->sourceSize : result->image.size();
     // A picture decoded smaller may have shrunk more on one side than the other: the preview
     // takes the picture's own shape.
-    preview.thumbnail = result.image.size().boundedTo(bound) == result.image.size()
-        ? std::move(result.image)
-        : result.image.scaled(preview.size.scaled(bound, Qt::KeepAspectRatio),
-                              Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    preview.thumbnail = result->image.size().boundedTo(bound) == result->image.size()
+        ? std::move(result->image)
+        : result->image.scaled(preview.size.scaled(bound, Qt::KeepAspectRatio),
+                               Qt::IgnoreAspectRatio, Qt::FastTransformation);
     return preview;
 }
 

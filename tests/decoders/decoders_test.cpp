@@ -45,14 +45,14 @@ QByteArray fixture(const char* name)
 // Checks the centre of each quadrant of a quadrant picture.
 void ExpectQuadrants(const DecodeResult& result, int width, int height, int tolerance)
 {
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    ASSERT_EQ(result.image.size(), QSize(width, height));
-    EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    ASSERT_EQ(result->image.size(), QSize(width, height));
+    EXPECT_EQ(result->image.format(), QImage::Format_RGB32);
     const int qx = width / 4, qy = height / 4;
-    EXPECT_TRUE(PixelNear(result.image, qx, qy, kRed, tolerance));
-    EXPECT_TRUE(PixelNear(result.image, width - 1 - qx, qy, kLime, tolerance));
-    EXPECT_TRUE(PixelNear(result.image, qx, height - 1 - qy, kBlue, tolerance));
-    EXPECT_TRUE(PixelNear(result.image, width - 1 - qx, height - 1 - qy, kWhite, tolerance));
+    EXPECT_TRUE(PixelNear(result->image, qx, qy, kRed, tolerance));
+    EXPECT_TRUE(PixelNear(result->image, width - 1 - qx, qy, kLime, tolerance));
+    EXPECT_TRUE(PixelNear(result->image, qx, height - 1 - qy, kBlue, tolerance));
+    EXPECT_TRUE(PixelNear(result->image, width - 1 - qx, height - 1 - qy, kWhite, tolerance));
 }
 
 TEST(JpegDecoder, ReadsBaselineProgressiveAndCmyk)
@@ -65,23 +65,23 @@ TEST(JpegDecoder, ReadsBaselineProgressiveAndCmyk)
 TEST(JpegDecoder, GreyscaleExpandsToGreyPixels)
 {
     const DecodeResult grey = decodeJpeg(fixture("jpeg_grey.jpg"));
-    ASSERT_TRUE(grey.ok()) << grey.error.toStdString();
-    ASSERT_EQ(grey.image.size(), QSize(16, 16));
-    const QRgb red = grey.image.pixel(4, 4);
+    ASSERT_TRUE(grey.ok()) << grey.reason().toStdString();
+    ASSERT_EQ(grey->image.size(), QSize(16, 16));
+    const QRgb red = grey->image.pixel(4, 4);
     EXPECT_EQ(qRed(red), qGreen(red));
     EXPECT_EQ(qRed(red), qBlue(red));
     EXPECT_NEAR(qRed(red), 54, 8); // red's luma
-    EXPECT_TRUE(PixelNear(grey.image, 12, 12, kWhite, 8));
+    EXPECT_TRUE(PixelNear(grey->image, 12, 12, kWhite, 8));
 }
 
 TEST(JpegDecoder, TruncatedDataShowsTheDecodedPart)
 {
     const QByteArray whole = fixture("jpeg_tall.jpg");
     const DecodeResult cut = decodeJpeg(whole.left(whole.size() * 2 / 3));
-    ASSERT_TRUE(cut.ok()) << cut.error.toStdString();
-    EXPECT_EQ(cut.image.size(), QSize(32, 256));
-    EXPECT_TRUE(PixelNear(cut.image, 4, 4, kRed, 8));
-    EXPECT_TRUE(PixelNear(cut.image, 28, 4, kLime, 8));
+    ASSERT_TRUE(cut.ok()) << cut.reason().toStdString();
+    EXPECT_EQ(cut->image.size(), QSize(32, 256));
+    EXPECT_TRUE(PixelNear(cut->image, 4, 4, kRed, 8));
+    EXPECT_TRUE(PixelNear(cut->image, 28, 4, kLime, 8));
 }
 
 TEST(JpegDecoder, CorruptHeaderFailsWithLibjpegsMessage)
@@ -92,7 +92,7 @@ TEST(JpegDecoder, CorruptHeaderFailsWithLibjpegsMessage)
     broken[sos + 5] = char(0x5d); // a component id the frame does not have
     const DecodeResult result = decodeJpeg(broken);
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains("component")) << result.error.toStdString();
+    EXPECT_TRUE(result.reason().contains("component")) << result.reason().toStdString();
 }
 
 TEST(JpegDecoder, AbsurdFrameSizeIsRefusedBeforeDecoding)
@@ -106,26 +106,26 @@ TEST(JpegDecoder, AbsurdFrameSizeIsRefusedBeforeDecoding)
     }
     const DecodeResult result = decodeJpeg(huge);
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains("too large")) << result.error.toStdString();
+    EXPECT_TRUE(result.reason().contains("too large")) << result.reason().toStdString();
 }
 
 TEST(GifDecoder, FirstFrameSitsOnAWhiteLogicalScreen)
 {
     const DecodeResult result = decodeGif(fixture("gif_frame_offset.gif"));
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    ASSERT_EQ(result.image.size(), QSize(10, 6));
-    EXPECT_TRUE(AreaIs(result.image, QRect(3, 2, 4, 2), kRed));
-    EXPECT_EQ(CountNot(result.image, result.image.rect(), kWhite), 8);
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    ASSERT_EQ(result->image.size(), QSize(10, 6));
+    EXPECT_TRUE(AreaIs(result->image, QRect(3, 2, 4, 2), kRed));
+    EXPECT_EQ(CountNot(result->image, result->image.rect(), kWhite), 8);
 }
 
 TEST(GifDecoder, InterlacedRowsAndTransparencyAsWhite)
 {
     const DecodeResult result = decodeGif(fixture("gif_interlaced_transparent.gif"));
     ExpectQuadrants(result, 16, 16, 0);
-    EXPECT_TRUE(AreaIs(result.image, QRect(0, 0, 4, 4), kWhite));
-    EXPECT_TRUE(PixelIs(result.image, 4, 0, kRed));
-    EXPECT_TRUE(PixelIs(result.image, 0, 7, kRed));
-    EXPECT_TRUE(PixelIs(result.image, 0, 8, kBlue));
+    EXPECT_TRUE(AreaIs(result->image, QRect(0, 0, 4, 4), kWhite));
+    EXPECT_TRUE(PixelIs(result->image, 4, 0, kRed));
+    EXPECT_TRUE(PixelIs(result->image, 0, 7, kRed));
+    EXPECT_TRUE(PixelIs(result->image, 0, 8, kBlue));
 }
 
 TEST(GifDecoder, LocalColourTableWithoutGlobalOne)
@@ -141,9 +141,9 @@ TEST(BmpDecoder, ReadsEveryDepthAndLayout)
         ExpectQuadrants(decodeBmp(fixture(name)), 8, 8, 0);
     }
     const DecodeResult mono = decodeBmp(fixture("bmp_1bit.bmp"));
-    ASSERT_TRUE(mono.ok()) << mono.error.toStdString();
-    EXPECT_TRUE(AreaIs(mono.image, QRect(0, 0, 4, 4), kBlack));
-    EXPECT_EQ(CountNot(mono.image, mono.image.rect(), kWhite), 16);
+    ASSERT_TRUE(mono.ok()) << mono.reason().toStdString();
+    EXPECT_TRUE(AreaIs(mono->image, QRect(0, 0, 4, 4), kBlack));
+    EXPECT_EQ(CountNot(mono->image, mono->image.rect(), kWhite), 16);
 }
 
 // A bottom-up 8-bit RLE bitmap of that size whose data ends the picture at once.
@@ -171,23 +171,24 @@ QByteArray emptyRleBitmap(int width, int height)
 
 TEST(BmpDecoder, SizeLimitsAreEnforcedFromTheHeader)
 {
-    EXPECT_TRUE(decodeBmp(emptyRleBitmap(65535, 65535)).error.contains("at most 65535 on a side") ||
-                decodeBmp(emptyRleBitmap(65535, 65535)).error.contains("megapixels"));
-    EXPECT_TRUE(decodeBmp(emptyRleBitmap(70000, 2)).error.contains("on a side"));
-    EXPECT_TRUE(decodeBmp(emptyRleBitmap(14143, 14143)).error.contains("200 megapixels"));
+    EXPECT_TRUE(
+        decodeBmp(emptyRleBitmap(65535, 65535)).reason().contains("at most 65535 on a side") ||
+        decodeBmp(emptyRleBitmap(65535, 65535)).reason().contains("megapixels"));
+    EXPECT_TRUE(decodeBmp(emptyRleBitmap(70000, 2)).reason().contains("on a side"));
+    EXPECT_TRUE(decodeBmp(emptyRleBitmap(14143, 14143)).reason().contains("200 megapixels"));
     // A 200-megapixel picture still loads.
     const DecodeResult big = decodeBmp(emptyRleBitmap(14142, 14142));
-    ASSERT_TRUE(big.ok()) << big.error.toStdString();
-    EXPECT_EQ(big.image.size(), QSize(14142, 14142));
-    EXPECT_TRUE(PixelIs(big.image, 14141, 14141, kWhite));
+    ASSERT_TRUE(big.ok()) << big.reason().toStdString();
+    EXPECT_EQ(big->image.size(), QSize(14142, 14142));
+    EXPECT_TRUE(PixelIs(big->image, 14141, 14141, kWhite));
 }
 
 TEST(IcoDecoder, LargestImageWithTransparencyOverWhite)
 {
     const DecodeResult icon = decodeIco(fixture("ico_two_sizes.ico"));
     ExpectQuadrants(icon, 32, 32, 0);
-    EXPECT_TRUE(AreaIs(icon.image, QRect(0, 0, 8, 8), kWhite));
-    EXPECT_TRUE(PixelIs(icon.image, 8, 8, kRed));
+    EXPECT_TRUE(AreaIs(icon->image, QRect(0, 0, 8, 8), kWhite));
+    EXPECT_TRUE(PixelIs(icon->image, 8, 8, kRed));
     ExpectQuadrants(decodeIco(fixture("ico_png_entry.ico")), 256, 256, 0);
 }
 
@@ -195,16 +196,16 @@ TEST(EmfDecoder, DrawsAtTheFrameSizeInPixels)
 {
     const QByteArray emf = fixture("emf_two_shapes.emf");
     const DecodeResult at96 = decodeEmf(emf, 96);
-    ASSERT_TRUE(at96.ok()) << at96.error.toStdString();
-    EXPECT_EQ(at96.image.size(), QSize(96, 48));
-    EXPECT_TRUE(PixelIs(at96.image, 20, 24, kRed));
-    EXPECT_TRUE(PixelIs(at96.image, 72, 24, kBlue));
-    EXPECT_TRUE(PixelIs(at96.image, 92, 4, kWhite));
+    ASSERT_TRUE(at96.ok()) << at96.reason().toStdString();
+    EXPECT_EQ(at96->image.size(), QSize(96, 48));
+    EXPECT_TRUE(PixelIs(at96->image, 20, 24, kRed));
+    EXPECT_TRUE(PixelIs(at96->image, 72, 24, kBlue));
+    EXPECT_TRUE(PixelIs(at96->image, 92, 4, kWhite));
 
     const DecodeResult at144 = decodeEmf(emf, 144);
-    ASSERT_TRUE(at144.ok()) << at144.error.toStdString();
-    EXPECT_EQ(at144.image.size(), QSize(144, 72));
-    EXPECT_TRUE(PixelIs(at144.image, 108, 36, kBlue));
+    ASSERT_TRUE(at144.ok()) << at144.reason().toStdString();
+    EXPECT_EQ(at144->image.size(), QSize(144, 72));
+    EXPECT_TRUE(PixelIs(at144->image, 108, 36, kBlue));
 }
 
 TEST(PngWebpDecoders, FirstFrameWithTransparencyOverWhite)
@@ -220,27 +221,28 @@ TEST(PngWebpDecoders, FirstFrameWithTransparencyOverWhite)
         const DecodeResult result = QByteArray(name).endsWith(".png") ? decodePng(fixture(name))
                                                                       : decodeWebp(fixture(name));
         ExpectQuadrants(result, size, size, tolerance);
-        EXPECT_TRUE(clear.isEmpty() || AreaIs(result.image, clear, kWhite));
+        EXPECT_TRUE(clear.isEmpty() || AreaIs(result->image, clear, kWhite));
     }
-    EXPECT_TRUE(PixelIs(decodePng(fixture("png_half_alpha.png")).image, 1, 1, qRgb(255, 127, 127)));
+    EXPECT_TRUE(
+        PixelIs(decodePng(fixture("png_half_alpha.png"))->image, 1, 1, qRgb(255, 127, 127)));
     const DecodeResult offset = decodeWebp(fixture("webp_frame_offset.webp"));
-    EXPECT_TRUE(AreaIs(offset.image, QRect(2, 2, 4, 4), kRed));
-    EXPECT_EQ(CountNot(offset.image, offset.image.rect(), kWhite), 16);
+    EXPECT_TRUE(AreaIs(offset->image, QRect(2, 2, 4, 4), kRed));
+    EXPECT_EQ(CountNot(offset->image, offset->image.rect(), kWhite), 16);
 }
 
 TEST(PngWebpDecoders, PublicTestFilesMatchAnotherReader)
 {
     for (const char* name : {"png_libpng_pngtest.png", "png_cpython_python.png"}) {
         const QImage qt = QImage::fromData(fixture(name)),
-                     ours = decodePng(fixture(name)).image; // Qt's own reader
+                     ours = decodePng(fixture(name))->image; // Qt's own reader
         QImage overWhite = allocateWhiteImage(qt.width(), qt.height());
         QPainter(&overWhite).drawImage(0, 0, qt);
         EXPECT_TRUE(ImagesEqual(ours, overWhite)) << name;
     }
     // The same picture as CPython's PNG, lossily compressed: single pixels are off by up to 105,
     // yet close on average (swapped red and blue would be 78 off).
-    const QImage webp = decodeWebp(fixture("webp_cpython_python.webp")).image,
-                 png = decodePng(fixture("png_cpython_python.png")).image;
+    const QImage webp = decodeWebp(fixture("webp_cpython_python.webp"))->image,
+                 png = decodePng(fixture("png_cpython_python.png"))->image;
     ASSERT_EQ(webp.size(), QSize(16, 16));
     double off = 0;
     for (int i = 0; i < 256; ++i) {
@@ -258,17 +260,17 @@ TEST(PngWebpDecoders, HeadersClaimingTooMuchAreRefused)
     png.replace(16, 8, QByteArray::fromHex("00004e2000002710"));
     const auto crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17));
     png.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
-    EXPECT_TRUE(decodePng(png).error.contains("bytes can hold"))
-        << decodePng(png).error.toStdString();
+    EXPECT_TRUE(decodePng(png).reason().contains("bytes can hold"))
+        << decodePng(png).reason().toStdString();
     // Found by fuzzing: libpng took 1.9 GB for a text chunk that claimed it, before reading it.
     const QByteArray text =
         fixture("png_half_alpha.png").insert(33, QByteArray::fromHex("7400000074455874"));
-    EXPECT_TRUE(decodePng(text).error.contains("more than the file holds"))
-        << decodePng(text).error.toStdString();
+    EXPECT_TRUE(decodePng(text).reason().contains("more than the file holds"))
+        << decodePng(text).reason().toStdString();
     const QByteArray webp = fixture("webp_lossless_alpha.webp")
                                 .replace(21, 4, QByteArray::fromHex("ffffff0f")); // 16384 x 16384
-    EXPECT_TRUE(decodeWebp(webp).error.contains("too large"))
-        << decodeWebp(webp).error.toStdString();
+    EXPECT_TRUE(decodeWebp(webp).reason().contains("too large"))
+        << decodeWebp(webp).reason().toStdString();
 }
 
 // Every decoder turns damaged input into a message: cut at several points, or garbage.
@@ -293,7 +295,7 @@ TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
          {qsizetype(0), qsizetype(1), qsizetype(7), qsizetype(20), whole.size() / 3}) {
         const DecodeResult result = c.decode(whole.left(cut));
         if (!result.ok()) {
-            EXPECT_FALSE(result.error.isEmpty()) << "cut at " << cut;
+            EXPECT_FALSE(result.reason().isEmpty()) << "cut at " << cut;
         }
     }
     for (qsizetype cut : {qsizetype(0), qsizetype(1), qsizetype(7)})
@@ -304,13 +306,13 @@ TEST_P(DamagedInput, FailsWithAMessageNeverACrash)
         garbage[i] = char((i * 7919 + 13) % 251);
     const DecodeResult junk = c.decode(garbage);
     EXPECT_FALSE(junk.ok());
-    EXPECT_FALSE(junk.error.isEmpty());
+    EXPECT_FALSE(junk.reason().isEmpty());
 
     // The right signature followed by noise.
     QByteArray noisy = whole.left(12) + garbage;
     const DecodeResult result = c.decode(noisy);
     if (!result.ok()) {
-        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_FALSE(result.reason().isEmpty());
     }
 }
 
@@ -328,14 +330,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PictureSize, LimitsOnSidesAndArea)
 {
-    EXPECT_TRUE(checkPictureSize(65535, 1).isEmpty());
-    EXPECT_TRUE(checkPictureSize(16320, 12240).isEmpty()); // a 200-megapixel phone photo
-    EXPECT_TRUE(checkPictureSize(20000, 10000).isEmpty());
-    EXPECT_FALSE(checkPictureSize(20000, 10001).isEmpty());
-    EXPECT_FALSE(checkPictureSize(65536, 1).isEmpty());
-    EXPECT_FALSE(checkPictureSize(0, 10).isEmpty());
-    EXPECT_FALSE(checkPictureSize(10, -1).isEmpty());
-    EXPECT_FALSE(checkPictureSize(3000000, 2000000).isEmpty());
+    EXPECT_TRUE(checkPictureSize(65535, 1).ok());
+    EXPECT_TRUE(checkPictureSize(16320, 12240).ok()); // a 200-megapixel phone photo
+    EXPECT_TRUE(checkPictureSize(20000, 10000).ok());
+    EXPECT_FALSE(checkPictureSize(20000, 10001).ok());
+    EXPECT_FALSE(checkPictureSize(65536, 1).ok());
+    EXPECT_FALSE(checkPictureSize(0, 10).ok());
+    EXPECT_FALSE(checkPictureSize(10, -1).ok());
+    EXPECT_FALSE(checkPictureSize(3000000, 2000000).ok());
 }
 
 TEST(IcoDecoder, PngEntryClaimingAbsurdSizeIsRefused)
@@ -354,7 +356,8 @@ TEST(IcoDecoder, PngEntryClaimingAbsurdSizeIsRefused)
                                                "0806000000");
     const DecodeResult result = decodeIco(icon + png);
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains(QLatin1String("too large"))) << result.error.toStdString();
+    EXPECT_TRUE(result.reason().contains(QLatin1String("too large")))
+        << result.reason().toStdString();
 }
 
 TEST(PictureSize, TinyFilesCannotClaimHugePictures)
@@ -364,11 +367,11 @@ TEST(PictureSize, TinyFilesCannotClaimHugePictures)
     const QByteArray tiny = QByteArray::fromBase64("/9gU/8IAEQj6+gr6AwERAAIRAQMRAP/aAAgBAQAs334=");
     const DecodeResult result = decodeJpeg(tiny);
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains(QLatin1String("more than its 32 bytes")))
-        << result.error.toStdString();
+    EXPECT_TRUE(result.reason().contains(QLatin1String("more than its 32 bytes")))
+        << result.reason().toStdString();
 
-    EXPECT_TRUE(checkPictureSize(16320, 12240, 4096).isEmpty());
-    EXPECT_FALSE(checkPictureSize(16320, 12240, 1024).isEmpty());
+    EXPECT_TRUE(checkPictureSize(16320, 12240, 4096).ok());
+    EXPECT_FALSE(checkPictureSize(16320, 12240, 1024).ok());
 }
 
 } // namespace

@@ -80,8 +80,8 @@ TEST(MetafileMemory, DISABLED_DecodeInChild)
     const DecodeResult result =
         format == QLatin1String("emf") ? decodeEmf(tinyEmf(), 600) : decodeWmf(tinyWmf(), 600);
     const long grownMiB = (maxResidentKiB() - before) / 1024;
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.image.size(),
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    EXPECT_EQ(result->image.size(),
               QSize(kMaxMetafileHeight, kMaxMetafileHeight)); // square, as claimed
     // The 2900 x 2900 picture holds 32 MiB; the claimed 14000 x 14000 would hold 748 MiB.
     EXPECT_LT(grownMiB, 160) << format.toStdString();

@@ -43,8 +43,8 @@ TEST_P(MetafileInk, DrawingCoversItsShareOfThePicture)
     ASSERT_FALSE(data.isEmpty());
     const DecodeResult result =
         QByteArray(c.file).endsWith(".emf") ? decodeEmf(data, 96) : decodeWmf(data, 96);
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    const double share = inkedShare(result.image);
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    const double share = inkedShare(result->image);
     EXPECT_GE(share, c.lowest);
     EXPECT_LE(share, c.highest);
 }

@@ -65,7 +65,7 @@ TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
     const DecodeResult result = decodeWmf(data, 96);
     if (row.expected == "error") {
         EXPECT_FALSE(result.ok());
-        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_FALSE(result.reason().isEmpty());
         return;
     }
     // An "either" row gives the size a reader that decodes it should draw, when known.
@@ -73,7 +73,7 @@ TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
     QSize expected;
     if (row.expected == "either") {
         if (!result.ok()) {
-            EXPECT_FALSE(result.error.isEmpty());
+            EXPECT_FALSE(result.reason().isEmpty());
             return;
         }
         const auto match = ifDecoded.match(row.note);
@@ -85,12 +85,12 @@ TEST_P(WmfDecoderCorpus, GivesManifestSizeOrError)
         expected = QSize(std::atoi(row.expected.substr(0, x).c_str()),
                          std::atoi(row.expected.substr(x + 1).c_str()));
     }
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
-    EXPECT_LE(std::abs(result.image.width() - expected.width()), 1)
-        << "width " << result.image.width();
-    EXPECT_LE(std::abs(result.image.height() - expected.height()), 1)
-        << "height " << result.image.height();
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    EXPECT_EQ(result->image.format(), QImage::Format_RGB32);
+    EXPECT_LE(std::abs(result->image.width() - expected.width()), 1)
+        << "width " << result->image.width();
+    EXPECT_LE(std::abs(result->image.height() - expected.height()), 1)
+        << "height " << result->image.height();
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, WmfDecoderCorpus, testing::ValuesIn(wmfRows()), corpusRowName);
@@ -100,14 +100,14 @@ INSTANTIATE_TEST_SUITE_P(Corpus, WmfDecoderCorpus, testing::ValuesIn(wmfRows()),
 TEST(WmfDecoder, FilledEllipseIsFilledWithBrushFromReusedSlot)
 {
     const DecodeResult result = decodeFixture("wmf_ellipse.wmf");
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    ASSERT_EQ(result.image.size(), QSize(100, 100));
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    ASSERT_EQ(result->image.size(), QSize(100, 100));
     // The brush created after DeleteObject(0) must sit in slot 0 for SelectObject(0).
-    EXPECT_TRUE(AreaIs(result.image, QRect(30, 30, 40, 40), qRgb(255, 0, 0)));
-    EXPECT_TRUE(PixelIs(result.image, 15, 50, qRgb(255, 0, 0)));
-    EXPECT_TRUE(PixelIs(result.image, 5, 5, qRgb(255, 255, 255)));
-    EXPECT_TRUE(PixelIs(result.image, 12, 12, qRgb(255, 255, 255))); // outside the curve
-    EXPECT_TRUE(PixelIs(result.image, 10, 50, qRgb(0, 0, 0)));       // black outline
+    EXPECT_TRUE(AreaIs(result->image, QRect(30, 30, 40, 40), qRgb(255, 0, 0)));
+    EXPECT_TRUE(PixelIs(result->image, 15, 50, qRgb(255, 0, 0)));
+    EXPECT_TRUE(PixelIs(result->image, 5, 5, qRgb(255, 255, 255)));
+    EXPECT_TRUE(PixelIs(result->image, 12, 12, qRgb(255, 255, 255))); // outside the curve
+    EXPECT_TRUE(PixelIs(result->image, 10, 50, qRgb(0, 0, 0)));       // black outline
 }
 
 class WmfMapping : public testing::TestWithParam<const char*> { };
@@ -117,14 +117,14 @@ TEST_P(WmfMapping, RectangleLandsWhereWindowPutsIt)
     // Without a placeable header the window extent counts in twips: a pixel at 1440 ppi.
     const bool twips = std::string(GetParam()).find("noplaceable") != std::string::npos;
     const DecodeResult result = decodeFixture(GetParam(), twips ? 1440 : 96);
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    ASSERT_EQ(result.image.size(), QSize(200, 100));
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    ASSERT_EQ(result->image.size(), QSize(200, 100));
     // Null pen: GDI fills one pixel short of the right and bottom edges.
-    EXPECT_TRUE(AreaIs(result.image, QRect(50, 25, 49, 49), qRgb(0, 0, 255)));
-    EXPECT_EQ(CountNot(result.image, QRect(0, 0, 200, 25), qRgb(255, 255, 255)), 0);
-    EXPECT_EQ(CountNot(result.image, QRect(0, 74, 200, 26), qRgb(255, 255, 255)), 0);
-    EXPECT_EQ(CountNot(result.image, QRect(0, 0, 50, 100), qRgb(255, 255, 255)), 0);
-    EXPECT_EQ(CountNot(result.image, QRect(99, 0, 101, 100), qRgb(255, 255, 255)), 0);
+    EXPECT_TRUE(AreaIs(result->image, QRect(50, 25, 49, 49), qRgb(0, 0, 255)));
+    EXPECT_EQ(CountNot(result->image, QRect(0, 0, 200, 25), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountNot(result->image, QRect(0, 74, 200, 26), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountNot(result->image, QRect(0, 0, 50, 100), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountNot(result->image, QRect(99, 0, 101, 100), qRgb(255, 255, 255)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, WmfMapping,
@@ -138,22 +138,22 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, WmfMapping,
 TEST(WmfDecoder, StretchDibLandsOnDestinationUnsmoothed)
 {
     const DecodeResult result = decodeFixture("wmf_stretchdib.wmf");
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
     // Each bitmap pixel is a solid 20x20 square: no blending at the seams.
-    EXPECT_TRUE(AreaIs(result.image, QRect(20, 20, 20, 20), qRgb(255, 0, 0)));
-    EXPECT_TRUE(AreaIs(result.image, QRect(40, 20, 20, 20), qRgb(0, 255, 0)));
-    EXPECT_TRUE(AreaIs(result.image, QRect(20, 40, 20, 20), qRgb(0, 0, 255)));
-    EXPECT_TRUE(AreaIs(result.image, QRect(40, 40, 20, 20), qRgb(255, 255, 255)));
-    EXPECT_EQ(CountNot(result.image, QRect(0, 0, 100, 20), qRgb(255, 255, 255)), 0);
-    EXPECT_EQ(CountNot(result.image, QRect(0, 60, 100, 40), qRgb(255, 255, 255)), 0);
-    EXPECT_EQ(CountNot(result.image, QRect(0, 0, 20, 100), qRgb(255, 255, 255)), 0);
+    EXPECT_TRUE(AreaIs(result->image, QRect(20, 20, 20, 20), qRgb(255, 0, 0)));
+    EXPECT_TRUE(AreaIs(result->image, QRect(40, 20, 20, 20), qRgb(0, 255, 0)));
+    EXPECT_TRUE(AreaIs(result->image, QRect(20, 40, 20, 20), qRgb(0, 0, 255)));
+    EXPECT_TRUE(AreaIs(result->image, QRect(40, 40, 20, 20), qRgb(255, 255, 255)));
+    EXPECT_EQ(CountNot(result->image, QRect(0, 0, 100, 20), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountNot(result->image, QRect(0, 60, 100, 40), qRgb(255, 255, 255)), 0);
+    EXPECT_EQ(CountNot(result->image, QRect(0, 0, 20, 100), qRgb(255, 255, 255)), 0);
 }
 
 TEST(WmfDecoder, CentredBaselineTextDrawsAroundItsReferencePoint)
 {
     const DecodeResult result = decodeFixture("wmf_text.wmf");
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    const QRect ink = inkBounds(result.image);
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    const QRect ink = inkBounds(result->image);
     ASSERT_FALSE(ink.isEmpty()) << "no text drawn";
     EXPECT_NEAR(ink.center().x(), 100, 8);
     EXPECT_GE(ink.width(), 50);
@@ -165,10 +165,10 @@ TEST(WmfDecoder, CentredBaselineTextDrawsAroundItsReferencePoint)
 TEST(WmfDecoder, RestoreDcBringsBackSavedPen)
 {
     const DecodeResult result = decodeFixture("wmf_savedc.wmf");
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_TRUE(PixelIs(result.image, 50, 10, qRgb(0, 0, 255)));
-    EXPECT_TRUE(PixelIs(result.image, 50, 30, qRgb(255, 0, 0))); // RestoreDC(-1)
-    EXPECT_TRUE(PixelIs(result.image, 50, 50, qRgb(255, 0, 0))); // RestoreDC(1)
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    EXPECT_TRUE(PixelIs(result->image, 50, 10, qRgb(0, 0, 255)));
+    EXPECT_TRUE(PixelIs(result->image, 50, 30, qRgb(255, 0, 0))); // RestoreDC(-1)
+    EXPECT_TRUE(PixelIs(result->image, 50, 50, qRgb(255, 0, 0))); // RestoreDC(1)
 }
 
 // --- bad input ---
@@ -211,7 +211,7 @@ TEST(WmfDecoder, RejectsDataThatIsNoMetafile)
     for (const QByteArray& input : inputs) {
         const DecodeResult result = decodeWmf(input, 96);
         EXPECT_FALSE(result.ok()) << "accepted " << input.size() << " bytes";
-        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_FALSE(result.reason().isEmpty());
     }
 }
 
@@ -220,7 +220,7 @@ TEST(WmfDecoder, RejectsRecordOfZeroSizeInsteadOfLooping)
     const QByteArray zeroRecord("\0\0\0\0\x18\x04", 6);
     const DecodeResult result = decodeWmf(tinyMetafile(10, 10, zeroRecord), 96);
     EXPECT_FALSE(result.ok());
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_FALSE(result.reason().isEmpty());
 }
 
 TEST(WmfDecoder, RejectsEmptyAndHugeSizes)
@@ -229,11 +229,11 @@ TEST(WmfDecoder, RejectsEmptyAndHugeSizes)
     EXPECT_FALSE(decodeWmf(tinyMetafile(0, 50, {}), 1440).ok());
     // 900 megapixels claimed: drawn at the largest size a picture is used at, square still.
     const DecodeResult huge = decodeWmf(tinyMetafile(30000, 30000, {}), 1440);
-    ASSERT_TRUE(huge.ok()) << huge.error.toStdString();
-    EXPECT_EQ(huge.image.size(), QSize(2900, 2900));
+    ASSERT_TRUE(huge.ok()) << huge.reason().toStdString();
+    EXPECT_EQ(huge->image.size(), QSize(2900, 2900));
     const DecodeResult small = decodeWmf(tinyMetafile(-30, 20, {}), 1440);
-    ASSERT_TRUE(small.ok()) << small.error.toStdString();
-    EXPECT_EQ(small.image.size(), QSize(30, 20));
+    ASSERT_TRUE(small.ok()) << small.reason().toStdString();
+    EXPECT_EQ(small->image.size(), QSize(30, 20));
 }
 
 TEST(WmfDecoder, IgnoresRecordsThatNameMissingObjectsOrLieAboutLengths)
@@ -247,8 +247,8 @@ TEST(WmfDecoder, IgnoresRecordsThatNameMissingObjectsOrLieAboutLengths)
     // TextOut claiming 3000 characters.
     records += QByteArray("\x06\0\0\0\x21\x05\xb8\x0b\x41\x41\0\0", 12);
     const DecodeResult result = decodeWmf(tinyMetafile(20, 20, records), 96);
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(CountNot(result.image, result.image.rect(), qRgb(255, 255, 255)), 0);
+    ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+    EXPECT_EQ(CountNot(result->image, result->image.rect(), qRgb(255, 255, 255)), 0);
 }
 
 } // namespace
