@@ -354,13 +354,22 @@ QByteArray deflatePictureRows(const QImage& picture)
     return stream;
 }
 
-bool PdfPictures::writeInto(const QString& path) const
+Check PdfPictures::writeInto(const QString& path) const
 {
+    const auto unwritten = [] {
+        return Check::failure(
+            QStringLiteral("the file could not be written whole (is the disk full?)"));
+    };
+    const auto unexpected = [] {
+        return Check::failure(QStringLiteral(
+            "the PDF that Qt wrote is laid out otherwise than expected, so its pictures could "
+            "not be put in"));
+    };
     if (m_pictures.empty())
-        return true;
+        return Done();
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
-        return false;
+        return Check::failure(file.errorString());
     const QByteArray pdf = file.readAll();
 
     // The stand-ins' objects, in the order they were drawn.
@@ -370,31 +379,33 @@ bool PdfPictures::writeInto(const QString& path) const
         Edit found;
         qint64 lengthObject = 0;
         if (!findStandIn(pdf, at, found, lengthObject) || edits.size() == m_pictures.size())
-            return false;
+            return unexpected();
         const QByteArray number = pdf.mid(found.from, pdf.indexOf(' ', found.from) - found.from);
         edits.push_back(
             pictureObject(number, lengthObject, m_pictures[edits.size()], found.from, found.to));
         if (edits.back().bytes.isEmpty())
-            return false;
+            return unexpected();
     }
     const qsizetype table = pdf.lastIndexOf("\nxref\n") + 1;
     if (edits.size() != m_pictures.size() || table <= 0 || table < edits.back().to)
-        return false;
+        return unexpected();
     QByteArray tail = pdf.mid(table);
     if (!moveCrossReferences(tail, edits, table))
-        return false;
+        return unexpected();
 
     if (!file.resize(0) || !file.seek(0))
-        return false;
+        return unwritten();
     qsizetype copied = 0;
     for (const Edit& edit : edits) {
         if (file.write(pdf.constData() + copied, edit.from - copied) != edit.from - copied ||
             file.write(edit.bytes) != edit.bytes.size())
-            return false;
+            return unwritten();
         copied = edit.to;
     }
-    return file.write(pdf.constData() + copied, table - copied) == table - copied &&
-        file.write(tail) == tail.size() && file.flush();
+    if (file.write(pdf.constData() + copied, table - copied) != table - copied ||
+        file.write(tail) != tail.size() || !file.flush())
+        return unwritten();
+    return Done();
 }
 
 } // namespace plattera

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include "model/outcome.h"
+
 namespace plattera {
 
 // Pictures that must reach a PDF file pixel for pixel, held back from Qt's PDF engine and
@@ -24,9 +26,10 @@ public:
 
     bool empty() const { return m_pictures.empty(); }
 
-    // Rewrites the finished PDF file at `path` with the pictures in place of their stand-ins.
-    // False when the file cannot be read or written, or does not hold the stand-ins.
-    bool writeInto(const QString& path) const;
+    // Rewrites the finished PDF file at `path` with the pictures in place of their stand-ins;
+    // fails when the file cannot be read or written, or when Qt wrote it otherwise than the
+    // stand-ins and the cross-reference table are looked for (another Qt version may).
+    Check writeInto(const QString& path) const;
 
 private:
     std::vector<QImage> m_pictures;

@@ -148,7 +148,9 @@ void printToFile(QPrinter& printer, const std::function<void(PageCanvas&)>& draw
         throw;
     }
     printer.setOutputFileName(chosen);
-    if (!pictures.writeInto(job.fileName()) || !pdfArrivedWhole(job.fileName()))
+    if (const Check completed = pictures.writeInto(job.fileName()); !completed)
+        cannotPrintTo(chosen, completed.reason());
+    if (!pdfArrivedWhole(job.fileName()))
         cannotPrintTo(chosen,
                       QStringLiteral("the file could not be written whole (is the disk full?)"));
 
