@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <stdexcept>
 
 #include <QString>
@@ -26,5 +27,11 @@ public:
 private:
     QString m_message;
 };
+
+// The system's words for an errno value, as a message's reason ("No space left on device").
+inline QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 } // namespace plattera

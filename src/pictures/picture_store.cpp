@@ -1,7 +1,6 @@
 #include "pictures/picture_store.h"
 
 #include <cerrno>
-#include <cstring>
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -27,11 +26,6 @@ namespace {
 
 // No picture file is anywhere near this; a bigger one is not worth reading into memory.
 constexpr qint64 kMaxPictureFileBytes = 512LL * 1024 * 1024;
-
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
 
 [[noreturn]] void fail(const QString& path, const QString& problem)
 {

@@ -3,7 +3,6 @@
 // full disk gives a cut-off file and a job that "succeeded"), and the CUPS engine does not look
 // at the scheduler's answer.
 #include <cerrno>
-#include <cstring>
 #include <optional>
 
 #include <dlfcn.h>
@@ -56,11 +55,6 @@ void paintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw,
 {
     throw CommandError(
         QStringLiteral("Cannot print to %1: %2").arg(QFileInfo(target).fileName(), why));
-}
-
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 // The process's file mode mask. umask() tells it only by replacing it, which would change it
