@@ -1,6 +1,12 @@
 #include <cstdlib>
 
+#ifdef PLATTERA_TEST_WIDGETS
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication; // the libraries below the windows link no widgets
+#endif
 
 #include <gtest/gtest.h>
 
@@ -10,6 +16,6 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
