@@ -101,6 +101,22 @@ def wait_until(predicate, timeout, what):
         time.sleep(0.05)
 
 
+def wait_quiet(sample, quiet, timeout, what):
+    """Samples until the value has stayed the same for `quiet` seconds and returns it: the way
+    to wait for something to be over when nothing announces its end. Raises StepFailed naming
+    `what` when it keeps changing."""
+    last, since = sample(), time.monotonic()
+    deadline = since + timeout
+    while time.monotonic() < deadline:
+        time.sleep(0.05)
+        value = sample()
+        if value != last:
+            last, since = value, time.monotonic()
+        elif time.monotonic() - since >= quiet:
+            return value
+    raise StepFailed(what + " keeps changing")
+
+
 # By program name. kwin_x11 is KDE Plasma's window manager on X.
 WINDOW_MANAGERS = {"openbox": ["openbox", "--sm-disable"],
                    "metacity": ["metacity", "--sm-disable", "--no-composite"],
@@ -272,6 +288,10 @@ class Desktop:
                         return True
         return False
 
+    def settled_popup(self, quiet=0.3, timeout=10):
+        """Whether a pop-up list is shown, once that has stayed so for `quiet` seconds."""
+        return wait_quiet(self.popup_open, quiet, timeout, "whether a pop-up list is shown")
+
     def window_gone_by_id(self, window, timeout=10):
         wait_until(lambda: all(w.id != window.win.id for _, w in self.windows()), timeout,
                    "the window %r to close" % window.title)
@@ -314,16 +334,33 @@ class Window:
     def settle(self, quiet=0.3, timeout=10):
         """Waits until the window manager's frame and the program's own sizing are done: the
         outer rectangle stays the same for `quiet` seconds."""
-        last, since = None, time.monotonic()
-        deadline = since + timeout
-        while time.monotonic() < deadline:
-            rect = self.outer_rect()
-            if rect != last:
-                last, since = rect, time.monotonic()
-            elif time.monotonic() - since >= quiet:
-                return rect
-            time.sleep(0.05)
-        raise StepFailed("the window %r keeps changing its size" % self.title)
+        return wait_quiet(self.outer_rect, quiet, timeout, "the size of the window %r" % self.title)
+
+    def has_focus(self):
+        """Whether key presses go to this window: the X input focus is on it or inside it."""
+        focus = self.desktop.x.get_input_focus().focus
+        while not isinstance(focus, int) and focus.id != self.desktop.root.id:
+            if focus.id == self.win.id:
+                return True
+            focus = focus.query_tree().parent
+        return False
+
+    def wait_for_focus(self, timeout=10):
+        """Waits until the window manager has given the window the keyboard: keys sent before
+        would go to the window that had it."""
+        wait_until(self.has_focus, timeout, "the keyboard focus in %r" % self.title)
+
+    def wait_for_pixels(self, predicate, what, box=None, timeout=10):
+        """The window's pixels (or a box of them) once predicate holds for them."""
+        def look():
+            shot = self.grab(box)
+            return shot if predicate(shot) else None
+        return wait_until(look, timeout, what)
+
+    def settled_grab(self, box=None, quiet=0.3, timeout=15):
+        """The window's pixels (or a box of them) once they stay the same for `quiet` seconds:
+        drawing has ended, and an area a closed window left has been repainted."""
+        return wait_quiet(lambda: self.grab(box), quiet, timeout, "what %r shows" % self.title)
 
     def to_screen(self, x, y):
         ox, oy = self.client_origin()
@@ -383,7 +420,9 @@ class Plattera:
                     if names == [MAIN_TITLE] or not names:
                         break
                     self.desktop.key("Escape")
-                    time.sleep(0.2)
+                    with contextlib.suppress(StepFailed):  # a window Escape leaves open
+                        wait_until(lambda: len(self.desktop.windows()) < len(names), 2,
+                                   "a dialog to close on Escape")
                 self.click_button("Close")
             try:
                 self.proc.wait(10)
@@ -410,6 +449,14 @@ class Plattera:
         # The tabs start at the notebook's top-left corner; each caption is a few letters wide.
         x = NOTEBOOK[0] + (20 if name == "Back" else 60)
         self.main.click(x, NOTEBOOK[1] + 8)
+        wait_until(lambda: self.page_shown() == name, 10, "the %s page" % name)
+
+    def page_shown(self):
+        """ "Front" or "Back": on the Front page the page's own background shows where the
+        Back page has its left spine, left of the front sheet."""
+        left, top, _, _ = self.sheet_box("back strip")
+        row = self.main.grab((left - 30, top + 180, 41, 1))  # page columns 9 to 49
+        return "Front" if row.getpixel((0, 0)) == row.getpixel((40, 0)) else "Back"
 
     def find_page_origin(self):
         """Finds the "Back" page's origin from the back outline's top row (442 black pixels),
@@ -447,16 +494,7 @@ class Plattera:
     def settled_sheet(self, name, quiet=0.2, timeout=15):
         """The sheet once the screen shows the same pixels there for `quiet` seconds: a closed
         window's area may be repainted a moment after the window went away."""
-        last, since = None, time.monotonic()
-        deadline = since + timeout
-        while time.monotonic() < deadline:
-            shot = self.sheet(name)
-            if last is None or shot.tobytes() != last.tobytes():
-                last, since = shot, time.monotonic()
-            elif time.monotonic() - since >= quiet:
-                return shot
-            time.sleep(0.05)
-        raise StepFailed("the sheet %s keeps changing" % name)
+        return self.main.settled_grab(self.sheet_box(name), quiet, timeout)
 
     def wait_for_sheet(self, name, predicate, what, timeout=15):
         return wait_until(lambda: predicate(self.sheet(name)), timeout, what)
@@ -471,7 +509,7 @@ class Plattera:
         """Image on the current page, through Qt's file dialog: type the path, press Return."""
         self.click_button("Image")
         dialog = self.desktop.find_window(r"(?!Plattera).*")
-        time.sleep(0.3)  # the dialog puts the focus into its file name box once it is shown
+        dialog.wait_for_focus()  # the dialog's own focus is on its file name box from the start
         self.desktop.key("ctrl+a")
         self.desktop.type_text(path)
         self.desktop.key("Return")
@@ -616,6 +654,25 @@ def alert_text(application="Plattera"):
     return wait_until(lambda: " ".join(t for app in pyatspi.Registry.getDesktop(0) if app.name == application
                                        for w in app if w.getRoleName() == "alert" for t in labels(w) if t),
                       15, "a message box on the accessibility bus")
+
+
+ERROR_ICON = lambda p: p[0] > 180 and p[1] < 80  # red
+INFORMATION_ICON = lambda p: p[2] > 180 and p[0] < 120  # blue
+
+
+def message_box_shows(icon):
+    """A test of a message box's pixels: the icon, told by its colour, at the top left, and
+    ink on the line of text right of it."""
+    def shows(shot):
+        text = message_text_line(shot)
+        return (any(icon(p) for p in shot.crop((0, 0, 50, 40)).getdata())
+                and ink_box(text, background=text.getpixel((0, 0))) is not None)
+    return shows
+
+
+def message_text_line(shot):
+    """The first line of a message box's text, right of its icon."""
+    return shot.crop((50, 3, shot.size[0] - 3, 32))
 
 
 def rasterise(pdf, out_prefix, dpi=254):
@@ -770,14 +827,17 @@ def shows_text(image, text, sizes=(11, 12, 13), tolerance=3):
 def choose_print_to_file(desktop, dialog, path=None, from_list=True):
     """In Qt's print dialog: the printer list (Alt+N) to its last entry, "Print to File (PDF)"
     (unless the dialog opened there), then the output file box (Alt+F), the file name (or the
-    one proposed), and Print."""
+    one proposed), and Print. The dialog takes the keys in order, and choosing the entry
+    enables the file box in the same step, so no key waits for the one before."""
     if from_list:
         desktop.key("alt+n", "End")
-        time.sleep(0.3)
     if path:
         desktop.key("alt+f", "ctrl+a")
         desktop.type_text(path)
-        time.sleep(0.3)
-        if desktop.popup_open():  # the file name box's completer list would take the Return
+        # The file name box's completer lists the folder's files once a thread has read them,
+        # and its list would take the Return; whether one comes is known only once nothing
+        # more changes for a moment.
+        if desktop.settled_popup():
             desktop.key("Escape")
+            wait_until(lambda: not desktop.popup_open(), 10, "the completer's list to close")
     desktop.key("Return")

@@ -3,7 +3,6 @@ over the spines, the three outline boxes and the outline colour from Qt's colour
 
 import os
 import re
-import time
 import unittest
 
 from desktop import BLACK, MAIN_TITLE, WHITE, Story, ink_bands
@@ -35,7 +34,6 @@ class OptionsStory(Story, unittest.TestCase):
         program = self.laid_out()
         with self.step("Center: every track line centred on x = 200 of the panel"):
             program.click_button("Center")
-            time.sleep(0.3)
 
             def centred(strip):
                 lines = track_lines(strip)
@@ -89,11 +87,9 @@ class OptionsStory(Story, unittest.TestCase):
         with self.step("pick red among the colour dialog's basic colours, OK"):
             program.click_control("Color")
             dialog = self.desktop.find_window(r"(?!%s$).*" % re.escape(MAIN_TITLE))
-            time.sleep(0.3)
-            shot = dialog.grab()
-            cell = find_colour(shot, RED)
-            self.assertIsNotNone(cell, "no pure red among the basic colours")
-            dialog.click(*cell)
+            shot = dialog.wait_for_pixels(lambda s: find_colour(s, RED),
+                                          "a pure red among the basic colours")
+            dialog.click(*find_colour(shot, RED))
             self.desktop.key("Return")
             self.desktop.window_gone_by_id(dialog)
         with self.step("outlines and the swatch are red"):

@@ -4,14 +4,14 @@
 import os
 import re
 import subprocess
-import time
 import unittest
 from unittest import mock
 
 from PIL import Image, ImageDraw, ImageFont
 
-from desktop import (EDITOR_TITLE, MAIN_TITLE, WHITE, PrintQueue, Story, alert_text, choose_print_to_file,
-                     ink_box, rasterise, session_bus, shows_text, tool, wait_until)
+from desktop import (EDITOR_TITLE, ERROR_ICON, INFORMATION_ICON, MAIN_TITLE, WHITE, PrintQueue, Story,
+                     alert_text, choose_print_to_file, ink_box, message_box_shows, message_text_line,
+                     rasterise, session_bus, shows_text, tool, wait_until)
 
 ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
@@ -114,7 +114,7 @@ class PrintStory(Story, unittest.TestCase):
     def print_dialog(self, program):
         program.click_button("Print")
         dialog = self.desktop.find_window(r"(?!%s$).*" % re.escape(MAIN_TITLE))
-        time.sleep(0.5)
+        dialog.wait_for_focus()  # the keys the stories press are for the dialog
         return dialog
 
     def test_print_through_the_cups_queue(self):
@@ -187,10 +187,11 @@ class PrintStory(Story, unittest.TestCase):
                 self.desktop.window_gone_by_id(dialog)
                 wait_until(lambda: os.path.exists(written or path), 20, written or path)
 
-    def message_box(self, program):
+    def message_box(self, program, icon):
+        """The program's message box and its pixels, once it shows the icon (a test of its
+        colour) and a message."""
         box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
-        time.sleep(0.3)
-        return box, box.grab()
+        return box, box.wait_for_pixels(message_box_shows(icon), "the icon and a message")
 
     def test_without_any_printer_the_pdf_file_is_announced(self):
         program = self.start(cups_server=os.path.join(self.tmp, "no-scheduler.sock"))
@@ -199,9 +200,7 @@ class PrintStory(Story, unittest.TestCase):
             self.desktop.key("Return")
             self.desktop.window_gone_by_id(dialog)
         with self.step("a box with the information icon says so"):
-            box, shot = self.message_box(program)
-            self.assertTrue(any(p[2] > 180 and p[0] < 120 for p in shot.crop((0, 0, 50, 40)).getdata()),
-                            "no information icon")
+            box, _ = self.message_box(program, INFORMATION_ICON)
             # Nothing laid out yet: the file is named after the program.
             self.assertGreater(os.path.getsize(os.path.join(self.home, MAIN_TITLE + ".pdf")), 0)
             self.desktop.key("Return")
@@ -220,7 +219,7 @@ class PrintStory(Story, unittest.TestCase):
                     dialog = self.print_dialog(program)
                     self.desktop.key("Return")
                     self.desktop.window_gone_by_id(dialog)
-                    box, _ = self.message_box(program)
+                    box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
                     self.assertEqual(alert_text(), message % queue.NAME)
                     self.desktop.key("Return")
                     self.desktop.window_gone_by_id(box)
@@ -235,8 +234,8 @@ class PrintStory(Story, unittest.TestCase):
                 self.desktop.key("Return")
                 self.desktop.window_gone_by_id(dialog)
             with self.step("the error box says what happened"):
-                box, shot = self.message_box(program)
-                ok, detail = shows_text(shot.crop((50, 3, shot.size[0] - 3, 32)),
+                box, shot = self.message_box(program, ERROR_ICON)
+                ok, detail = shows_text(message_text_line(shot),
                                         "The printing system is not running; the cover was not printed.")
                 self.assertTrue(ok, detail)
                 self.desktop.key("Return")

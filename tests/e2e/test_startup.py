@@ -1,6 +1,7 @@
 """Start-up and the desktop around it: window size and place, the first sheets, and that
 neither scaling settings, Qt's own options, Escape nor the dialogs change what the user gets."""
 
+import contextlib
 import os
 import re
 import time
@@ -8,7 +9,8 @@ import unittest
 
 from PIL import Image, ImageChops, ImageDraw
 
-from desktop import (BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, Story, Desktop as X11Desktop, wait_until)
+from desktop import (BLACK, EDITOR_TITLE, MAIN_TITLE, SCREEN, WHITE, StepFailed, Story, Desktop as X11Desktop,
+                     wait_until)
 
 
 def outlined(size, black_columns=()):
@@ -88,17 +90,20 @@ class Desktop(Story, unittest.TestCase):
     """What a desktop session may set must not change the window."""
 
     def reference_shot(self):
-        program = self.start(find_sheets=False)
-        time.sleep(0.3)
-        shot = program.main.grab()
+        program = self.start()  # up once the back outline is drawn
+        shot = program.main.settled_grab()
         self.quit(program)
         return shot
 
     def assert_same_window(self, reference, **start):
         program = self.start(find_sheets=False, **start)
-        time.sleep(0.3)
+        # Waits for the window to look like the reference; one that does not is compared as it
+        # settles.
+        with contextlib.suppress(StepFailed):
+            wait_until(lambda: first_difference(program.main.grab(), reference) is None, 5,
+                       "the window as without the setting")
         size = program.main.outer_rect()[2:]
-        difference = first_difference(program.main.grab(), reference)
+        difference = first_difference(program.main.settled_grab(), reference)
         self.quit(program)
         self.assertEqual(size, (795, 545), "outer size")
         self.assertIsNone(difference)
@@ -138,6 +143,9 @@ class Desktop(Story, unittest.TestCase):
                 program.click_button(button)
                 self.desktop.find_window(re.escape(title))
                 self.desktop.key("Escape")
+                # Nothing shows that a key changed nothing, so this waits a fixed time: more than
+                # three times the 0.15 s the file and print dialogs take at most to go on Escape,
+                # also with both cores busy.
                 time.sleep(0.5)
                 self.assertIn(title, [name for name, _ in self.desktop.windows()])
                 self.desktop.key("alt+F4")  # the close box
