@@ -17,11 +17,11 @@ QT_BELOW_WIDGETS = ("QtCore", "QtGui")
 # (None: any). Dependencies run one way, and widgets live in app alone.
 MAY_INCLUDE = {
     "model": ((), QT_BELOW_WIDGETS),
-    "decoders": ((), QT_BELOW_WIDGETS),
+    "decoders": (("model",), QT_BELOW_WIDGETS),
     "pictures": (("decoders", "model"), QT_BELOW_WIDGETS),
     "text": (("pictures", "model"), QT_BELOW_WIDGETS),
     "print": (("text", "pictures", "model"), QT_BELOW_WIDGETS + ("QtPrintSupport",)),
-    "tracklists": ((), ("QtCore",)),
+    "tracklists": (("model",), ("QtCore",)),
     "app": (("tracklists", "print", "text", "pictures", "decoders", "model"), None),
 }
 
