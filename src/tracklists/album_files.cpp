@@ -137,14 +137,14 @@ void AlbumReading::readCueSheets()
         if (!isCueSheet(QFile::decodeName(path)))
             continue;
         ++m_doneBeforeTags;
-        CueSheetFile file = readCueSheet(path);
-        if (!file.sheet) {
+        Outcome<CueSheet> sheet = readCueSheet(path);
+        if (!sheet) {
             m_result.unreadable << QFileInfo(QFile::decodeName(path)).fileName();
-            m_result.reasons << file.problem;
+            m_result.reasons << sheet.reason();
             continue;
         }
-        readThroughCue << file.sheet->files;
-        m_cueSheets.emplace_back(path, std::move(*file.sheet));
+        readThroughCue << sheet->files;
+        m_cueSheets.emplace_back(path, std::move(sheet.value()));
     }
     for (const QByteArray& path : m_paths) {
         const QString name = QFile::decodeName(path);
@@ -173,13 +173,14 @@ void AlbumReading::assemble()
                               sheet.disc, info.absoluteFilePath(), track.number, info.fileName()});
     }
     for (qsizetype i = 0; i < m_audioFiles.size(); ++i) {
-        const FileTags& tags = m_tagReader->tags()[size_t(i)];
+        const Outcome<FileTags>& read = m_tagReader->tags()[size_t(i)];
         const QFileInfo info(QFile::decodeName(m_audioFiles[i]));
-        if (!tags.problem.isEmpty()) {
+        if (!read) {
             m_result.unreadable << info.fileName();
-            m_result.reasons << tags.problem;
+            m_result.reasons << read.reason();
             continue;
         }
+        const FileTags& tags = read.value();
         tracks.push_back({tags.title.isEmpty() ? info.completeBaseName() : tags.title, tags.artist,
                           tags.albumArtist, tags.album, tags.disc, QString(), tags.track,
                           info.fileName()});

@@ -96,22 +96,22 @@ std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& fo
     return sheet;
 }
 
-CueSheetFile readCueSheet(const QByteArray& path)
+Outcome<CueSheet> readCueSheet(const QByteArray& path)
 {
     RegularFile file(path.constData());
     if (!file.isOpen())
-        return {std::nullopt, QString::fromLocal8Bit(file.problem())};
+        return Outcome<CueSheet>::failure(QString::fromLocal8Bit(file.problem()));
     if (file.size() > kMaxCueBytes)
-        return {std::nullopt, QStringLiteral("too large for a cue sheet")};
+        return Outcome<CueSheet>::failure(QStringLiteral("too large for a cue sheet"));
     std::string bytes;
     if (!file.readStart(bytes, kMaxCueBytes))
-        return {std::nullopt, QString::fromLocal8Bit(file.problem())};
+        return Outcome<CueSheet>::failure(QString::fromLocal8Bit(file.problem()));
     const QString folder = QFileInfo(QFile::decodeName(path)).absolutePath();
     std::optional<CueSheet> sheet =
         parseCueSheet(QByteArray(bytes.data(), qsizetype(bytes.size())), folder);
     if (!sheet)
-        return {std::nullopt, QStringLiteral("no track in it")};
-    return {std::move(sheet), QString()};
+        return Outcome<CueSheet>::failure(QStringLiteral("no track in it"));
+    return std::move(*sheet);
 }
 
 } // namespace plattera

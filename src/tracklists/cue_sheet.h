@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "model/outcome.h"
+
 namespace plattera {
 
 // The parts of a cue sheet that name an album: its performer and title, the audio files it
@@ -29,15 +31,9 @@ struct CueSheet {
 // separate the fields. FILE names are taken relative to `folder`. Nothing when it holds no track.
 std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& folder);
 
-// A cue sheet read from its file, or why there is none.
-struct CueSheetFile {
-    std::optional<CueSheet> sheet;
-    QString problem; // when there is no sheet
-};
-
 // Reads the cue sheet at `path`, the name as the system spells it (its bytes need not be UTF-8):
 // a regular file of at most 1 MiB, opened read-only without waiting, so that a FIFO or a device
-// is refused at once.
-CueSheetFile readCueSheet(const QByteArray& path);
+// is refused at once. Else why there is no sheet.
+Outcome<CueSheet> readCueSheet(const QByteArray& path);
 
 } // namespace plattera

@@ -50,13 +50,11 @@ int leadingNumber(const QString& text)
     return text.section(QLatin1Char('/'), 0, 0).trimmed().toInt();
 }
 
-FileTags tagsFrom(const TagRecord& record)
+Outcome<FileTags> tagsFrom(const TagRecord& record)
 {
+    if (!record.problem.empty())
+        return Outcome<FileTags>::failure(QString::fromStdString(record.problem));
     FileTags tags;
-    if (!record.problem.empty()) {
-        tags.problem = QString::fromStdString(record.problem);
-        return tags;
-    }
     tags.title = QString::fromStdString(record.title);
     tags.artist = QString::fromStdString(record.artist);
     tags.albumArtist = QString::fromStdString(record.albumArtist);
@@ -93,7 +91,7 @@ QString installedTagReader()
 
 TagReader::TagReader(QList<QByteArray> paths, TagReaderSettings settings, QObject* parent)
     : QObject(parent), m_paths(std::move(paths)), m_settings(std::move(settings)),
-      m_tags(size_t(m_paths.size()))
+      m_tags(size_t(m_paths.size()), Outcome<FileTags>::failure(QStringLiteral("not read")))
 {
     m_fileTimer.setSingleShot(true);
     connect(&m_fileTimer, &QTimer::timeout, this, [this] {
@@ -243,7 +241,7 @@ void TagReader::stopChild(const QString& reason)
 void TagReader::leaveOut(qsizetype from, qsizetype to, const QString& reason)
 {
     for (qsizetype i = from; i < to; ++i)
-        m_tags[size_t(i)] = FileTags {{}, {}, {}, {}, 0, 0, reason};
+        m_tags[size_t(i)] = Outcome<FileTags>::failure(reason);
     m_next = std::max(m_next, to);
 }
 

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "model/outcome.h"
+
 class QProcess;
 
 namespace plattera {
@@ -39,9 +41,8 @@ struct FileTags {
     QString artist;
     QString albumArtist;
     QString album;
-    int disc = 0;    // 0: none
-    int track = 0;   // 0: none
-    QString problem; // empty when the tags were read
+    int disc = 0;  // 0: none
+    int track = 0; // 0: none
 };
 
 // Reads the tags of a batch of audio files in child processes of plattera-tag-reader, so that
@@ -65,7 +66,7 @@ public:
     bool isFinished() const { return m_finished; }
     // One entry per path, in order; complete once finished (a cancelled read leaves the files
     // not reached with the reason "not read").
-    const std::vector<FileTags>& tags() const { return m_tags; }
+    const std::vector<Outcome<FileTags>>& tags() const { return m_tags; }
 
 signals:
     void filesRead(int count); // how many have been answered for so far
@@ -82,7 +83,7 @@ private:
 
     QList<QByteArray> m_paths;
     TagReaderSettings m_settings;
-    std::vector<FileTags> m_tags;
+    std::vector<Outcome<FileTags>> m_tags;
     qsizetype m_next = 0;     // the first file not answered for
     qsizetype m_childEnd = 0; // one past the last file the running child was given
     QProcess* m_child = nullptr;
