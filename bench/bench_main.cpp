@@ -3,7 +3,8 @@
 // decode of one of those photos (the yardstick). Not a test: run it by hand on a Release build.
 // `plattera_bench soak [commands]` runs the long session instead (20,000 commands by default),
 // `plattera_bench startup [runs [program]]` times start-up on the X display against a bare Qt
-// window (the program built beside it, or the one named).
+// window (the program built beside it, or the one named); `plattera_bench paste [lines]` times
+// a long list pasted into the track editor (200,000 lines by default).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "app/main_window.h"
 #include "app/about_window.h"
 #include "bench_bombs.h"
+#include "bench_paste.h"
 #include "bench_pictures.h"
 #include "bench_soak.h"
 #include "bench_startup.h"
@@ -82,7 +84,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     const bool soak = argc > 1 && QByteArray(argv[1]) == "soak";
-    const int runs = argc > 1 && !soak ? std::max(1, std::atoi(argv[1])) : 5;
+    const bool paste = argc > 1 && QByteArray(argv[1]) == "paste";
+    const int runs = argc > 1 && !soak && !paste ? std::max(1, std::atoi(argv[1])) : 5;
 
     plattera::returnLargeBlocksToTheSystem();
     QElapsedTimer startupTimer;
@@ -90,6 +93,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc > 2 && QByteArray(argv[1]) == "bombs")
         return runBombBench(argv[2]);
+    if (paste)
+        return runPasteBench(argc > 2 ? std::max(1000, std::atoi(argv[2])) : 200000);
     if (soak)
         return runSoak(argc > 2 ? std::max(1, std::atoi(argv[2])) : 20000);
     const double applicationMs = double(startupTimer.nsecsElapsed()) / 1e6;
