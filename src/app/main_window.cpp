@@ -263,10 +263,16 @@ TrackEditorLinks MainWindow::trackEditorLinks()
     links.mainInputs = [this] { return inputs(); };
     links.runCommand = [this](const std::function<void()>& command) { runCommand(command); };
     // Over the editor, which is the window the user is in when it has something to say.
-    links.showError = [this](const QString& text) {
-        m_platform.showError(m_trackEditor, kApplicationTitle, text, QString());
+    links.showError = [this](const QString& text, const QString& details) {
+        m_platform.showError(m_trackEditor, kApplicationTitle, text, details);
     };
     links.screenSize = [this] { return m_platform.screenSize(); };
+    links.showInformation = [this](const QString& text) {
+        m_platform.showInformation(m_trackEditor, kApplicationTitle, text);
+    };
+    links.placePicture = [this](const QString& file, NotebookPage page) {
+        runCommand([&] { dropPicture(file, page); }, m_trackEditor);
+    };
     return links;
 }
 
@@ -287,9 +293,9 @@ CoverInputs MainWindow::inputs() const
     return in;
 }
 
-void MainWindow::runCommand(const std::function<void()>& command)
+void MainWindow::runCommand(const std::function<void()>& command, QWidget* boxParent)
 {
-    runGuarded(m_platform, this, command);
+    runGuarded(m_platform, boxParent ? boxParent : this, command);
     releaseUnusedPictures();
     // Whatever was drawn before a failure stays drawn, so the views follow the sheets either way.
     refreshSheets();

@@ -49,8 +49,9 @@ public:
 
     // The check boxes, the page shown and the track editor's texts as they stand now.
     CoverInputs inputs() const;
-    // Runs a command; a failure ends it and shows the error box.
-    void runCommand(const std::function<void()>& command);
+    // Runs a command; a failure ends it and shows the error box, over `boxParent` when given
+    // (the window the user is in), else over this one.
+    void runCommand(const std::function<void()>& command, QWidget* boxParent = nullptr);
     // Repaints the sheet widgets from the sheets' pixels and tells a screen reader what they show.
     void refreshSheets();
 

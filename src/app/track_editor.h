@@ -28,10 +28,16 @@ struct TrackEditorLinks {
     // Runs a command; a failure ends it and shows the error box.
     std::function<void(const std::function<void()>&)> runCommand =
         [](const std::function<void()>& command) { command(); };
-    // The error box.
-    std::function<void(const QString&)> showError = [](const QString&) {};
+    // The error box: the text, and details behind a button when there are any.
+    std::function<void(const QString& text, const QString& details)> showError =
+        [](const QString&, const QString&) {};
     // The screen to centre on at the first showing.
     std::function<QSize()> screenSize = [] { return QSize(); };
+    // The information box, for what the user should know but is no failure.
+    std::function<void(const QString&)> showInformation = [](const QString&) {};
+    // The Image command for that page with that file, as a command of its own.
+    std::function<void(const QString& file, NotebookPage page)> placePicture = [](const QString&,
+                                                                                  NotebookPage) {};
 };
 
 // The track editor: artist, title and the numbered track list. Created once, hidden, and

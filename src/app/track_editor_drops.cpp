@@ -87,7 +87,8 @@ void TrackEditor::dropAlbumFiles(const QList<QByteArray>& paths)
     if (!album.unreadable.isEmpty())
         m_links.showError(
             QStringLiteral("These files were left out, their tags cannot be read:\n") +
-            album.unreadable.join(QLatin1Char('\n')));
+                album.unreadable.join(QLatin1Char('\n')),
+            QString());
 }
 
 bool TrackEditor::pasteTracks(const QMimeData& data)
@@ -101,12 +102,12 @@ bool TrackEditor::pasteTracks(const QMimeData& data)
         return false;
     insertTracks(pasted.titles);
     if (pasted.shortened > 0)
-        m_links.showError((pasted.shortened == 1
-                               ? QStringLiteral("A pasted line was")
-                               : QStringLiteral("%1 pasted lines were").arg(pasted.shortened)) +
-                          QStringLiteral(" longer than a track line holds and cut to its first %1 "
-                                         "characters.")
-                              .arg(kMaxTitleLength));
+        m_links.showInformation(
+            (pasted.shortened == 1 ? QStringLiteral("A pasted line was")
+                                   : QStringLiteral("%1 pasted lines were").arg(pasted.shortened)) +
+            QStringLiteral(" longer than a track line holds and cut to its first %1 "
+                           "characters.")
+                .arg(kMaxTitleLength));
     return true;
 }
 

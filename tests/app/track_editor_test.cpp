@@ -30,13 +30,14 @@ protected:
     std::function<CoverInputs()> mainInputs = [] { return CoverInputs(); };
     std::function<void(const std::function<void()>&)> runCommand =
         [](const std::function<void()>& command) { command(); };
-    QStringList messages;
+    QStringList messages, notices;
     plattera::TrackEditor form {
         state,
         sheets,
         {[this] { return mainInputs(); },
          [this](const std::function<void()>& command) { runCommand(command); },
-         [this](const QString& text) { messages << text; }, [] { return QSize(1024, 768); }}};
+         [this](const QString& text, const QString&) { messages << text; },
+         [] { return QSize(1024, 768); }, [this](const QString& text) { notices << text; }}};
 
     void type(const QString& text) { control<QLineEdit>(form, "Edit1")->setText(text); }
     void pressEnter()
