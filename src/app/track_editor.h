@@ -65,8 +65,9 @@ public:
     void onShow() override;
     void onContinue();
 
-    // Appends each title as a track, numbered as Insert numbers it; a selected line is left as
-    // it is.
+    // Appends each title as a track, numbered as Insert numbers it, all at once. The type-in
+    // line and the selection are left as they are, so a track being typed or a correction in
+    // progress goes on afterwards.
     void insertTracks(const QStringList& titles);
     // A paste into the type-in line: audio files and cue sheets (copied in a file manager) as if dropped,
     // several lines of text each as a track. False for anything else, which is pasted as usual.

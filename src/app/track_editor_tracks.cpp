@@ -32,12 +32,16 @@ void TrackEditor::onTrackListKey(int key)
 
 void TrackEditor::insertTracks(const QStringList& titles)
 {
-    m_trackList->setCurrentItem(nullptr);
-    m_trackList->clearSelection();
-    for (const QString& title : titles) {
-        m_typeInLine->setText(title);
-        onInsert();
-    }
+    if (titles.isEmpty())
+        return;
+    QStringList lines;
+    lines.reserve(titles.size());
+    int number = m_trackList->count();
+    for (const QString& title : titles)
+        lines << trackNumberPrefix(++number) + title;
+    // In one step and scrolled once: a row at a time, each scroll lays every row out again.
+    m_trackList->addItems(lines);
+    m_trackList->scrollToBottom();
 }
 
 } // namespace plattera

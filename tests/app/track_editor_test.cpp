@@ -8,6 +8,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QFontInfo>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QTest>
 
@@ -30,14 +33,22 @@ protected:
     std::function<CoverInputs()> mainInputs = [] { return CoverInputs(); };
     std::function<void(const std::function<void()>&)> runCommand =
         [](const std::function<void()>& command) { command(); };
-    QStringList messages, notices;
+    QStringList messages, details, notices, placed;
     plattera::TrackEditor form {
         state,
         sheets,
         {[this] { return mainInputs(); },
          [this](const std::function<void()>& command) { runCommand(command); },
-         [this](const QString& text, const QString&) { messages << text; },
-         [] { return QSize(1024, 768); }, [this](const QString& text) { notices << text; }}};
+         [this](const QString& text, const QString& more) {
+             messages << text;
+             details << more;
+         },
+         [] { return QSize(1024, 768); }, [this](const QString& text) { notices << text; },
+         [this](const QString& file, NotebookPage page) {
+             placed << QFileInfo(file).fileName() +
+                     (page == NotebookPage::Front ? QStringLiteral(" on the front")
+                                                  : QStringLiteral(" on the back"));
+         }}};
 
     void type(const QString& text) { control<QLineEdit>(form, "Edit1")->setText(text); }
     void pressEnter()
@@ -335,6 +346,24 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
     EXPECT_TRUE(
         view.contains(control<QListWidget>(form, "ListBox1")
                           ->visualItemRect(control<QListWidget>(form, "ListBox1")->item(0))));
+}
+
+// A list pasted while a correction is being typed: the tracks come in at the end, and the
+// correction goes on as it was.
+TEST_F(TrackEditor, APastedListLeavesWhatIsBeingTypedAndTheSelection)
+{
+    for (const char* title : {"A", "B"}) {
+        type(QLatin1String(title));
+        pressEnter();
+    }
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
+    type(QStringLiteral("1. A (live)"));
+    QMimeData list;
+    list.setText(QStringLiteral("X\nY\n"));
+    ASSERT_TRUE(form.pasteTracks(list));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("1. A (live)"));
+    pressEnter();
+    EXPECT_EQ(lines(), (QStringList {"1. A (live)", "2. B", "3. X", "4. Y"}));
 }
 
 } // namespace
