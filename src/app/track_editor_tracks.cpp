@@ -1,4 +1,6 @@
 // The track list beyond typing: lines removed, and whole lists inserted at once.
+#include <algorithm>
+
 #include <QListWidget>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -17,14 +19,21 @@ void TrackEditor::onTrackListKey(int key)
     const QString removed = selected.first()->text();
     const QStringList lines = linesAfterRemoval(trackLines(), row);
     {
-        // Nothing is selected afterwards, as after Insert: the next line is not copied to the type-in line.
         const QSignalBlocker blocker(m_trackList);
         delete m_trackList->takeItem(row);
         for (int i = row; i < lines.size(); ++i)
             m_trackList->item(i)->setText(lines[i]);
-        m_trackList->setCurrentItem(nullptr);
-        m_trackList->clearSelection();
     }
+    // The line that took its place stays selected, else the new last one, as in any list box:
+    // Delete pressed again goes on removing. Its copy goes to the type-in line, as a selection's
+    // does (the list may have selected it already while its signals were blocked).
+    if (!lines.isEmpty()) {
+        m_trackList->setCurrentRow(std::min(row, int(lines.size()) - 1));
+        onTrackSelected();
+        return;
+    }
+    m_trackList->setCurrentItem(nullptr);
+    m_trackList->clearSelection();
     // The type-in line still holds the copy the selection put there; Insert would bring the line back.
     if (m_typeInLine->text() == removed)
         m_typeInLine->clear();

@@ -271,24 +271,38 @@ TEST_F(TrackEditor, EditLinesShowTheirTextFromTheStartInTheClassicFace)
     EXPECT_EQ(control<QLineEdit>(form, "Edit2")->cursorPosition(), 0);
 }
 
-TEST_F(TrackEditor, DeleteRemovesTheSelectedLineAndRenumbersTheProgramsNumbers)
+// Delete keeps a line selected, the one that took the removed line's place or else the new last
+// one, so that pressing it again goes on removing.
+TEST_F(TrackEditor, DeleteRemovesTheSelectedLineRenumbersAndKeepsALineSelected)
 {
-    for (const char* title : {"A", "B", "C"}) {
-        type(QLatin1String(title));
-        pressEnter();
+    struct Row {
+        int selected, presses;
+        QStringList left;
+        int selectedAfter;
+        QString typeIn;
+    };
+    const Row rows[] = {
+        {0, 1, {"1. B", "2. C", "3. D"}, 0, "1. B"},
+        {3, 1, {"1. A", "2. B", "3. C"}, 2, "3. C"},
+        {1, 2, {"1. A", "2. D"}, 1, "2. D"},
+        {2, 4, {}, -1, ""}, // the copy of the last line removed goes with it
+    };
+    QListWidget* list = control<QListWidget>(form, "ListBox1");
+    for (const Row& row : rows) {
+        form.resetForNewCover();
+        for (const char* title : {"A", "B", "C", "D"}) {
+            type(QLatin1String(title));
+            pressEnter();
+        }
+        list->setCurrentRow(row.selected);
+        for (int i = 0; i < row.presses; ++i)
+            QTest::keyClick(list, Qt::Key_Delete);
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        EXPECT_EQ(lines(), row.left) << "row " << row.selected;
+        EXPECT_EQ(selected.isEmpty() ? -1 : list->row(selected.first()), row.selectedAfter)
+            << "row " << row.selected;
+        EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), row.typeIn) << "row " << row.selected;
     }
-    control<QListWidget>(form, "ListBox1")->setCurrentRow(0);
-    QTest::keyClick(control<QListWidget>(form, "ListBox1"), Qt::Key_Delete);
-    QTest::keyClick(control<QListWidget>(form, "ListBox1"),
-                    Qt::Key_Delete); // nothing is selected any more
-    EXPECT_EQ(lines(), (QStringList {QStringLiteral("1. B"), QStringLiteral("2. C")}));
-    EXPECT_TRUE(control<QLineEdit>(form, "Edit1")->text().isEmpty())
-        << "the copy of the removed line goes with it";
-    for (int row : {1, 0}) {
-        control<QListWidget>(form, "ListBox1")->setCurrentRow(row);
-        QTest::keyClick(control<QListWidget>(form, "ListBox1"), Qt::Key_Delete);
-    }
-    EXPECT_TRUE(lines().isEmpty());
     type(QStringLiteral("New"));
     pressEnter();
     EXPECT_EQ(lines(), QStringList {QStringLiteral("1. New")});
