@@ -128,6 +128,8 @@ void MainWindow::buildToolbar()
         this->*command.button = button;
         runOnClick(button, command.handler);
     }
+    m_editTracksButton->setToolTip(m_editTracksButton->toolTip() + QLatin1Char('\n') +
+                                   kTrackEntryHint);
     // The text commands wait for texts to lay out.
     m_fontButton->setEnabled(false);
     m_leftButton->setEnabled(false);

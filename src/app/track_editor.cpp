@@ -150,6 +150,13 @@ TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks li
         "Lay the artist, the title and the tracks out on the cover and close this window"));
     m_insertButton->setToolTip(
         QStringLiteral("Add the typed track to the list, or put it in place of the selected one"));
+    // What the window takes besides typing. The placeholder is drawn only while the line is
+    // empty and is never its text, so no layout or print ever sees it.
+    m_typeInLine->setPlaceholderText(kTrackEntryHint);
+    m_trackList->setToolTip(
+        QStringLiteral("The tracks, numbered as on the back insert; Delete removes the selected "
+                       "one\n") +
+        kTrackEntryHint + QStringLiteral("; or drop audio files or their folder here"));
 
     QWidget::setTabOrder(m_continueButton, m_insertButton);
     QWidget::setTabOrder(m_insertButton, m_typeInLine);

@@ -19,6 +19,10 @@ class QPushButton;
 
 namespace plattera {
 
+// The ways into the track list, as the type-in line's placeholder and the tooltips say them.
+inline const QString kTrackEntryHint =
+    QStringLiteral("Type a track, or paste a list or audio files");
+
 // What the track editor asks of the main window it serves. Given when the editor is built and
 // never missing: each default stands alone (no check boxes, commands run directly, no error
 // box, no screen to centre on), which is what a track editor without a main window needs.

@@ -81,6 +81,12 @@ TEST_F(TrackEditor, ControlsStandWhereTheLayoutPutsThem)
     EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(),
               QStringLiteral("<Type in name of the artist here>"));
     EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("<Type in title here>"));
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->placeholderText(),
+              QStringLiteral("Type a track, or paste a list or audio files"));
+    EXPECT_TRUE(control<QLineEdit>(form, "Edit1")->text().isEmpty());
+    EXPECT_TRUE(control<QListWidget>(form, "ListBox1")
+                    ->toolTip()
+                    .contains(control<QLineEdit>(form, "Edit1")->placeholderText()));
     for (const char* name : {"Button1", "GroupBox1", "Label4", "ListBox1", "Label1", "Edit1",
                              "Button3", "GroupBox2", "Label5", "Edit3", "Label6", "Edit2"})
         EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
