@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -272,7 +273,9 @@ TrackEditorLinks MainWindow::trackEditorLinks()
     links.showInformation = [this](const QString& text) {
         m_platform.showInformation(m_trackEditor, kApplicationTitle, text);
     };
+    // The editor stays open: the user is still in it, and its Continue lays the texts out.
     links.placePicture = [this](const QString& file, NotebookPage page) {
+        const QScopedValueRollback<bool> keepOpen(m_keepTrackEditorOpen, true);
         runCommand([&] { dropPicture(file, page); }, m_trackEditor);
     };
     return links;

@@ -126,6 +126,8 @@ private:
     TrackEditor* m_trackEditor = nullptr;
     AboutWindow* m_aboutWindow = nullptr;
     bool m_shownOnce = false;
+    // While the track editor places a picture: the layout that follows leaves it open.
+    bool m_keepTrackEditorOpen = false;
 
     // Controls; each carries its classic component name as its objectName.
     QWidget* m_toolbar = nullptr;

@@ -41,7 +41,7 @@ void MainWindow::onNoFrontText()
 void MainWindow::runLeftLayout()
 {
     leftAlignedLayout(m_sheets, m_state, inputs());
-    if (m_trackEditor && m_trackEditor->isVisible())
+    if (m_trackEditor && m_trackEditor->isVisible() && !m_keepTrackEditorOpen)
         m_trackEditor->close();
 }
 

@@ -73,11 +73,14 @@ public:
     // line and the selection are left as they are, so a track being typed or a correction in
     // progress goes on afterwards.
     void insertTracks(const QStringList& titles);
-    // A paste into the type-in line: audio files and cue sheets (copied in a file manager) as if dropped,
-    // several lines of text each as a track. False for anything else, which is pasted as usual.
+    // A paste into the type-in line: files copied in a file manager as if dropped, several
+    // lines of text each as a track. False for anything else, which is pasted as usual.
     bool pasteTracks(const QMimeData& data);
-    // Audio files and cue sheets dropped on the window: the artist, the title and one track per
-    // file. The files that cannot be read are named in one message at the end.
+    // Files dropped on the window, an album's folder among them read as the files directly
+    // inside it. Audio files and cue sheets give the artist, the title and one track per file;
+    // the picture named for the front (cover, folder, front, else the only one) and the one
+    // named for the back (back, inlay, tray) are placed as the Image command places them; other
+    // files are passed over. The files that cannot be read are named in one message at the end.
     // `paths` as the system spells them. Reading shows its progress when it takes a while.
     void dropAlbumFiles(const QList<QByteArray>& paths);
 
@@ -89,12 +92,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Takes a drag or drop event that carries audio files or cue sheets; false for others.
+    // Takes a drag or drop event that carries audio files or cue sheets, or a folder with
+    // some; false for others.
     bool takeFileDrag(QEvent* event);
 
     EditorState& m_state;
     Sheets& m_sheets;
     TrackEditorLinks m_links;
+    bool m_dragCarriesAlbum = false; // what the drag over the window held when it came in
 
     // Controls; each carries its classic component name as its objectName.
     QPushButton* m_continueButton = nullptr;

@@ -1,5 +1,5 @@
-// Audio files and cue sheets dropped on the track editor, or pasted into its type-in line.
-#include <algorithm>
+// Files dropped on the track editor, or pasted into its type-in line: audio files, cue sheets and
+// the pictures beside them, or the folder that holds them.
 
 #include <QDropEvent>
 #include <QFile>
@@ -8,7 +8,9 @@
 
 #include "app/album_progress.h"
 #include "app/track_editor.h"
+#include "pictures/picture_formats.h"
 #include "tracklists/album_files.h"
+#include "tracklists/dropped_files.h"
 #include "tracklists/title_length.h"
 #include "tracklists/track_lines.h"
 
@@ -21,11 +23,24 @@ QList<QByteArray> localFiles(const QMimeData& data)
     return localFilePaths(data.urls());
 }
 
+QStringList pictureExtensions()
+{
+    QStringList extensions;
+    for (const PictureFormatList::Entry& entry : pictureFileFormats().entries())
+        extensions << entry.extension;
+    return extensions;
+}
+
+// The files a drop or paste holds, its folders read one level down, sorted out.
+DroppedFiles droppedFiles(const QList<QByteArray>& paths)
+{
+    return sortDroppedFiles(withFolderContents(paths), pictureExtensions());
+}
+
+// Only a drop or paste that holds an album is the editor's: a picture alone belongs on a sheet.
 bool carriesAlbumFiles(const QMimeData& data)
 {
-    const QList<QByteArray> paths = localFiles(data);
-    return std::any_of(paths.begin(), paths.end(),
-                       [](const QByteArray& path) { return isAlbumFile(QFile::decodeName(path)); });
+    return data.hasUrls() && !droppedFiles(localFiles(data)).albumFiles.isEmpty();
 }
 
 void showFromStart(QLineEdit* edit, const QString& text)
@@ -42,7 +57,10 @@ bool TrackEditor::takeFileDrag(QEvent* event)
         event->type() != QEvent::Drop)
         return false;
     auto* drop = static_cast<QDropEvent*>(event);
-    if (!carriesAlbumFiles(*drop->mimeData()))
+    // Once as the drag comes in: a folder is read to know, and a drag moves many times.
+    if (event->type() == QEvent::DragEnter)
+        m_dragCarriesAlbum = carriesAlbumFiles(*drop->mimeData());
+    if (!m_dragCarriesAlbum)
         return false;
     // A copy, never a move: a file manager would delete the files after a move.
     drop->setDropAction(Qt::CopyAction);
@@ -75,15 +93,24 @@ void TrackEditor::dropEvent(QDropEvent* event)
 
 void TrackEditor::dropAlbumFiles(const QList<QByteArray>& paths)
 {
-    const std::optional<AlbumTracks> read = readAlbumShowingProgress(this, paths);
+    const DroppedFiles dropped = droppedFiles(paths);
+    std::optional<AlbumTracks> read = AlbumTracks();
+    if (!dropped.albumFiles.isEmpty())
+        read = readAlbumShowingProgress(this, dropped.albumFiles);
     if (!read)
-        return; // cancelled
+        return; // cancelled: the pictures stay as they were too
     const AlbumTracks& album = *read;
     if (!album.artist.isEmpty())
         showFromStart(m_artistEdit, album.artist);
     if (!album.album.isEmpty())
         showFromStart(m_titleEdit, album.album);
     insertTracks(album.titles);
+    // Each as the Image command would place it, so a picture that cannot be read says so in a
+    // box of its own and leaves the cover as it was.
+    if (!dropped.frontPicture.isEmpty())
+        m_links.placePicture(QFile::decodeName(dropped.frontPicture), NotebookPage::Front);
+    if (!dropped.backPicture.isEmpty())
+        m_links.placePicture(QFile::decodeName(dropped.backPicture), NotebookPage::Back);
     if (!album.unreadable.isEmpty())
         m_links.showError(
             QStringLiteral("These files were left out, their tags cannot be read:\n") +

@@ -211,6 +211,30 @@ TEST_F(PictureCommands, CenterBeforeContinueLeavesTextLaidOutClear)
     EXPECT_TRUE(AreaIs(sheets().frontCover.image(), QRect(1, 1, 359, 351), kPaper));
 }
 
+// The pictures of an album folder pasted into the open track editor, once texts are laid out:
+// each placed as the Image command places it, a broken one undone with its own box, and the
+// editor stays open for the user to go on.
+TEST_F(PictureCommands, AnAlbumFoldersPicturesAreTheImageCommandAndTheEditorStaysOpen)
+{
+    continueLayout({QStringLiteral("One")});
+    trackEditor().show();
+    const QString cover = picture(QStringLiteral("folder.bmp"), columnCodedImage(361, 353));
+    broken(QStringLiteral("back.jpg"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/album_disc1_a.flac"),
+                            dir.filePath(QStringLiteral("01.flac"))));
+    QMimeData copied;
+    copied.setUrls({QUrl::fromLocalFile(dir.path())});
+    ASSERT_TRUE(trackEditor().pasteTracks(copied));
+
+    EXPECT_TRUE(trackEditor().isVisible());
+    EXPECT_EQ(trackEditor().trackLines(),
+              (QStringList {QStringLiteral("1. One"), QStringLiteral("2. First Song")}));
+    EXPECT_EQ(state.frontPicture.file(), cover);
+    EXPECT_TRUE(state.frontPicture.shown());
+    EXPECT_FALSE(state.backPicture.shown());
+    EXPECT_EQ(platform.errors.size(), 1u) << "the broken back picture's";
+}
+
 } // namespace
 
 // Each drop goes to the sheet named, with the notebook on the other page; the result must be

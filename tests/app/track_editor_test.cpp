@@ -368,6 +368,39 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
                           ->visualItemRect(control<QListWidget>(form, "ListBox1")->item(0))));
 }
 
+// An album folder as a file manager copies it: the music read, the pictures placed as the Image
+// command places them, the rest passed over, and a folder inside it left alone.
+TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftOut)
+{
+    QTemporaryDir folder;
+    const auto copy = [&](const char* fixture, const QString& name) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(fixture),
+                                folder.filePath(name)));
+    };
+    copy("album_disc1_a.flac", QStringLiteral("01.flac"));
+    copy("album_broken.flac", QStringLiteral("02.flac"));
+    copy("png_half_alpha.png", QStringLiteral("Cover.png"));
+    copy("jpeg_baseline.jpg", QStringLiteral("inlay.jpg"));
+    copy("jpeg_grey.jpg", QStringLiteral("booklet.jpg"));
+    copy("bmp_rgb32.bmp", QStringLiteral("notes.txt"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("scans")));
+    copy("album_disc2.ogg", QStringLiteral("scans/03.ogg"));
+    type(QStringLiteral("Half typed"));
+
+    QMimeData copied;
+    copied.setUrls({QUrl::fromLocalFile(folder.path())});
+    ASSERT_TRUE(form.pasteTracks(copied));
+    EXPECT_EQ(lines(), QStringList {QStringLiteral("1. First Song")});
+    EXPECT_EQ(placed,
+              (QStringList {QStringLiteral("Cover.png on the front"),
+                            QStringLiteral("inlay.jpg on the back")}));
+    EXPECT_EQ(messages,
+              QStringList {QStringLiteral(
+                  "These files were left out, their tags cannot be read:\n02.flac")});
+    EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("Half typed"))
+        << "what was being typed stays";
+}
+
 // A list pasted while a correction is being typed: the tracks come in at the end, and the
 // correction goes on as it was.
 TEST_F(TrackEditor, APastedListLeavesWhatIsBeingTypedAndTheSelection)
