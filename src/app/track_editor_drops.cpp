@@ -1,5 +1,6 @@
 // Files dropped on the track editor, or pasted into its type-in line: audio files, cue sheets and
 // the pictures beside them, or the folder that holds them.
+#include <utility>
 
 #include <QDropEvent>
 #include <QFile>
@@ -17,6 +18,9 @@
 namespace plattera {
 
 namespace {
+
+// The most files the error box names; the rest are counted, and all are in its details.
+constexpr int kNamedFiles = 10;
 
 QList<QByteArray> localFiles(const QMimeData& data)
 {
@@ -41,6 +45,21 @@ DroppedFiles droppedFiles(const QList<QByteArray>& paths)
 bool carriesAlbumFiles(const QMimeData& data)
 {
     return data.hasUrls() && !droppedFiles(localFiles(data)).albumFiles.isEmpty();
+}
+
+// The error box for the files that could not be read: a few names in the box, so that it stays
+// on the screen however many there are, and every name with its reason in the details.
+std::pair<QString, QString> leftOutMessage(const AlbumTracks& album)
+{
+    const qsizetype count = album.unreadable.size();
+    QString text = QStringLiteral("These files were left out, their tags cannot be read:\n") +
+        album.unreadable.mid(0, kNamedFiles).join(QLatin1Char('\n'));
+    if (count > kNamedFiles)
+        text += QStringLiteral("\nand %1 more").arg(count - kNamedFiles);
+    QStringList details;
+    for (qsizetype i = 0; i < count; ++i)
+        details << album.unreadable[i] + QStringLiteral(": ") + album.reasons.value(i);
+    return {text, details.join(QLatin1Char('\n'))};
 }
 
 void showFromStart(QLineEdit* edit, const QString& text)
@@ -111,11 +130,10 @@ void TrackEditor::dropAlbumFiles(const QList<QByteArray>& paths)
         m_links.placePicture(QFile::decodeName(dropped.frontPicture), NotebookPage::Front);
     if (!dropped.backPicture.isEmpty())
         m_links.placePicture(QFile::decodeName(dropped.backPicture), NotebookPage::Back);
-    if (!album.unreadable.isEmpty())
-        m_links.showError(
-            QStringLiteral("These files were left out, their tags cannot be read:\n") +
-                album.unreadable.join(QLatin1Char('\n')),
-            QString());
+    if (!album.unreadable.isEmpty()) {
+        const auto [text, details] = leftOutMessage(album);
+        m_links.showError(text, details);
+    }
 }
 
 bool TrackEditor::pasteTracks(const QMimeData& data)

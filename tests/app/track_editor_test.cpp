@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -369,34 +370,35 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
 }
 
 // An album folder as a file manager copies it: the music read, the pictures placed as the Image
-// command places them, the rest passed over, and a folder inside it left alone.
+// command places them, the rest and a folder inside it passed over, and of the files that
+// cannot be read ten named in the box and every one, with its reason, in the details.
 TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftOut)
 {
     QTemporaryDir folder;
-    const auto copy = [&](const char* fixture, const QString& name) {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/") + QLatin1String(fixture),
-                                folder.filePath(name)));
-    };
-    copy("album_disc1_a.flac", QStringLiteral("01.flac"));
-    copy("album_broken.flac", QStringLiteral("02.flac"));
-    copy("png_half_alpha.png", QStringLiteral("Cover.png"));
-    copy("jpeg_baseline.jpg", QStringLiteral("inlay.jpg"));
-    copy("jpeg_grey.jpg", QStringLiteral("booklet.jpg"));
-    copy("bmp_rgb32.bmp", QStringLiteral("notes.txt"));
-    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("scans")));
-    copy("album_disc2.ogg", QStringLiteral("scans/03.ogg"));
+    QDir(folder.path()).mkdir(QStringLiteral("scans"));
+    QStringList files = {"album_disc1_a.flac 00.flac",  "png_half_alpha.png Cover.png",
+                         "jpeg_baseline.jpg inlay.jpg", "jpeg_grey.jpg booklet.jpg",
+                         "bmp_rgb32.bmp notes.txt",     "album_disc2.ogg scans/99.ogg"};
+    for (int i = 1; i <= 11; ++i)
+        files << QStringLiteral("album_broken.flac %1.flac").arg(i, 2, 10, QChar(u'0'));
+    for (const QString& file : files)
+        QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/") + file.section(u' ', 0, 0),
+                    folder.filePath(file.section(u' ', 1)));
     type(QStringLiteral("Half typed"));
 
     QMimeData copied;
     copied.setUrls({QUrl::fromLocalFile(folder.path())});
     ASSERT_TRUE(form.pasteTracks(copied));
     EXPECT_EQ(lines(), QStringList {QStringLiteral("1. First Song")});
-    EXPECT_EQ(placed,
-              (QStringList {QStringLiteral("Cover.png on the front"),
-                            QStringLiteral("inlay.jpg on the back")}));
-    EXPECT_EQ(messages,
-              QStringList {QStringLiteral(
-                  "These files were left out, their tags cannot be read:\n02.flac")});
+    EXPECT_EQ(placed, (QStringList {"Cover.png on the front", "inlay.jpg on the back"}));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.front().section(u'\n', 1).replace(u'\n', u' '),
+              "01.flac 02.flac 03.flac 04.flac 05.flac 06.flac 07.flac 08.flac 09.flac 10.flac "
+              "and 1 more");
+    EXPECT_EQ(details.front().count(QRegularExpression(QStringLiteral("^\\d\\d\\.flac: \\w.*$"),
+                                                       QRegularExpression::MultilineOption)),
+              11)
+        << qPrintable(details.front());
     EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("Half typed"))
         << "what was being typed stays";
 }
