@@ -1,5 +1,6 @@
 """Track lists the user already has, through the X clipboard held by another program (xclip):
-a pasted list, then tagged audio files pasted as a file manager copies them (a drop's path)."""
+a pasted list, then tagged audio files pasted as a file manager copies them (a drop's path), and
+an album folder's files with its cover and notes."""
 
 import os
 import re
@@ -8,7 +9,9 @@ import struct
 import subprocess
 import unittest
 
-from desktop import EDITOR_CONTROLS, MAIN_TITLE, Story, ink_bands, spawn
+from PIL import Image
+
+from desktop import EDITOR_CONTROLS, MAIN_TITLE, Story, ink_bands, spawn, wait_until
 from test_tracks import PANEL_INSIDE
 
 PASTED = "1. Harbour Lights\n02 - Quarry\n\n3) Velvet Engine\nKestrel\n"
@@ -68,3 +71,28 @@ class TrackListsFromElsewhere(Story, unittest.TestCase):
             self.assertLess(widths[1], widths[3] * 1.2, widths)
             # Tin Roof Rain Reprise (track 1), Velvet (no tags: its file name), Ox (disc 2).
             self.assertEqual(sorted(widths[4:], reverse=True), widths[4:], widths)
+
+    def test_an_album_folders_files_give_tracks_and_the_cover_without_a_word(self):
+        folder, green = os.path.join(self.tmp, "Album"), (0, 160, 0)
+        with self.step("make an album folder: tagged FLAC files, cover.png, notes.txt"):
+            os.makedirs(folder)
+            for name, tags in ALBUM:
+                path = os.path.join(folder, name)
+                subprocess.run(["sox", "-n", "-r", "8000", path, "trim", "0", "0.05"], check=True)
+                subprocess.run(["metaflac", "--remove-all-tags"] + ["--set-tag=" + t for t in tags] + [path], check=True)
+            Image.new("RGB", (30, 30), green).save(os.path.join(folder, "cover.png"))
+            with open(os.path.join(folder, "notes.txt"), "w") as notes:
+                notes.write("Ripped with care.\n")
+        program = self.start()
+        editor = program.open_track_editor()
+        with self.step("select all in the folder, copy, paste into the type-in line, Continue: no box"):
+            files = sorted(os.listdir(folder))
+            self.paste(editor, "".join("file://%s\r\n" % os.path.join(folder, f) for f in files), "text/uri-list")
+            wait_until(lambda: len(ink_bands(editor.window.grab(EDITOR_CONTROLS["ListBox1"]), (2, 2, 175, 151))) == 3,
+                       15, "three tracks")
+            editor.press_continue()
+            self.assertEqual([title for title, _ in self.desktop.windows()], [MAIN_TITLE])
+        with self.step("cover.png on the front insert, three track lines on the back"):
+            program.wait_for_sheet("Image4", lambda s: s.getpixel((180, 176)) == green, "cover.png on the front")
+            program.show_page("Back")
+            program.wait_for_sheet("back strip", lambda s: len(ink_bands(s, PANEL_INSIDE)) == 3, "three track lines")
