@@ -8,7 +8,8 @@
 //   3 Left   4 Center   5 Image   6 notebook page   7 Print   8 About   9 a check box
 //   10 Color   11 change a picture file   12 the link   13 Close
 // Editor actions: 0-2 type into the track line, title or artist   3 Insert   4 Enter in the track line
-//   5 select a line   6 clear the selection   7 Continue   8 close the editor
+//   5 select a line   6 clear the selection   7 Continue   8 close the editor   9 paste (Ctrl+V) or
+//   drop two lines of text, a file of the pool or the pool's folder (pictures, audio, text)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -20,14 +21,18 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "support/controls.h"
 #include "app/glyph_button.h"
@@ -131,6 +136,8 @@ struct PicturePool {
         contents.push_back(QByteArrayLiteral("This is no picture, whatever its name says.\n"));
         contents.push_back(coordinateBmp(2000, 1500));
         const int large = garbage + 1;
+        for (const char* audio : {"album_disc1_a.flac", "album_broken.flac"})
+            QFile::copy(PLATTERA_TEST_DATA "/" + QString(audio), dir.filePath(audio));
         files = {{QStringLiteral("front.jpg"), 0, -2},       {QStringLiteral("back.bmp"), 1, -2},
                  {QStringLiteral("anim.gif"), 2, -2},        {QStringLiteral("icon.ico"), 3, -2},
                  {QStringLiteral("clip.wmf"), 4, -2},        {QStringLiteral("clip.emf"), 5, -2},
@@ -370,7 +377,8 @@ private:
         TrackEditor& editor = trackEditor();
         while (!m_in.done() && editor.isVisible()) {
             const size_t errorsBefore = m_platform.errors.size();
-            switch (m_in.pick(9)) {
+            size_t maxErrors = 1;
+            switch (m_in.pick(10)) {
             case 0:
                 control<QLineEdit>(editor, "Edit1")->setText(m_in.text());
                 break;
@@ -403,14 +411,46 @@ private:
             case 7:
                 control<QPushButton>(editor, "Button1")->click();
                 break;
-            default:
+            case 8:
                 editor.reject();
                 break;
+            default:
+                pasteOrDrop(editor);
+                maxErrors = 3; // a picture for each insert, and the files left out
+                break;
             }
-            CHECK_THAT(m_platform.errors.size() - errorsBefore <= 1);
+            CHECK_THAT(m_platform.errors.size() - errorsBefore <= maxErrors);
             m_editorErrors += m_platform.errors.size() - errorsBefore;
             checkCover();
         }
+    }
+
+    // A track being typed is never lost to what comes in.
+    void pasteOrDrop(TrackEditor& editor)
+    {
+        auto* data = new QMimeData;
+        const int what = m_in.pick(int(pool->files.size()) + 2);
+        const QString line = m_in.text();
+        if (what == 0)
+            data->setText(line + QLatin1Char('\n') + m_in.text());
+        else
+            data->setUrls(
+                {QUrl::fromLocalFile(what == 1 ? pool->dir.path() : pool->path(what - 2))});
+        const QString typed = control<QLineEdit>(editor, "Edit1")->text();
+        if (m_in.pick(2) == 0) {
+            QGuiApplication::clipboard()->setMimeData(data);
+            QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+            QCoreApplication::sendEvent(control<QLineEdit>(editor, "Edit1"), &paste);
+            return; // a paste the editor leaves goes into the line
+        }
+        const std::unique_ptr<QMimeData> owned(data);
+        // Qt hands the drop to the widget that took the drag as it entered.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        if (QCoreApplication::sendEvent(&editor, &enter) && enter.isAccepted())
+            QCoreApplication::sendEvent(&editor, &drop);
+        QCoreApplication::processEvents(); // a drop is read once it has ended
+        CHECK_THAT(control<QLineEdit>(editor, "Edit1")->text() == typed);
     }
 
     void click(QAbstractButton* button)

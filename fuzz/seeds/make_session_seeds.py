@@ -3,7 +3,8 @@
 fuzz/fuzz_session.cpp). Run from this folder; the outputs are kept in session/."""
 
 NEW, EDIT, FONT, LEFT, CENTER, IMAGE, PAGE, PRINT, ABOUT, BOX, COLOR, FILE, LINK, CLOSE = range(14)
-E1, E2, E3, INSERT, ENTER, SELECT, UNSELECT, CONTINUE, CLOSE_EDITOR = range(9)
+E1, E2, E3, INSERT, ENTER, SELECT, UNSELECT, CONTINUE, CLOSE_EDITOR, PASTE_OR_DROP = range(10)
+TEXT, FOLDER, BY_PASTE, BY_DROP = 0, 1, 0, 1
 # picture slots: front.jpg back.bmp anim.gif icon.ico clip.wmf clip.emf notes.txt gone.jpg photo.bmp
 JPG, BMP, GIF, ICO, WMF, EMF, TXT, GONE, PHOTO = range(9)
 CANCEL_PICTURE = 9
@@ -43,6 +44,8 @@ sessions = {
        E1] + text('1. corrected') + [INSERT, SELECT, 1, UNSELECT, E1] + text('third') + [ENTER, CLOSE_EDITOR,
        EDIT, E2, NON_LATIN, 40] + list(range(40)) + [E3, LONG, 5] + list(b'long ') + [CONTINUE, CENTER, BOX, 3, LEFT,
        FONT, 6, 2, 10] + list(b'Wide\x00Face') + [20, 0] + colour(1, 2, 3) + [NEW, EDIT, CONTINUE, NEW],
+    'paste-and-drop': [EDIT, E1] + text('kept') + [PASTE_OR_DROP, TEXT] + text('One') + text('Two') + [BY_PASTE,
+       PASTE_OR_DROP, FOLDER] + text('') + [BY_DROP, PASTE_OR_DROP, 2 + TXT] + text('') + [BY_DROP, ENTER, CONTINUE],
 }
 
 for name, actions in sessions.items():
