@@ -153,6 +153,8 @@ TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks li
     // What the window takes besides typing. The placeholder is drawn only while the line is
     // empty and is never its text, so no layout or print ever sees it.
     m_typeInLine->setPlaceholderText(kTrackEntryHint);
+    // The line is narrower than the sentence, whose end the placeholder cuts off.
+    m_typeInLine->setToolTip(kTrackEntryHint);
     m_trackList->setToolTip(
         QStringLiteral("The tracks, numbered as on the back insert; Delete removes the selected "
                        "one\n") +
