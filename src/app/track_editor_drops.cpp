@@ -38,7 +38,7 @@ QStringList pictureExtensions()
 // The files a drop or paste holds, its folders read one level down, sorted out.
 DroppedFiles droppedFiles(const QList<QByteArray>& paths)
 {
-    return sortDroppedFiles(withFolderContents(paths), pictureExtensions());
+    return readDroppedFiles(paths, pictureExtensions());
 }
 
 // Only a drop or paste that holds an album is the editor's: a picture alone belongs on a sheet.

@@ -142,4 +142,15 @@ QList<QByteArray> withFolderContents(const QList<QByteArray>& paths)
     return files;
 }
 
+DroppedFiles readDroppedFiles(const QList<QByteArray>& paths, const QStringList& pictureExtensions)
+{
+    DroppedFiles sorted = sortDroppedFiles(withFolderContents(paths), pictureExtensions);
+    const DroppedFiles given = sortDroppedFiles(paths, pictureExtensions);
+    if (!given.frontPicture.isEmpty())
+        sorted.frontPicture = given.frontPicture;
+    if (!given.backPicture.isEmpty())
+        sorted.backPicture = given.backPicture;
+    return sorted;
+}
+
 } // namespace plattera

@@ -36,4 +36,10 @@ DroppedFiles sortDroppedFiles(const QList<QByteArray>& paths, const QStringList&
 // a time. Names as the system spells them; a folder that cannot be listed gives nothing.
 QList<QByteArray> withFolderContents(const QList<QByteArray>& paths);
 
+// A drop or paste as given: its folders read as withFolderContents does, the whole sorted as
+// sortDroppedFiles does, except that a picture given itself outranks one found inside a folder
+// given beside it. Select all in an album folder and a `scans` folder comes along: the cover
+// the user can see beside the music is the one meant.
+DroppedFiles readDroppedFiles(const QList<QByteArray>& paths, const QStringList& pictureExtensions);
+
 } // namespace plattera

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "tracklists/dropped_files.h"
 
 using namespace plattera;
@@ -26,4 +30,19 @@ TEST(DroppedFiles, SortedIntoAlbumFilesAndThePicturesForEachInsert)
                   QByteArray(row[1]))
             << row[0];
     }
+}
+
+// Select all in an album folder and its `scans` folder comes along with the cover beside the music.
+TEST(DroppedFiles, APictureGivenItselfOutranksOneInsideAFolderGivenBesideIt)
+{
+    QTemporaryDir album;
+    QDir(album.path()).mkdir(QStringLiteral("scans"));
+    for (const char* name : {"cover.png", "scans/cover.jpg", "scans/back.jpg", "01.flac"})
+        QFile(album.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    const QByteArray root = QFile::encodeName(album.path()) + '/';
+    const DroppedFiles sorted =
+        readDroppedFiles({root + "01.flac", root + "cover.png", root + "scans"}, {"png", "jpg"});
+    EXPECT_EQ(sorted.frontPicture, root + "cover.png");
+    EXPECT_EQ(sorted.backPicture, root + "scans/back.jpg");
+    EXPECT_EQ(sorted.albumFiles, QList<QByteArray> {root + "01.flac"});
 }
