@@ -19,6 +19,8 @@ class QPushButton;
 
 namespace plattera {
 
+struct DroppedFiles;
+
 // The ways into the track list, as the type-in line's placeholder and the tooltips say them.
 inline const QString kTrackEntryHint =
     QStringLiteral("Type a track, or paste a list or audio files");
@@ -95,6 +97,8 @@ private:
     // Takes a drag or drop event that carries audio files or cue sheets, or a folder with
     // some; false for others.
     bool takeFileDrag(QEvent* event);
+    // The tracks, texts and pictures of files already sorted out.
+    void takeAlbum(const DroppedFiles& dropped);
 
     EditorState& m_state;
     Sheets& m_sheets;

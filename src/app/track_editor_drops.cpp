@@ -112,7 +112,11 @@ void TrackEditor::dropEvent(QDropEvent* event)
 
 void TrackEditor::dropAlbumFiles(const QList<QByteArray>& paths)
 {
-    const DroppedFiles dropped = droppedFiles(paths);
+    takeAlbum(droppedFiles(paths));
+}
+
+void TrackEditor::takeAlbum(const DroppedFiles& dropped)
+{
     std::optional<AlbumTracks> read = AlbumTracks();
     if (!dropped.albumFiles.isEmpty())
         read = readAlbumShowingProgress(this, dropped.albumFiles);
@@ -138,9 +142,13 @@ void TrackEditor::dropAlbumFiles(const QList<QByteArray>& paths)
 
 bool TrackEditor::pasteTracks(const QMimeData& data)
 {
-    if (carriesAlbumFiles(data)) {
-        dropAlbumFiles(localFiles(data));
-        return true;
+    if (data.hasUrls()) {
+        // Read once: the folders in it are listed to know whether it holds an album.
+        const DroppedFiles dropped = droppedFiles(localFiles(data));
+        if (!dropped.albumFiles.isEmpty()) {
+            takeAlbum(dropped);
+            return true;
+        }
     }
     const PastedTracks pasted = pastedTrackTitles(data.text());
     if (pasted.titles.isEmpty())
