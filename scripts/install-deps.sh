@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
+  zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev libuchardet-dev
   libfontconfig-dev libxcb1-dev
   fonts-liberation fonts-symbola fontconfig qt6-wayland
 )
