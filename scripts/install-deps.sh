@@ -22,7 +22,9 @@ if [ "${1:-}" = "--tests" ]; then
              # a session bus that autolaunches where none is announced, which the program must not start
              dbus-x11
              # audio files with tags made in the tests, and the X clipboard they paste through
-             sox libsox-fmt-base flac xclip)
+             sox libsox-fmt-base flac xclip
+             # mid3v2, for MP3 files with tags and pictures
+             python3-mutagen)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)

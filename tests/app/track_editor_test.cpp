@@ -341,7 +341,7 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
                             QStringLiteral("3. Second Song"), QStringLiteral("4. album untagged"),
-                            QStringLiteral("5. Encore")}));
+                            QStringLiteral("5. A Guest - Encore")}));
     EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(), QStringLiteral("The Band"))
         << "the album artist, though one artist differs";
     EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("The Album"));
@@ -370,7 +370,7 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
 }
 
 // An album folder as a file manager copies it: the music read, the pictures placed as the Image
-// command places them, the rest and a folder inside it passed over, and of the files that
+// command places them, the rest and the music of a scans folder inside it passed over, and of the files that
 // cannot be read ten named in the box and every one, with its reason, in the details.
 TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftOut)
 {
@@ -378,7 +378,8 @@ TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftO
     QDir(folder.path()).mkdir(QStringLiteral("scans"));
     QStringList files = {"album_disc1_a.flac 00.flac",  "png_half_alpha.png Cover.png",
                          "jpeg_baseline.jpg inlay.jpg", "jpeg_grey.jpg booklet.jpg",
-                         "bmp_rgb32.bmp notes.txt",     "album_disc2.ogg scans/99.ogg"};
+                         "bmp_rgb32.bmp notes.txt",     "album_disc2.ogg scans/99.ogg",
+                         "jpeg_grey.jpg scans/page.jpg"};
     for (int i = 1; i <= 11; ++i)
         files << QStringLiteral("album_broken.flac %1.flac").arg(i, 2, 10, QChar(u'0'));
     for (const QString& file : files)
