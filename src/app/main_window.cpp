@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -54,6 +55,10 @@ void MainWindow::buildLayout()
     resize(789, 521);
     // Mouse moves over the bare surface reset the application pointer.
     setMouseTracking(true);
+    // An album dropped or pasted anywhere on the window goes to the track editor.
+    setAcceptDrops(true);
+    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this,
+            [this] { runCommand([this] { onPaste(); }); });
 
     // Created in this order, so that later controls lie over earlier ones where they overlap.
     buildToolbar();

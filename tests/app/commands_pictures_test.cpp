@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -233,6 +234,35 @@ TEST_F(PictureCommands, AnAlbumFoldersPicturesAreTheImageCommandAndTheEditorStay
     EXPECT_TRUE(state.frontPicture.shown());
     EXPECT_FALSE(state.backPicture.shown());
     EXPECT_EQ(platform.errors.size(), 1u) << "the broken back picture's";
+}
+
+// The same folder dropped beside the sheets, or pasted, on the main window: the track editor
+// opens with the album in it, as if it had been pasted there.
+TEST_F(PictureCommands, AnAlbumDroppedOrPastedOnTheMainWindowOpensTheTrackEditorWithIt)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/album_disc1_a.flac"),
+                            dir.filePath(QStringLiteral("01.flac"))));
+    QStringList seen;
+    const auto lookAtTheEditor = [&](QDialog& editor) {
+        seen << QString::number(&editor == &trackEditor()) + ' ' +
+                trackEditor().trackLines().join(u'/');
+        trackEditor().resetForNewCover();
+    };
+    QMimeData copied;
+    copied.setUrls({QUrl::fromLocalFile(dir.path())});
+    platform.modalScripts.push_back(lookAtTheEditor);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &copied, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(control<SheetView>(mainWindow(), "Image1"), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &copied, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(control<SheetView>(mainWindow(), "Image1"), &dropped);
+    QCoreApplication::processEvents();
+    platform.modalScripts.push_back(lookAtTheEditor);
+    auto* clipboard = new QMimeData;
+    clipboard->setUrls(copied.urls());
+    QGuiApplication::clipboard()->setMimeData(clipboard);
+    mainWindow().onPaste();
+    EXPECT_EQ(seen, QStringList(2, "1 1. First Song"));
 }
 
 } // namespace

@@ -317,8 +317,9 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineRenumbersAndKeepsALineSelected)
 
 TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadableOnce)
 {
-    QMimeData picture, album;
+    QMimeData picture, script, album;
     picture.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg"))});
+    script.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/make_fixtures.sh"))});
     for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac",
                              "album_disc1_b.flac", "album_disc1_a.flac"})
         album.setUrls(album.urls() << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") +
@@ -329,7 +330,11 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
         QApplication::sendEvent(target, &enter);
         return enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
     };
-    EXPECT_FALSE(drag(&form, picture));
+    EXPECT_FALSE(drag(control<QLineEdit>(form, "Edit1"), script))
+        << "a file that cannot be read is refused, never typed in as its name";
+    ASSERT_TRUE(form.pasteTracks(script));
+    EXPECT_EQ(notices, QStringList {kNothingReadable});
+    ASSERT_TRUE(drag(&form, picture)) << "a picture alone goes on the front";
     type(QStringLiteral("Intro"));
     pressEnter();
     ASSERT_TRUE(drag(control<QLineEdit>(form, "Edit1"), album))
@@ -344,6 +349,8 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
                             QStringLiteral("5. A Guest - Encore")}));
     EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(), QStringLiteral("The Band"))
         << "the album artist, though one artist differs";
+    form.dropAlbumFiles({QByteArray(PLATTERA_TEST_DATA "/jpeg_baseline.jpg")});
+    EXPECT_EQ(placed, QStringList {"jpeg_baseline.jpg on the front"});
     EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("The Album"));
     EXPECT_EQ(messages,
               QStringList {QStringLiteral(
