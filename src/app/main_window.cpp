@@ -283,6 +283,18 @@ TrackEditorLinks MainWindow::trackEditorLinks()
         const QScopedValueRollback<bool> keepOpen(m_keepTrackEditorOpen, true);
         runCommand([&] { dropPicture(file, page); }, m_trackEditor);
     };
+    // Kept in the store under its name, so every repaint reads it as it reads a file.
+    links.placeEncodedPicture = [this](const QString& name, const QByteArray& bytes,
+                                       NotebookPage page) {
+        const QScopedValueRollback<bool> keepOpen(m_keepTrackEditorOpen, true);
+        runCommand(
+            [&] {
+                if (m_state.pictures)
+                    m_state.pictures->keepEncoded(name, bytes);
+                dropPicture(name, page);
+            },
+            m_trackEditor);
+    };
     return links;
 }
 

@@ -49,6 +49,10 @@ struct TrackEditorLinks {
     // The Image command for that page with that file, as a command of its own.
     std::function<void(const QString& file, NotebookPage page)> placePicture = [](const QString&,
                                                                                   NotebookPage) {};
+    // The same with an encoded picture that is no file of its own (a cover embedded in a
+    // track), known by `name` from then on.
+    std::function<void(const QString& name, const QByteArray& bytes, NotebookPage page)>
+        placeEncodedPicture = [](const QString&, const QByteArray&, NotebookPage) {};
 };
 
 // The track editor: artist, title and the numbered track list. Created once, hidden, and

@@ -164,6 +164,13 @@ void TrackEditor::takeAlbum(const DroppedFiles& dropped)
         m_links.placePicture(QFile::decodeName(dropped.frontPicture), NotebookPage::Front);
     if (!dropped.backPicture.isEmpty())
         m_links.placePicture(QFile::decodeName(dropped.backPicture), NotebookPage::Back);
+    // Where no picture file was given for an insert, the cover the tracks carry inside.
+    if (dropped.frontPicture.isEmpty() && !album.front.bytes.isEmpty())
+        m_links.placeEncodedPicture(album.front.track + QStringLiteral(" (front cover)"),
+                                    album.front.bytes, NotebookPage::Front);
+    if (dropped.backPicture.isEmpty() && !album.back.bytes.isEmpty())
+        m_links.placeEncodedPicture(album.back.track + QStringLiteral(" (back cover)"),
+                                    album.back.bytes, NotebookPage::Back);
     if (!album.unreadable.isEmpty()) {
         const auto [text, details] = leftOutMessage(album);
         m_links.showError(text, details);

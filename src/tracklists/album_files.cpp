@@ -36,6 +36,8 @@ struct TrackEntry {
     QString fileName;
     QString folder;            // absolute
     qsizetype folderOrder = 0; // the folder's place among those of the tracks, as they came
+    QByteArray frontPicture;
+    QByteArray backPicture;
 };
 
 // The album artist tag, else the one artist of every track that names one; several artists
@@ -120,6 +122,11 @@ AlbumTracks albumOf(std::vector<TrackEntry> tracks)
                                               : track.title);
         if (album.album.isEmpty())
             album.album = titleText(track.album);
+        const QString path = track.folder + QLatin1Char('/') + track.fileName;
+        if (album.front.bytes.isEmpty() && !track.frontPicture.isEmpty())
+            album.front = {track.frontPicture, path};
+        if (album.back.bytes.isEmpty() && !track.backPicture.isEmpty())
+            album.back = {track.backPicture, path};
     }
     // Untagged files: what the album's folder is called.
     if (!tracks.empty() && (album.artist.isEmpty() || album.album.isEmpty())) {
@@ -295,9 +302,18 @@ void AlbumReading::assemble()
     for (const auto& [path, sheet] : m_cueSheets) {
         const QFileInfo info(QFile::decodeName(path));
         for (const CueSheet::Track& track : sheet.tracks)
-            tracks.push_back({track.title, track.performer, sheet.performer, sheet.title,
-                              sheet.disc, info.absoluteFilePath(), track.number, info.fileName(),
-                              info.absolutePath()});
+            tracks.push_back({track.title,
+                              track.performer,
+                              sheet.performer,
+                              sheet.title,
+                              sheet.disc,
+                              info.absoluteFilePath(),
+                              track.number,
+                              info.fileName(),
+                              info.absolutePath(),
+                              0,
+                              {},
+                              {}});
     }
     for (qsizetype i = 0; i < m_audioFiles.size(); ++i) {
         const Outcome<FileTags>& read = m_tagReader->tags()[size_t(i)];
@@ -312,7 +328,7 @@ void AlbumReading::assemble()
         tracks.push_back({tags.title.isEmpty() ? nameTitle : tags.title, tags.artist,
                           tags.albumArtist, tags.album, tags.disc, QString(),
                           tags.track != 0 ? tags.track : nameNumber, info.fileName(),
-                          info.absolutePath()});
+                          info.absolutePath(), 0, tags.frontPicture, tags.backPicture});
     }
     AlbumTracks album = albumOf(std::move(tracks));
     album.unreadable = m_result.unreadable;

@@ -20,6 +20,12 @@ inline const QString kVariousArtists = QStringLiteral("Various Artists");
 // Between a track's own artist and its title, when it is not the album's.
 inline const QString kArtistSeparator = QStringLiteral(" - ");
 
+// A cover picture embedded in a track: the encoded picture file, and the track's path.
+struct EmbeddedPicture {
+    QByteArray bytes; // empty: none
+    QString track;
+};
+
 // What the tags of audio files and cue sheets say about the album they hold.
 struct AlbumTracks {
     // The album artist, else the artist common to every track, else kVariousArtists when the
@@ -29,6 +35,10 @@ struct AlbumTracks {
     // One per track, in disc and track order: the title, after its artist and kArtistSeparator
     // when the track names another artist than the album's.
     QStringList titles;
+    // The front and back covers embedded in the tracks, each from the first track in disc and
+    // track order that carries one.
+    EmbeddedPicture front;
+    EmbeddedPicture back;
     QStringList unreadable; // the files left out, by file name
     QStringList reasons;    // why, one for each file left out
 };

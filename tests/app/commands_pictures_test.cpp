@@ -1,7 +1,9 @@
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QUrl>
 #include <QFile>
 #include <QLineEdit>
@@ -234,6 +236,31 @@ TEST_F(PictureCommands, AnAlbumFoldersPicturesAreTheImageCommandAndTheEditorStay
     EXPECT_TRUE(state.frontPicture.shown());
     EXPECT_FALSE(state.backPicture.shown());
     EXPECT_EQ(platform.errors.size(), 1u) << "the broken back picture's";
+}
+
+// A cover embedded in a track crosses as bytes and goes on the front as a picture file would:
+// the front sheet shows it, and a repaint reads it again from the store.
+TEST_F(PictureCommands, ACoverEmbeddedInATrackGoesOnTheFront)
+{
+    const QString track = dir.filePath(QStringLiteral("01.flac"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/album_disc1_a.flac"), track));
+    QFile::setPermissions(track, QFile::ReadOwner | QFile::WriteOwner);
+    const QImage cover = columnCodedImage(361, 353);
+    const QString png = QDir(dir.path()).filePath(QStringLiteral("../embedded.png"));
+    ASSERT_TRUE(cover.save(png));
+    QProcess metaflac;
+    metaflac.start(QStringLiteral("metaflac"), {"--import-picture-from=3||||" + png, track});
+    ASSERT_TRUE(metaflac.waitForFinished() && metaflac.exitCode() == 0);
+    QFile::remove(png);
+
+    trackEditor().dropAlbumFiles({QFile::encodeName(track)});
+    EXPECT_EQ(state.frontPicture.file(), track + QStringLiteral(" (front cover)"));
+    EXPECT_TRUE(
+        ImagesEqual(sheets().frontCover.image().copy(1, 1, 359, 351), cover.copy(1, 1, 359, 351)));
+    run(&MainWindow::onCentre);
+    EXPECT_TRUE(
+        ImagesEqual(sheets().frontCover.image().copy(1, 1, 359, 351), cover.copy(1, 1, 359, 351)));
+    EXPECT_TRUE(platform.errors.empty());
 }
 
 // The same folder dropped beside the sheets, or pasted, on the main window: the track editor

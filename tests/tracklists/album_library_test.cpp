@@ -2,6 +2,7 @@
 // metaflac, mid3v2, iconv), each read as a file manager hands it over: the folder copied whole,
 // and its files copied (select all). Both must give the same cover.
 #include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/audio_writers.h"
 #include "support/test_files.h"
 #include "tracklists/album_files.h"
 #include "tracklists/dropped_files.h"
@@ -39,6 +41,13 @@ bool run(const QString& program, const QStringList& arguments, const QByteArray&
     return true;
 }
 
+// The pictures made, by their bytes: what an embedded cover is called in a failure.
+QHash<QByteArray, QString>& madePictures()
+{
+    static QHash<QByteArray, QString> made;
+    return made;
+}
+
 // A small picture of its own colour, so each is told from the others by its bytes.
 QByteArray pictureBytes(const QString& name)
 {
@@ -48,7 +57,23 @@ QByteArray pictureBytes(const QString& name)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
+    madePictures().insert(bytes, name);
     return bytes;
+}
+
+// A FLAC PICTURE block as Ogg files carry it in a comment: the type, a PNG's MIME type, no
+// description, the size left unsaid, and the picture.
+QByteArray flacPictureBlock(quint32 type, const QByteArray& png)
+{
+    QByteArray block;
+    QDataStream out(&block, QIODevice::WriteOnly);
+    const QByteArray mime = "image/png";
+    out << type << quint32(mime.size());
+    out.writeRawData(mime.constData(), int(mime.size()));
+    out << quint32(0) << quint32(0) << quint32(0) << quint32(0) << quint32(0)
+        << quint32(png.size());
+    out.writeRawData(png.constData(), int(png.size()));
+    return block;
 }
 
 void makeFile(const QDir& album, const QString& spec)
@@ -73,10 +98,17 @@ void makeFile(const QDir& album, const QString& spec)
     for (const QString& tag : parts) {
         const QString key = tag.section(u'=', 0, 0), value = tag.section(u'=', 1);
         if (key == QLatin1String("PICTURE")) {
-            const QString picture = album.filePath(value.section(u':', 1));
-            writeTestFile(picture, pictureBytes(value.section(u':', 1)));
-            flacTags << "--import-picture-from=" + value.section(u':', 0, 0) + "||||" + picture;
-            id3Tags << "--picture=" + picture + "::" + value.section(u':', 0, 0) + ":image/png";
+            // Made outside the album, where no drop finds it as a file.
+            const QString type = value.section(u':', 0, 0), name = value.section(u':', 1);
+            const QString picture = album.filePath("../" + name + ".png");
+            const QByteArray png = pictureBytes(name);
+            writeTestFile(picture, png);
+            flacTags << "--import-picture-from=" + type + "||||" + picture;
+            id3Tags << "--picture=" + picture + ":" + name + ":" + type + ":image/png";
+            soxTags << (soxTags.isEmpty() ? "--comment" : "--add-comment")
+                    << "METADATA_BLOCK_PICTURE=" + flacPictureBlock(type.toUInt(), png).toBase64();
+            if (suffix == QLatin1String("m4a"))
+                writeTestFile(path, m4aWithCover(png));
             continue;
         }
         soxTags << (soxTags.isEmpty() ? "--comment" : "--add-comment") << tag;
@@ -88,6 +120,8 @@ void makeFile(const QDir& album, const QString& spec)
             if (key == QLatin1String(field))
                 id3Tags << frame << value;
     }
+    if (suffix == QLatin1String("m4a"))
+        return;
     if (suffix == QLatin1String("mp3")) {
         // Three MPEG-1 layer III frames of silence, then the tags mid3v2 writes before them.
         QByteArray frame(417, '\0');
@@ -125,11 +159,18 @@ QStringList readCover(const QList<QByteArray>& given, const QDir& album)
     const auto inAlbum = [&](const QByteArray& path) {
         return path.isEmpty() ? QString() : album.relativeFilePath(QFile::decodeName(path));
     };
+    // A picture file given for an insert wins over the one the tracks carry inside.
+    const auto onInsert = [&](const QByteArray& file, const EmbeddedPicture& embedded) {
+        if (!file.isEmpty() || embedded.bytes.isEmpty())
+            return inAlbum(file);
+        return "embedded " + madePictures().value(embedded.bytes, "?") + " of " +
+            QFileInfo(embedded.track).fileName();
+    };
     return {read.artist,
             read.album,
             read.titles.join(u'/'),
-            inAlbum(dropped.frontPicture),
-            inAlbum(dropped.backPicture),
+            onInsert(dropped.frontPicture, read.front),
+            onInsert(dropped.backPicture, read.back),
             read.unreadable.join(u' ')};
 }
 
@@ -222,6 +263,35 @@ TEST(AlbumLibrary, EachAlbumGivesItsCoverWhetherTheFolderOrItsFilesAreGiven)
          "Whole",
          {"First", "Second"},
          "",
+         ""},
+        {"covers embedded in FLAC, the same in every track",
+         {"2.flac|TITLE=B|ARTIST=X|ALBUM=Y|TRACKNUMBER=2|PICTURE=3:flac front|PICTURE=4:flac back",
+          "1.flac|TITLE=A|ARTIST=X|ALBUM=Y|TRACKNUMBER=1|PICTURE=3:flac front|PICTURE=4:flac back"},
+         "X",
+         "Y",
+         {"A", "B"},
+         "embedded flac front of 1.flac",
+         "embedded flac back of 1.flac"},
+        {"a cover embedded in an MP3, a back picture file beside it",
+         {"1.mp3|TITLE=A|ARTIST=X|ALBUM=Y|PICTURE=3:mp3 front|PICTURE=4:mp3 back", "tray.png"},
+         "X",
+         "Y",
+         {"A"},
+         "embedded mp3 front of 1.mp3",
+         "tray.png"},
+        {"a cover embedded in an Ogg Vorbis file, typed other",
+         {"1.ogg|TITLE=A|ARTIST=X|ALBUM=Y|PICTURE=0:ogg other"},
+         "X",
+         "Y",
+         {"A"},
+         "embedded ogg other of 1.ogg",
+         ""},
+        {"a cover embedded in an M4A file, the first track's before the next",
+         {"1.m4a|PICTURE=3:m4a front", "2.flac|TITLE=B|PICTURE=3:ignored"},
+         "",
+         "",
+         {"1", "B"},
+         "embedded m4a front of 1.m4a",
          ""},
         codePageRow("cue sheet in Windows-1251", "CP1251",
                     {"Кино",
