@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 #include "tracklists/tag_protocol.h"
@@ -38,6 +39,7 @@ struct TrackEntry {
     qsizetype folderOrder = 0; // the folder's place among those of the tracks, as they came
     QByteArray frontPicture;
     QByteArray backPicture;
+    QString pictureFile; // where the pictures are, when not in the track's own file
 };
 
 // The album artist tag, else the one artist of every track that names one; several artists
@@ -122,7 +124,9 @@ AlbumTracks albumOf(std::vector<TrackEntry> tracks)
                                               : track.title);
         if (album.album.isEmpty())
             album.album = titleText(track.album);
-        const QString path = track.folder + QLatin1Char('/') + track.fileName;
+        const QString path = !track.pictureFile.isEmpty()
+            ? track.pictureFile
+            : track.folder + QLatin1Char('/') + track.fileName;
         if (album.front.bytes.isEmpty() && !track.frontPicture.isEmpty())
             album.front = {track.frontPicture, path};
         if (album.back.bytes.isEmpty() && !track.backPicture.isEmpty())
@@ -284,11 +288,12 @@ void AlbumReading::readCueSheets()
         if (isCueSheet(name))
             continue;
         if (readThroughCue.contains(QFileInfo(name).absoluteFilePath()))
-            ++m_doneBeforeTags;
+            m_imageFiles << path;
         else
             m_audioFiles << path;
     }
-    m_tagReader = new TagReader(m_audioFiles, m_settings, this);
+    // An image's tags name no track, but it may carry the album's cover.
+    m_tagReader = new TagReader(m_audioFiles + m_imageFiles, m_settings, this);
     connect(m_tagReader, &TagReader::filesRead, this,
             [this](int count) { emit progressed(m_doneBeforeTags + count, fileCount()); });
     connect(m_tagReader, &TagReader::finished, this, &AlbumReading::assemble);
@@ -298,22 +303,27 @@ void AlbumReading::readCueSheets()
 
 void AlbumReading::assemble()
 {
+    QHash<QString, FileTags> images; // by absolute path; a failure only costs the pictures
+    for (qsizetype i = 0; i < m_imageFiles.size(); ++i)
+        if (const Outcome<FileTags>& read = m_tagReader->tags()[size_t(m_audioFiles.size() + i)])
+            images.insert(QFileInfo(QFile::decodeName(m_imageFiles[i])).absoluteFilePath(),
+                          read.value());
     std::vector<TrackEntry> tracks;
     for (const auto& [path, sheet] : m_cueSheets) {
         const QFileInfo info(QFile::decodeName(path));
+        FileTags image;
+        QString imageFile;
+        for (const QString& file : sheet.files) {
+            if (image.frontPicture.isEmpty() && image.backPicture.isEmpty()) {
+                image = images.value(file);
+                imageFile = file;
+            }
+        }
         for (const CueSheet::Track& track : sheet.tracks)
-            tracks.push_back({track.title,
-                              track.performer,
-                              sheet.performer,
-                              sheet.title,
-                              sheet.disc,
-                              info.absoluteFilePath(),
-                              track.number,
-                              info.fileName(),
-                              info.absolutePath(),
-                              0,
-                              {},
-                              {}});
+            tracks.push_back({track.title, track.performer, sheet.performer, sheet.title,
+                              sheet.disc, info.absoluteFilePath(), track.number, info.fileName(),
+                              info.absolutePath(), 0, image.frontPicture, image.backPicture,
+                              imageFile});
     }
     for (qsizetype i = 0; i < m_audioFiles.size(); ++i) {
         const Outcome<FileTags>& read = m_tagReader->tags()[size_t(i)];
@@ -328,7 +338,7 @@ void AlbumReading::assemble()
         tracks.push_back({tags.title.isEmpty() ? nameTitle : tags.title, tags.artist,
                           tags.albumArtist, tags.album, tags.disc, QString(),
                           tags.track != 0 ? tags.track : nameNumber, info.fileName(),
-                          info.absolutePath(), 0, tags.frontPicture, tags.backPicture});
+                          info.absolutePath(), 0, tags.frontPicture, tags.backPicture, QString()});
     }
     AlbumTracks album = albumOf(std::move(tracks));
     album.unreadable = m_result.unreadable;

@@ -95,6 +95,7 @@ private:
     TagReaderSettings m_settings;
     TagReader* m_tagReader = nullptr;
     QList<QByteArray> m_audioFiles; // those not read through a cue sheet
+    QList<QByteArray> m_imageFiles; // those read through one: only their pictures are taken
     int m_doneBeforeTags = 0;
     AlbumTracks m_result;
     std::vector<std::pair<QByteArray, CueSheet>> m_cueSheets; // the path, the sheet
