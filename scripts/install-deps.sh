@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev
+  zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libwebp-dev libuemf-dev libcups2-dev libtag1-dev libuchardet-dev
   libfontconfig-dev libxcb1-dev
   fonts-liberation fonts-symbola fontconfig qt6-wayland
 )
@@ -22,7 +22,9 @@ if [ "${1:-}" = "--tests" ]; then
              # a session bus that autolaunches where none is announced, which the program must not start
              dbus-x11
              # audio files with tags made in the tests, and the X clipboard they paste through
-             sox libsox-fmt-base flac xclip)
+             sox libsox-fmt-base flac xclip
+             # mid3v2, for MP3 files with tags and pictures
+             python3-mutagen)
 fi
 if [ "${1:-}" = "--package" ]; then
   PACKAGES+=(dpkg-dev file lintian)

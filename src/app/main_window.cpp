@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -54,6 +55,10 @@ void MainWindow::buildLayout()
     resize(789, 521);
     // Mouse moves over the bare surface reset the application pointer.
     setMouseTracking(true);
+    // An album dropped or pasted anywhere on the window goes to the track editor.
+    setAcceptDrops(true);
+    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this,
+            [this] { runCommand([this] { onPaste(); }); });
 
     // Created in this order, so that later controls lie over earlier ones where they overlap.
     buildToolbar();
@@ -277,6 +282,18 @@ TrackEditorLinks MainWindow::trackEditorLinks()
     links.placePicture = [this](const QString& file, NotebookPage page) {
         const QScopedValueRollback<bool> keepOpen(m_keepTrackEditorOpen, true);
         runCommand([&] { dropPicture(file, page); }, m_trackEditor);
+    };
+    // Kept in the store under its name, so every repaint reads it as it reads a file.
+    links.placeEncodedPicture = [this](const QString& name, const QByteArray& bytes,
+                                       NotebookPage page) {
+        const QScopedValueRollback<bool> keepOpen(m_keepTrackEditorOpen, true);
+        runCommand(
+            [&] {
+                if (m_state.pictures)
+                    m_state.pictures->keepEncoded(name, bytes);
+                dropPicture(name, page);
+            },
+            m_trackEditor);
     };
     return links;
 }

@@ -68,6 +68,10 @@ public:
     // A picture file dropped on a sheet: the Image command for the page of that sheet, the
     // file taking the place of the dialog's answer.
     void dropPicture(const QString& file, NotebookPage page);
+    // Files pasted on the window (Ctrl+V) or dropped beside the sheets: the track editor opens
+    // with them in it, as if they were pasted there. Anything else is left alone.
+    void onPaste();
+    void editTracksWith(const QList<QByteArray>& paths);
     void onPrint();
     void onClose();
     void onAbout();
@@ -97,6 +101,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildLayout();
@@ -119,6 +126,9 @@ private:
     void chooseAndPlacePicture(const std::function<std::optional<QString>()>& choose);
     // Takes a drag or drop event on a sheet: one picture file is accepted, anything else refused.
     bool takePictureDrag(SheetView* view, QEvent* event);
+    // Takes a drag or drop event that carries an album or pictures for the track editor; any
+    // other is refused. Always true.
+    bool takeAlbumDrag(QDropEvent* drop);
 
     Platform& m_platform;
     EditorState& m_state;
@@ -128,6 +138,7 @@ private:
     bool m_shownOnce = false;
     // While the track editor places a picture: the layout that follows leaves it open.
     bool m_keepTrackEditorOpen = false;
+    bool m_dragCarriesAlbum = false; // what the drag over the window held when it came in
 
     // Controls; each carries its classic component name as its objectName.
     QWidget* m_toolbar = nullptr;

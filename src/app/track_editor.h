@@ -21,6 +21,11 @@ namespace plattera {
 
 struct DroppedFiles;
 
+// What a paste of files none of which the editor reads says.
+inline const QString kNothingReadable =
+    QStringLiteral("Nothing in what was pasted can be read: it holds no audio files, cue "
+                   "sheets or pictures.");
+
 // The ways into the track list, as the type-in line's placeholder and the tooltips say them.
 inline const QString kTrackEntryHint =
     QStringLiteral("Type a track, or paste a list or audio files");
@@ -44,6 +49,10 @@ struct TrackEditorLinks {
     // The Image command for that page with that file, as a command of its own.
     std::function<void(const QString& file, NotebookPage page)> placePicture = [](const QString&,
                                                                                   NotebookPage) {};
+    // The same with an encoded picture that is no file of its own (a cover embedded in a
+    // track), known by `name` from then on.
+    std::function<void(const QString& name, const QByteArray& bytes, NotebookPage page)>
+        placeEncodedPicture = [](const QString&, const QByteArray&, NotebookPage) {};
 };
 
 // The track editor: artist, title and the numbered track list. Created once, hidden, and
@@ -84,7 +93,13 @@ public:
     // named for the back (back, inlay, tray) are placed as the Image command places them; other
     // files are passed over. The files that cannot be read are named in one message at the end.
     // `paths` as the system spells them. Reading shows its progress when it takes a while.
+    // A picture alone goes on the front, or on the back when it is named for the back.
     void dropAlbumFiles(const QList<QByteArray>& paths);
+    // True when a drop or paste holds audio files, cue sheets or pictures the editor reads.
+    static bool carriesAlbumOrPicture(const QMimeData& data);
+    // The local files a drop or paste names, as the system spells them: its URLs, or a text of
+    // nothing but file URLs or paths of files that are there (how some file managers copy).
+    static QList<QByteArray> filesOf(const QMimeData& data);
 
 protected:
     bool event(QEvent* event) override;
@@ -94,8 +109,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // Takes a drag or drop event that carries audio files or cue sheets, or a folder with
-    // some; false for others.
+    // Takes a drag or drop event that carries files: accepted when they hold audio files, cue
+    // sheets or pictures (or a folder with some), refused otherwise; false for others.
     bool takeFileDrag(QEvent* event);
     // The tracks, texts and pictures of files already sorted out.
     void takeAlbum(const DroppedFiles& dropped);

@@ -4,6 +4,7 @@
 
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 
@@ -22,9 +23,23 @@ namespace {
 // The most files the error box names; the rest are counted, and all are in its details.
 constexpr int kNamedFiles = 10;
 
+// The local files a drop or paste names: its URLs, or else a text of nothing but file URLs or
+// paths of files that are there, which some file managers copy a folder as.
 QList<QByteArray> localFiles(const QMimeData& data)
 {
-    return localFilePaths(data.urls());
+    if (data.hasUrls())
+        return localFilePaths(data.urls());
+    QList<QUrl> urls;
+    for (const QString& line : data.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString name = line.trimmed();
+        if (name.startsWith(QLatin1String("file://")))
+            urls << QUrl(name);
+        else if (name.startsWith(QLatin1Char('/')) && QFileInfo::exists(name))
+            urls << QUrl::fromLocalFile(name);
+        else
+            return {};
+    }
+    return localFilePaths(urls);
 }
 
 QStringList pictureExtensions()
@@ -41,10 +56,10 @@ DroppedFiles droppedFiles(const QList<QByteArray>& paths)
     return readDroppedFiles(paths, pictureExtensions());
 }
 
-// Only a drop or paste that holds an album is the editor's: a picture alone belongs on a sheet.
-bool carriesAlbumFiles(const QMimeData& data)
+bool holdsAnything(const DroppedFiles& dropped)
 {
-    return data.hasUrls() && !droppedFiles(localFiles(data)).albumFiles.isEmpty();
+    return !dropped.albumFiles.isEmpty() || !dropped.frontPicture.isEmpty() ||
+        !dropped.backPicture.isEmpty();
 }
 
 // The error box for the files that could not be read: a few names in the box, so that it stays
@@ -76,11 +91,16 @@ bool TrackEditor::takeFileDrag(QEvent* event)
         event->type() != QEvent::Drop)
         return false;
     auto* drop = static_cast<QDropEvent*>(event);
+    // Files are the window's, never text for an edit line: what cannot be read is refused.
+    if (localFiles(*drop->mimeData()).isEmpty())
+        return false;
     // Once as the drag comes in: a folder is read to know, and a drag moves many times.
     if (event->type() == QEvent::DragEnter)
-        m_dragCarriesAlbum = carriesAlbumFiles(*drop->mimeData());
-    if (!m_dragCarriesAlbum)
-        return false;
+        m_dragCarriesAlbum = carriesAlbumOrPicture(*drop->mimeData());
+    if (!m_dragCarriesAlbum) {
+        drop->ignore();
+        return true;
+    }
     // A copy, never a move: a file manager would delete the files after a move.
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
@@ -90,6 +110,16 @@ bool TrackEditor::takeFileDrag(QEvent* event)
             this, [this, paths = localFiles(*drop->mimeData())] { dropAlbumFiles(paths); },
             Qt::QueuedConnection);
     return true;
+}
+
+QList<QByteArray> TrackEditor::filesOf(const QMimeData& data)
+{
+    return localFiles(data);
+}
+
+bool TrackEditor::carriesAlbumOrPicture(const QMimeData& data)
+{
+    return holdsAnything(droppedFiles(localFiles(data)));
 }
 
 void TrackEditor::dragEnterEvent(QDragEnterEvent* event)
@@ -134,6 +164,13 @@ void TrackEditor::takeAlbum(const DroppedFiles& dropped)
         m_links.placePicture(QFile::decodeName(dropped.frontPicture), NotebookPage::Front);
     if (!dropped.backPicture.isEmpty())
         m_links.placePicture(QFile::decodeName(dropped.backPicture), NotebookPage::Back);
+    // Where no picture file was given for an insert, the cover the tracks carry inside.
+    if (dropped.frontPicture.isEmpty() && !album.front.bytes.isEmpty())
+        m_links.placeEncodedPicture(album.front.track + QStringLiteral(" (front cover)"),
+                                    album.front.bytes, NotebookPage::Front);
+    if (dropped.backPicture.isEmpty() && !album.back.bytes.isEmpty())
+        m_links.placeEncodedPicture(album.back.track + QStringLiteral(" (back cover)"),
+                                    album.back.bytes, NotebookPage::Back);
     if (!album.unreadable.isEmpty()) {
         const auto [text, details] = leftOutMessage(album);
         m_links.showError(text, details);
@@ -142,13 +179,15 @@ void TrackEditor::takeAlbum(const DroppedFiles& dropped)
 
 bool TrackEditor::pasteTracks(const QMimeData& data)
 {
-    if (data.hasUrls()) {
+    if (const QList<QByteArray> files = localFiles(data); !files.isEmpty()) {
         // Read once: the folders in it are listed to know whether it holds an album.
-        const DroppedFiles dropped = droppedFiles(localFiles(data));
-        if (!dropped.albumFiles.isEmpty()) {
+        const DroppedFiles dropped = droppedFiles(files);
+        if (holdsAnything(dropped))
             takeAlbum(dropped);
-            return true;
-        }
+        else
+            m_links.showInformation(kNothingReadable);
+        // Never their names as text: a path is no track.
+        return true;
     }
     const PastedTracks pasted = pastedTrackTitles(data.text());
     if (pasted.titles.isEmpty())

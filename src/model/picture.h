@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -42,6 +43,9 @@ public:
     virtual std::optional<Picture> load(const QString& path, int ppi) = 0;
     // The cover names the files it still uses; the provider may let go of the others.
     virtual void keepOnly(const QStringList& inUse) = 0;
+    // An encoded picture that is no file of its own (a cover embedded in an audio file), kept
+    // under `name` so that load(name) reads it as it reads a file, until keepOnly lets it go.
+    virtual void keepEncoded(const QString& name, const QByteArray& bytes) = 0;
 };
 
 } // namespace plattera

@@ -217,6 +217,22 @@ DecodeResult namingTheFile(DecodeResult result, const QString& path)
     return result;
 }
 
+// The kind of an encoded picture by its first bytes: embedded covers carry no file name.
+std::optional<PictureKind> kindOfBytes(const QByteArray& data)
+{
+    if (data.startsWith("\xff\xd8\xff"))
+        return PictureKind::Jpeg;
+    if (data.startsWith("\x89PNG"))
+        return PictureKind::Png;
+    if (data.startsWith("GIF8"))
+        return PictureKind::Gif;
+    if (data.startsWith("BM"))
+        return PictureKind::Bitmap;
+    if (data.startsWith("RIFF") && data.mid(8, 4) == "WEBP")
+        return PictureKind::Webp;
+    return std::nullopt;
+}
+
 } // namespace
 
 DecodeResult decodePicture(PictureKind kind, const QByteArray& data, const QString& path, int ppi,
@@ -254,6 +270,10 @@ bool PictureStore::FileIdentity::operator==(const FileIdentity& o) const
 
 std::optional<Picture> PictureStore::load(const QString& path, int ppi)
 {
+    const auto encoded = std::find_if(m_encoded.begin(), m_encoded.end(),
+                                      [&](const auto& entry) { return entry.first == path; });
+    if (encoded != m_encoded.end())
+        return loadEncoded(path, encoded->second, ppi);
     PictureKind kind {};
     OpenPicture picture;
     if (!openExistingPicture(path, kind, picture))
@@ -282,6 +302,38 @@ std::optional<Picture> PictureStore::load(const QString& path, int ppi)
     return decoded;
 }
 
+std::optional<Picture> PictureStore::loadEncoded(const QString& name, const QByteArray& data,
+                                                 int ppi)
+{
+    const FileIdentity identity {0, 0, off_t(data.size()), {}, {}, ppi};
+    for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
+        if (it->path == name && it->identity == identity) {
+            std::rotate(m_kept.begin(), it, it + 1);
+            return m_kept.front().picture;
+        }
+    }
+    const std::optional<PictureKind> kind = kindOfBytes(data);
+    if (!kind)
+        fail(name, QStringLiteral("not a picture the program reads"));
+    const LongDecode busy(m_longDecode, data.size());
+    ++m_decodes;
+    DecodeResult result = decodeOrFail(*kind, data, name, ppi, QSize());
+    Picture decoded(std::move(result->image),
+                    *kind == PictureKind::Jpeg ? PictureSource::Lossy : PictureSource::Lossless);
+    forget(name);
+    m_kept.insert(m_kept.begin(), Kept {name, identity, decoded});
+    if (m_kept.size() > kKeptPictures)
+        m_kept.resize(kKeptPictures);
+    return decoded;
+}
+
+void PictureStore::keepEncoded(const QString& name, const QByteArray& bytes)
+{
+    forget(name);
+    std::erase_if(m_encoded, [&](const auto& entry) { return entry.first == name; });
+    m_encoded.emplace_back(name, bytes);
+}
+
 void PictureStore::forget(const QString& path)
 {
     std::erase_if(m_kept, [&](const Kept& kept) { return kept.path == path; });
@@ -290,11 +342,13 @@ void PictureStore::forget(const QString& path)
 void PictureStore::keepOnly(const QStringList& inUse)
 {
     std::erase_if(m_kept, [&](const Kept& kept) { return !inUse.contains(kept.path); });
+    std::erase_if(m_encoded, [&](const auto& entry) { return !inUse.contains(entry.first); });
 }
 
 void PictureStore::clear()
 {
     m_kept.clear();
+    m_encoded.clear();
 }
 
 std::optional<Picture> loadCoverPicture(EditorState& state, const QString& path, int ppi)

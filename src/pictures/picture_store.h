@@ -39,6 +39,8 @@ public:
     // pictures it still uses, so a replaced or cleared picture gives its memory back.
     void forget(const QString& path);
     void keepOnly(const QStringList& inUse) override;
+    // Read by its first bytes: JPEG, PNG, GIF, BMP or WebP, as covers are embedded.
+    void keepEncoded(const QString& name, const QByteArray& bytes) override;
     void clear();
 
     // Told true before and false after decoding a file large enough to take a noticeable moment
@@ -51,6 +53,8 @@ public:
     int decodeCount() const { return m_decodes; }
 
 private:
+    std::optional<Picture> loadEncoded(const QString& name, const QByteArray& data, int ppi);
+
     struct FileIdentity {
         dev_t device = 0;
         ino_t inode = 0;
@@ -65,7 +69,8 @@ private:
         FileIdentity identity;
         Picture picture;
     };
-    std::vector<Kept> m_kept; // most recently used first
+    std::vector<Kept> m_kept;                              // most recently used first
+    std::vector<std::pair<QString, QByteArray>> m_encoded; // name, bytes
     std::function<void(bool)> m_longDecode;
     int m_decodes = 0;
 };

@@ -1,5 +1,10 @@
 #include "tracklists/cue_sheet.h"
 
+#include <memory>
+#include <type_traits>
+
+#include <uchardet/uchardet.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +30,26 @@ QString decodeCue(const QByteArray& bytes)
     }
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+    if (!utf8.hasError())
+        return text;
+    // Rippers on Windows write the system's code page (Cyrillic, Western, Japanese, Chinese),
+    // which the sheet does not name: the detector guesses it from the bytes.
+    const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(
+        uchardet_new(), uchardet_delete);
+    if (detector &&
+        uchardet_handle_data(detector.get(), bytes.constData(), size_t(bytes.size())) == 0) {
+        uchardet_data_end(detector.get());
+        // Windows writes its superset of Latin-1, with quotes and dashes where Latin-1 has
+        // control codes.
+        const QByteArray charset = uchardet_get_charset(detector.get());
+        QStringDecoder detected(charset == "ISO-8859-1" ? "WINDOWS-1252" : charset.constData());
+        if (detected.isValid()) {
+            const QString decoded = detected(bytes);
+            if (!detected.hasError())
+                return decoded;
+        }
+    }
+    return QString::fromLatin1(bytes);
 }
 
 // The first word of a line and the rest after it; a space or a tab ends the word.

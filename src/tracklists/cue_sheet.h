@@ -27,7 +27,8 @@ struct CueSheet {
 };
 
 // Parses the bytes of a cue sheet: UTF-16 or UTF-32 when a byte order mark says so, else UTF-8,
-// or Latin-1 when it is not valid UTF-8. Lines end at CR LF, LF or CR alone; spaces or tabs
+// or when it is not valid UTF-8 the code page the bytes look like (Windows-1251, Windows-1252,
+// Shift-JIS, GBK...), Latin-1 when none can be told. Lines end at CR LF, LF or CR alone; spaces or tabs
 // separate the fields. FILE names are taken relative to `folder`. Nothing when it holds no track.
 std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& folder);
 

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QCollator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "tracklists/album_files.h"
 
@@ -17,20 +22,41 @@ namespace plattera {
 
 namespace {
 
+enum class Side { None, Front, Back };
+
 // Names in order of preference; the index is the preference.
 constexpr std::array<QLatin1String, 3> kFrontNames = {
     QLatin1String("cover"), QLatin1String("folder"), QLatin1String("front")};
 constexpr std::array<QLatin1String, 3> kBackNames = {QLatin1String("back"), QLatin1String("inlay"),
                                                      QLatin1String("tray")};
 
-// The preference of a picture's name among `names`, or -1.
-int namePreference(const QByteArray& path, const std::array<QLatin1String, 3>& names)
+// The insert a picture's name is for and how strongly: a whole name ("cover") before a word in
+// a longer one ("Glass Houses - Front", "front_cover", "Cover (Front)"). Among words the last
+// that names a side decides, so an album called "Back to Black" has its "- Front" on the front;
+// "cover" or "folder" right after "front" or "back" only repeats it ("Back Cover").
+std::pair<Side, int> sideOf(const QByteArray& path)
 {
-    const QString stem = QFileInfo(QFile::decodeName(path)).completeBaseName();
-    for (size_t i = 0; i < names.size(); ++i)
-        if (stem.compare(names[i], Qt::CaseInsensitive) == 0)
-            return int(i);
-    return -1;
+    const QString stem = QFileInfo(QFile::decodeName(path)).completeBaseName().toLower();
+    for (size_t i = 0; i < kFrontNames.size(); ++i) {
+        if (stem == kFrontNames[i])
+            return {Side::Front, int(i)};
+        if (stem == kBackNames[i])
+            return {Side::Back, int(i)};
+    }
+    static const QRegularExpression nonWord(QStringLiteral("[^\\p{L}\\p{N}]+"));
+    const QStringList words = stem.split(nonWord, Qt::SkipEmptyParts);
+    std::pair<Side, int> found {Side::None, 0};
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        const bool afterSide =
+            w > 0 && (words[w - 1] == kFrontNames[2] || words[w - 1] == kBackNames[0]);
+        for (size_t i = 0; i < kFrontNames.size(); ++i) {
+            if (words[w] == kFrontNames[i] && !(afterSide && i < 2))
+                found = {Side::Front, int(kFrontNames.size() + i)};
+            if (words[w] == kBackNames[i])
+                found = {Side::Back, int(kBackNames.size() + i)};
+        }
+    }
+    return found;
 }
 
 QByteArray fileName(const QByteArray& path)
@@ -38,14 +64,14 @@ QByteArray fileName(const QByteArray& path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// The picture whose name comes first in `names`, the first in name order among equals.
-QByteArray preferred(const QList<QByteArray>& pictures, const std::array<QLatin1String, 3>& names)
+// The picture named most strongly for `side`, the first in name order among equals.
+QByteArray preferred(const QList<QByteArray>& pictures, Side side)
 {
     QByteArray best;
-    int bestPreference = int(names.size());
+    int bestPreference = std::numeric_limits<int>::max();
     for (const QByteArray& picture : pictures) {
-        const int preference = namePreference(picture, names);
-        if (preference < 0)
+        const auto [pictureSide, preference] = sideOf(picture);
+        if (pictureSide != side)
             continue;
         if (preference < bestPreference ||
             (preference == bestPreference && fileName(picture) < fileName(best))) {
@@ -62,25 +88,86 @@ bool isFolder(const QByteArray& path)
     return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-QList<QByteArray> filesIn(const QByteArray& folder)
+// What a folder holds directly: its files and its folders, each in name order (numbers by their
+// value, so "Disc 10" follows "Disc 9"), with the folder's path before each name.
+struct FolderEntries {
+    QList<QByteArray> files;
+    QList<QByteArray> folders;
+};
+
+FolderEntries entriesOf(const QByteArray& folder)
 {
-    QList<QByteArray> names;
+    FolderEntries entries;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.constData()), ::closedir);
     if (!dir)
-        return names;
+        return entries;
+    const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
     while (const dirent* entry = ::readdir(dir.get())) {
         const QByteArray name(entry->d_name);
-        struct stat info { };
-        if (name == "." || name == ".." ||
-            (::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode)))
+        if (name == "." || name == "..")
             continue;
-        names << name;
+        struct stat info { };
+        const bool folderEntry =
+            ::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        (folderEntry ? entries.folders : entries.files) << prefix + name;
     }
-    std::sort(names.begin(), names.end());
-    const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
-    for (QByteArray& name : names)
-        name.prepend(prefix);
-    return names;
+    QCollator names;
+    names.setNumericMode(true);
+    for (QList<QByteArray>* list : {&entries.files, &entries.folders})
+        std::sort(list->begin(), list->end(), [&](const QByteArray& a, const QByteArray& b) {
+            return names.compare(QFile::decodeName(a), QFile::decodeName(b)) < 0;
+        });
+    return entries;
+}
+
+// A folder within an album that holds one of its discs: named like one, or holding music and
+// cue sheets alone.
+bool isDiscFolder(const QByteArray& path, const FolderEntries& entries)
+{
+    if (isDiscFolderName(QFile::decodeName(fileName(path))))
+        return true;
+    if (!entries.folders.isEmpty())
+        return false;
+    bool audio = false;
+    for (const QByteArray& file : entries.files) {
+        const QString name = QFile::decodeName(fileName(file));
+        if (name.startsWith(QLatin1Char('.')))
+            continue;
+        if (!isAlbumFile(name))
+            return false;
+        audio = audio || !name.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
+    }
+    return audio;
+}
+
+// A file of a drop or paste and how far below what was given it lies: 0 given itself, 1 inside
+// a folder given, 2 inside a folder within that. Music is taken at depth 2 from disc folders
+// only; pictures from any folder.
+struct FoundFile {
+    QByteArray path;
+    int depth = 0;
+    bool pictureOnly = false;
+};
+
+std::vector<FoundFile> foundFiles(const QList<QByteArray>& paths)
+{
+    std::vector<FoundFile> found;
+    for (const QByteArray& path : paths) {
+        if (!isFolder(path)) {
+            found.push_back({path, 0});
+            continue;
+        }
+        const FolderEntries entries = entriesOf(path);
+        for (const QByteArray& file : entries.files)
+            found.push_back({file, 1});
+        for (const QByteArray& folder : entries.folders) {
+            const FolderEntries inner = entriesOf(folder);
+            const bool disc = isDiscFolder(folder, inner);
+            for (const QByteArray& file : inner.files)
+                found.push_back({file, 2, !disc});
+        }
+    }
+    return found;
 }
 
 } // namespace
@@ -117,12 +204,12 @@ DroppedFiles sortDroppedFiles(const QList<QByteArray>& paths, const QStringList&
             break;
         }
     }
-    sorted.backPicture = preferred(pictures, kBackNames);
-    sorted.frontPicture = preferred(pictures, kFrontNames);
+    sorted.backPicture = preferred(pictures, Side::Back);
+    sorted.frontPicture = preferred(pictures, Side::Front);
     if (sorted.frontPicture.isEmpty()) {
         QList<QByteArray> others;
         for (const QByteArray& picture : pictures)
-            if (namePreference(picture, kBackNames) < 0)
+            if (sideOf(picture).first != Side::Back)
                 others << picture;
         if (others.size() == 1)
             sorted.frontPicture = others.front();
@@ -130,26 +217,33 @@ DroppedFiles sortDroppedFiles(const QList<QByteArray>& paths, const QStringList&
     return sorted;
 }
 
-QList<QByteArray> withFolderContents(const QList<QByteArray>& paths)
-{
-    QList<QByteArray> files;
-    for (const QByteArray& path : paths) {
-        if (isFolder(path))
-            files << filesIn(path);
-        else
-            files << path;
-    }
-    return files;
-}
-
 DroppedFiles readDroppedFiles(const QList<QByteArray>& paths, const QStringList& pictureExtensions)
 {
-    DroppedFiles sorted = sortDroppedFiles(withFolderContents(paths), pictureExtensions);
-    const DroppedFiles given = sortDroppedFiles(paths, pictureExtensions);
-    if (!given.frontPicture.isEmpty())
-        sorted.frontPicture = given.frontPicture;
-    if (!given.backPicture.isEmpty())
-        sorted.backPicture = given.backPicture;
+    DroppedFiles sorted;
+    std::map<int, QList<QByteArray>> picturesByDepth;
+    for (const FoundFile& file : foundFiles(paths)) {
+        switch (droppedFileKind(QFile::decodeName(file.path), pictureExtensions)) {
+        case DroppedFileKind::Audio:
+        case DroppedFileKind::CueSheet:
+            if (!file.pictureOnly)
+                sorted.albumFiles << file.path;
+            break;
+        case DroppedFileKind::Picture:
+            picturesByDepth[file.depth] << file.path;
+            break;
+        case DroppedFileKind::Other:
+            break;
+        }
+    }
+    // The pictures nearest to what was given first, each insert on its own: the cover beside
+    // the music before the scans in a folder below it, whether the files or the folder came.
+    for (const auto& [depth, pictures] : picturesByDepth) {
+        const DroppedFiles level = sortDroppedFiles(pictures, pictureExtensions);
+        if (sorted.frontPicture.isEmpty())
+            sorted.frontPicture = level.frontPicture;
+        if (sorted.backPicture.isEmpty())
+            sorted.backPicture = level.backPicture;
+    }
     return sorted;
 }
 

@@ -25,21 +25,21 @@ struct DroppedFiles {
 };
 
 // The front picture is the one named "cover", "folder" or "front" (in that order of preference,
-// any case, the extension aside), else the only picture not named for the back; several other
-// pictures give none, since any of them could be a booklet page. The back picture is the one
-// named "back", "inlay" or "tray". Between two pictures of the same name the first in name
-// order wins. Paths as the system spells them.
+// any case, the extension aside), then one with one of those words in a longer name ("Glass
+// Houses - Front", "Cover (Front)"), else the only picture not named for the back; several
+// other pictures give none, since any of them could be a booklet page. The back picture is
+// named so with "back", "inlay" or "tray". Between two pictures of the same name the first in
+// name order wins. Paths as the system spells them.
 DroppedFiles sortDroppedFiles(const QList<QByteArray>& paths, const QStringList& pictureExtensions);
 
-// `paths` with each folder among them (or link to one) replaced by the files directly inside
-// it, in name order: the folders inside it are not read, as a file manager shows one folder at
-// a time. Names as the system spells them; a folder that cannot be listed gives nothing.
-QList<QByteArray> withFolderContents(const QList<QByteArray>& paths);
-
-// A drop or paste as given: its folders read as withFolderContents does, the whole sorted as
-// sortDroppedFiles does, except that a picture given itself outranks one found inside a folder
-// given beside it. Select all in an album folder and a `scans` folder comes along: the cover
-// the user can see beside the music is the one meant.
+// A drop or paste as given, a folder among it read as the files directly inside it and one
+// level further: the music of the folders that hold a disc (see isDiscFolderName, or a folder
+// holding nothing but music and cue sheets), in disc order, and the pictures of any folder.
+// The pictures are sorted as sortDroppedFiles does, nearest first: those given, then those
+// directly in a folder given, then those a level below. So the files of an album folder and
+// the folder itself give the same, and a `Scans` folder that comes along with select all
+// gives its pictures only for an insert the album's own pictures leave empty. Names as the
+// system spells them; a folder that cannot be listed gives nothing.
 DroppedFiles readDroppedFiles(const QList<QByteArray>& paths, const QStringList& pictureExtensions);
 
 } // namespace plattera

@@ -75,8 +75,9 @@ std::string encodeTagRecord(const TagRecord& record)
         appendEscaped(line, record.problem);
     } else {
         line = "tags";
-        for (const std::string* value : {&record.title, &record.artist, &record.albumArtist,
-                                         &record.album, &record.disc, &record.track}) {
+        for (const std::string* value :
+             {&record.title, &record.artist, &record.albumArtist, &record.album, &record.disc,
+              &record.track, &record.frontPicture, &record.backPicture}) {
             line += '\t';
             appendEscaped(line, *value);
         }
@@ -100,7 +101,7 @@ std::optional<TagRecord> decodeTagRecord(std::string_view line)
         record.problem = std::move(values[0]);
         return record;
     }
-    if (parts[0] != "tags" || values.size() != 6)
+    if (parts[0] != "tags" || values.size() != 8)
         return std::nullopt;
     record.title = std::move(values[0]);
     record.artist = std::move(values[1]);
@@ -108,6 +109,8 @@ std::optional<TagRecord> decodeTagRecord(std::string_view line)
     record.album = std::move(values[3]);
     record.disc = std::move(values[4]);
     record.track = std::move(values[5]);
+    record.frontPicture = std::move(values[6]);
+    record.backPicture = std::move(values[7]);
     return record;
 }
 

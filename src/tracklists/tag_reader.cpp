@@ -61,6 +61,8 @@ Outcome<FileTags> tagsFrom(const TagRecord& record)
     tags.album = QString::fromStdString(record.album);
     tags.disc = leadingNumber(QString::fromStdString(record.disc));
     tags.track = leadingNumber(QString::fromStdString(record.track));
+    tags.frontPicture = QByteArray::fromBase64(QByteArray::fromStdString(record.frontPicture));
+    tags.backPicture = QByteArray::fromBase64(QByteArray::fromStdString(record.backPicture));
     return tags;
 }
 
@@ -191,7 +193,8 @@ void TagReader::takeAnswers()
         return;
     m_output += m_child->readAllStandardOutput();
     qsizetype start = 0;
-    for (qsizetype end; m_next < m_childEnd && (end = m_output.indexOf('\n', start)) >= 0;
+    for (qsizetype end;
+         m_next < m_childEnd && (end = m_output.indexOf('\n', std::max(start, m_searched))) >= 0;
          start = end + 1) {
         const std::optional<TagRecord> record =
             decodeTagRecord(std::string_view(m_output.constData() + start, size_t(end - start)));
@@ -203,6 +206,7 @@ void TagReader::takeAnswers()
         m_fileTimer.start(m_settings.fileTimeoutMs);
     }
     m_output.remove(0, start);
+    m_searched = m_output.size();
     if (qsizetype(m_output.size()) > qsizetype(kMaxTagRecordBytes))
         stopChild(QStringLiteral("the tag reader wrote more than any tags hold"));
 }
@@ -223,6 +227,7 @@ void TagReader::childEnded()
                                         : m_stopReason);
     m_stopReason.clear();
     m_output.clear();
+    m_searched = 0;
     if (m_next != before)
         emit filesRead(int(m_next));
     if (!m_finished)

@@ -43,6 +43,10 @@ struct FileTags {
     QString album;
     int disc = 0;  // 0: none
     int track = 0; // 0: none
+    // The encoded picture files embedded as its front and back covers; empty when there is
+    // none, or when the file before it in the batch carried the same.
+    QByteArray frontPicture;
+    QByteArray backPicture;
 };
 
 // Reads the tags of a batch of audio files in child processes of plattera-tag-reader, so that
@@ -88,7 +92,8 @@ private:
     qsizetype m_childEnd = 0; // one past the last file the running child was given
     QProcess* m_child = nullptr;
     QByteArray m_output;
-    QString m_stopReason; // why the running child was killed
+    qsizetype m_searched = 0; // how much of m_output holds no line end: a picture comes in pieces
+    QString m_stopReason;     // why the running child was killed
     QTimer m_fileTimer;
     bool m_finished = false;
 };

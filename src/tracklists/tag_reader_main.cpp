@@ -12,8 +12,12 @@
 #include <string>
 #include <unistd.h>
 
+#include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
 #include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4coverart.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
@@ -22,6 +26,7 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
 #include "tracklists/regular_file.h"
 #include "tracklists/tag_protocol.h"
@@ -73,6 +78,87 @@ std::unique_ptr<TagLib::File> openTagged(const std::string& extension, TagLib::I
     return nullptr;
 }
 
+// The cover pictures embedded in a file: the one typed as the front cover, else one typed
+// "other", which many taggers write for the cover; and the one typed as the back cover.
+class EmbeddedCovers {
+public:
+    static constexpr int kOther = 0;
+    static constexpr int kFront = 3;
+    static constexpr int kBack = 4;
+
+    void take(int type, const TagLib::ByteVector& data)
+    {
+        if (data.isEmpty() || data.size() > kMaxEmbeddedPictureBytes)
+            return;
+        if (type == kFront && m_front.isEmpty())
+            m_front = data;
+        else if (type == kBack && m_back.isEmpty())
+            m_back = data;
+        else if (type == kOther && m_other.isEmpty())
+            m_other = data;
+    }
+    const TagLib::ByteVector& front() const { return m_front.isEmpty() ? m_other : m_front; }
+    const TagLib::ByteVector& back() const { return m_back; }
+
+private:
+    TagLib::ByteVector m_front, m_back, m_other;
+};
+
+void takeId3Pictures(EmbeddedCovers& covers, TagLib::ID3v2::Tag* tag)
+{
+    if (!tag)
+        return;
+    for (TagLib::ID3v2::Frame* frame : tag->frameList("APIC"))
+        if (const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            covers.take(int(picture->type()), picture->picture());
+}
+
+void takeFlacPictures(EmbeddedCovers& covers, const TagLib::List<TagLib::FLAC::Picture*>& list)
+{
+    for (const TagLib::FLAC::Picture* picture : list)
+        covers.take(int(picture->type()), picture->data());
+}
+
+// Each format keeps its pictures its own way: FLAC in PICTURE blocks, Ogg in
+// METADATA_BLOCK_PICTURE comments, MP3 and WAVE in ID3 APIC frames, MP4 in the covr atom
+// (untyped: the first is the front).
+EmbeddedCovers embeddedCovers(TagLib::File& file)
+{
+    EmbeddedCovers covers;
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
+        takeFlacPictures(covers, flac->pictureList());
+        if (flac->hasXiphComment())
+            takeFlacPictures(covers, flac->xiphComment()->pictureList());
+    } else if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
+        takeId3Pictures(covers, mpeg->ID3v2Tag());
+    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file)) {
+        takeId3Pictures(covers, wav->ID3v2Tag());
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(&file)) {
+        if (mp4->tag() && mp4->tag()->contains("covr")) {
+            const TagLib::MP4::CoverArtList art = mp4->tag()->item("covr").toCoverArtList();
+            if (!art.isEmpty())
+                covers.take(EmbeddedCovers::kFront, art.front().data());
+        }
+    } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file.tag())) {
+        takeFlacPictures(covers, xiph->pictureList());
+    }
+    return covers;
+}
+
+// The pictures last sent, so that an album's cover, the same in every track, crosses once.
+struct SentPictures {
+    TagLib::ByteVector front, back;
+};
+
+std::string base64Unless(const TagLib::ByteVector& picture, TagLib::ByteVector& sent)
+{
+    if (picture.isEmpty() || picture == sent)
+        return {};
+    sent = picture;
+    const TagLib::ByteVector encoded = picture.toBase64();
+    return std::string(encoded.data(), encoded.size());
+}
+
 TagRecord failure(std::string reason)
 {
     TagRecord record;
@@ -80,7 +166,7 @@ TagRecord failure(std::string reason)
     return record;
 }
 
-TagRecord readTags(const std::string& path)
+TagRecord readTags(const std::string& path, SentPictures& sent)
 {
     RegularFile file(path.c_str());
     if (!file.isOpen())
@@ -111,6 +197,9 @@ TagRecord readTags(const std::string& path)
     record.album = value("ALBUM");
     record.disc = value("DISCNUMBER", 16);
     record.track = value("TRACKNUMBER", 16);
+    const EmbeddedCovers covers = embeddedCovers(*tagged);
+    record.frontPicture = base64Unless(covers.front(), sent.front);
+    record.backPicture = base64Unless(covers.back(), sent.back);
     return record;
 }
 
@@ -129,11 +218,12 @@ int main()
         if (input.size() > kMaxInputBytes)
             return 1;
     }
+    SentPictures sent;
     for (std::size_t start = 0, end; (end = input.find('\0', start)) != std::string::npos;
          start = end + 1) {
         TagRecord record;
         try {
-            record = readTags(input.substr(start, end - start));
+            record = readTags(input.substr(start, end - start), sent);
         } catch (const std::bad_alloc&) {
             record = failure("its tags ask for more memory than the reader may take");
         } catch (const std::exception& e) {

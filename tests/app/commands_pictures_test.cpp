@@ -1,6 +1,8 @@
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QUrl>
 #include <QFile>
 #include <QLineEdit>
@@ -233,6 +235,43 @@ TEST_F(PictureCommands, AnAlbumFoldersPicturesAreTheImageCommandAndTheEditorStay
     EXPECT_TRUE(state.frontPicture.shown());
     EXPECT_FALSE(state.backPicture.shown());
     EXPECT_EQ(platform.errors.size(), 1u) << "the broken back picture's";
+}
+
+// An album dropped beside the sheets, or pasted, on the main window: the track editor opens with
+// it, as if it had been pasted there, and the cover embedded in its track goes on the front as
+// a picture file would, read again from the store by a repaint.
+TEST_F(PictureCommands, AnAlbumOnTheMainWindowOpensTheEditorWithItsEmbeddedCoverOnTheFront)
+{
+    const QString track = dir.filePath(QStringLiteral("01.flac")), png = dir.path() + ".png";
+    const QImage cover = columnCodedImage(361, 353);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PLATTERA_TEST_DATA "/album_disc1_a.flac"), track));
+    QFile::setPermissions(track, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(cover.save(png));
+    ASSERT_EQ(QProcess::execute("metaflac", {"--import-picture-from=3||||" + png, track}), 0);
+    QFile::remove(png);
+    QStringList seen;
+    const auto lookAtTheEditor = [&](QDialog& editor) {
+        seen << QString::number(&editor == &trackEditor()) + ' ' + trackEditor().trackLines()[0];
+    };
+    auto* copied = new QMimeData;
+    copied->setUrls({QUrl::fromLocalFile(dir.path())});
+    platform.modalScripts.push_back(lookAtTheEditor);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, copied, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(control<SheetView>(mainWindow(), "Image1"), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, copied, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(control<SheetView>(mainWindow(), "Image1"), &dropped);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(state.frontPicture.file(), track + QStringLiteral(" (front cover)"));
+    trackEditor().resetForNewCover();
+    platform.modalScripts.push_back(lookAtTheEditor);
+    QGuiApplication::clipboard()->setMimeData(copied);
+    mainWindow().onPaste();
+    EXPECT_EQ(seen, QStringList(2, "1 1. First Song"));
+    run(&MainWindow::onCentre);
+    EXPECT_TRUE(
+        ImagesEqual(sheets().frontCover.image().copy(1, 1, 359, 351), cover.copy(1, 1, 359, 351)));
+    EXPECT_TRUE(platform.errors.empty());
 }
 
 } // namespace

@@ -317,8 +317,9 @@ TEST_F(TrackEditor, DeleteRemovesTheSelectedLineRenumbersAndKeepsALineSelected)
 
 TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadableOnce)
 {
-    QMimeData picture, album;
+    QMimeData picture, script, album;
     picture.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/jpeg_baseline.jpg"))});
+    script.setUrls({QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/make_fixtures.sh"))});
     for (const char* name : {"album_disc2.ogg", "album untagged.wav", "album_broken.flac",
                              "album_disc1_b.flac", "album_disc1_a.flac"})
         album.setUrls(album.urls() << QUrl::fromLocalFile(QStringLiteral(PLATTERA_TEST_DATA "/") +
@@ -329,7 +330,11 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
         QApplication::sendEvent(target, &enter);
         return enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
     };
-    EXPECT_FALSE(drag(&form, picture));
+    EXPECT_FALSE(drag(control<QLineEdit>(form, "Edit1"), script))
+        << "a file that cannot be read is refused, never typed in as its name";
+    ASSERT_TRUE(form.pasteTracks(script));
+    EXPECT_EQ(notices, QStringList {kNothingReadable});
+    ASSERT_TRUE(drag(&form, picture)) << "a picture alone goes on the front";
     type(QStringLiteral("Intro"));
     pressEnter();
     ASSERT_TRUE(drag(control<QLineEdit>(form, "Edit1"), album))
@@ -341,9 +346,11 @@ TEST_F(TrackEditor, DroppedAudioFilesFillTheEditorInTrackOrderAndNameTheUnreadab
     EXPECT_EQ(lines(),
               (QStringList {QStringLiteral("1. Intro"), QStringLiteral("2. First Song"),
                             QStringLiteral("3. Second Song"), QStringLiteral("4. album untagged"),
-                            QStringLiteral("5. Encore")}));
+                            QStringLiteral("5. A Guest - Encore")}));
     EXPECT_EQ(control<QLineEdit>(form, "Edit3")->text(), QStringLiteral("The Band"))
         << "the album artist, though one artist differs";
+    form.dropAlbumFiles({QByteArray(PLATTERA_TEST_DATA "/jpeg_baseline.jpg")});
+    EXPECT_EQ(placed, QStringList {"jpeg_baseline.jpg on the front"});
     EXPECT_EQ(control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("The Album"));
     EXPECT_EQ(messages,
               QStringList {QStringLiteral(
@@ -370,7 +377,7 @@ TEST_F(TrackEditor, InsertShowsTheLineItWrote)
 }
 
 // An album folder as a file manager copies it: the music read, the pictures placed as the Image
-// command places them, the rest and a folder inside it passed over, and of the files that
+// command places them, the rest and the music of a scans folder inside it passed over, and of the files that
 // cannot be read ten named in the box and every one, with its reason, in the details.
 TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftOut)
 {
@@ -378,7 +385,8 @@ TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftO
     QDir(folder.path()).mkdir(QStringLiteral("scans"));
     QStringList files = {"album_disc1_a.flac 00.flac",  "png_half_alpha.png Cover.png",
                          "jpeg_baseline.jpg inlay.jpg", "jpeg_grey.jpg booklet.jpg",
-                         "bmp_rgb32.bmp notes.txt",     "album_disc2.ogg scans/99.ogg"};
+                         "bmp_rgb32.bmp notes.txt",     "album_disc2.ogg scans/99.ogg",
+                         "jpeg_grey.jpg scans/page.jpg"};
     for (int i = 1; i <= 11; ++i)
         files << QStringLiteral("album_broken.flac %1.flac").arg(i, 2, 10, QChar(u'0'));
     for (const QString& file : files)

@@ -11,7 +11,8 @@ import unittest
 
 from PIL import Image
 
-from desktop import EDITOR_CONTROLS, MAIN_TITLE, Story, ink_bands, spawn, wait_until
+from desktop import (EDITOR_CONTROLS, MAIN_TITLE, PrintQueue, Story, ink_bands, rasterise, spawn,
+                     wait_until)
 from test_tracks import PANEL_INSIDE
 
 PASTED = "1. Harbour Lights\n02 - Quarry\n\n3) Velvet Engine\nKestrel\n"
@@ -25,6 +26,12 @@ def nested_atoms_m4a(depth):
     overflows the tag library's stack."""
     nest = b"".join(struct.pack(">I", 8 * (depth - level)) + b"udta" for level in range(depth))
     return struct.pack(">I", 16) + b"ftypM4A \0\0\0\0" + struct.pack(">I", 8 + len(nest)) + b"moov" + nest
+
+
+COMPILATION = [("01.flac", ["TITLE=Sunburnt", "ARTIST=Sun Kids", "TRACKNUMBER=1"]),
+               ("02.flac", ["TITLE=Rain", "ARTIST=Cloud Nine", "TRACKNUMBER=2"])]
+# Untagged, named as rippers name them, one folder a disc, the cover in a folder of its own.
+DOUBLE = ["CD1/01 - Alpha.wav", "CD1/02 - Beta.wav", "CD2/01 - Gamma.wav"]
 
 
 @unittest.skipUnless(all(map(shutil.which, ("xclip", "sox", "metaflac"))), "needs xclip, sox and metaflac")
@@ -96,3 +103,52 @@ class TrackListsFromElsewhere(Story, unittest.TestCase):
             program.wait_for_sheet("Image4", lambda s: s.getpixel((180, 176)) == green, "cover.png on the front")
             program.show_page("Back")
             program.wait_for_sheet("back strip", lambda s: len(ink_bands(s, PANEL_INSIDE)) == 3, "three track lines")
+
+    def print_job(self, program, queue):
+        """Print to the queue; the page's text and its picture."""
+        program.click_button("Print")
+        dialog = self.desktop.find_window(r"(?!%s$).*" % re.escape(MAIN_TITLE))
+        dialog.wait_for_focus()
+        self.desktop.key("Return")
+        self.desktop.window_gone_by_id(dialog)
+        job = queue.wait_for_job()
+        text = subprocess.run(["pdftotext", job, "-"], check=True, capture_output=True, text=True).stdout
+        page = rasterise(job, os.path.join(self.tmp, "page"))
+        os.remove(job)
+        return text, page
+
+    def paste_album(self, program, files, count):
+        editor = program.open_track_editor()
+        self.paste(editor, "".join("file://%s\r\n" % f for f in files), "text/uri-list")
+        wait_until(lambda: len(ink_bands(editor.window.grab(EDITOR_CONTROLS["ListBox1"]), (2, 2, 175, 151)))
+                   == count, 15, "%d tracks" % count)
+        editor.press_continue()
+
+    @unittest.skipUnless(shutil.which("pdftotext"), "needs pdftotext")
+    def test_a_compilation_and_a_disc_folder_album_copied_whole_print_as_they_read(self):
+        summer, double = os.path.join(self.tmp, "Summer"), os.path.join(self.tmp, "The Band - Double (2019) [FLAC]")
+        with self.step("make a compilation (two artists, no album artist) and an untagged album in disc folders"):
+            for name in [os.path.join(summer, n) for n, _ in COMPILATION] + [os.path.join(double, n) for n in DOUBLE]:
+                os.makedirs(os.path.dirname(name), exist_ok=True)
+                subprocess.run(["sox", "-n", "-r", "8000", name, "trim", "0", "0.05"], check=True)
+            for name, tags in COMPILATION:
+                subprocess.run(["metaflac"] + ["--set-tag=" + t for t in tags] + [os.path.join(summer, name)], check=True)
+            os.makedirs(os.path.join(double, "Artwork"))
+            Image.new("RGB", (30, 30), (0, 160, 0)).save(os.path.join(double, "Artwork", "cover.png"))
+        with PrintQueue(os.path.join(self.tmp, "q")) as queue:
+            program = self.start(cups_server=queue.socket)
+            with self.step("paste the compilation's files, Continue, Print: each line names its artist"):
+                self.paste_album(program, [os.path.join(summer, name) for name, _ in COMPILATION], 2)
+                text, _ = self.print_job(program, queue)
+                for printed in ("Various Artists", "1. Sun Kids - Sunburnt", "2. Cloud Nine - Rain"):
+                    self.assertIn(printed, text)
+            with self.step("New Cover, paste the album's folder copied whole, Continue, Print: its discs in order, "
+                           "the folder's name for artist and album, its artwork on the front"):
+                program.click_button("New Cover")
+                self.paste_album(program, [double], 3)
+                text, page = self.print_job(program, queue)
+                self.assertEqual(re.findall(r"\d\. \w+", text), ["1. Alpha", "2. Beta", "3. Gamma"], text)
+                self.assertIn("The Band", text)
+                self.assertIn("Double", text)
+                red, green, _ = page.getpixel((300, 1400))  # 30 mm in, 140 mm down: the front insert
+                self.assertTrue(red < 60 and green > 120, (red, green))

@@ -52,3 +52,17 @@ QByteArray nestedChaptersMp3(int depth)
         file += QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\0');
     return file;
 }
+
+QByteArray m4aWithCover(const QByteArray& png)
+{
+    const auto atom = [](const char* type, const QByteArray& content) {
+        return bigEndian32(quint32(8 + content.size())) + QByteArray(type) + content;
+    };
+    constexpr quint32 kPngData = 14;
+    const QByteArray handler = atom("hdlr", QByteArray(8, '\0') + "mdirappl" + QByteArray(9, '\0'));
+    const QByteArray cover =
+        atom("covr", atom("data", bigEndian32(kPngData) + QByteArray(4, '\0') + png));
+    const QByteArray meta = atom("meta", QByteArray(4, '\0') + handler + atom("ilst", cover));
+    return atom("ftyp", QByteArray("M4A ") + bigEndian32(0) + "M4A mp42isom") +
+        atom("moov", atom("udta", meta));
+}

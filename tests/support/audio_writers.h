@@ -11,3 +11,6 @@ QByteArray nestedAtomsM4a(int depth);
 // An .mp3: an ID3v2.4 tag with `depth` CHAP frames each inside the one before, then three MPEG
 // audio frames of silence.
 QByteArray nestedChaptersMp3(int depth);
+
+// An .m4a with no audio whose iTunes tags hold one cover, a PNG, in their covr atom.
+QByteArray m4aWithCover(const QByteArray& png);

@@ -109,7 +109,8 @@ TEST(AlbumFiles, ReadingOpensNoFileForWriting)
     const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ::inotify_add_watch(watcher, QFile::encodeName(dir.path()).constData(),
                         IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
-    EXPECT_EQ(readAlbumTracks(paths).titles.size(), 6);
+    // The cue sheet's missing image lies beside files of its own: the sheet adds no track.
+    EXPECT_EQ(readAlbumTracks(paths).titles.size(), 5);
     QStringList readOnly, forWriting;
     alignas(inotify_event) char events[1 << 16];
     const ssize_t got = ::read(watcher, events, sizeof events);

@@ -19,8 +19,8 @@ while IFS= read -r -d '' path; do
     hang) exec sleep 60 ;;
     flood) exec cat /dev/zero ;;
     nonsense) echo "what?" ;;
-    limits) printf 'tags\t%s\t\t\t\t\t\n' "$(ulimit -v) $(ulimit -t) $(ulimit -c) $(ulimit -f)" ;;
-    *) printf 'tags\t%s\t\t\t\t\t\n' "${path##*/}" ;;
+    limits) printf 'tags\t%s\t\t\t\t\t\t\t\n' "$(ulimit -v) $(ulimit -t) $(ulimit -c) $(ulimit -f)" ;;
+    *) printf 'tags\t%s\t\t\t\t\t\t\t\n' "${path##*/}" ;;
     esac
 done
 )sh";
