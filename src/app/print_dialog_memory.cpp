@@ -5,6 +5,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
+
+#include "print/print_job.h"
 
 namespace plattera {
 
@@ -20,11 +23,21 @@ bool PrintDialogMemory::exec(QWidget* parent, QPrinter& printer, const QString& 
     else if (!QPrinterInfo::defaultPrinterName().isEmpty())
         printer.setPrinterName(QPrinterInfo::defaultPrinterName());
     QPrintDialog dialog(&printer, parent);
+    // The cover is one page: a range could only print it or nothing.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     // Building the dialog chose that queue; it opens on Print to File for a PDF printer.
     if (m_toFile)
         printer.setOutputFileName(proposed);
+    // Qt sets the page to the printer's default when its properties are built, whatever the
+    // printer held, so the page is only known to be the user's choice once they have been shown.
+    bool pageShown = false;
+    if (auto* properties = dialog.findChild<QPushButton*>(QStringLiteral("properties")))
+        QObject::connect(properties, &QPushButton::clicked, &dialog,
+                         [&pageShown] { pageShown = true; });
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    if (!pageShown)
+        preferPageForCover(printer);
 
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         m_toFile = true;

@@ -2,7 +2,9 @@
 // print engines reports what goes wrong after the start. The PDF engine drops write errors (a
 // full disk gives a cut-off file and a job that "succeeded"), and the CUPS engine does not look
 // at the scheduler's answer.
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <optional>
 
 #include <dlfcn.h>
@@ -16,9 +18,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -304,6 +309,25 @@ std::optional<QString> checkSchedulerAnswer(const QString& printerName)
     throw CommandError(QStringLiteral("The printer did not accept the job: %1").arg(text));
 }
 
+// The page layout's printable area must reach the far edges of both inserts.
+constexpr double kCoverWidthMm = std::max(page::kBackRight, page::kFrontRight) / 10.0;
+constexpr double kCoverHeightMm = -page::kFrontBottom / 10.0;
+// Margins come in points; a page that holds the cover to a twentieth of a millimetre does.
+constexpr double kSlackMm = 0.05;
+
+QString millimetres(double mm)
+{
+    QString text = QString::number(std::round(mm * 10) / 10, 'f', 1);
+    if (text.endsWith(QLatin1String(".0")))
+        text.chop(2);
+    return text;
+}
+
+QString sizeText(const QSizeF& mm)
+{
+    return QStringLiteral("%1 x %2 mm").arg(millimetres(mm.width()), millimetres(mm.height()));
+}
+
 } // namespace
 
 QString printJobName(const QString& application, const QString& artist, const QString& title)
@@ -358,6 +382,7 @@ QStringList withCupsOptions(QStringList options, const QStringList& added)
 
 void keepCoverAtPhysicalSize(QPrinter& printer)
 {
+    printer.setPageOrientation(QPageLayout::Portrait);
     if (printer.outputFormat() != QPrinter::NativeFormat) {
         printer.setPageMargins(
             QMarginsF(kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints),
@@ -367,14 +392,61 @@ void keepCoverAtPhysicalSize(QPrinter& printer)
     const QPageLayout layout = printer.pageLayout();
     printer.setPageMargins(layout.minimumMargins(), layout.units());
     QPrintEngine* engine = printer.printEngine();
-    engine->setProperty(kCupsOptions,
-                        withCupsOptions(engine->property(kCupsOptions).toStringList(),
-                                        {QStringLiteral("print-scaling"), QStringLiteral("none"),
-                                         QStringLiteral("fit-to-page"), QStringLiteral("false")}));
+    engine->setProperty(
+        kCupsOptions,
+        withCupsOptions(engine->property(kCupsOptions).toStringList(),
+                        {QStringLiteral("print-scaling"), QStringLiteral("none"),
+                         QStringLiteral("fit-to-page"), QStringLiteral("false"),
+                         QStringLiteral("number-up"), QStringLiteral("1"),
+                         QStringLiteral("page-set"), QStringLiteral("all"),
+                         // portrait, as IPP numbers it
+                         QStringLiteral("orientation-requested"), QStringLiteral("3")}));
+}
+
+std::optional<QString> pageTooSmallForCover(const QPageLayout& layout)
+{
+    const QSizeF printable = layout.paintRect(QPageLayout::Millimeter).size();
+    if (printable.width() + kSlackMm >= kCoverWidthMm &&
+        printable.height() + kSlackMm >= kCoverHeightMm)
+        return std::nullopt;
+    const QSizeF paper = layout.fullRect(QPageLayout::Millimeter).size();
+    const bool marginsTooWide =
+        paper.width() + kSlackMm >= kCoverWidthMm && paper.height() + kSlackMm >= kCoverHeightMm;
+    return QStringLiteral("The page %1 (%2) is too small for the cover: %3it needs a printable "
+                          "area of %4, as A4 and Letter have.")
+        .arg(layout.pageSize().name(), sizeText(paper),
+             marginsTooWide
+                 ? QStringLiteral("its printable area is %1, and ").arg(sizeText(printable))
+                 : QString(),
+             sizeText(QSizeF(kCoverWidthMm, kCoverHeightMm)));
+}
+
+void preferPageForCover(QPrinter& printer)
+{
+    QPageLayout portrait = printer.pageLayout();
+    portrait.setOrientation(QPageLayout::Portrait);
+    if (!pageTooSmallForCover(portrait))
+        return;
+    const bool letterFirst = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+    const QPageSize::PageSizeId order[] = {letterFirst ? QPageSize::Letter : QPageSize::A4,
+                                           letterFirst ? QPageSize::A4 : QPageSize::Letter};
+    const QList<QPageSize> offered = QPrinterInfo(printer).supportedPageSizes();
+    for (const QPageSize::PageSizeId wanted : order) {
+        for (const QPageSize& size : offered) {
+            if (size.id() != wanted)
+                continue;
+            printer.setPageOrientation(QPageLayout::Portrait);
+            printer.setPageSize(size);
+            if (!pageTooSmallForCover(printer.pageLayout()))
+                return;
+        }
+    }
 }
 
 std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
 {
+    if (const std::optional<QString> tooSmall = pageTooSmallForCover(printer.pageLayout()))
+        throw CommandError(*tooSmall);
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         printToFile(printer, draw);
         return std::nullopt;
