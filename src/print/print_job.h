@@ -16,16 +16,26 @@ namespace plattera {
 
 class PageCanvas;
 
+// A job a print queue took: the queue and the job's number there.
+struct QueuedJob {
+    QString printer;
+    int id = 0;
+};
+
+// What became of a job once it was handed over.
+struct PrintOutcome {
+    std::optional<QString> notice;   // what the user should know (a paused queue holds it)
+    std::optional<QueuedJob> queued; // the job in its queue, to be watched while it prints
+};
+
 // One print job of one page on a printer that the dialog has set up: checks that the page
 // holds the cover, starts the job, hands the page's canvas to draw, ends it. A page too small
 // or a job that cannot start throws CommandError before anything is sent; when drawing throws,
-// the job is aborted and closed before the error goes on. No job stays open. Returns what the
-// user should know about a job that went (a paused queue holds it), or nothing.
-std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
+// the job is aborted and closed before the error goes on. No job stays open.
+PrintOutcome runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
 
 // runPrintJob with printCover.
-std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
-                                     const CoverInputs& inputs);
+PrintOutcome printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs);
 
 // Nothing when the page holds both inserts at their place from its printable area's top-left
 // corner; else what the user should be told, naming the page and what the cover needs.
@@ -35,6 +45,15 @@ std::optional<QString> pageTooSmallForCover(const QPageLayout& layout);
 // the printer offers A4 or Letter, the printer is set to that page (the one the user's country
 // uses first); otherwise the page is left as it is.
 void preferPageForCover(QPrinter& printer);
+
+// How a watched job stands a few moments after it was handed to its queue.
+struct JobWatch {
+    bool settled = false; // printed, gone, or failed: no need to look again
+    QString failure;      // set when the user must be told the cover did not print
+};
+
+// Asks the scheduler how the job and its queue stand now.
+JobWatch lookAtJob(const QueuedJob& job);
 
 // What a print job is called in the printer's queue and as the PDF's title: the application,
 // then the printed artist and title, leaving out those that are blank.
