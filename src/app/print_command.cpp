@@ -8,6 +8,7 @@
 
 #include "app/command_runner.h"
 #include "app/platform.h"
+#include "app/track_editor.h"
 #include "print/print_cover.h"
 #include "print/print_job.h"
 
@@ -39,13 +40,19 @@ void watchJob(Platform& platform, QWidget* parent, const QueuedJob& job)
     timer->start();
 }
 
+// The prompts the boxes start with are printed on the cover as they are, but name nothing.
+QString nameOrNothing(const QString& text)
+{
+    return isArtistOrTitlePrompt(text) ? QString() : text;
+}
+
 } // namespace
 
 void runPrintCommand(Platform& platform, QWidget* parent, const EditorState& state,
                      const CoverInputs& inputs)
 {
-    const QString& artist = state.shownTexts.artist;
-    const QString& title = state.shownTexts.title;
+    const QString artist = nameOrNothing(state.shownTexts.artist);
+    const QString title = nameOrNothing(state.shownTexts.title);
     // The page's canvas exists only for the job, and the job starts with a clear brush: rectangles
     // are outlines and texts have no background box.
     QPrinter printer(QPrinter::HighResolution);
