@@ -470,9 +470,13 @@ std::optional<QString> pageTooSmallForCover(const QPageLayout& layout)
     const QSizeF paper = layout.fullRect(QPageLayout::Millimeter).size();
     const bool marginsTooWide =
         paper.width() + kSlackMm >= kCoverWidthMm && paper.height() + kSlackMm >= kCoverHeightMm;
-    return QStringLiteral("The page %1 (%2) is too small for the cover: %3it needs a printable "
-                          "area of %4, as A4 and Letter have.")
-        .arg(layout.pageSize().name(), sizeText(paper),
+    // Qt names a page of no standard size after its size, which the text gives anyway.
+    const QString page = layout.pageSize().id() == QPageSize::Custom
+        ? QStringLiteral("custom page")
+        : QStringLiteral("page ") + layout.pageSize().name();
+    return QStringLiteral("The %1 (%2) is too small for the cover: %3it needs a printable area "
+                          "of %4, as A4 and Letter have.")
+        .arg(page, sizeText(paper),
              marginsTooWide
                  ? QStringLiteral("its printable area is %1, and ").arg(sizeText(printable))
                  : QString(),
