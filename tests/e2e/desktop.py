@@ -546,7 +546,7 @@ class TrackEditor:
 
 
 # Paper sizes a test queue offers: PPD name, width and height in points.
-A4, A5, LETTER = ("A4", 595, 842), ("A5", 420, 595), ("Letter", 612, 792)
+A4, A5 = ("A4", 595, 842), ("A5", 420, 595)
 
 
 class PrintQueue:
@@ -597,34 +597,21 @@ class PrintQueue:
         self.add(self.NAME, *self.first, default=True)
         return self
 
-    # A device that fails every job with its reason, as a jammed printer does: queues on
-    # "fail:/" stop, or abort the job with printer-error-policy=abort-job.
-    FAILING_DEVICE = """#!/bin/sh
-if [ $# -eq 0 ]; then echo 'direct fail "Unknown" "Failing device"'; exit 0; fi
-cat >/dev/null
-echo "ERROR: %s" >&2
-exit 1
-"""
+    # A device that fails every job, as a jammed printer does: "fail:/" queues stop, or abort
+    # the job with printer-error-policy=abort-job.
     DEVICE_ERROR = "Paper jam in tray 2"
 
     @classmethod
     def _programs(cls, folder):
         """The scheduler's programs: the system's, with the failing device beside its backends."""
-        system = "/usr/lib/cups"
-        os.makedirs(os.path.join(folder, "backend"), exist_ok=True)
-        for sub in os.listdir(system):
-            if sub != "backend" and not os.path.exists(os.path.join(folder, sub)):
-                os.symlink(os.path.join(system, sub), os.path.join(folder, sub))
-        for backend in os.listdir(os.path.join(system, "backend")):
-            link = os.path.join(folder, "backend", backend)
-            if not os.path.lexists(link):
-                os.symlink(os.path.join(system, "backend", backend), link)
-        failing = os.path.join(folder, "backend", "fail")
-        with open(failing, "w") as script:
-            script.write(cls.FAILING_DEVICE % cls.DEVICE_ERROR)
-        os.chmod(failing, 0o755)
-        os.chmod(folder, 0o755)
-        os.chmod(os.path.join(folder, "backend"), 0o755)
+        for sub, system in (("", "/usr/lib/cups"), ("backend", "/usr/lib/cups/backend")):
+            os.makedirs(os.path.join(folder, sub), mode=0o755, exist_ok=True)
+            for name in set(os.listdir(system)) - {"backend"} - set(os.listdir(os.path.join(folder, sub))):
+                os.symlink(os.path.join(system, name), os.path.join(folder, sub, name))
+        with open(os.path.join(folder, "backend", "fail"), "w") as script:
+            script.write("#!/bin/sh\n[ $# -eq 0 ] && echo 'direct fail \"Unknown\" \"Failing device\"' && exit 0\n"
+                         "cat >/dev/null; echo 'ERROR: %s' >&2; exit 1\n" % cls.DEVICE_ERROR)
+        os.chmod(script.name, 0o755)
 
     def add(self, name, margins=(0, 0, 0, 0), options=(), default=False, pages=(A4,), device=None):
         """A queue on the test's PPD offering `pages` (the first its default) with unprintable
@@ -633,18 +620,15 @@ exit 1
         with open(os.path.join(os.path.dirname(__file__), "file_printer.ppd")) as template:
             ppd = template.read()
         left, top, right, bottom = margins
-        for keyword, value in (("PageSize", '"<</PageSize[%g %g]>>setpagedevice"'),
-                               ("PageRegion", '"<</PageSize[%g %g]>>setpagedevice"'),
-                               ("ImageableArea", None), ("PaperDimension", '"%g %g"')):
-            if keyword in ("PageSize", "PageRegion"):
-                ppd += "*OpenUI *%s: PickOne\n" % keyword
-            ppd += "*Default%s: %s\n" % (keyword, pages[0][0])
-            for page, width, height in pages:
-                text = value % (width, height) if value else '"%g %g %g %g"' % (  # y upwards
-                    left, bottom, width - right, height - top)
-                ppd += "*%s %s/%s: %s\n" % (keyword, page, page, text)
-            if keyword in ("PageSize", "PageRegion"):
-                ppd += "*CloseUI: *%s\n" % keyword
+        setpage = "<</PageSize[{w:g} {h:g}]>>setpagedevice"
+        for keyword, value in (("PageSize", setpage), ("PageRegion", setpage),
+                               ("ImageableArea", "{l:g} {b:g} {r:g} {t:g}"),  # y upwards
+                               ("PaperDimension", "{w:g} {h:g}")):
+            ui = keyword.startswith("Page")
+            ppd += "*OpenUI *%s: PickOne\n" % keyword * ui + "*Default%s: %s\n" % (keyword, pages[0][0])
+            ppd += "".join('*%s %s/%s: "%s"\n' % (keyword, n, n, value.format(
+                w=w, h=h, l=left, b=bottom, r=w - right, t=h - top)) for n, w, h in pages)
+            ppd += "*CloseUI: *%s\n" % keyword * ui
         with open(os.path.join(self.dir, name + ".ppd"), "w") as file:
             file.write(ppd)
         settings = [arg for option in options for arg in ("-o", option)]

@@ -154,9 +154,9 @@ class PrintStory(Story, unittest.TestCase):
                 self.check_page(job, corner=(corner, corner))
                 os.remove(job)
 
-    def alerts_on_print(self, queue, rows, while_open=lambda name: None):
+    def alerts_on_print(self, queue, rows, while_open=lambda row: None):
         """For each row (queue name, ...): that queue the default, a fresh program, Print,
-        `while_open`(name), Return in the dialog; yields the row and the text of the box that
+        `while_open`(row), Return in the dialog; yields the row and the text of the box that
         follows, or None when no box comes. The box is closed after the row's turn."""
         with self.on_the_bus():
             for row in rows:
@@ -164,7 +164,7 @@ class PrintStory(Story, unittest.TestCase):
                 program = self.laid_out(queue, extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
                 with self.step("%s: Print, Return in the dialog" % row[0]):
                     dialog = self.print_dialog(program)
-                    while_open(row[0])
+                    while_open(row)
                     self.desktop.key("Return")
                     self.desktop.window_gone_by_id(dialog)
                 try:
@@ -177,21 +177,43 @@ class PrintStory(Story, unittest.TestCase):
                     self.desktop.window_gone_by_id(box)
                 self.quit(program)  # while its accessibility bus is still there
 
-    def test_every_page_a_queue_starts_on_prints_the_cover_whole_or_says_why(self):
-        # Queue, its pages (the first its default), its margins (left, top, right, bottom in
-        # points), its options, and the refusal; without one the cover prints from the corner.
+    # Controls of Qt's Printer Properties dialog, in its client area as Qt lays it out here.
+    PROPERTIES = {"page size": (229, 113), "landscape": (41, 236), "pages per sheet": (237, 432)}
+
+    def choose_in_properties(self, row):
+        """Clicks the row's control in Properties, then types or presses its keys there."""
+        if not row[4]:
+            return
+        self.desktop.key("alt+r")
+        properties = self.desktop.find_window("Printer Properties")
+        properties.wait_for_focus()
+        properties.click(*self.PROPERTIES[row[4][0]])
+        for key in row[4][1:]:
+            self.desktop.type_text(key[5:]) if key.startswith("type:") else self.desktop.key(key)
+        self.desktop.key("Return")
+        self.desktop.window_gone_by_id(properties)
+
+    def test_every_page_prints_the_cover_whole_or_says_why(self):
+        # A queue with its pages (the first its default), margins (left, top, right, bottom in
+        # points) and options; what is chosen in Properties; the refusal, without which the
+        # cover prints from the printable corner.
+        a5 = TOO_SMALL % ("page A5 (148 x 210 mm)", "")
         rows = (("landscape-default", (A4,), (3.2 * MM, 3.2 * MM, 3.2 * MM, 14.5 * MM),
-                 ["orientation-requested-default=4"], None),
-                ("a5-default", (A5, A4), (18,) * 4, [], None),
-                ("a5-only", (A5,), (18,) * 4, [], TOO_SMALL % ("page A5 (148 x 210 mm)", "")),
-                ("b5-wide-margins", (("B5", 516, 729),), (5.5 * MM,) * 4, [],
+                 ["orientation-requested-default=4"], (), None),
+                ("a5-default", (A5, A4), (18,) * 4, [], (), None),
+                ("a5-only", (A5,), (18,) * 4, [], (), a5),
+                ("b5-wide-margins", (("B5", 516, 729),), (5.5 * MM,) * 4, [], (),
                  TOO_SMALL % ("page B5 (182 x 257 mm)", "its printable area is 171 x 246 mm, and ")),
-                ("borderless-card", (("4x6", 288, 432),), (0,) * 4, [],
-                 TOO_SMALL % ("page 4x6 (101.6 x 152.4 mm)", "")))
+                ("borderless-card", (("4x6", 288, 432),), (0,) * 4, [], (),
+                 TOO_SMALL % ("page 4x6 (101.6 x 152.4 mm)", "")),
+                ("a5-chosen", (A4, A5), (0,) * 4, [], ("page size", "type:A5", "Return"), a5),
+                ("landscape-chosen", (A4,), (0,) * 4, [], ("landscape",), None),
+                ("two-a-sheet-chosen", (A4,), (0,) * 4, [], ("pages per sheet", "Down", "Return"), None))
         with PrintQueue(os.path.join(self.tmp, "q")) as queue:
-            for name, pages, margins, options, _ in rows:
+            for name, pages, margins, options, _, _ in rows:
                 queue.add(name, margins, options, pages=pages)
-            for (name, _, margins, _, refusal), alert in self.alerts_on_print(queue, rows):
+            for (name, _, margins, _, _, refusal), alert in self.alerts_on_print(
+                    queue, rows, self.choose_in_properties):
                 if refusal:
                     with self.step("%s: the box says why, and nothing was sent" % name):
                         self.assertEqual(alert, refusal)
@@ -202,50 +224,7 @@ class PrintStory(Story, unittest.TestCase):
                 with self.step("%s: no box, the queue writes the job" % name):
                     self.assertIsNone(alert)
                     job = queue.wait_for_job(name=name)
-                corner = (margins[0] * 254 / 72, margins[1] * 254 / 72)
-                self.check_page(job, corner=corner)
-
-    # Controls of Qt's Printer Properties dialog, in its client area as Qt lays it out here.
-    PROPERTIES = {"page size": (229, 113), "landscape": (41, 236), "pages per sheet": (237, 432)}
-
-    def test_the_page_chosen_in_the_dialog_prints_the_cover_whole_or_says_why(self):
-        # What is clicked in Properties, then typed or pressed in the list it opens, and the
-        # refusal; without one the cover prints from the corner.
-        rows = (("page size", ["type:A5", "Return"], TOO_SMALL % ("page A5 (148 x 210 mm)", "")),
-                ("landscape", [], None),
-                ("pages per sheet", ["Down", "Return"], None))
-        with PrintQueue(os.path.join(self.tmp, "q")) as queue, self.on_the_bus():
-            queue.add("choices", pages=(A4, A5), default=True)
-            program = self.laid_out(queue, extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
-            for control, keys, refusal in rows:
-                with self.step("Print, Properties, %s %s, OK, Print" % (control, " ".join(keys))):
-                    dialog = self.print_dialog(program)
-                    self.desktop.key("alt+r")
-                    properties = self.desktop.find_window("Printer Properties")
-                    properties.wait_for_focus()
-                    properties.click(*self.PROPERTIES[control])
-                    for key in keys:
-                        if key.startswith("type:"):
-                            self.desktop.type_text(key[5:])
-                        else:
-                            self.desktop.key(key)
-                    self.desktop.key("Return")
-                    self.desktop.window_gone_by_id(properties)
-                    self.desktop.key("Return")
-                    self.desktop.window_gone_by_id(dialog)
-                if refusal:
-                    with self.step("the box says why, and nothing was sent"):
-                        box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main)
-                        self.assertEqual(alert_text(), refusal)
-                        self.assertFalse(os.path.exists(queue.job_file("choices")))
-                        self.desktop.key("Return")
-                        self.desktop.window_gone_by_id(box)
-                    continue
-                with self.step("the queue writes the job"):
-                    job = queue.wait_for_job(name="choices")
-                self.check_page(job, corner=(0, 0))
-                os.remove(job)
-            self.quit(program)  # while its accessibility bus is still there
+                self.check_page(job, corner=(margins[0] * 254 / 72, margins[1] * 254 / 72))
 
     def test_a_printer_that_fails_the_job_is_announced_with_its_reason(self):
         reason = PrintQueue.DEVICE_ERROR + "."
@@ -257,9 +236,9 @@ class PrintStory(Story, unittest.TestCase):
         with PrintQueue(os.path.join(self.tmp, "q")) as queue:
             for name, options, _ in rows:
                 queue.add(name, options=options, device="fail:/")
-            def delete(name):
-                if name == "deleted":
-                    subprocess.run([tool("lpadmin"), "-x", name], env=queue.env(), check=True)
+            def delete(row):
+                if row[0] == "deleted":
+                    subprocess.run([tool("lpadmin"), "-x", row[0]], env=queue.env(), check=True)
             for (name, _, message), alert in self.alerts_on_print(queue, rows, delete):
                 with self.step("%s: the error box gives the printer's reason" % name):
                     self.assertEqual(alert, message)
