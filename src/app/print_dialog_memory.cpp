@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimer>
 
 #include "print/print_job.h"
 
@@ -23,8 +24,13 @@ bool PrintDialogMemory::exec(QWidget* parent, QPrinter& printer, const QString& 
     else if (!QPrinterInfo::defaultPrinterName().isEmpty())
         printer.setPrinterName(QPrinterInfo::defaultPrinterName());
     QPrintDialog dialog(&printer, parent);
-    // The cover is one page: a range could only print it or nothing.
+    // The cover is one page: a range could only print it or nothing. Qt shows the range again
+    // for a print queue, each time the dialog is shown, so it is hidden once the dialog is up.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        if (auto* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange")))
+            range->hide();
+    });
     // Building the dialog chose that queue; it opens on Print to File for a PDF printer.
     if (m_toFile)
         printer.setOutputFileName(proposed);
