@@ -470,10 +470,12 @@ std::optional<QString> pageTooSmallForCover(const QPageLayout& layout)
     const QSizeF paper = layout.fullRect(QPageLayout::Millimeter).size();
     const bool marginsTooWide =
         paper.width() + kSlackMm >= kCoverWidthMm && paper.height() + kSlackMm >= kCoverHeightMm;
-    // Qt names a page of no standard size after its size, which the text gives anyway.
-    const QString page = layout.pageSize().id() == QPageSize::Custom
+    // Qt names a page of no standard size, and of no name from the printer, after its size,
+    // which the text gives anyway.
+    const QString name = layout.pageSize().name();
+    const QString page = name.startsWith(QLatin1String("Custom ("))
         ? QStringLiteral("custom page")
-        : QStringLiteral("page ") + layout.pageSize().name();
+        : QStringLiteral("page ") + name;
     return QStringLiteral("The %1 (%2) is too small for the cover: %3it needs a printable area "
                           "of %4, as A4 and Letter have.")
         .arg(page, sizeText(paper),
