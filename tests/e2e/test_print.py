@@ -206,6 +206,7 @@ class PrintStory(Story, unittest.TestCase):
                  TOO_SMALL % ("page B5 (182 x 257 mm)", "its printable area is 171 x 246 mm, and ")),
                 ("borderless-card", (("4x6", 288, 432),), (0,) * 4, [], (),
                  TOO_SMALL % ("page 4x6 (101.6 x 152.4 mm)", "")),
+                ("a5-default-shown", (A5, A4), (18,) * 4, [], ("page size", "Escape"), None),
                 ("a5-chosen", (A4, A5), (0,) * 4, [], ("page size", "type:A5", "Return"), a5),
                 ("landscape-chosen", (A4,), (0,) * 4, [], ("landscape",), None),
                 ("two-a-sheet-chosen", (A4,), (0,) * 4, [], ("pages per sheet", "Down", "Return"), None))
