@@ -288,4 +288,10 @@ bool TrackEditor::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+bool isArtistOrTitlePrompt(const QString& text)
+{
+    return text == kStartArtistPrompt || text == kStartTitlePrompt ||
+        text == kNewCoverArtistPrompt || text == kNewCoverTitlePrompt;
+}
+
 } // namespace plattera

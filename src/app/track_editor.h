@@ -30,6 +30,10 @@ inline const QString kNothingReadable =
 inline const QString kTrackEntryHint =
     QStringLiteral("Type a track, or paste a list or audio files");
 
+// Whether a text is one of the prompts the artist and title boxes start with: it asks for a
+// name, so nothing is named after it.
+bool isArtistOrTitlePrompt(const QString& text);
+
 // What the track editor asks of the main window it serves. Given when the editor is built and
 // never missing: each default stands alone (no check boxes, commands run directly, no error
 // box, no screen to centre on), which is what a track editor without a main window needs.

@@ -2,7 +2,9 @@
 // print engines reports what goes wrong after the start. The PDF engine drops write errors (a
 // full disk gives a cut-off file and a job that "succeeded"), and the CUPS engine does not look
 // at the scheduler's answer.
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <optional>
 
 #include <dlfcn.h>
@@ -16,9 +18,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -189,13 +194,17 @@ struct SchedulerCalls {
     decltype(&ippFindAttribute) findAttribute = nullptr;
     decltype(&ippGetInteger) integer = nullptr;
     decltype(&ippGetString) string = nullptr;
+    decltype(&ippGetCount) count = nullptr;
+    decltype(&ippFirstAttribute) firstAttribute = nullptr;
+    decltype(&ippNextAttribute) nextAttribute = nullptr;
+    decltype(&ippGetName) name = nullptr;
     decltype(&ippDelete) deleteMessage = nullptr;
 
     bool complete() const
     {
         return lastError && lastErrorString && server && port && connect && close && newRequest &&
-            addString && addStrings && doRequest && findAttribute && integer && string &&
-            deleteMessage;
+            addString && addStrings && doRequest && findAttribute && integer && string && count &&
+            firstAttribute && nextAttribute && name && deleteMessage;
     }
 };
 
@@ -222,6 +231,10 @@ const SchedulerCalls& schedulerCalls()
             resolve(library, found.findAttribute, "ippFindAttribute");
             resolve(library, found.integer, "ippGetInteger");
             resolve(library, found.string, "ippGetString");
+            resolve(library, found.count, "ippGetCount");
+            resolve(library, found.firstAttribute, "ippFirstAttribute");
+            resolve(library, found.nextAttribute, "ippNextAttribute");
+            resolve(library, found.name, "ippGetName");
             resolve(library, found.deleteMessage, "ippDelete");
         }
         return found;
@@ -243,17 +256,23 @@ bool schedulerAnswers(const SchedulerCalls& cups)
 }
 
 struct QueueState {
+    bool exists = true;
     bool stopped = false;
     QString message; // the queue's own word on its state, often empty
 };
+
+QByteArray printerUri(const QString& printerName)
+{
+    // Qt names a queue's instance "queue/instance"; the state is the queue's.
+    return "ipp://localhost/printers/" +
+        QUrl::toPercentEncoding(printerName.section(QLatin1Char('/'), 0, 0));
+}
 
 // Asks the scheduler again, so it is read only after the job's own answer. The destination
 // list that libcups offers leaves out the state message; a printer's attributes hold both.
 QueueState queueState(const SchedulerCalls& cups, const QString& printerName)
 {
-    // Qt names a queue's instance "queue/instance"; the state is the queue's.
-    const QByteArray uri = "ipp://localhost/printers/" +
-        QUrl::toPercentEncoding(printerName.section(QLatin1Char('/'), 0, 0));
+    const QByteArray uri = printerUri(printerName);
     const char* const wanted[] = {"printer-state", "printer-state-message"};
     ipp_t* request = cups.newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
@@ -262,6 +281,7 @@ QueueState queueState(const SchedulerCalls& cups, const QString& printerName)
                     wanted);
     ipp_t* response = cups.doRequest(CUPS_HTTP_DEFAULT, request, "/"); // frees the request
     QueueState state;
+    state.exists = cups.lastError() != IPP_STATUS_ERROR_NOT_FOUND;
     if (!response)
         return state;
     if (ipp_attribute_t* s = cups.findAttribute(response, "printer-state", IPP_TAG_ENUM))
@@ -272,10 +292,49 @@ QueueState queueState(const SchedulerCalls& cups, const QString& printerName)
     return state;
 }
 
+// The CUPS engine drops the number the scheduler gives the job; the newest job of the queue
+// is the one just sent.
+int newestJob(const SchedulerCalls& cups, const QString& printerName)
+{
+    const QByteArray uri = printerUri(printerName);
+    ipp_t* request = cups.newRequest(IPP_OP_GET_JOBS);
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                   uri.constData());
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                   "job-id");
+    ipp_t* response = cups.doRequest(CUPS_HTTP_DEFAULT, request, "/");
+    int newest = 0;
+    if (!response)
+        return newest;
+    for (ipp_attribute_t* a = cups.firstAttribute(response); a; a = cups.nextAttribute(response))
+        if (const char* name = cups.name(a); name && qstrcmp(name, "job-id") == 0)
+            newest = std::max(newest, cups.integer(a, 0));
+    cups.deleteMessage(response);
+    return newest;
+}
+
+// A reason as the end of a sentence.
+QString sentence(const QString& text)
+{
+    return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
+}
+
+// What a queue that does not print says to the user: CUPS's own word for a queue paused with
+// no reason given is "Paused"; any other word is why it stopped, often the printer's error.
+QString heldByStoppedQueue(const QString& printerName, const QString& reason)
+{
+    if (reason.isEmpty() || reason.compare(QLatin1String("Paused"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("The printer %1 is paused; the cover will print when it is resumed.")
+            .arg(printerName);
+    return QStringLiteral("The printer %1 is stopped: %2 The cover will print when it is resumed.")
+        .arg(printerName, sentence(reason));
+}
+
 // The CUPS engine submits the job at the end and ignores the answer; the answer stays with the
 // thread that asked, so it can be read here. A paused queue holds the job in silence, so the
 // user is told rather than left waiting at the printer.
-std::optional<QString> checkSchedulerAnswer(const QString& printerName)
+PrintOutcome checkSchedulerAnswer(const QString& printerName)
 {
     const SchedulerCalls& cups = schedulerCalls();
     if (!cups.complete())
@@ -285,23 +344,46 @@ std::optional<QString> checkSchedulerAnswer(const QString& printerName)
                 "printing system's library %1 could not be loaded.")
                 .arg(QLatin1String(kSchedulerLibrary)));
     if (cups.lastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) {
-        if (!queueState(cups, printerName).stopped)
-            return std::nullopt;
-        return QStringLiteral("The printer %1 is paused; the cover will print when it is resumed.")
-            .arg(printerName);
+        const QueueState queue = queueState(cups, printerName);
+        if (queue.stopped)
+            return {heldByStoppedQueue(printerName, queue.message), std::nullopt};
+        return {std::nullopt, QueuedJob {printerName, newestJob(cups, printerName)}};
     }
     // The scheduler's own text is clear enough ("... is not accepting jobs"); a missing
-    // scheduler is not.
+    // scheduler or queue is not (both say "No such file or directory").
     QString text = QString::fromLocal8Bit(cups.lastErrorString()).trimmed();
     if (!schedulerAnswers(cups))
         throw CommandError(
             QStringLiteral("The printing system is not running; the cover was not printed."));
+    const QueueState queue = queueState(cups, printerName);
+    if (!queue.exists)
+        throw CommandError(
+            QStringLiteral("The printer %1 no longer exists; the cover was not printed.")
+                .arg(printerName));
     // Why the queue rejects jobs is in its state message, when whoever stopped it gave one.
-    const QString reason = queueState(cups, printerName).message;
-    if (!reason.isEmpty())
+    if (!queue.message.isEmpty())
         text += (text.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) +
-            QStringLiteral("The printer says: ") + reason;
+            QStringLiteral("The printer says: ") + queue.message;
     throw CommandError(QStringLiteral("The printer did not accept the job: %1").arg(text));
+}
+
+// The page layout's printable area must reach the far edges of both inserts.
+constexpr double kCoverWidthMm = std::max(page::kBackRight, page::kFrontRight) / 10.0;
+constexpr double kCoverHeightMm = -page::kFrontBottom / 10.0;
+// Margins come in points; a page that holds the cover to a twentieth of a millimetre does.
+constexpr double kSlackMm = 0.05;
+
+QString millimetres(double mm)
+{
+    QString text = QString::number(std::round(mm * 10) / 10, 'f', 1);
+    if (text.endsWith(QLatin1String(".0")))
+        text.chop(2);
+    return text;
+}
+
+QString sizeText(const QSizeF& mm)
+{
+    return QStringLiteral("%1 x %2 mm").arg(millimetres(mm.width()), millimetres(mm.height()));
 }
 
 } // namespace
@@ -358,6 +440,7 @@ QStringList withCupsOptions(QStringList options, const QStringList& added)
 
 void keepCoverAtPhysicalSize(QPrinter& printer)
 {
+    printer.setPageOrientation(QPageLayout::Portrait);
     if (printer.outputFormat() != QPrinter::NativeFormat) {
         printer.setPageMargins(
             QMarginsF(kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints, kPdfMarginPoints),
@@ -367,26 +450,141 @@ void keepCoverAtPhysicalSize(QPrinter& printer)
     const QPageLayout layout = printer.pageLayout();
     printer.setPageMargins(layout.minimumMargins(), layout.units());
     QPrintEngine* engine = printer.printEngine();
-    engine->setProperty(kCupsOptions,
-                        withCupsOptions(engine->property(kCupsOptions).toStringList(),
-                                        {QStringLiteral("print-scaling"), QStringLiteral("none"),
-                                         QStringLiteral("fit-to-page"), QStringLiteral("false")}));
+    engine->setProperty(
+        kCupsOptions,
+        withCupsOptions(engine->property(kCupsOptions).toStringList(),
+                        {QStringLiteral("print-scaling"), QStringLiteral("none"),
+                         QStringLiteral("fit-to-page"), QStringLiteral("false"),
+                         QStringLiteral("number-up"), QStringLiteral("1"),
+                         QStringLiteral("page-set"), QStringLiteral("all"),
+                         // portrait, as IPP numbers it
+                         QStringLiteral("orientation-requested"), QStringLiteral("3")}));
 }
 
-std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+std::optional<QString> pageTooSmallForCover(const QPageLayout& layout)
 {
+    const QSizeF printable = layout.paintRect(QPageLayout::Millimeter).size();
+    if (printable.width() + kSlackMm >= kCoverWidthMm &&
+        printable.height() + kSlackMm >= kCoverHeightMm)
+        return std::nullopt;
+    const QSizeF paper = layout.fullRect(QPageLayout::Millimeter).size();
+    const bool marginsTooWide =
+        paper.width() + kSlackMm >= kCoverWidthMm && paper.height() + kSlackMm >= kCoverHeightMm;
+    // Qt names a page of no standard size, and of no name from the printer, after its size,
+    // which the text gives anyway.
+    const QString name = layout.pageSize().name();
+    const QString page = name.startsWith(QLatin1String("Custom ("))
+        ? QStringLiteral("custom page")
+        : QStringLiteral("page ") + name;
+    return QStringLiteral("The %1 (%2) is too small for the cover: %3it needs a printable area "
+                          "of %4, as A4 and Letter have.")
+        .arg(page, sizeText(paper),
+             marginsTooWide
+                 ? QStringLiteral("its printable area is %1, and ").arg(sizeText(printable))
+                 : QString(),
+             sizeText(QSizeF(kCoverWidthMm, kCoverHeightMm)));
+}
+
+void preferPageForCover(QPrinter& printer)
+{
+    QPageLayout portrait = printer.pageLayout();
+    portrait.setOrientation(QPageLayout::Portrait);
+    if (!pageTooSmallForCover(portrait))
+        return;
+    const bool letterFirst = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+    const QPageSize::PageSizeId order[] = {letterFirst ? QPageSize::Letter : QPageSize::A4,
+                                           letterFirst ? QPageSize::A4 : QPageSize::Letter};
+    const QList<QPageSize> offered = QPrinterInfo(printer).supportedPageSizes();
+    for (const QPageSize::PageSizeId wanted : order) {
+        for (const QPageSize& size : offered) {
+            if (size.id() != wanted)
+                continue;
+            printer.setPageOrientation(QPageLayout::Portrait);
+            printer.setPageSize(size);
+            if (!pageTooSmallForCover(printer.pageLayout()))
+                return;
+        }
+    }
+}
+
+JobWatch lookAtJob(const QueuedJob& job)
+{
+    const SchedulerCalls& cups = schedulerCalls();
+    if (!cups.complete() || job.id <= 0)
+        return {true, QString()};
+    const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(job.id);
+    const char* const wanted[] = {"job-state", "job-state-reasons", "job-printer-state-message"};
+    ipp_t* request = cups.newRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
+                    wanted);
+    ipp_t* response = cups.doRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (!response) // the scheduler has gone, or forgotten the job: nothing more to learn
+        return {true, QString()};
+    int state = 0;
+    if (ipp_attribute_t* a = cups.findAttribute(response, "job-state", IPP_TAG_ENUM))
+        state = cups.integer(a, 0);
+    QStringList reasons;
+    if (ipp_attribute_t* a = cups.findAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD))
+        for (int i = 0; i < cups.count(a); ++i)
+            reasons << QString::fromUtf8(cups.string(a, i, nullptr));
+    QString reason;
+    if (ipp_attribute_t* a =
+            cups.findAttribute(response, "job-printer-state-message", IPP_TAG_TEXT))
+        reason = QString::fromUtf8(cups.string(a, 0, nullptr)).trimmed();
+    cups.deleteMessage(response);
+
+    const QueueState queue = queueState(cups, job.printer);
+    if (reason.isEmpty())
+        reason = queue.message;
+    const QString why = reason.isEmpty()
+        ? QStringLiteral("it gave no reason (%1).").arg(reasons.join(QStringLiteral(", ")))
+        : sentence(reason);
+    switch (state) {
+    case IPP_JSTATE_COMPLETED:
+        return {true, QString()};
+    case IPP_JSTATE_ABORTED:
+        return {
+            true,
+            QStringLiteral("The printer %1 could not print the cover: %2").arg(job.printer, why)};
+    case IPP_JSTATE_CANCELED:
+        return {
+            true,
+            QStringLiteral("The printer %1 cancelled the cover's job: %2").arg(job.printer, why)};
+    case IPP_JSTATE_STOPPED:
+        return {true,
+                QStringLiteral("The printer %1 stopped while printing the cover: %2")
+                    .arg(job.printer, why)};
+    case IPP_JSTATE_HELD:
+        // Held by the queue after the printer failed it; a job held on purpose says so.
+        if (reasons.contains(QLatin1String("resources-are-not-ready")))
+            return {true,
+                    QStringLiteral("The printer %1 could not print the cover: %2 It will "
+                                   "try again later.")
+                        .arg(job.printer, why)};
+        return {false, QString()};
+    default:
+        if (queue.stopped)
+            return {true, heldByStoppedQueue(job.printer, reason)};
+        return {false, QString()};
+    }
+}
+
+PrintOutcome runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw)
+{
+    if (const std::optional<QString> tooSmall = pageTooSmallForCover(printer.pageLayout()))
+        throw CommandError(*tooSmall);
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         printToFile(printer, draw);
-        return std::nullopt;
+        return {};
     }
     paintJob(printer, draw);
     if (printer.outputFormat() != QPrinter::NativeFormat)
-        return std::nullopt;
+        return {};
     return checkSchedulerAnswer(printer.printerName());
 }
 
-std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
-                                     const CoverInputs& inputs)
+PrintOutcome printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs)
 {
     return runPrintJob(printer, [&](PageCanvas& canvas) { printCover(canvas, state, inputs); });
 }

@@ -9,21 +9,51 @@
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
 
+class QPageLayout;
 class QPrinter;
 
 namespace plattera {
 
 class PageCanvas;
 
-// One print job of one page on a printer that the dialog has set up: starts it, hands the
-// page's canvas to draw, ends it. A job that cannot start throws CommandError; when drawing
-// throws, the job is aborted and closed before the error goes on. No job stays open. Returns
-// what the user should know about a job that went (a paused queue holds it), or nothing.
-std::optional<QString> runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
+// A job a print queue took: the queue and the job's number there.
+struct QueuedJob {
+    QString printer;
+    int id = 0;
+};
+
+// What became of a job once it was handed over.
+struct PrintOutcome {
+    std::optional<QString> notice;   // what the user should know (a paused queue holds it)
+    std::optional<QueuedJob> queued; // the job in its queue, to be watched while it prints
+};
+
+// One print job of one page on a printer that the dialog has set up: checks that the page
+// holds the cover, starts the job, hands the page's canvas to draw, ends it. A page too small
+// or a job that cannot start throws CommandError before anything is sent; when drawing throws,
+// the job is aborted and closed before the error goes on. No job stays open.
+PrintOutcome runPrintJob(QPrinter& printer, const std::function<void(PageCanvas&)>& draw);
 
 // runPrintJob with printCover.
-std::optional<QString> printCoverJob(QPrinter& printer, const EditorState& state,
-                                     const CoverInputs& inputs);
+PrintOutcome printCoverJob(QPrinter& printer, const EditorState& state, const CoverInputs& inputs);
+
+// Nothing when the page holds both inserts at their place from its printable area's top-left
+// corner; else what the user should be told, naming the page and what the cover needs.
+std::optional<QString> pageTooSmallForCover(const QPageLayout& layout);
+
+// For a page the user did not choose (a printer's default): when it cannot hold the cover and
+// the printer offers A4 or Letter, the printer is set to that page (the one the user's country
+// uses first); otherwise the page is left as it is.
+void preferPageForCover(QPrinter& printer);
+
+// How a watched job stands a few moments after it was handed to its queue.
+struct JobWatch {
+    bool settled = false; // printed, gone, or failed: no need to look again
+    QString failure;      // set when the user must be told the cover did not print
+};
+
+// Asks the scheduler how the job and its queue stand now.
+JobWatch lookAtJob(const QueuedJob& job);
 
 // What a print job is called in the printer's queue and as the PDF's title: the application,
 // then the printed artist and title, leaving out those that are blank.
@@ -41,8 +71,10 @@ QString printFileName(const QString& application, const QString& artist, const Q
 //   properties are replaced too, since they could only push the cover towards the page's bottom
 //   edge; a PDF file keeps Qt's usual 10 points all round, so that the back insert's top edge
 //   stays clear of the 12.7 mm band many printers cannot print when the file is printed later;
+// - the page is portrait, whatever the dialog chose: the cover is laid out for it;
 // - a job to a print queue asks it not to scale the page, whatever the queue's own setting
-//   ("fit to page" would shrink the cover).
+//   ("fit to page" would shrink the cover), for one page a sheet (two would shrink it to 71 %),
+//   every page, and portrait (a queue whose default is landscape would turn it over).
 void keepCoverAtPhysicalSize(QPrinter& printer);
 
 // The options Qt's CUPS engine sends with a job, as it keeps them (name, value, name, value...),

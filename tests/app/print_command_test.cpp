@@ -180,6 +180,7 @@ struct PrintRow {
     const char* artist;
     const char* title;
     const char* pdfTitle;
+    const char* proposedFile;
     bool printers;
 };
 
@@ -204,10 +205,12 @@ protected:
     }
 };
 
-// The queue files the job, and the PDF shows it, under the cover's name.
+// The queue files the job, and the PDF shows it, under the cover's name; the prompts name
+// nothing.
 TEST_P(PrintedJob, IsNamedAfterTheCover)
 {
     printCover();
+    EXPECT_EQ(platform.proposedFile, QString::fromUtf8(GetParam().proposedFile));
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {pdf});
     if (!info.waitForFinished(30000))
@@ -232,9 +235,12 @@ TEST_P(PrintedJob, ToTheOnlyChoiceAPdfFileSaysSo)
 
 INSTANTIATE_TEST_SUITE_P(
     Covers, PrintedJob,
-    ::testing::Values(PrintRow {"Nina Simone", "Pastel Blues",
-                                "Plattera v2.1 - Nina Simone - Pastel Blues", true},
-                      PrintRow {"  ", "Pastel Blues", "Plattera v2.1 - Pastel Blues", false},
-                      PrintRow {"", "", "Plattera v2.1", false}));
+    ::testing::Values(
+        PrintRow {"Nina Simone", "Pastel Blues", "Plattera v2.1 - Nina Simone - Pastel Blues",
+                  "Nina Simone - Pastel Blues.pdf", true},
+        PrintRow {"  ", "Pastel Blues", "Plattera v2.1 - Pastel Blues", "Pastel Blues.pdf", false},
+        PrintRow {"", "", "Plattera v2.1", "Plattera v2.1.pdf", false},
+        PrintRow {"<Type in name of the artist here>", "<Type in title here>", "Plattera v2.1",
+                  "Plattera v2.1.pdf", true}));
 
 } // namespace

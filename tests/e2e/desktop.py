@@ -545,9 +545,13 @@ class TrackEditor:
         self.desktop.window_gone(re.escape(EDITOR_TITLE))
 
 
+# Paper sizes a test queue offers: PPD name, width and height in points.
+A4, A5 = ("A4", 595, 842), ("A5", 420, 595)
+
+
 class PrintQueue:
-    """A private CUPS scheduler with A4 queues whose devices write each job to a file; the
-    first, NAME, is the default unless another is added as such.
+    """A private CUPS scheduler with queues (A4 unless told) whose devices write each job to a
+    file; the first, NAME, is the default unless another is added as such.
 
     Its configuration, spool, socket and logs live in one temporary folder: nothing of the
     system's CUPS is read for settings or changed, and the scheduler stops with the suite."""
@@ -556,7 +560,6 @@ class PrintQueue:
 
     def __init__(self, workdir, margins=(0, 0, 0, 0), options=()):
         self.dir = os.path.join(workdir, "cups")
-        self.output = os.path.join(self.dir, "out", self.NAME + ".pdf")
         self.first = (margins, options)
 
     def __enter__(self):
@@ -573,6 +576,7 @@ class PrintQueue:
         os.chmod(os.path.join(d, "out"), 0o1777)   # the job is written by the scheduler's user
         os.chmod(os.path.join(d, "spool"), 0o1777)
         self.socket = os.path.join(d, "cups.sock")
+        self._programs(os.path.join(d, "bin"))
         with open(os.path.join(d, "cupsd.conf"), "w") as conf:
             conf.write("Listen %s\nLogLevel info\nBrowsing Off\nDefaultAuthType None\n"
                        "WebInterface No\n<Location />\n  Order allow,deny\n  Allow all\n"
@@ -582,7 +586,7 @@ class PrintQueue:
             conf.write("ServerRoot {0}\nRequestRoot {0}/spool\nCacheDir {0}/cache\n"
                        "StateDir {0}/state\nTempDir {0}/spool\nErrorLog {0}/log/error_log\n"
                        "AccessLog {0}/log/access_log\nPageLog {0}/log/page_log\n"
-                       "Printcap {0}/printcap\n"
+                       "Printcap {0}/printcap\nServerBin {0}/bin\n"
                        "FileDevice Yes\n".format(d))
         self.proc = spawn([tool("cupsd"), "-f", "-c", os.path.join(d, "cupsd.conf"),
                            "-s", os.path.join(d, "cups-files.conf")],
@@ -593,17 +597,43 @@ class PrintQueue:
         self.add(self.NAME, *self.first, default=True)
         return self
 
-    def add(self, name, margins=(0, 0, 0, 0), options=(), default=False):
-        """A queue on the test's PPD with unprintable bands of `margins` (left, top, right,
-        bottom, in points) and lpadmin -o `options`."""
+    # A device that fails every job, as a jammed printer does: "fail:/" queues stop, or abort
+    # the job with printer-error-policy=abort-job.
+    DEVICE_ERROR = "Paper jam in tray 2"
+
+    @classmethod
+    def _programs(cls, folder):
+        """The scheduler's programs: the system's, with the failing device beside its backends."""
+        for sub, system in (("", "/usr/lib/cups"), ("backend", "/usr/lib/cups/backend")):
+            os.makedirs(os.path.join(folder, sub), mode=0o755, exist_ok=True)
+            for name in set(os.listdir(system)) - {"backend"} - set(os.listdir(os.path.join(folder, sub))):
+                os.symlink(os.path.join(system, name), os.path.join(folder, sub, name))
+        with open(os.path.join(folder, "backend", "fail"), "w") as script:
+            script.write("#!/bin/sh\n[ $# -eq 0 ] && echo 'direct fail \"Unknown\" \"Failing device\"' && exit 0\n"
+                         "cat >/dev/null; echo 'ERROR: %s' >&2; exit 1\n" % cls.DEVICE_ERROR)
+        os.chmod(script.name, 0o755)
+
+    def add(self, name, margins=(0, 0, 0, 0), options=(), default=False, pages=(A4,), device=None):
+        """A queue on the test's PPD offering `pages` (the first its default) with unprintable
+        bands of `margins` (left, top, right, bottom, in points) and lpadmin -o `options`,
+        writing its jobs to a file unless another `device` is given."""
         with open(os.path.join(os.path.dirname(__file__), "file_printer.ppd")) as template:
-            ppd = template.read().replace('"0 0 595 842"', '"%g %g %g %g"' % (  # y upwards
-                margins[0], margins[3], 595 - margins[2], 842 - margins[1]))
+            ppd = template.read()
+        left, top, right, bottom = margins
+        setpage = "<</PageSize[{w:g} {h:g}]>>setpagedevice"
+        for keyword, value in (("PageSize", setpage), ("PageRegion", setpage),
+                               ("ImageableArea", "{l:g} {b:g} {r:g} {t:g}"),  # y upwards
+                               ("PaperDimension", "{w:g} {h:g}")):
+            ui = keyword.startswith("Page")
+            ppd += "*OpenUI *%s: PickOne\n" % keyword * ui + "*Default%s: %s\n" % (keyword, pages[0][0])
+            ppd += "".join('*%s %s/%s: "%s"\n' % (keyword, n, n, value.format(
+                w=w, h=h, l=left, b=bottom, r=w - right, t=h - top)) for n, w, h in pages)
+            ppd += "*CloseUI: *%s\n" % keyword * ui
         with open(os.path.join(self.dir, name + ".ppd"), "w") as file:
             file.write(ppd)
         settings = [arg for option in options for arg in ("-o", option)]
-        subprocess.run([tool("lpadmin"), "-p", name, "-E", "-v", "file://%s/out/%s.pdf" % (self.dir, name),
-                        "-P", file.name, *settings], env=self.env(), check=True, capture_output=True)
+        device = device or "file://%s/out/%s.pdf" % (self.dir, name)
+        subprocess.run([tool("lpadmin"), "-p", name, "-E", "-v", device, "-P", file.name, *settings], env=self.env(), check=True, capture_output=True)
         if default:
             subprocess.run([tool("lpadmin"), "-d", name], env=self.env(), check=True, capture_output=True)
 
@@ -618,15 +648,19 @@ class PrintQueue:
     def env(self):
         return dict(os.environ, CUPS_SERVER=self.socket)
 
-    def wait_for_job(self, timeout=30):
-        """Waits until the queue has written a finished job and returns the file's path."""
-        env = self.env()
+    def job_file(self, name=None):
+        return os.path.join(self.dir, "out", (name or self.NAME) + ".pdf")
+
+    def wait_for_job(self, timeout=30, name=None):
+        """Waits until the queue (NAME unless told) has written a finished job and returns the
+        file's path."""
+        env, output = self.env(), self.job_file(name)
 
         def done():
-            busy = subprocess.run(["lpstat", "-o", self.NAME], env=env, capture_output=True).stdout
-            return not busy.strip() and os.path.exists(self.output) and os.path.getsize(self.output) > 0
+            busy = subprocess.run(["lpstat", "-o", name or self.NAME], env=env, capture_output=True).stdout
+            return not busy.strip() and os.path.exists(output) and os.path.getsize(output) > 0
         wait_until(done, timeout, "the print queue to write its job")
-        return self.output
+        return output
 
 
 @contextlib.contextmanager

@@ -9,7 +9,7 @@ from unittest import mock
 
 from PIL import Image, ImageDraw, ImageFont
 
-from desktop import (EDITOR_TITLE, ERROR_ICON, INFORMATION_ICON, MAIN_TITLE, WHITE, PrintQueue, Story,
+from desktop import (A4, A5, EDITOR_TITLE, ERROR_ICON, INFORMATION_ICON, MAIN_TITLE, WHITE, PrintQueue, Story,
                      alert_text, choose_print_to_file, ink_box, message_box_shows, message_text_line,
                      rasterise, session_bus, shows_text, tool, wait_until)
 
@@ -17,7 +17,10 @@ ARTIST, TITLE = "Print Test", "Lines"
 TRACKS = ["Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"]
 FACE = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"
 TOLERANCE = 2  # pixels of 0.1 mm
-FOUR_MM = 4 / 25.4 * 72  # in points
+MM = 72 / 25.4  # points
+FOUR_MM = 4 * MM
+TOO_SMALL = ("The %s is too small for the cover: %sit needs a printable area of 170 x 250 mm, as A4 and "
+             "Letter have.")
 
 
 def dark(page, x, y):
@@ -92,14 +95,22 @@ class PrintStory(Story, unittest.TestCase):
         super().setUpClass()
         try:
             cls.queue = PrintQueue(cls.workdir).__enter__()
+            # One bus for the class: the accessibility library keeps the first it finds.
+            cls.bus = session_bus(cls.desktop)
+            cls.bus_address = cls.bus.__enter__()
         except BaseException:
             super().tearDownClass()
             raise
 
     @classmethod
     def tearDownClass(cls):
+        cls.bus.__exit__(None, None, None)
         cls.queue.__exit__(None, None, None)
         super().tearDownClass()
+
+    def on_the_bus(self):
+        """The programs started inside show their windows on the accessibility bus."""
+        return mock.patch.dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus_address)
 
     def laid_out(self, queue=None, title=TITLE, **kwargs):
         program = self.start(cups_server=(queue or self.queue).socket, **kwargs)
@@ -142,6 +153,96 @@ class PrintStory(Story, unittest.TestCase):
                     job = queue.wait_for_job()
                 self.check_page(job, corner=(corner, corner))
                 os.remove(job)
+
+    def alerts_on_print(self, queue, rows, while_open=lambda row: None):
+        """For each row (queue name, ...): that queue the default, a fresh program, Print,
+        `while_open`(row), Return in the dialog; yields the row and the text of the box that
+        follows, or None when no box comes. The box is closed after the row's turn."""
+        with self.on_the_bus():
+            for row in rows:
+                subprocess.run([tool("lpadmin"), "-d", row[0]], env=queue.env(), check=True)
+                program = self.laid_out(queue, extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+                with self.step("%s: Print, Return in the dialog" % row[0]):
+                    dialog = self.print_dialog(program)
+                    while_open(row)
+                    self.desktop.key("Return")
+                    self.desktop.window_gone_by_id(dialog)
+                try:
+                    box = self.desktop.find_window(re.escape(MAIN_TITLE), exclude=program.main, timeout=8)
+                except AssertionError:
+                    box = None
+                yield row, alert_text() if box else None
+                if box:
+                    self.desktop.key("Return")
+                    self.desktop.window_gone_by_id(box)
+                self.quit(program)  # while its accessibility bus is still there
+
+    # Controls of Qt's Printer Properties dialog, in its client area as Qt lays it out here.
+    PROPERTIES = {"page size": (229, 113), "landscape": (41, 236), "pages per sheet": (237, 432)}
+
+    def choose_in_properties(self, row):
+        """Clicks the row's control in Properties, then types or presses its keys there."""
+        if not row[4]:
+            return
+        self.desktop.key("alt+r")
+        properties = self.desktop.find_window("Printer Properties")
+        properties.wait_for_focus()
+        properties.click(*self.PROPERTIES[row[4][0]])
+        for key in row[4][1:]:
+            self.desktop.type_text(key[5:]) if key.startswith("type:") else self.desktop.key(key)
+        self.desktop.key("Return")
+        self.desktop.window_gone_by_id(properties)
+
+    def test_every_page_prints_the_cover_whole_or_says_why(self):
+        # A queue with its pages (the first its default), margins (left, top, right, bottom in
+        # points) and options; what is chosen in Properties; the refusal, without which the
+        # cover prints from the printable corner.
+        a5 = TOO_SMALL % ("page A5 (148 x 210 mm)", "")
+        rows = (("landscape-default", (A4,), (3.2 * MM, 3.2 * MM, 3.2 * MM, 14.5 * MM),
+                 ["orientation-requested-default=4"], (), None),
+                ("a5-default", (A5, A4), (18,) * 4, [], (), None),
+                ("a5-only", (A5,), (18,) * 4, [], (), a5),
+                ("b5-wide-margins", (("B5", 516, 729),), (5.5 * MM,) * 4, [], (),
+                 TOO_SMALL % ("page B5 (182 x 257 mm)", "its printable area is 171 x 246 mm, and ")),
+                ("borderless-card", (("4x6", 288, 432),), (0,) * 4, [], (),
+                 TOO_SMALL % ("page 4x6 (101.6 x 152.4 mm)", "")),
+                ("a5-default-shown", (A5, A4), (18,) * 4, [], ("page size", "Escape"), None),
+                ("a5-chosen", (A4, A5), (0,) * 4, [], ("page size", "type:A5", "Return"), a5),
+                ("landscape-chosen", (A4,), (0,) * 4, [], ("landscape",), None),
+                ("two-a-sheet-chosen", (A4,), (0,) * 4, [], ("pages per sheet", "Down", "Return"), None))
+        with PrintQueue(os.path.join(self.tmp, "q")) as queue:
+            for name, pages, margins, options, _, _ in rows:
+                queue.add(name, margins, options, pages=pages)
+            for (name, _, margins, _, _, refusal), alert in self.alerts_on_print(
+                    queue, rows, self.choose_in_properties):
+                if refusal:
+                    with self.step("%s: the box says why, and nothing was sent" % name):
+                        self.assertEqual(alert, refusal)
+                        jobs = subprocess.run(["lpstat", "-W", "all", "-o", name], env=queue.env(),
+                                              capture_output=True, check=True).stdout
+                        self.assertEqual(jobs.strip(), b"")
+                    continue
+                with self.step("%s: no box, the queue writes the job" % name):
+                    self.assertIsNone(alert)
+                    job = queue.wait_for_job(name=name)
+                self.check_page(job, corner=(margins[0] * 254 / 72, margins[1] * 254 / 72))
+
+    def test_a_printer_that_fails_the_job_is_announced_with_its_reason(self):
+        reason = PrintQueue.DEVICE_ERROR + "."
+        rows = (("aborting", ["printer-error-policy=abort-job"],
+                 "The printer aborting could not print the cover: " + reason),
+                ("stopping", ["printer-error-policy=stop-printer"],
+                 "The printer stopping is stopped: %s The cover will print when it is resumed." % reason),
+                ("deleted", [], "The printer deleted no longer exists; the cover was not printed."))
+        with PrintQueue(os.path.join(self.tmp, "q")) as queue:
+            for name, options, _ in rows:
+                queue.add(name, options=options, device="fail:/")
+            def delete(row):
+                if row[0] == "deleted":
+                    subprocess.run([tool("lpadmin"), "-x", row[0]], env=queue.env(), check=True)
+            for (name, _, message), alert in self.alerts_on_print(queue, rows, delete):
+                with self.step("%s: the error box gives the printer's reason" % name):
+                    self.assertEqual(alert, message)
 
     def test_print_to_file(self):
         program = self.laid_out()
@@ -207,8 +308,7 @@ class PrintStory(Story, unittest.TestCase):
             self.desktop.window_gone_by_id(box)
 
     def test_a_paused_queue_is_announced_and_a_rejecting_one_gives_its_reason(self):
-        with PrintQueue(os.path.join(self.tmp, "q")) as queue, session_bus(self.desktop) as bus, \
-                mock.patch.dict(os.environ, DBUS_SESSION_BUS_ADDRESS=bus):
+        with PrintQueue(os.path.join(self.tmp, "q")) as queue, self.on_the_bus():
             program = self.laid_out(queue, extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
             for command, message in (
                     (["cupsdisable"], "The printer %s is paused; the cover will print when it is resumed."),

@@ -1,6 +1,9 @@
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <stdexcept>
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -139,6 +142,73 @@ TEST(PrintJob, AJobNoSchedulerTakesIsACommandError)
     printer.setOutputFormat(QPrinter::NativeFormat);
     EXPECT_THROW(printCoverJob(printer, EditorState(), CoverInputs()), CommandError);
 }
+
+// Every page a dialog can hand over: the cover whole at its place from the printable corner,
+// or the reason and no file at all.
+struct PageChoice {
+    const char* name;
+    QPageSize size;
+    QPageLayout::Orientation orientation;
+    double marginMm; // a printer's own margins all round; 0 keeps the PDF's
+    const char* refusal;
+};
+
+void PrintTo(const PageChoice& choice, std::ostream* out)
+{
+    *out << choice.name;
+}
+
+class PageChoices : public ::testing::TestWithParam<PageChoice> { };
+
+TEST_P(PageChoices, PrintTheCoverWholeOrSayWhyBeforeAnythingIsWritten)
+{
+    if (!PrintedPage::canRasterise())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    const PageChoice& choice = GetParam();
+    PrintedPage page;
+    page.printer.setPageSize(choice.size);
+    page.printer.setPageOrientation(choice.orientation);
+    keepCoverAtPhysicalSize(page.printer);
+    if (choice.marginMm > 0)
+        page.printer.setPageMargins(
+            QMarginsF(choice.marginMm, choice.marginMm, choice.marginMm, choice.marginMm),
+            QPageLayout::Millimeter);
+    if (choice.refusal) {
+        try {
+            printCoverJob(page.printer, EditorState(), CoverInputs());
+            ADD_FAILURE() << "the cover was printed";
+        } catch (const CommandError& error) {
+            EXPECT_EQ(QString::fromUtf8(error.what()), QString::fromUtf8(choice.refusal));
+        }
+        EXPECT_FALSE(QFile::exists(page.pdf()));
+        return;
+    }
+    printCoverJob(page.printer, EditorState(), CoverInputs());
+    page.rasterise();
+    ASSERT_EQ(page.pages, 1);
+    EXPECT_EQ(page.image.size(), QSize(1800, 2600)) << "the page is not portrait";
+    // The outlines: back insert from 20.0 x 10.0 mm, front insert down to 250.0 mm.
+    EXPECT_EQ(page.find(QRect(0, 0, 1800, 2600)), QRect(QPoint(200, 100), QPoint(1699, 2499)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PageChoices,
+    ::testing::Values(
+        PageChoice {"A4", QPageSize(QPageSize::A4), QPageLayout::Portrait, 0, nullptr},
+        PageChoice {"Letter", QPageSize(QPageSize::Letter), QPageLayout::Portrait, 0, nullptr},
+        PageChoice {"Landscape", QPageSize(QPageSize::A4), QPageLayout::Landscape, 0, nullptr},
+        PageChoice {"A5", QPageSize(QPageSize::A5), QPageLayout::Portrait, 0,
+                    "The page A5 (148 x 210 mm) is too small for the cover: it needs a printable "
+                    "area of 170 x 250 mm, as A4 and Letter have."},
+        PageChoice {"JisB5", QPageSize(QPageSize::JisB5), QPageLayout::Portrait, 5.5,
+                    "The page JIS B5 (182 x 257 mm) is too small for the cover: its printable "
+                    "area is 171 x 246 mm, and it needs a printable area of 170 x 250 mm, as A4 "
+                    "and Letter have."},
+        PageChoice {"Borderless4x6", QPageSize(QSizeF(4, 6), QPageSize::Inch),
+                    QPageLayout::Portrait, 0.001,
+                    "The custom page (101.6 x 152.4 mm) is too small for the cover: it needs a "
+                    "printable area of 170 x 250 mm, as A4 and Letter have."}),
+    [](const ::testing::TestParamInfo<PageChoice>& info) { return std::string(info.param.name); });
 
 // The dialog's own options stay; a name is matched as a name, never as another option's value.
 TEST(PrintJob, CupsOptionsJoinTheDialogsOwn)

@@ -35,9 +35,10 @@ std::optional<plattera::Colour> ScriptedPlatform::chooseColour(QWidget*, platter
     return takeFront(colourAnswers);
 }
 
-bool ScriptedPlatform::setUpPrinter(QWidget*, QPrinter& printer, const QString&)
+bool ScriptedPlatform::setUpPrinter(QWidget*, QPrinter& printer, const QString& fileName)
 {
     ++printRequests;
+    proposedFile = fileName;
     const std::optional<QString> file = takeFront(printAnswers);
     if (!file)
         return false;

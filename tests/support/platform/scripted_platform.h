@@ -38,6 +38,7 @@ public:
     std::vector<plattera::FontChoice> fontRequests;
     std::vector<plattera::Colour> colourRequests;
     int printRequests = 0;
+    QString proposedFile; // the file name the last print dialog proposed
     // Whether the printing system knows a printer (a confirmed dialog still prints to the file).
     bool printers = true;
     std::vector<ShownError> errors;
