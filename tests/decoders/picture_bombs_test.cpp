@@ -1,8 +1,11 @@
 #include <future>
+#include <utility>
 
 #include <sys/resource.h>
 
+#include <QBuffer>
 #include <QFile>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +17,7 @@ using namespace plattera;
 
 namespace {
 
-constexpr QRgb kInk = 0xff285aa0, kWhite = 0xffffffff;
+constexpr QRgb kInk = 0xff285aa0, kWhite = 0xffffffff, kBlack = 0xff000000;
 const QSize kHuge(14142, 14142), kLargest(3600, 2900); // 200 megapixels, just within the limit
 
 // A file, its reader, what it decodes to: size, bottom-right pixel (0: any), not all white.
@@ -98,6 +101,38 @@ TEST(PictureBombs, ShrinkingAveragesTheAreaEachPixelCovers)
     ASSERT_EQ(result->image.size(), kLargest) << result.reason().toStdString();
     EXPECT_TRUE(PixelIs(result->image, 0, 0, qRgb(201, 214, 231)));
     EXPECT_TRUE(PixelIs(result->image, 1, 0, kWhite));
+}
+
+// A PNG without colour information is sRGB at 16 bits too: a sample of 30969 is 121 (value /
+// 257, rounded), not the 181 of linear light, and a picture reduced as it is read averages as
+// its 8-bit twin does. Even columns 30969, odd ones 0.
+TEST(PictureBombs, SixteenBitPngsShowTheirSamplesAsSrgb)
+{
+    for (const auto& [size, format] : {std::pair {QSize(4, 2), QImage::Format_Grayscale16},
+                                       std::pair {QSize(4, 2), QImage::Format_RGBX64},
+                                       std::pair {QSize(5003, 3001), QImage::Format_RGBA64}}) {
+        QImage striped(size, format);
+        striped.fill(QColor::fromRgba64(30969, 30969, 30969));
+        QPainter painter(&striped);
+        for (int x = 1; x < size.width(); x += 2)
+            painter.fillRect(x, 0, 1, size.height(), Qt::black);
+        painter.end();
+        const auto png = [](const QImage& image) {
+            QBuffer bytes;
+            bytes.open(QIODevice::WriteOnly);
+            image.save(&bytes, "PNG");
+            return decodePng(bytes.data());
+        };
+        const DecodeResult result = png(striped);
+        ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+        if (size.width() > kLargest.width()) {
+            const QImage twin = png(striped.convertToFormat(QImage::Format_RGB32))->image;
+            EXPECT_TRUE(ImagesEqual(result->image, twin));
+            continue;
+        }
+        for (int x = 0; x < size.width(); ++x)
+            EXPECT_TRUE(PixelIs(result->image, x, 1, x % 2 ? kBlack : qRgb(121, 121, 121)));
+    }
 }
 
 } // namespace
