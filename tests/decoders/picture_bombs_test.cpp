@@ -6,12 +6,14 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "decoders/decode_result.h"
 #include "support/image_assert.h"
 #include "support/picture_bombs.h"
+#include "support/picture_writers.h"
 
 using namespace plattera;
 
@@ -101,6 +103,27 @@ TEST(PictureBombs, ShrinkingAveragesTheAreaEachPixelCovers)
     ASSERT_EQ(result->image.size(), kLargest) << result.reason().toStdString();
     EXPECT_TRUE(PixelIs(result->image, 0, 0, qRgb(201, 214, 231)));
     EXPECT_TRUE(PixelIs(result->image, 1, 0, kWhite));
+}
+
+// A JPEG larger than the largest place is read at that place's size, as a lossless one is,
+// never whole: 65,500 x 3,000 took 786 MB; a photo is read at 7/8 by the DCT, then averaged.
+TEST(PictureBombs, LargeJpegsDecodeAtTheSizeTheLargestPlaceNeeds)
+{
+    QTemporaryDir dir;
+    for (const QSize own : {QSize(65500, 3000), QSize(4200, 3400)}) {
+        const QString path = dir.filePath(QStringLiteral("%1.jpg").arg(own.width()));
+        QFile file(own.height() == 3000 ? writeWhiteJpeg(path, own.width(), own.height())
+                                        : writePhotoJpeg(path, own.width(), own.height(), 7));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        rusage before {}, after {};
+        getrusage(RUSAGE_SELF, &before);
+        const DecodeResult result = decodeJpeg(file.readAll());
+        getrusage(RUSAGE_SELF, &after);
+        ASSERT_TRUE(result.ok()) << result.reason().toStdString();
+        EXPECT_LT((after.ru_maxrss - before.ru_maxrss) / 1024, 120);
+        EXPECT_EQ(result->image.size(), kLargest);
+        EXPECT_EQ(result->sourceSize, own);
+    }
 }
 
 // A PNG without colour information is sRGB at 16 bits too: a sample of 30969 is 121 (value /

@@ -73,6 +73,29 @@ QString writeWhiteJpeg(const QString& path, int width, int height)
                      [&](int, unsigned char* row) { std::fill(row, row + width, 255); });
 }
 
+QString writeWhiteBmp(const QString& path, int width, int height)
+{
+    const qint64 row = (qint64(width) + 31) / 32 * 4;
+    QByteArray header("BM", 2);
+    const auto put32 = [&header](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            header += char(v >> (8 * i));
+    };
+    // File size, reserved, pixels' offset; info header: size, width, height, 1 plane of 1 bit,
+    // no compression, pixel bytes, resolution, colours; the palette: white, black.
+    for (quint32 v : {quint32(62 + row * height), 0u, 62u, 40u, quint32(width), quint32(height),
+                      1u | 1u << 16, 0u, quint32(row * height), 0u, 0u, 2u, 0u, 0xffffffu, 0u})
+        put32(v);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(header) != header.size())
+        throw std::runtime_error("cannot write the test BMP");
+    const QByteArray zeros(qsizetype(row), '\0');
+    for (int y = 0; y < height; ++y)
+        if (out.write(zeros) != zeros.size())
+            throw std::runtime_error("cannot write the test BMP");
+    return path;
+}
+
 QString writeNoisyBmp(const QString& path, int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB888);
