@@ -1,6 +1,7 @@
 #include <utility>
 
 #include <QFontMetricsF>
+#include <QRegion>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +149,46 @@ TEST_F(PrintCoverTest, TrackBlockStaysInsideTheBackPanel)
             << tracks.size() << " lines: ink in "
             << ::testing::PrintToString(page.find(page.image.rect()));
     }
+}
+
+// The sheet shows every line, in rows of a pixel when they are many: the page holds them all
+// too (it dropped those past the 130th), pressed into the panel with the last line's
+// descenders clear of its lower edge. Only the last line reaches the panel's right half.
+TEST_F(PrintCoverTest, EveryTrackLinePrintsAboveThePanelsLowerEdge)
+{
+    state.textLaidOut = inputs.noFrontText = true;
+    state.shownTexts.artist = state.shownTexts.title = QString();
+    for (const int count : {130, 400}) {
+        state.shownTexts.tracks = QStringList(count - 1, QStringLiteral("1. gjpqy"));
+        state.shownTexts.tracks << QStringLiteral("%1. gjpqy ").arg(count) + QString(150, u'g');
+        print();
+        const QRect last = page.find(QRect(700, 101, 930, 1173));
+        EXPECT_GE(last.top(), 1240) << count << " lines";
+        EXPECT_LE(last.bottom(), 1272) << count << " lines";
+    }
+}
+
+// A title too long even at the smallest size is cut at the edges of each insert it is on,
+// as each sheet cuts it: no ink between the inserts or on the empty panel.
+TEST_F(PrintCoverTest, SpineAndFrontTextsStayOnTheirInserts)
+{
+    noOutlines();
+    state.textLaidOut = true;
+    state.shownTexts.title = QString(320, u'W');
+    print();
+    const QRegion inserts =
+        QRegion(200, 100, 60, 1175) + QRegion(1640, 100, 60, 1175) + QRegion(200, 1300, 1210, 1200);
+    // poppler may round a clip's top or left edge out by one pixel
+    QRegion around;
+    for (const QRect& insert : inserts)
+        around += insert.adjusted(-1, -1, 1, 1);
+    int outside = 0;
+    for (int y = 0; y < page.image.height(); ++y)
+        for (int x = 0; x < page.image.width(); ++x)
+            outside += PrintedPage::isInk(page.image.pixel(x, y)) && !around.contains({x, y});
+    EXPECT_EQ(outside, 0);
+    for (const QRect& insert : inserts)
+        EXPECT_FALSE(page.find(insert).isNull()) << ::testing::PrintToString(insert);
 }
 
 TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)
