@@ -151,9 +151,9 @@ TEST_F(PrintCoverTest, TrackBlockStaysInsideTheBackPanel)
     }
 }
 
-// The sheet shows every line, in rows of a pixel when they are many: the page holds them all
-// too (it dropped those past the 130th), pressed into the panel with the last line's
-// descenders clear of its lower edge. Only the last line reaches the panel's right half.
+// The sheet shows every line, in rows of a pixel when they are many: the page too, pressed
+// into the panel (it dropped those past the 130th), the last line's descenders clear of the
+// lower edge. Only the last line reaches the panel's right half.
 TEST_F(PrintCoverTest, EveryTrackLinePrintsAboveThePanelsLowerEdge)
 {
     state.textLaidOut = inputs.noFrontText = true;
@@ -163,13 +163,12 @@ TEST_F(PrintCoverTest, EveryTrackLinePrintsAboveThePanelsLowerEdge)
         state.shownTexts.tracks << QStringLiteral("%1. gjpqy ").arg(count) + QString(150, u'g');
         print();
         const QRect last = page.find(QRect(700, 101, 930, 1173));
-        EXPECT_GE(last.top(), 1240) << count << " lines";
-        EXPECT_LE(last.bottom(), 1272) << count << " lines";
+        EXPECT_TRUE(last.top() >= 1240 && last.bottom() <= 1272) << count << ": " << last.y();
     }
 }
 
-// A title too long even at the smallest size is cut at the edges of each insert it is on,
-// as each sheet cuts it: no ink between the inserts or on the empty panel.
+// A title too long even at the smallest size is cut at each insert's edges, as on the sheets:
+// no ink between the inserts or on the empty panel (poppler may round a clip out a pixel).
 TEST_F(PrintCoverTest, SpineAndFrontTextsStayOnTheirInserts)
 {
     noOutlines();
@@ -177,18 +176,12 @@ TEST_F(PrintCoverTest, SpineAndFrontTextsStayOnTheirInserts)
     state.shownTexts.title = QString(320, u'W');
     print();
     const QRegion inserts =
-        QRegion(200, 100, 60, 1175) + QRegion(1640, 100, 60, 1175) + QRegion(200, 1300, 1210, 1200);
-    // poppler may round a clip's top or left edge out by one pixel
-    QRegion around;
-    for (const QRect& insert : inserts)
-        around += insert.adjusted(-1, -1, 1, 1);
-    int outside = 0;
+        QRegion(199, 99, 62, 1177) + QRegion(1639, 99, 62, 1177) + QRegion(199, 1299, 1212, 1202);
     for (int y = 0; y < page.image.height(); ++y)
         for (int x = 0; x < page.image.width(); ++x)
-            outside += PrintedPage::isInk(page.image.pixel(x, y)) && !around.contains({x, y});
-    EXPECT_EQ(outside, 0);
-    for (const QRect& insert : inserts)
-        EXPECT_FALSE(page.find(insert).isNull()) << ::testing::PrintToString(insert);
+            ASSERT_TRUE(inserts.contains({x, y}) || !PrintedPage::isInk(page.image.pixel(x, y)))
+                << x << ", " << y;
+    EXPECT_FALSE(page.find(QRect(200, 1300, 1210, 1200)).isNull()) << "no front text";
 }
 
 TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)

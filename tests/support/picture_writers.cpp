@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include <QDataStream>
 #include <QFile>
 #include <QImage>
 
@@ -75,24 +76,19 @@ QString writeWhiteJpeg(const QString& path, int width, int height)
 
 QString writeWhiteBmp(const QString& path, int width, int height)
 {
-    const qint64 row = (qint64(width) + 31) / 32 * 4;
-    QByteArray header("BM", 2);
-    const auto put32 = [&header](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            header += char(v >> (8 * i));
-    };
-    // File size, reserved, pixels' offset; info header: size, width, height, 1 plane of 1 bit,
-    // no compression, pixel bytes, resolution, colours; the palette: white, black.
-    for (quint32 v : {quint32(62 + row * height), 0u, 62u, 40u, quint32(width), quint32(height),
-                      1u | 1u << 16, 0u, quint32(row * height), 0u, 0u, 2u, 0u, 0xffffffu, 0u})
-        put32(v);
+    const quint32 row = quint32(width + 31) / 32 * 4, pixels = row * quint32(height);
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(header) != header.size())
+    QDataStream bmp(&out);
+    bmp.setByteOrder(QDataStream::LittleEndian);
+    // The file's header, the picture's (1 plane of 1 bit, 2 colours) and the palette: white,
+    // black; the rows are the zeros the file grows by.
+    if (!out.open(QIODevice::WriteOnly) || bmp.writeRawData("BM", 2) != 2)
         throw std::runtime_error("cannot write the test BMP");
-    const QByteArray zeros(qsizetype(row), '\0');
-    for (int y = 0; y < height; ++y)
-        if (out.write(zeros) != zeros.size())
-            throw std::runtime_error("cannot write the test BMP");
+    for (quint32 v : {62 + pixels, 0u, 62u, 40u, quint32(width), quint32(height), 1u | 1u << 16, 0u,
+                      pixels, 0u, 0u, 2u, 0u, 0xffffffu, 0u})
+        bmp << v;
+    if (!out.resize(62 + qint64(pixels)))
+        throw std::runtime_error("cannot write the test BMP");
     return path;
 }
 
