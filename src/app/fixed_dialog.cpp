@@ -20,7 +20,7 @@ FixedDialog::FixedDialog(std::function<QSize()> screenSize, QWidget* parent)
 void bringModalWindowBack()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr)
+    if (modal == nullptr || (modal->isActiveWindow() && !modal->isMinimized()))
         return;
     if (modal->isMinimized())
         modal->setWindowState(modal->windowState() & ~Qt::WindowMinimized);
