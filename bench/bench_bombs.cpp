@@ -1,7 +1,7 @@
 // A small hostile picture as the back picture: the resident memory once it is on the cover,
 // the peak while it was loaded and the peak while the cover printed to PDF, the PDF's size
 // and the time each took. Run one kind per process, so each peak is that bomb's alone:
-// `plattera_bench bombs png|interlaced|webp|webp-frame|bmp|drain`.
+// `plattera_bench bombs png|interlaced|webp|webp-frame|bmp|drain|wide-jpeg`.
 #include <cstdio>
 
 #include <QElapsedTimer>
@@ -18,6 +18,7 @@
 #include "pictures/picture_store.h"
 #include "support/controls.h"
 #include "support/picture_bombs.h"
+#include "support/picture_writers.h"
 #include "support/platform/scripted_platform.h"
 
 using namespace plattera;
@@ -121,6 +122,12 @@ QByteArray bomb(const QByteArray& kind, QString& extension)
     extension = QStringLiteral("bmp");
     if (kind == "bmp")
         return emptyRleBitmap(big);
+    extension = QStringLiteral("jpg");
+    if (kind == "wide-jpeg") {
+        QTemporaryDir dir;
+        QFile jpeg(writeWhiteJpeg(dir.filePath(QStringLiteral("wide.jpg")), 65500, 3000));
+        return jpeg.open(QIODevice::ReadOnly) ? jpeg.readAll() : QByteArray();
+    }
     return QByteArray();
 }
 
@@ -131,7 +138,7 @@ int runBombBench(const char* kindName)
     QString extension;
     const QByteArray file = bomb(kindName, extension);
     if (file.isEmpty()) {
-        std::printf("kinds: png interlaced webp webp-frame bmp drain\n");
+        std::printf("kinds: png interlaced webp webp-frame bmp drain wide-jpeg\n");
         return 2;
     }
     QTemporaryDir dir;

@@ -51,7 +51,6 @@ AboutWindow::AboutWindow(std::function<QSize()> screenSize, QWidget* parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kApplicationTitle + QStringLiteral(" - About"));
     setWindowIcon(plattera::windowIcon());
-    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setFont(pixelFont(kDialogFace, 11));
     resize(410, 471);
     setMouseTracking(true);

@@ -18,6 +18,7 @@
 #include "app/glyph_button.h"
 #include "app/colour_swatch.h"
 #include "app/command_runner.h"
+#include "app/fixed_dialog.h"
 #include "app/glyphs.h"
 #include "app/link_label.h"
 #include "app/pointer_shape.h"
@@ -393,6 +394,16 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event)
     if (!childAt(event->position().toPoint()))
         setApplicationPointer(PointerShape::Default);
     QWidget::mouseMoveEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // While a modal window waits for an answer, this window takes no input, its close box
+    // included: a click that activates it brings the modal window back in front instead of
+    // leaving a window that seems to hang.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        bringModalWindowBack();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

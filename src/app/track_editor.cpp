@@ -88,7 +88,6 @@ TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks li
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Plattera v" PLATTERA_VERSION " - Edit Tracks"));
-    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setFont(pixelFont(kDialogFace, 11));
     resize(523, 453);
 

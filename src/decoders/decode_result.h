@@ -80,9 +80,12 @@ inline QRgb overWhite(QRgb pixel)
 // A straight-alpha Format_ARGB32 image drawn over white, as Format_RGB32.
 QImage flattenOverWhite(QImage image);
 
+// A JPEG larger than the largest drawn size comes at that size, as lossless pictures do: read
+// at a fraction of its own by the DCT's scaling (M/8, still covering that size, far faster
+// than decoding it whole) and shrunk as its rows come, never held whole. One that fits comes
+// pixel for pixel.
 DecodeResult decodeJpeg(const QByteArray& data);
-// Given a size, the JPEG may come back smaller than its own size (halved up to three times by
-// the decoder itself, far faster than decoding it whole) while still covering that size.
+// Given a size, the JPEG is scaled by the DCT as far as still covers that size instead.
 DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast);
 DecodeResult decodeGif(const QByteArray& data);
 DecodeResult decodeBmp(const QByteArray& data);

@@ -3,8 +3,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <algorithm>
+#include <optional>
+
 #include <jpeglib.h>
 
+#include "decoders/bounded_canvas.h"
 #include "decoders/decode_result.h"
 #include "model/errors.h"
 
@@ -37,8 +41,9 @@ struct JpegSession {
     JpegErrorManager errors;
 };
 
-// Phase 1: header, output colour space and output size (the DCT's own 1/2, 1/4 or 1/8
-// scaling when a smaller picture still covers atLeast). Returns false with errors.message set.
+// Phase 1: header, output colour space and output size: the DCT's own scaling by M/8, the
+// smallest that still covers `cover` on both sides, when the picture is larger than that.
+// Returns false with errors.message set.
 bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned long size,
                     QSize atLeast)
 {
@@ -58,19 +63,20 @@ bool readJpegHeader(JpegSession* session, const unsigned char* data, unsigned lo
             Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
         break;
     }
-    if (atLeast.isValid()) {
-        const auto covers = [&](unsigned int denominator) {
-            return (session->info.image_width + denominator - 1) / denominator >=
-                unsigned(atLeast.width()) &&
-                (session->info.image_height + denominator - 1) / denominator >=
-                unsigned(atLeast.height());
-        };
-        for (unsigned int denominator = 8; denominator > 1; denominator /= 2) {
-            if (covers(denominator)) {
-                session->info.scale_num = 1;
-                session->info.scale_denom = denominator;
-                break;
-            }
+    const unsigned int width = session->info.image_width, height = session->info.image_height;
+    const QSize cover = atLeast.isValid()
+        ? atLeast
+        : boundedDecodingSize(QSize(int(std::min(width, 65535u)), int(std::min(height, 65535u))));
+    const auto covers = [&](unsigned int eighths) {
+        return (qint64(width) * eighths + 7) / 8 >= cover.width() &&
+            (qint64(height) * eighths + 7) / 8 >= cover.height();
+    };
+    const bool larger = qint64(width) > cover.width() || qint64(height) > cover.height();
+    for (unsigned int eighths = 1; larger && eighths < 8; ++eighths) {
+        if (covers(eighths)) {
+            session->info.scale_num = eighths;
+            session->info.scale_denom = 8;
+            break;
         }
     }
     jpeg_calc_output_dimensions(&session->info);
@@ -92,10 +98,19 @@ void cmykRowToRgb(const unsigned char* cmyk, unsigned int width, bool inverted, 
     }
 }
 
-// Phase 2: decode every scanline into pixels (stride bytes per row). CMYK rows pass through
-// the caller's row buffer (4 bytes per pixel).
-bool decompressJpeg(JpegSession* session, unsigned char* pixels, qsizetype stride,
-                    unsigned char* cmykRow)
+// Where the decoded rows go: straight into a picture of the output size, or, for one larger
+// than the largest place on the cover, onto a canvas that shrinks it as the rows come, so
+// that a picture 65,500 pixels wide never exists whole. Plain data, out of the jump's reach.
+struct JpegTarget {
+    unsigned char* pixels = nullptr; // stride bytes per row; null when the canvas takes rows
+    qsizetype stride = 0;
+    BoundedCanvas* canvas = nullptr;
+    unsigned char* row = nullptr;    // one output row, 4 bytes a pixel: CMYK or the canvas's
+    unsigned char* rgbRow = nullptr; // a CMYK row made RGB on its way to the canvas
+};
+
+// Phase 2: decode every scanline.
+bool decompressJpeg(JpegSession* session, const JpegTarget& target)
 {
     if (setjmp(session->errors.jump))
         return false;
@@ -104,12 +119,17 @@ bool decompressJpeg(JpegSession* session, unsigned char* pixels, qsizetype strid
     const bool cmyk = info->out_color_space == JCS_CMYK;
     const bool inverted = info->saw_Adobe_marker;
     while (info->output_scanline < info->output_height) {
-        unsigned char* row = pixels + qsizetype(info->output_scanline) * stride;
-        JSAMPROW target = cmyk ? cmykRow : row;
-        if (jpeg_read_scanlines(info, &target, 1) != 1)
+        const int y = int(info->output_scanline);
+        unsigned char* out = target.pixels ? target.pixels + qsizetype(y) * target.stride
+                                           : (cmyk ? target.rgbRow : target.row);
+        JSAMPROW samples = cmyk || !target.pixels ? target.row : out;
+        if (jpeg_read_scanlines(info, &samples, 1) != 1)
             break;
         if (cmyk)
-            cmykRowToRgb(cmykRow, info->output_width, inverted, reinterpret_cast<QRgb*>(row));
+            cmykRowToRgb(target.row, info->output_width, inverted, reinterpret_cast<QRgb*>(out));
+        if (target.canvas)
+            target.canvas->putRow(y, 0, 1, reinterpret_cast<const QRgb*>(out),
+                                  int(info->output_width));
     }
     // Not jpeg_finish_decompress: it reads on to the end marker, and a file can put hundreds of
     // megabytes between the last row and that marker, walked a byte at a time.
@@ -146,23 +166,35 @@ DecodeResult decodeJpegCovering(const QByteArray& data, QSize atLeast)
         return DecodeResult::failure(size.reason());
     }
     const QSize ownSize(int(session.info.image_width), int(session.info.image_height));
-    QImage image =
-        allocateWhiteImage(int(session.info.output_width), int(session.info.output_height));
-    unsigned char* cmykRow =
-        static_cast<unsigned char*>(std::malloc(size_t(session.info.output_width) * 4));
-    if (image.isNull() || cmykRow == nullptr) {
-        std::free(cmykRow);
+    const QSize output(int(session.info.output_width), int(session.info.output_height));
+    // A picture that fits the largest place is decoded into its pixels as it always was.
+    std::optional<BoundedCanvas> canvas;
+    QImage image;
+    if (boundedDecodingSize(output) == output)
+        image = allocateWhiteImage(output.width(), output.height());
+    else
+        canvas.emplace(output, false);
+    const size_t rowBytes = size_t(output.width()) * 4;
+    auto* rows = static_cast<unsigned char*>(std::malloc(rowBytes * 2));
+    if ((canvas ? canvas->isNull() : image.isNull()) || rows == nullptr) {
+        std::free(rows);
         jpeg_destroy_decompress(&session.info);
         return DecodeResult::failure(notEnoughMemoryTo(QStringLiteral("decode the JPEG picture")));
     }
 
-    const bool decoded = decompressJpeg(&session, image.bits(), image.bytesPerLine(), cmykRow);
-    std::free(cmykRow);
+    JpegTarget target;
+    target.pixels = canvas ? nullptr : image.bits();
+    target.stride = canvas ? 0 : image.bytesPerLine();
+    target.canvas = canvas ? &*canvas : nullptr;
+    target.row = rows;
+    target.rgbRow = rows + rowBytes;
+    const bool decoded = decompressJpeg(&session, target);
+    std::free(rows);
     jpeg_destroy_decompress(&session.info);
     if (!decoded)
         return DecodeResult::failure(QString::fromLocal8Bit(session.errors.message));
-    DecodeResult result = decodedPicture(std::move(image));
-    if (ownSize != result->image.size())
+    DecodeResult result = canvas ? canvas->finish() : decodedPicture(std::move(image));
+    if (result.ok() && ownSize != result->image.size())
         result->sourceSize = ownSize;
     return result;
 }

@@ -157,27 +157,26 @@ struct PngRead {
     void putRow(const png_byte* data, png_uint_32 number, int pass);
 };
 
-// The transforms libpng's simplified reader sets up for 8-bit sRGB with straight alpha, in its
-// order, so that pictures keep the pixels they have always decoded to: palette and tRNS
-// expanded, grey made colour, 16-bit files without a gAMA chunk taken as linear, gamma
-// corrected to sRGB, an opaque alpha added where there is none. The interlacing is left to
-// us (that reader got the rows of the first six passes of 16-bit pictures wrong).
+// The transforms that give 8-bit sRGB with straight alpha: palette and tRNS expanded, grey
+// made colour, an opaque alpha added where there is none. A file without colour information
+// is sRGB at any depth, so 16-bit samples become value / 257, rounded (as every other reader
+// shows them); a gAMA chunk is still corrected to sRGB. libpng's simplified reader took such
+// 16-bit files as linear light, which showed a mid grey of 120 as 181. The interlacing is
+// left to us (that reader got the rows of the first six passes of 16-bit pictures wrong).
 void setTransforms(png_structp png, png_infop info)
 {
     const int colourType = png_get_color_type(png, info);
-    const bool sixteenBits = png_get_bit_depth(png, info) == 16;
     const bool alpha =
         (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     constexpr bool kLittleEndian = Q_BYTE_ORDER == Q_LITTLE_ENDIAN;
     png_set_expand(png);
     if ((colourType & PNG_COLOR_MASK_COLOR) == 0)
         png_set_gray_to_rgb(png);
-    png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, sixteenBits ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB);
-    if (sixteenBits)
+    png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    if (png_get_bit_depth(png, info) == 16)
         png_set_scale_16(png);
     if (!alpha)
         png_set_add_alpha(png, 0xff, kLittleEndian ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE);
-    png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
     // Format_ARGB32 is one 0xAARRGGBB word per pixel: B, G, R, A in memory on little-endian.
     if (kLittleEndian)
         png_set_bgr(png);

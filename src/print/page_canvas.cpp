@@ -101,6 +101,20 @@ void PageCanvas::clearClip()
     m_painter.setClipping(false);
 }
 
+void PageCanvas::keepTextsWithin(int l, int t, int r, int b)
+{
+    m_textBounds = QRectF(l, -t, r - l, t - b);
+}
+
+void PageCanvas::squeezeDown(int fromY, double factor)
+{
+    // Paper y runs down from -fromY. A clip is kept in device space: it stays where it was.
+    const double from = -fromY;
+    const QTransform squeeze = QTransform::fromTranslate(0, -from) *
+        QTransform::fromScale(1, factor) * QTransform::fromTranslate(0, from);
+    m_painter.setWorldTransform(squeeze * m_paperToDevice);
+}
+
 int PageCanvas::textWidth(const QString& text)
 {
     return int(std::lround(QFontMetricsF(qfont()).horizontalAdvance(text)));
@@ -119,6 +133,13 @@ void PageCanvas::textOut(int x, int y, const QString& text)
     const QFontMetricsF fm(qf);
     const double width = fm.horizontalAdvance(text);
     m_painter.save();
+    if (!m_textBounds.isEmpty()) {
+        const QTransform world = m_painter.worldTransform();
+        m_painter.setWorldTransform(m_paperToDevice);
+        m_painter.setClipRect(m_textBounds,
+                              m_painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+        m_painter.setWorldTransform(world);
+    }
     m_painter.translate(x, -y);
     // On paper (y down) a positive Qt angle turns clockwise: -900 gives a quarter turn
     // counter-clockwise, the text reading upwards.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRectF>
 #include <QTransform>
 
 #include "model/canvas.h"
@@ -61,6 +62,17 @@ public:
     void clipTo(int l, int t, int r, int b);
     void clearClip();
 
+    // Every text this canvas draws from now on stays inside (l, t, r, b), whatever clipTo
+    // holds: a text that runs past its insert on the page is cut at the insert's edge, as a
+    // sheet cuts it at its own. An empty rectangle lets texts go anywhere again.
+    void keepTextsWithin(int l, int t, int r, int b);
+
+    // Until squeezeDown(fromY, 1), everything drawn below page row fromY comes nearer to it by
+    // `factor` (0 < factor <= 1), text included: a block of lines that does not fit even at the
+    // smallest size is pressed into its place, as many lines as a sheet shows. A clip set before
+    // stays where it is on paper.
+    void squeezeDown(int fromY, double factor);
+
     // The font in page units for the current face and size.
     QFont qfont() const;
     // Em height in page units of a point size.
@@ -75,6 +87,7 @@ private:
 
     QPainter& m_painter;
     QTransform m_paperToDevice;
+    QRectF m_textBounds; // in paper units; empty: texts go anywhere
     PdfPictures* m_heldBack = nullptr;
 };
 

@@ -70,15 +70,26 @@ void drawOutlines(Canvas& canvas, const EditorState& state, const CoverInputs& i
 }
 
 // Lines that do not fit even at the smallest size stop at the back panel's edges, as on the
-// sheet, instead of running over the front insert or past the right cut line.
+// sheet, instead of running over the front insert or past the right cut line. A block that
+// does not fit its place at the smallest size is pressed into it, every line with it: the
+// sheet shows them all in rows of a pixel, and the page must not silently drop those past
+// the 130th. It then ends kTrackBlockRoom above the limit, so that the last line's
+// descenders stay clear of the outline on the panel's lower edge.
 void drawTracks(PageCanvas& canvas, const EditorState& state, const CoverTextGeometry& geometry)
 {
     using namespace page;
+    constexpr int kTrackBlockRoom = 2;
     const QStringList& lines = state.shownTexts.tracks;
     setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), kPanelStartSize});
     const TrackFit fit = fitTrackLines(canvas, lines, geometry);
     canvas.clipTo(kLeftFold, kBackTop, kRightFold, kBackBottom);
+    const bool squeezed = fit.blockHeight >= geometry.trackBlockLimit;
+    if (squeezed)
+        canvas.squeezeDown(geometry.trackTop,
+                           double(geometry.trackBlockLimit - kTrackBlockRoom) / fit.blockHeight);
     drawTrackLines(canvas, lines, fit.lineHeight.value_or(0), state.centredMode, geometry);
+    if (squeezed)
+        canvas.squeezeDown(geometry.trackTop, 1);
     canvas.clearClip();
 }
 
@@ -91,22 +102,30 @@ TitleTexts printedTitles(const EditorState& state)
 
 void printCover(PageCanvas& canvas, const EditorState& state, const CoverInputs& inputs)
 {
+    using namespace page;
     canvas.setBrushStyle(BrushStyle::Clear);
     drawPictures(canvas, state, inputs);
     drawOutlines(canvas, state, inputs);
     if (!state.textLaidOut)
         return;
-    // The same steps as on the sheets, fitted anew in page units; one canvas carries all texts.
+    // The same steps as on the sheets, fitted anew in page units, on one page.
     const CoverTextGeometry geometry = pageGeometry();
     drawTracks(canvas, state, geometry);
+    // Each text stays on its own insert, as each sheet keeps its own: a title too long even at
+    // the smallest size is cut at the insert's edge, not printed across the next one.
     if (!inputs.noFrontText) {
+        canvas.keepTextsWithin(kFrontLeft, kFrontTop, kFrontRight, kFrontBottom);
         setTextFont(canvas, {state.frontFont.face(), state.frontFont.colour(), kPanelStartSize});
         drawFrontLines(canvas, printedTitles(state), geometry);
     }
     setTextFont(canvas, {state.backFont.face(), state.backFont.colour(), kSpineStartSize});
-    drawSpineTexts(canvas, canvas, printedTitles(state), geometry);
-    // The next job's texts start upright.
+    PageCanvas rightSpine = canvas; // the same page, with a bound of its own
+    canvas.keepTextsWithin(kBackLeft, kBackTop, kLeftFold, kBackBottom);
+    rightSpine.keepTextsWithin(kRightFold, kBackTop, kBackRight, kBackBottom);
+    drawSpineTexts(canvas, rightSpine, printedTitles(state), geometry);
+    // The next job's texts start upright and go anywhere.
     canvas.setFontEscapement(0);
+    canvas.keepTextsWithin(0, 0, 0, 0);
 }
 
 } // namespace plattera

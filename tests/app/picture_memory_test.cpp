@@ -104,7 +104,7 @@ rlim_t addressSpaceInUse()
 
 constexpr char kChildHugePicture[] = "PLATTERA_TEST_HUGE_PICTURE";
 
-// A 200-megapixel picture (800 MB decoded) in a process limited as `ulimit -v 1048576` limits
+// A 200-megapixel bitmap (800 MB decoded, before it shrinks) in a process limited as `ulimit -v 1048576` limits
 // the program: the error box says memory ran short, and the program goes on with the next
 // picture. The limit is set in a child process, the test program run again for this one case. AddressSanitizer reserves terabytes
 // of address space and cannot run under such a limit; there the child's allocator refuses any
@@ -112,7 +112,7 @@ constexpr char kChildHugePicture[] = "PLATTERA_TEST_HUGE_PICTURE";
 TEST(PictureMemoryLimit, HugePictureUnderOneGigabyteGivesANotEnoughMemoryBox)
 {
     QTemporaryDir dir;
-    const QString huge = writeWhiteJpeg(dir.filePath(QStringLiteral("huge.jpg")), 20000, 10000);
+    const QString huge = writeWhiteBmp(dir.filePath(QStringLiteral("huge.bmp")), 20000, 10000);
     ASSERT_FALSE(huge.isEmpty());
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -1,9 +1,10 @@
 """The track editor: a whole cover typed in, tracks corrected in place, Continue."""
 
+import time
 import unittest
 
 
-from desktop import Story, ink_bands, ink_box
+from desktop import Desktop as X11Desktop, Story, ink_bands, ink_box, wait_until
 
 TRACKS = ["Harbour Lights", "Quarry", "Velvet Engine", "Tin Roof Rain", "Nine Bridges",
           "Kestrel", "Low Tide", "Paper Moons", "Slow Fuse", "Ember", "Wicker Road",
@@ -84,3 +85,23 @@ class ListSelection(Story, unittest.TestCase):
             editor.press_continue()
             lines = ink_bands(program.settled_sheet("back strip"), PANEL_INSIDE)
             self.assertEqual(len(lines), 6, "a correction was added as a new track: %s" % (lines,))
+
+
+class ModalEditor(Story, unittest.TestCase):
+
+    def test_a_minimised_editor_comes_back_and_the_close_box_answers(self):
+        for manager in ("openbox", "metacity"):
+            with X11Desktop(self.workdir, window_manager=manager) as self.desktop:
+                program = self.start(find_sheets=False)
+                editor = program.open_track_editor()
+                window = editor.window
+                with self.step("minimise the editor, then the main window's close box, under " + manager):
+                    self.desktop.xdotool("windowminimize", window.win.id)
+                    time.sleep(0.5)  # the window manager's minimising, and the way back
+                    wait_until(window.has_focus, 5, "the editor back with the keyboard")
+                    program.main.close()
+                    time.sleep(0.5)
+                    self.assertTrue(window.has_focus(), "the editor left the front")
+                    editor.press_continue()
+                    program.main.close()
+                    self.quit(program)

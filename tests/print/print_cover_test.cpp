@@ -1,6 +1,7 @@
 #include <utility>
 
 #include <QFontMetricsF>
+#include <QRegion>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +149,39 @@ TEST_F(PrintCoverTest, TrackBlockStaysInsideTheBackPanel)
             << tracks.size() << " lines: ink in "
             << ::testing::PrintToString(page.find(page.image.rect()));
     }
+}
+
+// The sheet shows every line, in rows of a pixel when they are many: the page too, pressed
+// into the panel (it dropped those past the 130th), the last line's descenders clear of the
+// lower edge. Only the last line reaches the panel's right half.
+TEST_F(PrintCoverTest, EveryTrackLinePrintsAboveThePanelsLowerEdge)
+{
+    state.textLaidOut = inputs.noFrontText = true;
+    state.shownTexts.artist = state.shownTexts.title = QString();
+    for (const int count : {130, 400}) {
+        state.shownTexts.tracks = QStringList(count - 1, QStringLiteral("1. gjpqy"));
+        state.shownTexts.tracks << QStringLiteral("%1. gjpqy ").arg(count) + QString(150, u'g');
+        print();
+        const QRect last = page.find(QRect(700, 101, 930, 1173));
+        EXPECT_TRUE(last.top() >= 1240 && last.bottom() <= 1272) << count << ": " << last.y();
+    }
+}
+
+// A title too long even at the smallest size is cut at each insert's edges, as on the sheets:
+// no ink between the inserts or on the empty panel (poppler may round a clip out a pixel).
+TEST_F(PrintCoverTest, SpineAndFrontTextsStayOnTheirInserts)
+{
+    noOutlines();
+    state.textLaidOut = true;
+    state.shownTexts.title = QString(320, u'W');
+    print();
+    const QRegion inserts =
+        QRegion(199, 99, 62, 1177) + QRegion(1639, 99, 62, 1177) + QRegion(199, 1299, 1212, 1202);
+    for (int y = 0; y < page.image.height(); ++y)
+        for (int x = 0; x < page.image.width(); ++x)
+            ASSERT_TRUE(inserts.contains({x, y}) || !PrintedPage::isInk(page.image.pixel(x, y)))
+                << x << ", " << y;
+    EXPECT_FALSE(page.find(QRect(200, 1300, 1210, 1200)).isNull()) << "no front text";
 }
 
 TEST_F(PrintCoverTest, FrontLinesCentreOn80_5mmAndMeetAt190mm)

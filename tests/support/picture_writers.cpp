@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include <QDataStream>
 #include <QFile>
 #include <QImage>
 
@@ -71,6 +72,24 @@ QString writeWhiteJpeg(const QString& path, int width, int height)
 {
     return writeJpeg(path, width, height, false, 10,
                      [&](int, unsigned char* row) { std::fill(row, row + width, 255); });
+}
+
+QString writeWhiteBmp(const QString& path, int width, int height)
+{
+    const quint32 row = quint32(width + 31) / 32 * 4, pixels = row * quint32(height);
+    QFile out(path);
+    QDataStream bmp(&out);
+    bmp.setByteOrder(QDataStream::LittleEndian);
+    // The file's header, the picture's (1 plane of 1 bit, 2 colours) and the palette: white,
+    // black; the rows are the zeros the file grows by.
+    if (!out.open(QIODevice::WriteOnly) || bmp.writeRawData("BM", 2) != 2)
+        throw std::runtime_error("cannot write the test BMP");
+    for (quint32 v : {62 + pixels, 0u, 62u, 40u, quint32(width), quint32(height), 1u | 1u << 16, 0u,
+                      pixels, 0u, 0u, 2u, 0u, 0xffffffu, 0u})
+        bmp << v;
+    if (!out.resize(62 + qint64(pixels)))
+        throw std::runtime_error("cannot write the test BMP");
+    return path;
 }
 
 QString writeNoisyBmp(const QString& path, int width, int height)
