@@ -59,9 +59,9 @@ QByteArray flacPictureBlock(quint32 type, const QByteArray& png)
 }
 
 // One file as the table writes it (see its head).
-void makeFile(const QDir& album, const QString& spec)
+void makeFile(const QDir& album, const QString& row)
 {
-    QStringList parts = spec.split(u'|');
+    QStringList parts = row.split(u'|');
     const QString name = parts.takeFirst();
     const QString path = album.filePath(name.section(u'@', 0, 0));
     const QString suffix = QFileInfo(path).suffix();
