@@ -29,8 +29,10 @@ namespace plattera {
 
 namespace {
 
-// Runs in the child between fork and exec, so it makes system calls only.
-void limitChild(rlim_t addressSpace, rlim_t cpuSeconds)
+// Runs in the child between fork and exec, so it makes system calls only. The reader moves its
+// soft CPU limit on by `cpuSecondsPerFile` before each file; the hard limit bounds the whole
+// child, each file's time and a second of rounding.
+void limitChild(rlim_t addressSpace, rlim_t cpuSecondsPerFile, rlim_t files)
 {
     const auto limit = [](int resource, rlim_t value) {
         const rlimit both {value, value};
@@ -38,7 +40,8 @@ void limitChild(rlim_t addressSpace, rlim_t cpuSeconds)
     };
     if (addressSpace > 0)
         limit(RLIMIT_AS, addressSpace);
-    limit(RLIMIT_CPU, cpuSeconds);
+    const rlimit cpu {cpuSecondsPerFile, (cpuSecondsPerFile + 1) * files + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
     limit(RLIMIT_CORE, 0);              // a crash leaves no core file behind
     limit(RLIMIT_FSIZE, 0);             // and the reader writes no file at all
     ::prctl(PR_SET_PDEATHSIG, SIGKILL); // nor outlives the program
@@ -149,9 +152,8 @@ void TagReader::startChild()
     m_child = new QProcess(this);
     m_child->setChildProcessModifier(
         [addressSpace = rlim_t(std::max<qint64>(0, m_settings.addressSpaceBytes)),
-         cpuSeconds = rlim_t(std::max(1, m_settings.cpuSeconds))] {
-            limitChild(addressSpace, cpuSeconds);
-        });
+         cpuSeconds = rlim_t(std::max(1, m_settings.cpuSecondsPerFile)),
+         files = rlim_t(m_childEnd - m_next)] { limitChild(addressSpace, cpuSeconds, files); });
     m_child->setStandardErrorFile(QProcess::nullDevice());
     connect(m_child, &QProcess::readyReadStandardOutput, this, &TagReader::takeOutput);
     connect(m_child, &QProcess::finished, this, &TagReader::childEnded);
@@ -166,7 +168,8 @@ void TagReader::startChild()
         m_fileTimer.stop();
         finish();
     });
-    m_child->start(m_settings.program, {}, QIODevice::ReadWrite);
+    m_child->start(m_settings.program, {QString::number(std::max(1, m_settings.cpuSecondsPerFile))},
+                   QIODevice::ReadWrite);
     if (!m_child)
         return; // it could not start, and said so at once
     QByteArray names;

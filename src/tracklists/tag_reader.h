@@ -30,9 +30,10 @@ struct TagReaderSettings {
     int filesPerChild = 100;
     // The longest a child may take over one file before it is killed and the file left out.
     int fileTimeoutMs = 10000;
-    // Each child's limits: address space in bytes (0: none) and CPU seconds.
+    // Each child's address space in bytes (0: none), and the CPU seconds each file may take
+    // (however long the files before it in the same child took).
     qint64 addressSpaceBytes = defaultChildAddressSpace();
-    int cpuSeconds = 60;
+    int cpuSecondsPerFile = 10;
 };
 
 // What the tags of one audio file say, or why they say nothing.

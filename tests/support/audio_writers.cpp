@@ -66,3 +66,26 @@ QByteArray m4aWithCover(const QByteArray& png)
     return atom("ftyp", QByteArray("M4A ") + bigEndian32(0) + "M4A mp42isom") +
         atom("moov", atom("udta", meta));
 }
+
+QByteArray paddedFlac(const QList<QByteArray>& comments, int paddingBlocks)
+{
+    const auto littleEndian32 = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    };
+    const auto header = [](int type, qsizetype length, bool last) {
+        return QByteArray(1, char(type | (last ? 0x80 : 0))) + bigEndian32(quint32(length)).mid(1);
+    };
+    // 4096-sample blocks, 44.1 kHz, two channels of 16 bits, length and signature unknown.
+    const QByteArray streamInfo = QByteArray::fromHex("10001000000000000000") +
+        QByteArray::fromHex("0ac442f000000000") + QByteArray(16, '\0');
+    QByteArray comment = littleEndian32(6) + "tester" + littleEndian32(quint32(comments.size()));
+    for (const QByteArray& entry : comments)
+        comment += littleEndian32(quint32(entry.size())) + entry;
+    QByteArray file = "fLaC" + header(0, streamInfo.size(), false) + streamInfo +
+        header(4, comment.size(), paddingBlocks == 0) + comment;
+    if (paddingBlocks > 0)
+        file += header(1, 0, false).repeated(paddingBlocks - 1) + header(1, 0, true);
+    return file;
+}
