@@ -343,6 +343,7 @@ void AlbumReading::assemble()
     AlbumTracks album = albumOf(std::move(tracks));
     album.unreadable = m_result.unreadable;
     album.reasons = m_result.reasons;
+    album.tagReaderFailed = m_tagReader->readerFailed();
     m_result = std::move(album);
     m_finished = true;
     emit finished();

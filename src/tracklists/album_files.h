@@ -41,6 +41,8 @@ struct AlbumTracks {
     EmbeddedPicture back;
     QStringList unreadable; // the files left out, by file name
     QStringList reasons;    // why, one for each file left out
+    // The tag reader is missing or did not run: its files are left out through no fault of theirs.
+    bool tagReaderFailed = false;
 };
 
 // The local files among dropped or pasted URLs, each as the system spells its name. A file

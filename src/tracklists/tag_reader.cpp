@@ -143,11 +143,11 @@ void TagReader::startChild()
         return;
     }
     if (m_settings.program.isEmpty()) {
-        leaveOut(m_next, m_paths.size(),
-                 QStringLiteral("the tag reader " PLATTERA_TAG_READER_NAME " is not installed"));
-        finish();
+        readerCannotRun(
+            QStringLiteral("the tag reader " PLATTERA_TAG_READER_NAME " is not installed"));
         return;
     }
+    m_childReady = false;
     m_childEnd = std::min(m_paths.size(), m_next + std::max(1, m_settings.filesPerChild));
     m_child = new QProcess(this);
     m_child->setChildProcessModifier(
@@ -161,12 +161,10 @@ void TagReader::startChild()
         if (error != QProcess::FailedToStart)
             return;
         QProcess* child = std::exchange(m_child, nullptr);
-        leaveOut(m_next, m_paths.size(),
-                 QStringLiteral("the tag reader cannot start: ") + child->errorString());
         child->disconnect(this);
         child->deleteLater();
         m_fileTimer.stop();
-        finish();
+        readerCannotRun(QStringLiteral("the tag reader cannot start: ") + child->errorString());
     });
     m_child->start(m_settings.program, {QString::number(std::max(1, m_settings.cpuSecondsPerFile))},
                    QIODevice::ReadWrite);
@@ -199,8 +197,16 @@ void TagReader::takeAnswers()
     for (qsizetype end;
          m_next < m_childEnd && (end = m_output.indexOf('\n', std::max(start, m_searched))) >= 0;
          start = end + 1) {
-        const std::optional<TagRecord> record =
-            decodeTagRecord(std::string_view(m_output.constData() + start, size_t(end - start)));
+        const std::string_view line(m_output.constData() + start, size_t(end - start));
+        if (!m_childReady) {
+            m_childReady = line == kTagReaderReady;
+            if (!m_childReady) {
+                stopChild(QStringLiteral("the tag reader is not Plattera's"));
+                break;
+            }
+            continue;
+        }
+        const std::optional<TagRecord> record = decodeTagRecord(line);
         if (!record) {
             stopChild(QStringLiteral("the tag reader gave an answer that is none"));
             break;
@@ -224,6 +230,14 @@ void TagReader::childEnded()
     QProcess* child = std::exchange(m_child, nullptr);
     child->disconnect(this);
     child->deleteLater();
+    if (!m_childReady) {
+        const QString ended = child->exitStatus() == QProcess::CrashExit
+            ? QStringLiteral("the tag reader crashed before it ran")
+            : QStringLiteral("the tag reader ended before it ran (exit status %1)")
+                  .arg(child->exitCode());
+        readerCannotRun(m_stopReason.isEmpty() ? ended : m_stopReason);
+        return;
+    }
     if (m_next < m_childEnd)
         leaveOut(m_next, m_next + 1,
                  m_stopReason.isEmpty() ? QStringLiteral("reading its tags stopped the tag reader")
@@ -251,6 +265,16 @@ void TagReader::leaveOut(qsizetype from, qsizetype to, const QString& reason)
     for (qsizetype i = from; i < to; ++i)
         m_tags[size_t(i)] = Outcome<FileTags>::failure(reason);
     m_next = std::max(m_next, to);
+}
+
+void TagReader::readerCannotRun(const QString& reason)
+{
+    m_readerFailed = true;
+    const qsizetype before = m_next;
+    leaveOut(m_next, m_paths.size(), reason);
+    if (m_next != before)
+        emit filesRead(int(m_next));
+    finish();
 }
 
 void TagReader::finish()

@@ -318,6 +318,9 @@ void allowCpuSeconds(rlim_t seconds)
 int main(int argc, char** argv)
 {
     const rlim_t cpuSecondsPerFile = argc > 1 ? rlim_t(std::strtoul(argv[1], nullptr, 10)) : 0;
+    std::fwrite(kTagReaderReady.data(), 1, kTagReaderReady.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
     std::string input;
     char buffer[65536];
     for (ssize_t got; (got = ::read(STDIN_FILENO, buffer, sizeof buffer)) != 0;) {

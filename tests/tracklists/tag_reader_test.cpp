@@ -14,6 +14,7 @@ using namespace plattera;
 // with the name as the title, or by crashing, hanging, flooding, talking nonsense or telling
 // its limits (address space in KiB, CPU seconds, core and file size in blocks).
 const char kFakeReader[] = R"sh(#!/bin/bash
+echo ready
 while IFS= read -r -d '' path; do
     case "${path##*/}" in
     crash) kill -SEGV $$ ;;
@@ -48,10 +49,35 @@ TEST(TagReader, AChildThatCrashesHangsFloodsOrTalksNonsenseCostsOnlyItsFile)
                             "reading its tags took longer than 0.5 s",
                             "the tag reader wrote more than any tags hold",
                             "the tag reader gave an answer that is none"}));
-    settings.program = "/nonexistent";
-    EXPECT_TRUE(readAlbumTracks({paths[2]}, settings)
-                    .reasons.value(0)
-                    .startsWith("the tag reader cannot start"));
+    EXPECT_FALSE(album.tagReaderFailed);
+}
+
+// A reader that is missing, cannot run or is not Plattera's is the installation's fault: every
+// file is left out at once with the reader's reason, and the album says the reader failed.
+TEST(TagReader, AReaderThatCannotRunFailsTheBatchOnce)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* script; // none: no such program
+        const char* reason;
+    } rows[] = {
+        {nullptr, "the tag reader cannot start"},
+        {"#!/bin/sh\nexit 127\n", "the tag reader ended before it ran (exit status 127)"},
+        {"#!/bin/sh\necho tags\n", "the tag reader is not Plattera's"},
+    };
+    for (const auto& row : rows) {
+        TagReaderSettings settings {.program = dir.filePath("missing")};
+        if (row.script) {
+            settings.program = writeTestFile(dir.filePath("reader"), row.script);
+            QFile::setPermissions(settings.program, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        const AlbumTracks album =
+            readAlbumTracks({dir.filePath("a.flac"), dir.filePath("b.flac")}, settings);
+        EXPECT_TRUE(album.tagReaderFailed) << row.reason;
+        EXPECT_EQ(album.reasons.size(), 2) << row.reason;
+        EXPECT_TRUE(album.reasons.value(1).startsWith(row.reason))
+            << qPrintable(album.reasons.value(1));
+    }
 }
 
 // Two million empty padding blocks a file, which cost the tag library about a second each when
