@@ -335,7 +335,7 @@ void AlbumReading::assemble()
         }
         const FileTags& tags = read.value();
         const auto [nameTitle, nameNumber] = titleAndNumberOfFileName(info.completeBaseName());
-        tracks.push_back({tags.title.isEmpty() ? nameTitle : tags.title, tags.artist,
+        tracks.push_back({isBlankTitle(tags.title) ? nameTitle : tags.title, tags.artist,
                           tags.albumArtist, tags.album, tags.disc, QString(),
                           tags.track != 0 ? tags.track : nameNumber, info.fileName(),
                           info.absolutePath(), 0, tags.frontPicture, tags.backPicture, QString()});

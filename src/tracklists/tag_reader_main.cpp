@@ -243,7 +243,13 @@ TagRecord recordOf(const TagLib::PropertyMap& properties, const EmbeddedCovers& 
         const auto found = properties.find(key);
         if (found == properties.end() || found->second.isEmpty())
             return std::string();
-        return found->second.front().substr(0, longest).to8Bit(true);
+        // TagLib's strings are UTF-16: a cut between the halves of a pair would leave text
+        // that has no UTF-8, and the whole value would be lost.
+        const TagLib::String& text = found->second.front();
+        unsigned int length = std::min(text.size(), longest);
+        if (length < text.size() && text[length - 1] >= 0xd800 && text[length - 1] <= 0xdbff)
+            --length;
+        return text.substr(0, length).to8Bit(true);
     };
     TagRecord record;
     record.title = value("TITLE");
