@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include "model/text_direction.h"
 #include "tracklists/tag_protocol.h"
 #include "tracklists/track_lines.h"
 
@@ -120,7 +121,8 @@ AlbumTracks albumOf(std::vector<TrackEntry> tracks)
         // A compilation's tracks, or a guest's, say whose they are.
         const bool otherArtist =
             !track.artist.isEmpty() && track.artist.compare(artist, Qt::CaseInsensitive) != 0;
-        album.titles << titleText(otherArtist ? track.artist + kArtistSeparator + track.title
+        album.titles << titleText(otherArtist ? withDirectionsClosed(track.artist) +
+                                          kArtistSeparator + track.title
                                               : track.title);
         if (album.album.isEmpty())
             album.album = titleText(track.album);

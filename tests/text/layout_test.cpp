@@ -235,6 +235,26 @@ TEST_F(Spines, LongTextFitsAlongTheSpine)
     EXPECT_LE(ink.bottom(), 351);
 }
 
+// An artist that opens a direction override, embedding or isolate and never closes it turns
+// nothing after it: the separator and the title read as if it held no control at all.
+TEST_F(Spines, AnArtistsDirectionControlsStayInTheArtist)
+{
+    layOut(QStringLiteral("Band"), QStringLiteral("Album"));
+    std::vector<QImage> plain;
+    for (SheetCanvas* sheet : {&sheets.leftSpine, &sheets.rightSpine, &sheets.frontCover})
+        plain.push_back(sheet->image().copy());
+    for (const QString& artist :
+         {QStringLiteral("Band\u202E"), QStringLiteral("Band\u202B"), QStringLiteral("Band\u2067"),
+          QStringLiteral("Band\u2067\u202E\u202C"), QStringLiteral("Band\u202D\u2069\u202E")}) {
+        layOut(artist, QStringLiteral("Album"));
+        for (SheetCanvas* sheet : {&sheets.leftSpine, &sheets.rightSpine, &sheets.frontCover})
+            EXPECT_TRUE(ImagesEqual(plain[size_t(sheet == &sheets.rightSpine) +
+                                          2 * size_t(sheet == &sheets.frontCover)],
+                                    sheet->image()))
+                << qPrintable(QString::number(artist.back().unicode(), 16));
+    }
+}
+
 using Tracks = LayoutFixture;
 
 TEST_F(Tracks, FortyOneAndSixtyTracksFitAndAreAllDrawn)
