@@ -163,28 +163,41 @@ std::string base64Unless(const TagLib::ByteVector& picture, TagLib::ByteVector& 
     return std::string(encoded.data(), encoded.size());
 }
 
-// Where the comments and pictures of a FLAC file are, found in one buffered pass over its
-// metadata blocks. TagLib seeks and reads again for every block header, which for millions of
-// empty PADDING blocks (no encoder writes more than a few) costs seconds; past kManyBlocks the
-// tags are taken from these blocks instead. The walk ends at the last block or the file's end.
+// Where the comment and the cover pictures of a FLAC file are, found in one buffered pass over
+// its metadata blocks. TagLib seeks and reads again for every block header, which for millions
+// of empty PADDING blocks (no encoder writes more than a few) costs seconds; past kManyBlocks
+// the tags are taken from these blocks instead. The walk ends at the last block or the file's
+// end; an ID3v2 tag before the stream, which some taggers write, is stepped over as TagLib does.
 class FlacBlocks {
 public:
     static constexpr std::size_t kManyBlocks = 1024;
 
     explicit FlacBlocks(int fd) : m_fd(fd), m_buffer(1 << 20)
     {
-        const unsigned char* header = bytesAt(0, 4);
+        long long offset = 0;
+        const unsigned char* header = bytesAt(0, 10);
+        if (header && std::string(reinterpret_cast<const char*>(header), 3) == "ID3") {
+            // Its size is four 7-bit bytes, then a footer of ten when the flags say so.
+            offset = 10 +
+                ((header[6] & 0x7f) << 21 | (header[7] & 0x7f) << 14 | (header[8] & 0x7f) << 7 |
+                 (header[9] & 0x7f)) +
+                ((header[5] & 0x10) ? 10 : 0);
+        }
+        header = bytesAt(offset, 4);
         if (!header || std::string(reinterpret_cast<const char*>(header), 4) != "fLaC")
             return;
-        for (long long offset = 4; (header = bytesAt(offset, 4)); ++m_count) {
+        for (offset += 4; (header = bytesAt(offset, 4)); ++m_count) {
             const bool last = header[0] & 0x80;
             const int type = header[0] & 0x7f;
             const long long length = (header[1] << 16) | (header[2] << 8) | header[3];
-            if (type == kComment && m_comment.isEmpty())
+            if (type == kComment && m_comment.isEmpty()) {
                 m_comment = block(offset + 4, length);
-            else if (type == kPicture &&
-                     length <= static_cast<long long>(kMaxEmbeddedPictureBytes) + 4096)
-                m_pictures.push_back(block(offset + 4, length));
+            } else if (type == kPicture &&
+                       length <= static_cast<long long>(kMaxEmbeddedPictureBytes) + 4096) {
+                // Taken at once: a file of thousands of pictures keeps only its covers.
+                const TagLib::FLAC::Picture picture(block(offset + 4, length));
+                m_covers.take(int(picture.type()), picture.data());
+            }
             offset += 4 + length;
             if (last)
                 break;
@@ -193,7 +206,7 @@ public:
 
     std::size_t count() const { return m_count; }
     const TagLib::ByteVector& comment() const { return m_comment; }
-    const std::vector<TagLib::ByteVector>& pictures() const { return m_pictures; }
+    const EmbeddedCovers& covers() const { return m_covers; }
 
 private:
     static constexpr int kComment = 4;
@@ -226,7 +239,7 @@ private:
     long long m_filled = 0;
     std::size_t m_count = 0;
     TagLib::ByteVector m_comment;
-    std::vector<TagLib::ByteVector> m_pictures;
+    EmbeddedCovers m_covers;
 };
 
 TagRecord failure(std::string reason)
@@ -266,13 +279,8 @@ TagRecord recordOf(const TagLib::PropertyMap& properties, const EmbeddedCovers& 
 // The tags of a FLAC file with more metadata blocks than TagLib walks quickly.
 TagRecord flacRecordOf(const FlacBlocks& blocks, SentPictures& sent)
 {
-    EmbeddedCovers covers;
-    for (const TagLib::ByteVector& data : blocks.pictures()) {
-        const TagLib::FLAC::Picture picture(data);
-        covers.take(int(picture.type()), picture.data());
-    }
     const TagLib::Ogg::XiphComment comment(blocks.comment());
-    return recordOf(comment.properties(), covers, sent);
+    return recordOf(comment.properties(), blocks.covers(), sent);
 }
 
 TagRecord readTags(const std::string& path, SentPictures& sent)

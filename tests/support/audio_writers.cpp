@@ -67,7 +67,8 @@ QByteArray m4aWithCover(const QByteArray& png)
         atom("moov", atom("udta", meta));
 }
 
-QByteArray paddedFlac(const QList<QByteArray>& comments, int paddingBlocks)
+QByteArray paddedFlac(const QList<QByteArray>& comments, int paddingBlocks,
+                      const QByteArray& frontCover)
 {
     const auto littleEndian32 = [](quint32 value) {
         QByteArray bytes(4, '\0');
@@ -84,7 +85,13 @@ QByteArray paddedFlac(const QList<QByteArray>& comments, int paddingBlocks)
     for (const QByteArray& entry : comments)
         comment += littleEndian32(quint32(entry.size())) + entry;
     QByteArray file = "fLaC" + header(0, streamInfo.size(), false) + streamInfo +
-        header(4, comment.size(), paddingBlocks == 0) + comment;
+        header(4, comment.size(), paddingBlocks == 0 && frontCover.isEmpty()) + comment;
+    if (!frontCover.isEmpty()) {
+        // Type 3, the front cover; a MIME type and description left empty, sizes unknown.
+        const QByteArray picture = bigEndian32(3) + QByteArray(24, '\0') +
+            bigEndian32(quint32(frontCover.size())) + frontCover;
+        file += header(6, picture.size(), paddingBlocks == 0) + picture;
+    }
     if (paddingBlocks > 0)
         file += header(1, 0, false).repeated(paddingBlocks - 1) + header(1, 0, true);
     return file;
