@@ -17,7 +17,7 @@ QByteArray nestedChaptersMp3(int depth);
 QByteArray m4aWithCover(const QByteArray& png);
 
 // A .flac without audio: STREAMINFO, a Vorbis comment holding `comments` ("TITLE=..." each),
-// the front cover when one is given, then `paddingBlocks` empty PADDING blocks, the shape that
-// makes a tag library walk one block header at a time.
+// the front cover when one is given, then `paddingBlocks` empty PADDING blocks and one more, the
+// shape that makes a tag library walk one block header at a time.
 QByteArray paddedFlac(const QList<QByteArray>& comments, int paddingBlocks,
                       const QByteArray& frontCover = {});

@@ -7,6 +7,7 @@
 #include "support/image_assert.h"
 #include "support/test_files.h"
 #include "tracklists/album_files.h"
+#include "tracklists/title_length.h"
 
 using namespace plattera;
 
@@ -52,54 +53,44 @@ TEST(TagReader, AChildThatCrashesHangsFloodsOrTalksNonsenseCostsOnlyItsFile)
     EXPECT_FALSE(album.tagReaderFailed);
 }
 
-// A reader that is missing, cannot run or is not Plattera's is the installation's fault: every
-// file is left out at once with the reader's reason, and the album says the reader failed.
+// A reader that is missing, cannot run or is not Plattera's fails the batch once, as its own
+// fault: every file is left out at once with the reader's reason.
 TEST(TagReader, AReaderThatCannotRunFailsTheBatchOnce)
 {
     QTemporaryDir dir;
-    const struct {
-        const char* script; // none: no such program
-        const char* reason;
-    } rows[] = {
-        {nullptr, "the tag reader cannot start"},
+    const std::pair<const char*, const char*> rows[] = {
+        {"", "the tag reader cannot start"},
         {"#!/bin/sh\nexit 127\n", "the tag reader ended before it ran (exit status 127)"},
-        {"#!/bin/sh\necho tags\n", "the tag reader is not Plattera's"},
-    };
-    for (const auto& row : rows) {
-        TagReaderSettings settings {.program = dir.filePath("missing")};
-        if (row.script) {
-            settings.program = writeTestFile(dir.filePath("reader"), row.script);
-            QFile::setPermissions(settings.program, QFile::ReadOwner | QFile::ExeOwner);
-        }
-        const AlbumTracks album =
-            readAlbumTracks({dir.filePath("a.flac"), dir.filePath("b.flac")}, settings);
-        EXPECT_TRUE(album.tagReaderFailed) << row.reason;
-        EXPECT_EQ(album.reasons.size(), 2) << row.reason;
-        EXPECT_TRUE(album.reasons.value(1).startsWith(row.reason))
-            << qPrintable(album.reasons.value(1));
+        {"#!/bin/sh\necho tags\n", "the tag reader is not Plattera's"}};
+    for (const auto& [script, reason] : rows) {
+        const TagReaderSettings settings {
+            .program = *script ? writeTestFile(dir.filePath("reader"), script) : "/nonexistent"};
+        QFile::setPermissions(settings.program, QFile::ReadOwner | QFile::ExeOwner);
+        const AlbumTracks album = readAlbumTracks({dir.filePath("a.mp3"), "b.mp3"}, settings);
+        EXPECT_TRUE(album.tagReaderFailed && album.reasons.size() == 2 &&
+                    album.reasons[1].startsWith(reason))
+            << qPrintable(album.reasons.join(", "));
     }
 }
 
 // Two million empty padding blocks a file, which cost the tag library about a second each when
 // it walked them: read within each file's own second, however many came before it in the child,
-// the cover and a tag before the stream as TagLib reads them.
+// the cover, a tag before the stream and a title cut inside a pair as TagLib gives them.
 TEST(TagReader, EachFileHasItsOwnCpuTime)
 {
     QTemporaryDir dir;
     const QByteArray cover = "a picture's bytes";
-    const QByteArray id3 = QByteArray("ID3\x04\x00\x00\x00\x00\x00\x0a", 10) + QByteArray(10, '\0');
-    QStringList paths, titles;
-    for (const char* title : {"A", "B", "C", "D"}) {
-        const QByteArray flac = paddedFlac({QByteArray("TITLE=") + title}, 2'000'000,
-                                           title == QLatin1String("B") ? cover : QByteArray());
-        paths << writeTestFile(dir.filePath(QString(title) + ".flac"),
-                               title == QLatin1String("C") ? id3 + flac : flac);
-        titles << title;
+    const QByteArray id3 = QByteArray("ID3\x04\0\0\0\0\0\x0a", 10) + QByteArray(10, '\0');
+    const QString cut = "D" + QString(kMaxTitleLength - 2, u'a'); // a pair follows at the cut
+    const QByteArray tags[] = {"TITLE=A", "TITLE=B", "TITLE=C",
+                               "TITLE=" + cut.toUtf8() + "\xF0\x9F\x98\x80"};
+    QStringList paths;
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray flac = paddedFlac({tags[i]}, 2'000'000, i == 1 ? cover : QByteArray());
+        paths << writeTestFile(dir.filePath(QString("%1.flac").arg(i)), i == 2 ? id3 + flac : flac);
     }
-    TagReaderSettings settings;
-    settings.cpuSecondsPerFile = 1;
-    const AlbumTracks album = readAlbumTracks(paths, settings);
-    EXPECT_EQ(album.titles, titles);
-    EXPECT_EQ(album.reasons, QStringList());
+    const AlbumTracks album = readAlbumTracks(paths, {.cpuSecondsPerFile = 1});
+    EXPECT_EQ(album.titles, (QStringList {"A", "B", "C", cut}))
+        << qPrintable(album.reasons.join(", "));
     EXPECT_EQ(album.front.bytes, cover);
 }
