@@ -4,7 +4,8 @@
 // `plattera_bench soak [commands]` runs the long session instead (20,000 commands by default),
 // `plattera_bench startup [runs [program]]` times start-up on the X display against a bare Qt
 // window (the program built beside it, or the one named); `plattera_bench paste [lines]` times
-// a long list pasted into the track editor (200,000 lines by default).
+// a long list pasted into the track editor (200,000 lines by default); `plattera_bench tags
+// [files [blocks]]` reads FLAC files full of empty padding blocks through the tag reader.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +29,7 @@
 #include "bench_pictures.h"
 #include "bench_soak.h"
 #include "bench_startup.h"
+#include "bench_tags.h"
 #include "model/cover_inputs.h"
 #include "model/editor_state.h"
 #include "model/sheets.h"
@@ -93,6 +95,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc > 2 && QByteArray(argv[1]) == "bombs")
         return runBombBench(argv[2]);
+    if (argc > 1 && QByteArray(argv[1]) == "tags")
+        return runTagBench(argc > 2 ? std::max(1, std::atoi(argv[2])) : 16,
+                           argc > 3 ? std::max(1, std::atoi(argv[3])) : 14000000);
     if (paste)
         return runPasteBench(argc > 2 ? std::max(1000, std::atoi(argv[2])) : 200000);
     if (soak)

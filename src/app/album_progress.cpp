@@ -12,6 +12,30 @@ namespace plattera {
 
 namespace {
 
+// The most files the error box names; the rest are counted, and all are in its details.
+constexpr int kNamedFiles = 10;
+
+// A file name as one line that reads as it is spelt: a line end would make it two files in the
+// list and a direction override would turn it round, so control and format characters are shown
+// as symbols (C0 controls as their control pictures, the others as <U+XXXX>).
+QString visibleName(const QString& name)
+{
+    QString shown;
+    for (const char32_t c : name.toUcs4()) {
+        const QChar::Category category = QChar::category(c);
+        if (c < 0x20)
+            shown += QChar(char16_t(0x2400 + c));
+        else if (c == 0x7f)
+            shown += QChar(char16_t(0x2421));
+        else if (category == QChar::Other_Control || category == QChar::Other_Format ||
+                 category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            shown += QStringLiteral("<U+%1>").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += QString::fromUcs4(&c, 1);
+    }
+    return shown;
+}
+
 // After this long a reading shows its progress.
 constexpr int kQuietMs = 500;
 
@@ -62,6 +86,23 @@ private:
 };
 
 } // namespace
+
+std::pair<QString, QString> leftOutMessage(const AlbumTracks& album)
+{
+    const qsizetype count = album.unreadable.size();
+    QStringList names, details;
+    for (qsizetype i = 0; i < count; ++i) {
+        names << visibleName(album.unreadable[i]);
+        details << names.back() + QStringLiteral(": ") + album.reasons.value(i);
+    }
+    if (album.tagReaderFailed)
+        return {kTagReaderCannotStart, details.join(QLatin1Char('\n'))};
+    QString text = QStringLiteral("These files were left out, their tags cannot be read:\n") +
+        names.mid(0, kNamedFiles).join(QLatin1Char('\n'));
+    if (count > kNamedFiles)
+        text += QStringLiteral("\nand %1 more").arg(count - kNamedFiles);
+    return {text, details.join(QLatin1Char('\n'))};
+}
 
 std::optional<AlbumTracks> readAlbumShowingProgress(QWidget* window, const QList<QByteArray>& paths,
                                                     const TagReaderSettings& settings)

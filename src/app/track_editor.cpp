@@ -15,6 +15,7 @@
 #include "model/version.h"
 #include "text/layouts.h"
 #include "app/track_line_edit.h"
+#include "tracklists/title_length.h"
 #include "tracklists/track_lines.h"
 
 namespace plattera {
@@ -115,6 +116,8 @@ TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks li
     auto* typeIn = new TrackLineEdit(m_tracksGroup);
     typeIn->takePaste = [this](const QMimeData& data) { return pasteTracks(data); };
     m_typeInLine = place<QLineEdit>(typeIn, "Edit1", 16, 248, 177, 21);
+    // A selected line comes into it whole, its number with its title.
+    m_typeInLine->setMaxLength(kMaxTrackLineLength);
     m_insertButton =
         place(new QPushButton(QStringLiteral("Insert"), m_tracksGroup), "Button3", 75, 288, 75, 25);
     m_insertButton->setFont(buttonFont);
@@ -205,13 +208,13 @@ void TrackEditor::onInsert()
     const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
     if (selected.isEmpty()) {
         // Numbered by the count of lines, which Delete keeps in step by renumbering.
-        m_trackList->addItem(trackNumberPrefix(m_trackList->count() + 1) + m_typeInLine->text());
+        m_trackList->addItem(enteredTrackLine(m_typeInLine->text(), m_trackList->count() + 1));
         m_trackList->scrollToItem(m_trackList->item(m_trackList->count() - 1));
         m_typeInLine->clear();
         return;
     }
     // A correction replaces the line as typed: whatever number the user left in it stays.
-    selected.first()->setText(m_typeInLine->text());
+    selected.first()->setText(enteredTrackLine(m_typeInLine->text(), 0));
     // The list may have been scrolled away from the line since it was selected.
     m_trackList->scrollToItem(selected.first());
     m_trackList->setCurrentItem(nullptr);

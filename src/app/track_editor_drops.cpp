@@ -20,9 +20,6 @@ namespace plattera {
 
 namespace {
 
-// The most files the error box names; the rest are counted, and all are in its details.
-constexpr int kNamedFiles = 10;
-
 // The local files a drop or paste names: its URLs, or else a text of nothing but file URLs or
 // paths of files that are there, which some file managers copy a folder as.
 QList<QByteArray> localFiles(const QMimeData& data)
@@ -60,21 +57,6 @@ bool holdsAnything(const DroppedFiles& dropped)
 {
     return !dropped.albumFiles.isEmpty() || !dropped.frontPicture.isEmpty() ||
         !dropped.backPicture.isEmpty();
-}
-
-// The error box for the files that could not be read: a few names in the box, so that it stays
-// on the screen however many there are, and every name with its reason in the details.
-std::pair<QString, QString> leftOutMessage(const AlbumTracks& album)
-{
-    const qsizetype count = album.unreadable.size();
-    QString text = QStringLiteral("These files were left out, their tags cannot be read:\n") +
-        album.unreadable.mid(0, kNamedFiles).join(QLatin1Char('\n'));
-    if (count > kNamedFiles)
-        text += QStringLiteral("\nand %1 more").arg(count - kNamedFiles);
-    QStringList details;
-    for (qsizetype i = 0; i < count; ++i)
-        details << album.unreadable[i] + QStringLiteral(": ") + album.reasons.value(i);
-    return {text, details.join(QLatin1Char('\n'))};
 }
 
 void showFromStart(QLineEdit* edit, const QString& text)

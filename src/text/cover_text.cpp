@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "model/editor_state.h"
+#include "model/text_direction.h"
 #include "model/text_fitting.h"
 
 namespace plattera {
@@ -11,6 +12,13 @@ namespace plattera {
 namespace {
 
 constexpr int kQuarterTurn = 900;
+
+// The artist and the title drawn one after the other, each keeping its direction controls to
+// itself.
+TitleTexts closedFields(const TitleTexts& texts)
+{
+    return {withDirectionsClosed(texts.artist), texts.separator, withDirectionsClosed(texts.title)};
+}
 
 } // namespace
 
@@ -69,8 +77,9 @@ std::vector<int> drawTrackLines(Canvas& panel, const QStringList& lines, int lin
     return widths;
 }
 
-int drawFrontLines(Canvas& front, const TitleTexts& texts, const CoverTextGeometry& geometry)
+int drawFrontLines(Canvas& front, const TitleTexts& given, const CoverTextGeometry& geometry)
 {
+    const TitleTexts texts = closedFields(given);
     const QString artistMeasure = texts.artist + kTitleSeparator;
     shrinkToFit({&front}, geometry.frontWidthLimit, [&] { return front.textWidth(artistMeasure); });
     shrinkToFit({&front}, geometry.frontWidthLimit, [&] { return front.textWidth(texts.title); });
@@ -84,9 +93,10 @@ int drawFrontLines(Canvas& front, const TitleTexts& texts, const CoverTextGeomet
     return lineHeight;
 }
 
-void drawSpineTexts(Canvas& left, Canvas& right, const TitleTexts& texts,
+void drawSpineTexts(Canvas& left, Canvas& right, const TitleTexts& given,
                     const CoverTextGeometry& geometry)
 {
+    const TitleTexts texts = closedFields(given);
     const QString drawn = texts.artist + texts.separator + texts.title;
     const QString fitting = texts.artist + kTitleSeparator + texts.title;
     const QString& lengthMeasure = geometry.spineFitsDrawnText ? drawn : fitting;

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include "model/text_direction.h"
 #include "tracklists/tag_protocol.h"
 #include "tracklists/track_lines.h"
 
@@ -120,7 +121,8 @@ AlbumTracks albumOf(std::vector<TrackEntry> tracks)
         // A compilation's tracks, or a guest's, say whose they are.
         const bool otherArtist =
             !track.artist.isEmpty() && track.artist.compare(artist, Qt::CaseInsensitive) != 0;
-        album.titles << titleText(otherArtist ? track.artist + kArtistSeparator + track.title
+        album.titles << titleText(otherArtist ? withDirectionsClosed(track.artist) +
+                                          kArtistSeparator + track.title
                                               : track.title);
         if (album.album.isEmpty())
             album.album = titleText(track.album);
@@ -335,7 +337,7 @@ void AlbumReading::assemble()
         }
         const FileTags& tags = read.value();
         const auto [nameTitle, nameNumber] = titleAndNumberOfFileName(info.completeBaseName());
-        tracks.push_back({tags.title.isEmpty() ? nameTitle : tags.title, tags.artist,
+        tracks.push_back({isBlankTitle(tags.title) ? nameTitle : tags.title, tags.artist,
                           tags.albumArtist, tags.album, tags.disc, QString(),
                           tags.track != 0 ? tags.track : nameNumber, info.fileName(),
                           info.absolutePath(), 0, tags.frontPicture, tags.backPicture, QString()});
@@ -343,6 +345,7 @@ void AlbumReading::assemble()
     AlbumTracks album = albumOf(std::move(tracks));
     album.unreadable = m_result.unreadable;
     album.reasons = m_result.reasons;
+    album.tagReaderFailed = m_tagReader->readerFailed();
     m_result = std::move(album);
     m_finished = true;
     emit finished();

@@ -41,6 +41,8 @@ struct AlbumTracks {
     EmbeddedPicture back;
     QStringList unreadable; // the files left out, by file name
     QStringList reasons;    // why, one for each file left out
+    // The tag reader is missing or did not run: its files are left out through no fault of theirs.
+    bool tagReaderFailed = false;
 };
 
 // The local files among dropped or pasted URLs, each as the system spells its name. A file
@@ -59,8 +61,8 @@ bool isDiscFolderName(const QString& name);
 // Reads the tags of audio files (in plattera-tag-reader, see TagReader) and cue sheets, without
 // blocking the event loop: progress as it goes, and a cancel. Tracks go in disc and track-number
 // order, untagged discs in the order of their folders; tracks without a number follow those of
-// their disc in file name order. A file without a title gives its file name without extension
-// and leading track number; an audio file a cue sheet among them names is read through the cue
+// their disc in file name order. A file without a title (or a blank one) gives its file name
+// without extension and leading track number; an audio file a cue sheet among them names is read through the cue
 // sheet only (a FILE that is missing stands for one of the same name with another audio
 // extension beside it), and a sheet whose files are missing while other audio files lie beside
 // it adds nothing: those are the tracks it describes. Titles, artist and album are single lines of at most

@@ -12,6 +12,7 @@
 #include <QStringDecoder>
 
 #include "tracklists/regular_file.h"
+#include "tracklists/track_lines.h"
 
 namespace plattera {
 
@@ -103,7 +104,9 @@ std::optional<CueSheet> parseCueSheet(const QByteArray& bytes, const QString& fo
             sheet.tracks.push_back({splitFirstWord(rest).first.toInt(),
                                     QFileInfo(currentFile).completeBaseName(), QString()});
         } else if (command == QLatin1String("TITLE")) {
-            (track ? track->title : sheet.title) = commandValue(rest);
+            // A blank track title leaves the file's name, as a missing one does.
+            if (const QString title = commandValue(rest); !track || !isBlankTitle(title))
+                (track ? track->title : sheet.title) = title;
         } else if (command == QLatin1String("PERFORMER")) {
             (track ? track->performer : sheet.performer) = commandValue(rest);
         } else if (command == QLatin1String("REM")) {

@@ -10,7 +10,7 @@ namespace plattera {
 
 // How the program and plattera-tag-reader talk. The program writes the files' names on the
 // reader's standard input, each ended by a NUL byte (names are bytes and need not be UTF-8);
-// the reader answers with one line per file on its standard output, in the same order:
+// the reader first says kTagReaderReady on a line of its own, once it runs, then answers with one line per file on its standard output, in the same order:
 //
 //   tags TAB title TAB artist TAB album artist TAB album TAB disc TAB track TAB front TAB back LF
 //   error TAB reason LF
@@ -31,6 +31,9 @@ struct TagRecord {
     std::string frontPicture; // Base64
     std::string backPicture;  // Base64
 };
+
+// The reader's first line (without its LF): a child that ends before it never ran.
+inline constexpr std::string_view kTagReaderReady = "ready";
 
 // The line for a record, LF included.
 std::string encodeTagRecord(const TagRecord& record);

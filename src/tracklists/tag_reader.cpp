@@ -29,8 +29,10 @@ namespace plattera {
 
 namespace {
 
-// Runs in the child between fork and exec, so it makes system calls only.
-void limitChild(rlim_t addressSpace, rlim_t cpuSeconds)
+// Runs in the child between fork and exec, so it makes system calls only. The reader moves its
+// soft CPU limit on by `cpuSecondsPerFile` before each file; the hard limit bounds the whole
+// child, each file's time and a second of rounding.
+void limitChild(rlim_t addressSpace, rlim_t cpuSecondsPerFile, rlim_t files)
 {
     const auto limit = [](int resource, rlim_t value) {
         const rlimit both {value, value};
@@ -38,7 +40,8 @@ void limitChild(rlim_t addressSpace, rlim_t cpuSeconds)
     };
     if (addressSpace > 0)
         limit(RLIMIT_AS, addressSpace);
-    limit(RLIMIT_CPU, cpuSeconds);
+    const rlimit cpu {cpuSecondsPerFile, (cpuSecondsPerFile + 1) * files + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
     limit(RLIMIT_CORE, 0);              // a crash leaves no core file behind
     limit(RLIMIT_FSIZE, 0);             // and the reader writes no file at all
     ::prctl(PR_SET_PDEATHSIG, SIGKILL); // nor outlives the program
@@ -140,18 +143,17 @@ void TagReader::startChild()
         return;
     }
     if (m_settings.program.isEmpty()) {
-        leaveOut(m_next, m_paths.size(),
-                 QStringLiteral("the tag reader " PLATTERA_TAG_READER_NAME " is not installed"));
-        finish();
+        readerCannotRun(
+            QStringLiteral("the tag reader " PLATTERA_TAG_READER_NAME " is not installed"));
         return;
     }
+    m_childReady = false;
     m_childEnd = std::min(m_paths.size(), m_next + std::max(1, m_settings.filesPerChild));
     m_child = new QProcess(this);
     m_child->setChildProcessModifier(
         [addressSpace = rlim_t(std::max<qint64>(0, m_settings.addressSpaceBytes)),
-         cpuSeconds = rlim_t(std::max(1, m_settings.cpuSeconds))] {
-            limitChild(addressSpace, cpuSeconds);
-        });
+         cpuSeconds = rlim_t(std::max(1, m_settings.cpuSecondsPerFile)),
+         files = rlim_t(m_childEnd - m_next)] { limitChild(addressSpace, cpuSeconds, files); });
     m_child->setStandardErrorFile(QProcess::nullDevice());
     connect(m_child, &QProcess::readyReadStandardOutput, this, &TagReader::takeOutput);
     connect(m_child, &QProcess::finished, this, &TagReader::childEnded);
@@ -159,14 +161,13 @@ void TagReader::startChild()
         if (error != QProcess::FailedToStart)
             return;
         QProcess* child = std::exchange(m_child, nullptr);
-        leaveOut(m_next, m_paths.size(),
-                 QStringLiteral("the tag reader cannot start: ") + child->errorString());
         child->disconnect(this);
         child->deleteLater();
         m_fileTimer.stop();
-        finish();
+        readerCannotRun(QStringLiteral("the tag reader cannot start: ") + child->errorString());
     });
-    m_child->start(m_settings.program, {}, QIODevice::ReadWrite);
+    m_child->start(m_settings.program, {QString::number(std::max(1, m_settings.cpuSecondsPerFile))},
+                   QIODevice::ReadWrite);
     if (!m_child)
         return; // it could not start, and said so at once
     QByteArray names;
@@ -196,8 +197,16 @@ void TagReader::takeAnswers()
     for (qsizetype end;
          m_next < m_childEnd && (end = m_output.indexOf('\n', std::max(start, m_searched))) >= 0;
          start = end + 1) {
-        const std::optional<TagRecord> record =
-            decodeTagRecord(std::string_view(m_output.constData() + start, size_t(end - start)));
+        const std::string_view line(m_output.constData() + start, size_t(end - start));
+        if (!m_childReady) {
+            m_childReady = line == kTagReaderReady;
+            if (!m_childReady) {
+                stopChild(QStringLiteral("the tag reader is not Plattera's"));
+                break;
+            }
+            continue;
+        }
+        const std::optional<TagRecord> record = decodeTagRecord(line);
         if (!record) {
             stopChild(QStringLiteral("the tag reader gave an answer that is none"));
             break;
@@ -221,6 +230,14 @@ void TagReader::childEnded()
     QProcess* child = std::exchange(m_child, nullptr);
     child->disconnect(this);
     child->deleteLater();
+    if (!m_childReady) {
+        const QString ended = child->exitStatus() == QProcess::CrashExit
+            ? QStringLiteral("the tag reader crashed before it ran")
+            : QStringLiteral("the tag reader ended before it ran (exit status %1)")
+                  .arg(child->exitCode());
+        readerCannotRun(m_stopReason.isEmpty() ? ended : m_stopReason);
+        return;
+    }
     if (m_next < m_childEnd)
         leaveOut(m_next, m_next + 1,
                  m_stopReason.isEmpty() ? QStringLiteral("reading its tags stopped the tag reader")
@@ -248,6 +265,16 @@ void TagReader::leaveOut(qsizetype from, qsizetype to, const QString& reason)
     for (qsizetype i = from; i < to; ++i)
         m_tags[size_t(i)] = Outcome<FileTags>::failure(reason);
     m_next = std::max(m_next, to);
+}
+
+void TagReader::readerCannotRun(const QString& reason)
+{
+    m_readerFailed = true;
+    const qsizetype before = m_next;
+    leaveOut(m_next, m_paths.size(), reason);
+    if (m_next != before)
+        emit filesRead(int(m_next));
+    finish();
 }
 
 void TagReader::finish()

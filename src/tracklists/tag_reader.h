@@ -30,9 +30,10 @@ struct TagReaderSettings {
     int filesPerChild = 100;
     // The longest a child may take over one file before it is killed and the file left out.
     int fileTimeoutMs = 10000;
-    // Each child's limits: address space in bytes (0: none) and CPU seconds.
+    // Each child's address space in bytes (0: none), and the CPU seconds each file may take
+    // (however long the files before it in the same child took).
     qint64 addressSpaceBytes = defaultChildAddressSpace();
-    int cpuSeconds = 60;
+    int cpuSecondsPerFile = 10;
 };
 
 // What the tags of one audio file say, or why they say nothing.
@@ -71,6 +72,9 @@ public:
     // One entry per path, in order; complete once finished (a cancelled read leaves the files
     // not reached with the reason "not read").
     const std::vector<Outcome<FileTags>>& tags() const { return m_tags; }
+    // True when the reader itself is missing or did not run: then no file was read, and the
+    // fault is the installation's, not the files'.
+    bool readerFailed() const { return m_readerFailed; }
 
 signals:
     void filesRead(int count); // how many have been answered for so far
@@ -83,6 +87,7 @@ private:
     void childEnded();
     void stopChild(const QString& reason);
     void leaveOut(qsizetype from, qsizetype to, const QString& reason);
+    void readerCannotRun(const QString& reason);
     void finish();
 
     QList<QByteArray> m_paths;
@@ -95,6 +100,8 @@ private:
     qsizetype m_searched = 0; // how much of m_output holds no line end: a picture comes in pieces
     QString m_stopReason;     // why the running child was killed
     QTimer m_fileTimer;
+    bool m_childReady = false; // the running child said it runs
+    bool m_readerFailed = false;
     bool m_finished = false;
 };
 

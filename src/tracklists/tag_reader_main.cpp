@@ -6,10 +6,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <taglib/attachedpictureframe.h>
@@ -159,11 +163,124 @@ std::string base64Unless(const TagLib::ByteVector& picture, TagLib::ByteVector& 
     return std::string(encoded.data(), encoded.size());
 }
 
+// Where the comment and the cover pictures of a FLAC file are, found in one buffered pass over
+// its metadata blocks. TagLib seeks and reads again for every block header, which for millions
+// of empty PADDING blocks (no encoder writes more than a few) costs seconds; past kManyBlocks
+// the tags are taken from these blocks instead. The walk ends at the last block or the file's
+// end; an ID3v2 tag before the stream, which some taggers write, is stepped over as TagLib does.
+class FlacBlocks {
+public:
+    static constexpr std::size_t kManyBlocks = 1024;
+
+    explicit FlacBlocks(int fd) : m_fd(fd), m_buffer(1 << 20)
+    {
+        long long offset = 0;
+        const unsigned char* header = bytesAt(0, 10);
+        if (header && std::string(reinterpret_cast<const char*>(header), 3) == "ID3") {
+            // Its size is four 7-bit bytes, then a footer of ten when the flags say so.
+            offset = 10 +
+                ((header[6] & 0x7f) << 21 | (header[7] & 0x7f) << 14 | (header[8] & 0x7f) << 7 |
+                 (header[9] & 0x7f)) +
+                ((header[5] & 0x10) ? 10 : 0);
+        }
+        header = bytesAt(offset, 4);
+        if (!header || std::string(reinterpret_cast<const char*>(header), 4) != "fLaC")
+            return;
+        for (offset += 4; (header = bytesAt(offset, 4)); ++m_count) {
+            const bool last = header[0] & 0x80;
+            const int type = header[0] & 0x7f;
+            const long long length = (header[1] << 16) | (header[2] << 8) | header[3];
+            if (type == kComment && m_comment.isEmpty()) {
+                m_comment = block(offset + 4, length);
+            } else if (type == kPicture &&
+                       length <= static_cast<long long>(kMaxEmbeddedPictureBytes) + 4096) {
+                // Taken at once: a file of thousands of pictures keeps only its covers.
+                const TagLib::FLAC::Picture picture(block(offset + 4, length));
+                m_covers.take(int(picture.type()), picture.data());
+            }
+            offset += 4 + length;
+            if (last)
+                break;
+        }
+    }
+
+    std::size_t count() const { return m_count; }
+    const TagLib::ByteVector& comment() const { return m_comment; }
+    const EmbeddedCovers& covers() const { return m_covers; }
+
+private:
+    static constexpr int kComment = 4;
+    static constexpr int kPicture = 6;
+
+    // `count` bytes at `offset` from the buffer, refilled when they are not in it; null past
+    // the end of the file.
+    const unsigned char* bytesAt(long long offset, std::size_t count)
+    {
+        if (offset < m_start || offset + static_cast<long long>(count) > m_start + m_filled) {
+            const ssize_t got = ::pread(m_fd, m_buffer.data(), m_buffer.size(), offset);
+            m_start = offset;
+            m_filled = got > 0 ? got : 0;
+            if (static_cast<long long>(count) > m_filled)
+                return nullptr;
+        }
+        return m_buffer.data() + (offset - m_start);
+    }
+
+    TagLib::ByteVector block(long long offset, long long length)
+    {
+        TagLib::ByteVector data(static_cast<unsigned int>(length), 0);
+        const ssize_t got = ::pread(m_fd, data.data(), std::size_t(length), offset);
+        return got == length ? data : TagLib::ByteVector();
+    }
+
+    int m_fd;
+    std::vector<unsigned char> m_buffer;
+    long long m_start = 0;
+    long long m_filled = 0;
+    std::size_t m_count = 0;
+    TagLib::ByteVector m_comment;
+    EmbeddedCovers m_covers;
+};
+
 TagRecord failure(std::string reason)
 {
     TagRecord record;
     record.problem = std::move(reason);
     return record;
+}
+
+TagRecord recordOf(const TagLib::PropertyMap& properties, const EmbeddedCovers& covers,
+                   SentPictures& sent)
+{
+    const auto value = [&](const char* key, unsigned int longest = kMaxTitleLength) {
+        const auto found = properties.find(key);
+        if (found == properties.end() || found->second.isEmpty())
+            return std::string();
+        // TagLib's strings are UTF-16: a cut between the halves of a pair would leave text
+        // that has no UTF-8, and the whole value would be lost.
+        const TagLib::String& text = found->second.front();
+        unsigned int length = std::min(text.size(), longest);
+        if (length < text.size() && text[length - 1] >= 0xd800 && text[length - 1] <= 0xdbff)
+            --length;
+        return text.substr(0, length).to8Bit(true);
+    };
+    TagRecord record;
+    record.title = value("TITLE");
+    record.artist = value("ARTIST");
+    record.albumArtist = value("ALBUMARTIST");
+    record.album = value("ALBUM");
+    record.disc = value("DISCNUMBER", 16);
+    record.track = value("TRACKNUMBER", 16);
+    record.frontPicture = base64Unless(covers.front(), sent.front);
+    record.backPicture = base64Unless(covers.back(), sent.back);
+    return record;
+}
+
+// The tags of a FLAC file with more metadata blocks than TagLib walks quickly.
+TagRecord flacRecordOf(const FlacBlocks& blocks, SentPictures& sent)
+{
+    const TagLib::Ogg::XiphComment comment(blocks.comment());
+    return recordOf(comment.properties(), blocks.covers(), sent);
 }
 
 TagRecord readTags(const std::string& path, SentPictures& sent)
@@ -175,38 +292,49 @@ TagRecord readTags(const std::string& path, SentPictures& sent)
     if (std::find(kAudioExtensions.begin(), kAudioExtensions.end(), extension) ==
         kAudioExtensions.end())
         return failure("not an audio file the program reads");
+    const int fd = file.release();
+    if (extension == "flac") {
+        const FlacBlocks blocks(fd);
+        if (blocks.count() > FlacBlocks::kManyBlocks) {
+            ::close(fd);
+            return flacRecordOf(blocks, sent);
+        }
+    }
     // Read-only: the stream never asks for write access, which a FIFO or a file watcher would
     // notice. It closes the descriptor.
-    TagLib::FileStream stream(file.release(), true);
+    TagLib::FileStream stream(fd, true);
     const std::unique_ptr<TagLib::File> tagged = openTagged(extension, &stream);
     if (!tagged)
         return failure("not a ." + extension + " file");
     if (!tagged->isValid())
         return failure("its tags cannot be read");
-    const TagLib::PropertyMap properties = tagged->properties();
-    const auto value = [&](const char* key, unsigned int longest = kMaxTitleLength) {
-        const auto found = properties.find(key);
-        if (found == properties.end() || found->second.isEmpty())
-            return std::string();
-        return found->second.front().substr(0, longest).to8Bit(true);
-    };
-    TagRecord record;
-    record.title = value("TITLE");
-    record.artist = value("ARTIST");
-    record.albumArtist = value("ALBUMARTIST");
-    record.album = value("ALBUM");
-    record.disc = value("DISCNUMBER", 16);
-    record.track = value("TRACKNUMBER", 16);
-    const EmbeddedCovers covers = embeddedCovers(*tagged);
-    record.frontPicture = base64Unless(covers.front(), sent.front);
-    record.backPicture = base64Unless(covers.back(), sent.back);
-    return record;
+    return recordOf(tagged->properties(), embeddedCovers(*tagged), sent);
+}
+
+// Each file gets the same CPU time, however long the files before it took: the soft limit is
+// moved on before each file, under the hard limit the program set for the whole child.
+void allowCpuSeconds(rlim_t seconds)
+{
+    rlimit limit {};
+    rusage used {};
+    if (seconds == 0 || ::getrlimit(RLIMIT_CPU, &limit) != 0 ||
+        ::getrusage(RUSAGE_SELF, &used) != 0)
+        return;
+    const rlim_t spent = rlim_t(used.ru_utime.tv_sec + used.ru_stime.tv_sec) + 1;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? spent + seconds
+                                                     : std::min(limit.rlim_max, spent + seconds);
+    ::setrlimit(RLIMIT_CPU, &limit);
 }
 
 } // namespace
 
-int main()
+// The one argument is the CPU seconds each file may take (none: no limit of its own).
+int main(int argc, char** argv)
 {
+    const rlim_t cpuSecondsPerFile = argc > 1 ? rlim_t(std::strtoul(argv[1], nullptr, 10)) : 0;
+    std::fwrite(kTagReaderReady.data(), 1, kTagReaderReady.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
     std::string input;
     char buffer[65536];
     for (ssize_t got; (got = ::read(STDIN_FILENO, buffer, sizeof buffer)) != 0;) {
@@ -222,6 +350,7 @@ int main()
     for (std::size_t start = 0, end; (end = input.find('\0', start)) != std::string::npos;
          start = end + 1) {
         TagRecord record;
+        allowCpuSeconds(cpuSecondsPerFile);
         try {
             record = readTags(input.substr(start, end - start), sent);
         } catch (const std::bad_alloc&) {

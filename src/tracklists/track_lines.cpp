@@ -24,16 +24,29 @@ bool isLineEnd(QChar c)
     }
 }
 
-// Cut where a character ends, never between the halves of a surrogate pair.
-QString cutToTitleLength(const QString& title)
+} // namespace
+
+QString cutAtCharacter(const QString& text, qsizetype length)
 {
-    qsizetype length = kMaxTitleLength;
-    if (title[length - 1].isHighSurrogate())
+    if (text.size() <= length)
+        return text;
+    if (length > 0 && text[length - 1].isHighSurrogate())
         --length;
-    return title.left(length);
+    return text.left(length);
 }
 
-} // namespace
+QString enteredTrackLine(const QString& typed, int number)
+{
+    if (number > 0)
+        return trackNumberPrefix(number) + cutAtCharacter(typed, kMaxTitleLength);
+    const qsizetype numberLength = typed.size() - withoutLeadingNumber(typed).size();
+    return typed.left(numberLength) + cutAtCharacter(typed.mid(numberLength), kMaxTitleLength);
+}
+
+bool isBlankTitle(const QString& text)
+{
+    return singleLineText(text).trimmed().isEmpty();
+}
 
 QString trackNumberPrefix(int number)
 {
@@ -67,7 +80,7 @@ QString singleLineText(const QString& text)
 QString titleText(const QString& text)
 {
     const QString line = singleLineText(text);
-    return line.size() > kMaxTitleLength ? cutToTitleLength(line) : line;
+    return cutAtCharacter(line, kMaxTitleLength);
 }
 
 PastedTracks pastedTrackTitles(const QString& text)
@@ -81,7 +94,7 @@ PastedTracks pastedTrackTitles(const QString& text)
             continue;
         const QString title = withoutLeadingNumber(line);
         if (title.size() > kMaxTitleLength) {
-            pasted.titles << cutToTitleLength(title);
+            pasted.titles << cutAtCharacter(title, kMaxTitleLength);
             ++pasted.shortened;
         } else {
             pasted.titles << title;

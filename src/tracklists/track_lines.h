@@ -16,6 +16,18 @@ QString withoutLeadingNumber(const QString& line);
 // The text as one line: tabs and line ends become spaces, other control characters go.
 QString singleLineText(const QString& text);
 
+// The text cut to at most `length` UTF-16 units where a character ends, never between the
+// halves of a surrogate pair.
+QString cutAtCharacter(const QString& text, qsizetype length);
+
+// A line typed into the track list as a new track (`number` 0: as a correction): one title at
+// most kMaxTitleLength characters long, after the number the line carries, as a pasted or
+// tagged title is.
+QString enteredTrackLine(const QString& typed, int number);
+
+// True for a text that leaves nothing to read as a single line: empty, spaces, controls.
+bool isBlankTitle(const QString& text);
+
 // A text from a tag or a cue sheet as a title: one line, at most kMaxTitleLength characters.
 QString titleText(const QString& text);
 

@@ -22,7 +22,7 @@ TEST(AlbumProgress, ALongReadingShowsProgressAndCancelStopsIt)
     // A tag reader that takes a fifth of a second over each file.
     TagReaderSettings settings {
         .program = writeTestFile(dir.filePath("slow"),
-                                 "#!/bin/bash\nwhile read -r -d '' p; do "
+                                 "#!/bin/bash\necho ready\nwhile read -r -d '' p; do "
                                  "sleep 0.2; printf 'tags\\t\\t\\t\\t\\t\\t\\n'; done\n")};
     QFile::setPermissions(settings.program, QFile::ReadOwner | QFile::ExeOwner);
     QDialog window;
@@ -45,4 +45,19 @@ TEST(AlbumProgress, ALongReadingShowsProgressAndCancelStopsIt)
     EXPECT_GT(shownAt, 0) << "the progress dialog showed with the files read so far";
     EXPECT_LT(shownAt, paths.size());
     EXPECT_EQ(edit->text(), "") << "typed while reading";
+}
+
+// Names that would read as two files or turn round are shown on one line as spelt, and a tag
+// reader that never ran is named as the fault instead of every file's tags.
+TEST(AlbumProgress, TheLeftOutBoxShowsNamesAsSpeltAndBlamesAReaderThatCannotRun)
+{
+    AlbumTracks album;
+    album.unreadable = {"two\nlines.flac", "\u202Ecalf.mp3", "tab\there\u2029.ogg"};
+    album.reasons = {"a", "b", "c"};
+    const auto [text, details] = leftOutMessage(album);
+    EXPECT_EQ(text.section(u'\n', 1),
+              "two\u240Alines.flac\n<U+202E>calf.mp3\ntab\u2409here<U+2029>.ogg");
+    EXPECT_EQ(details.section(u'\n', 1, 1), "<U+202E>calf.mp3: b");
+    album.tagReaderFailed = true;
+    EXPECT_EQ(leftOutMessage(album).first, kTagReaderCannotStart);
 }

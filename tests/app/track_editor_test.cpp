@@ -21,6 +21,7 @@
 #include "support/image_assert.h"
 #include "app/track_editor.h"
 #include "app/window_geometry.h"
+#include "tracklists/title_length.h"
 
 using namespace plattera;
 
@@ -409,6 +410,27 @@ TEST_F(TrackEditor, AnAlbumFolderGivesTracksAndPicturesAndNamesOnlyTheAudioLeftO
         << qPrintable(details.front());
     EXPECT_EQ(control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("Half typed"))
         << "what was being typed stays";
+}
+
+// A title longer than a track holds is cut where a character ends, typed or pasted alike; a
+// selected line comes into the type-in line whole, and a correction keeps its end.
+TEST_F(TrackEditor, ALongTrackKeepsItsLengthWhicheverWayItCameIn)
+{
+    const QString fits(kMaxTitleLength - 1, u'a');
+    const QString over = fits + QStringLiteral("\U0001F600b"); // the pair straddles the end
+    type(over);
+    pressEnter();
+    QMimeData pasted;
+    pasted.setText(over + "\n" + over);
+    ASSERT_TRUE(form.pasteTracks(pasted));
+    EXPECT_TRUE(lines() == QStringList({"1. " + fits, "2. " + fits, "3. " + fits}));
+    control<QListWidget>(form, "ListBox1")->setCurrentRow(1);
+    auto* edit = control<QLineEdit>(form, "Edit1");
+    edit->setCursorPosition(3);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, "B");
+    pressEnter();
+    EXPECT_TRUE(lines().value(1) == "2. B" + fits.mid(1));
 }
 
 // A list pasted while a correction is being typed: the tracks come in at the end, and the

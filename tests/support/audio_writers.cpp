@@ -66,3 +66,29 @@ QByteArray m4aWithCover(const QByteArray& png)
     return atom("ftyp", QByteArray("M4A ") + bigEndian32(0) + "M4A mp42isom") +
         atom("moov", atom("udta", meta));
 }
+
+QByteArray paddedFlac(const QList<QByteArray>& comments, int paddingBlocks,
+                      const QByteArray& frontCover)
+{
+    const auto littleEndian32 = [](quint32 value) {
+        value = qToLittleEndian(value);
+        return QByteArray(reinterpret_cast<const char*>(&value), 4);
+    };
+    const auto header = [](int type, qsizetype length) {
+        return QByteArray(1, char(type)) + bigEndian32(quint32(length)).mid(1);
+    };
+    // 4096-sample blocks, 44.1 kHz, two channels of 16 bits, length and signature unknown.
+    const QByteArray streamInfo =
+        QByteArray::fromHex("100010000000000000000ac442f000000000") + QByteArray(16, '\0');
+    QByteArray comment = littleEndian32(6) + "tester" + littleEndian32(quint32(comments.size()));
+    for (const QByteArray& entry : comments)
+        comment += littleEndian32(quint32(entry.size())) + entry;
+    QByteArray file =
+        "fLaC" + header(0, streamInfo.size()) + streamInfo + header(4, comment.size()) + comment;
+    // Type 3, the front cover; a MIME type and description left empty, sizes unknown.
+    const QByteArray picture = bigEndian32(3) + QByteArray(24, '\0') +
+        bigEndian32(quint32(frontCover.size())) + frontCover;
+    if (!frontCover.isEmpty())
+        file += header(6, picture.size()) + picture;
+    return file + header(1, 0).repeated(paddingBlocks) + header(0x80 | 1, 0); // the last
+}

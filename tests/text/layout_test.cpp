@@ -235,6 +235,22 @@ TEST_F(Spines, LongTextFitsAlongTheSpine)
     EXPECT_LE(ink.bottom(), 351);
 }
 
+// An artist that opens a direction override, embedding or isolate and never closes it turns
+// nothing after it: the separator and the title read as if it held no control at all.
+TEST_F(Spines, AnArtistsDirectionControlsStayInTheArtist)
+{
+    const auto drawn = [&](const QString& artist) {
+        layOut(artist, QStringLiteral("Album"));
+        return std::vector {sheets.leftSpine.image(), sheets.rightSpine.image(), front()};
+    };
+    const std::vector<QImage> plain = drawn(QStringLiteral("Band"));
+    for (const char16_t* controls :
+         {u"\u202E", u"\u202B", u"\u2067", u"\u2067\u202E\u202C", u"\u202D\u2069\u202E"})
+        for (size_t i = 0; const QImage& sheet : drawn("Band" + QString::fromUtf16(controls)))
+            EXPECT_TRUE(ImagesEqual(plain[i++], sheet))
+                << "sheet " << i << " after U+" << std::hex << int(controls[0]);
+}
+
 using Tracks = LayoutFixture;
 
 TEST_F(Tracks, FortyOneAndSixtyTracksFitAndAreAllDrawn)

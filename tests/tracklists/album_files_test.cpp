@@ -68,6 +68,7 @@ TEST(AlbumFiles, HostileFilesAreLeftOutAndTheOthersRead)
          "not a regular file"},
         {"nested atoms.m4a", bytes(nestedAtomsM4a(60000)), crashed},
         {"nested chapters.mp3", bytes(nestedChaptersMp3(20000)), crashed},
+        {"blank title.flac", bytes(paddedFlac({"TITLE= \t "}, 0)), nullptr},
         {"shallow atoms.m4a", bytes(nestedAtomsM4a(5)), nullptr},
         {"shallow chapters.mp3", bytes(nestedChaptersMp3(5)), nullptr},
         {"zeros.mp3", zeros, "not a .mp3 file"},

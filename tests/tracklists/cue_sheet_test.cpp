@@ -13,7 +13,8 @@ TEST(CueSheet, SheetsInUtf16TabsOrCarriageReturnsGiveTheirTracks)
     const QString sheet = QStringLiteral("PERFORMER|\"The Band\"\nTITLE|\"Caf\u00e9 Live\"\n"
                                          "FILE|\"live.flac\"|WAVE\n||TRACK|01|AUDIO\n"
                                          "||||TITLE|\"\u00c9t\u00e9\"\n||TRACK|02|AUDIO\n"
-                                         "||||TITLE|Two Words\n||||PERFORMER|Guest");
+                                         "||||TITLE|Two Words\n||||PERFORMER|Guest\n"
+                                         "||TRACK|03|AUDIO\n||||TITLE|\"||\""); // blank: none
     const QString spaced = QString(sheet).replace(u'|', u' ');
     const auto marked = [](QStringConverter::Encoding encoding, const QString& text) {
         return QByteArray(QStringEncoder(encoding, QStringConverter::Flag::WriteBom)(text));
@@ -35,7 +36,8 @@ TEST(CueSheet, SheetsInUtf16TabsOrCarriageReturnsGiveTheirTracks)
                         track.performer;
         }
         EXPECT_EQ(found.join(u'|').toStdString(),
-                  "Caf\u00e9 Live|/music/live.flac|1 \u00c9t\u00e9/The Band|2 Two Words/Guest")
+                  "Caf\u00e9 Live|/music/live.flac|1 \u00c9t\u00e9/The Band|2 Two Words/Guest|"
+                  "3 live/The Band")
             << name;
     }
 }
