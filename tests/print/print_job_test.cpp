@@ -15,6 +15,7 @@
 #include "print/pdf_pictures.h"
 #include "print/print_cover.h"
 #include "print/print_job.h"
+#include "print/print_settings.h"
 #include "printed_page.h"
 
 using namespace plattera;
