@@ -1,7 +1,6 @@
 // The print job around the page: started, drawn, ended, and checked, because neither of Qt's
-// print engines reports what goes wrong after the start. The PDF engine drops write errors (a
-// full disk gives a cut-off file and a job that "succeeded"), and the CUPS engine does not look
-// at the scheduler's answer.
+// print engines reports what goes wrong after the start. A PDF file is checked by pdf_file.cpp,
+// a job to a queue by the scheduler's answer in print_queue.cpp.
 #include "print/print_job.h"
 
 #include <QPainter>
