@@ -11,6 +11,7 @@
 #include "app/track_editor.h"
 #include "print/print_cover.h"
 #include "print/print_job.h"
+#include "print/print_settings.h"
 
 namespace plattera {
 

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "print/print_job.h"
+#include "print/print_settings.h"
 
 namespace plattera {
 

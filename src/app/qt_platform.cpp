@@ -21,7 +21,7 @@
 #include "app/font_dialog.h"
 #include "model/errors.h"
 #include "pictures/picture_store.h"
-#include "print/print_job.h"
+#include "print/print_settings.h"
 
 namespace plattera {
 

@@ -13,10 +13,6 @@ namespace plattera {
 
 namespace {
 
-// How Qt's PDF engine writes a one-pixel RGB image: the object, its dictionary and, right
-// after it, the object that holds the stream's length.
-constexpr char kStandInDictionary[] = "<<\n/Type /XObject\n/Subtype /Image\n/Width 1\n/Height 1\n"
-                                      "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n/Length ";
 // Not grey, so that the engine keeps three colours for it.
 constexpr QRgb kStandInColour = qRgb(1, 2, 3);
 
@@ -44,7 +40,7 @@ bool findStandIn(const QByteArray& pdf, qsizetype dictionary, Edit& edit, qint64
     if (head <= 0 || pdf.mid(head, objectHead.size()) != objectHead)
         return false;
     edit.from = pdf.lastIndexOf('\n', head) + 1;
-    qsizetype at = dictionary + qsizetype(sizeof kStandInDictionary) - 1;
+    qsizetype at = dictionary + qtStandInDictionary().size();
     lengthObject = numberAt(pdf, at);
     const QByteArray streamEnd = "\nendstream\nendobj\n";
     const qsizetype end = pdf.indexOf(streamEnd, at);
@@ -124,6 +120,12 @@ bool moveCrossReferences(QByteArray& tail, const std::vector<Edit>& edits, qint6
 }
 
 } // namespace
+
+QByteArrayView qtStandInDictionary()
+{
+    return "<<\n/Type /XObject\n/Subtype /Image\n/Width 1\n/Height 1\n"
+           "/BitsPerComponent 8\n/ColorSpace /DeviceRGB\n/Length ";
+}
 
 QImage PdfPictures::standIn(const QImage& picture)
 {
@@ -374,8 +376,8 @@ Check PdfPictures::writeInto(const QString& path) const
 
     // The stand-ins' objects, in the order they were drawn.
     std::vector<Edit> edits;
-    for (qsizetype at = pdf.indexOf(kStandInDictionary); at >= 0;
-         at = pdf.indexOf(kStandInDictionary, at + 1)) {
+    for (qsizetype at = pdf.indexOf(qtStandInDictionary()); at >= 0;
+         at = pdf.indexOf(qtStandInDictionary(), at + 1)) {
         Edit found;
         qint64 lengthObject = 0;
         if (!findStandIn(pdf, at, found, lengthObject) || edits.size() == m_pictures.size())

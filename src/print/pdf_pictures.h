@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <QByteArrayView>
 #include <QImage>
 #include <QString>
 
@@ -34,6 +35,12 @@ public:
 private:
     std::vector<QImage> m_pictures;
 };
+
+// How Qt's PDF engine writes a stand-in, the one thing it is found by: "N 0 obj\n", then this
+// dictionary up to the number of the object that holds the stream's length, which comes right
+// after the stream. Qt does not promise it; a Qt that writes otherwise makes writeInto fail
+// (no picture is lost unseen), and the test of this seam fail.
+QByteArrayView qtStandInDictionary();
 
 // The rows of a picture as RGB, each after the PNG "Sub" filter, deflated with Huffman codes
 // alone: a zlib stream for /FlateDecode with /Predictor 15 and three colours.

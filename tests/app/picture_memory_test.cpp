@@ -138,8 +138,10 @@ TEST_F(PictureMemory, DISABLED_HugePictureInChild)
     if (!kAddressSanitizer) {
         // The program on a desktop occupies about 390 MB of address space once its window is
         // up, so `ulimit -v 1048576` leaves it some 630 MB; this test program is smaller.
-        const rlim_t left = 630ULL << 20;
-        const rlimit limit {addressSpaceInUse() + left, addressSpaceInUse() + left};
+        // Read once: the space in use can shrink between two reads, and a soft limit above
+        // the hard one makes setrlimit fail.
+        const rlim_t cap = addressSpaceInUse() + (630ULL << 20);
+        const rlimit limit {cap, cap};
         ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
     }
     image(NotebookPage::Back, picture("before.bmp", 50));

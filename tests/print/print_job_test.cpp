@@ -4,6 +4,9 @@
 #include <stdexcept>
 
 #include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -15,6 +18,7 @@
 #include "print/pdf_pictures.h"
 #include "print/print_cover.h"
 #include "print/print_job.h"
+#include "print/print_settings.h"
 #include "printed_page.h"
 
 using namespace plattera;
@@ -239,6 +243,27 @@ TEST(PrintJob, AGreyJobPrintsItsLosslessPictures)
         canvas.stretchDraw(QRect(100, -100, 640, -480), quadrants(64, 48, 20, 30));
     });
     EXPECT_EQ(page.embeddedImages(), QStringList({"64 x 48"}));
+}
+
+// The stand-ins are found by the bytes Qt's engine writes for them: a Qt that writes them
+// otherwise fails here, not only when a print refuses its pictures.
+TEST(PdfPictures, QtWritesTheStandInAsItIsLookedFor)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    PdfPictures pictures;
+    {
+        QPdfWriter writer(path);
+        QPainter painter(&writer);
+        painter.drawImage(QRectF(0, 0, 640, 480), pictures.standIn(quadrants(64, 48, 20, 30)),
+                          QRectF(0, 0, 1, 1));
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count(qtStandInDictionary()), 1);
+    file.close();
+    const Check written = pictures.writeInto(path);
+    EXPECT_TRUE(written) << written.reason().toStdString();
 }
 
 // Rows undone from the Sub filter after inflating: one pixel, flat colour, and noise over
