@@ -60,14 +60,6 @@ protected:
     }
 };
 
-// Puts a text into an edit line the way the classic edit control shows it: from its first
-// character, where QLineEdit would scroll to the end.
-void setEditText(QLineEdit* edit, const QString& text)
-{
-    edit->setText(text);
-    edit->setCursorPosition(0);
-}
-
 // Every list line 13 pixels high, whatever the style would choose.
 class FixedRowDelegate : public QStyledItemDelegate {
 public:
@@ -125,10 +117,10 @@ TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks li
     m_titlesGroup = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
     m_artistCaption = caption(QStringLiteral("Artist:"), m_titlesGroup, "Label5", 92, 24);
     m_artistEdit = place(new QLineEdit(m_titlesGroup), "Edit3", 24, 56, 177, 21);
-    setEditText(m_artistEdit, kStartArtistPrompt);
+    showFromStart(m_artistEdit, kStartArtistPrompt);
     m_titleCaption = caption(QStringLiteral("Title:"), m_titlesGroup, "Label6", 96, 216);
     m_titleEdit = place(new QLineEdit(m_titlesGroup), "Edit2", 24, 248, 177, 21);
-    setEditText(m_titleEdit, kStartTitlePrompt);
+    showFromStart(m_titleEdit, kStartTitlePrompt);
 
     // Enter in the type-in line inserts; on a focused button it presses that button, and nowhere else.
     m_continueButton->setAutoDefault(false);
@@ -198,8 +190,8 @@ void TrackEditor::resetForNewCover()
 {
     m_trackList->clear();
     m_trackList->setCurrentItem(nullptr);
-    setEditText(m_artistEdit, kNewCoverArtistPrompt);
-    setEditText(m_titleEdit, kNewCoverTitlePrompt);
+    showFromStart(m_artistEdit, kNewCoverArtistPrompt);
+    showFromStart(m_titleEdit, kNewCoverTitlePrompt);
     m_typeInLine->clear();
 }
 
@@ -231,7 +223,7 @@ void TrackEditor::onTrackSelected()
 {
     const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
     if (!selected.isEmpty())
-        setEditText(m_typeInLine, selected.first()->text());
+        showFromStart(m_typeInLine, selected.first()->text());
 }
 
 void TrackEditor::onActivate()
@@ -288,6 +280,12 @@ bool TrackEditor::eventFilter(QObject* watched, QEvent* event)
         takeFileDrag(event))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+void TrackEditor::showFromStart(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
 }
 
 bool isArtistOrTitlePrompt(const QString& text)

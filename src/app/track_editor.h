@@ -118,6 +118,9 @@ private:
     bool takeFileDrag(QEvent* event);
     // The tracks, texts and pictures of files already sorted out.
     void takeAlbum(const DroppedFiles& dropped);
+    // Puts a text into an edit line the way the classic edit control shows it: from its first
+    // character, where QLineEdit would scroll to the end.
+    static void showFromStart(QLineEdit* edit, const QString& text);
 
     EditorState& m_state;
     Sheets& m_sheets;
