@@ -27,8 +27,11 @@ const QString kStartTitlePrompt = QStringLiteral("<Type in title here>");
 const QString kNewCoverArtistPrompt = QStringLiteral("<type in name of artist here>");
 const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
 
-// The key code of Enter that onTypeInKey acts on.
-constexpr int kEnterKey = 13;
+// Return on the main block and Enter on the keypad both insert.
+bool isEnterKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 // The classic single-selection list: once a line is selected it stays selected until the
 // program takes the selection away (Insert, New Cover). A click beside the lines changes
@@ -215,7 +218,7 @@ void TrackEditor::onInsert()
 
 void TrackEditor::onTypeInKey(int key)
 {
-    if (key == kEnterKey)
+    if (isEnterKey(key))
         onInsert();
 }
 
@@ -266,14 +269,14 @@ bool TrackEditor::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_typeInLine && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            onTypeInKey(kEnterKey);
+        if (isEnterKey(key)) {
+            onTypeInKey(key);
             return true;
         }
     }
     if (watched == m_trackList && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        onTrackListKey(kDeleteKey);
+        onTrackListKey(Qt::Key_Delete);
         return true;
     }
     if ((watched == m_typeInLine || watched == m_titleEdit || watched == m_artistEdit) &&

@@ -76,10 +76,10 @@ public:
     void resetForNewCover();
 
     void onInsert();
-    void onTypeInKey(int key);    // Enter inserts
+    // The key handlers, given the Qt::Key pressed.
+    void onTypeInKey(int key);    // Return or keypad Enter inserts
     void onTrackListKey(int key); // Delete removes the selected line
-    static constexpr int kDeleteKey = 46;
-    void onTrackSelected(); // copies the selected line into the type-in line
+    void onTrackSelected();       // copies the selected line into the type-in line
     void onActivate();
     void onShow() override;
     void onContinue();
