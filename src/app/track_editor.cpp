@@ -27,8 +27,11 @@ const QString kStartTitlePrompt = QStringLiteral("<Type in title here>");
 const QString kNewCoverArtistPrompt = QStringLiteral("<type in name of artist here>");
 const QString kNewCoverTitlePrompt = QStringLiteral("<type in title here>");
 
-// The key code of Enter that onTypeInKey acts on.
-constexpr int kEnterKey = 13;
+// Return on the main block and Enter on the keypad both insert.
+bool isEnterKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 // The classic single-selection list: once a line is selected it stays selected until the
 // program takes the selection away (Insert, New Cover). A click beside the lines changes
@@ -59,14 +62,6 @@ protected:
         QListWidget::mousePressEvent(event);
     }
 };
-
-// Puts a text into an edit line the way the classic edit control shows it: from its first
-// character, where QLineEdit would scroll to the end.
-void setEditText(QLineEdit* edit, const QString& text)
-{
-    edit->setText(text);
-    edit->setCursorPosition(0);
-}
 
 // Every list line 13 pixels high, whatever the style would choose.
 class FixedRowDelegate : public QStyledItemDelegate {
@@ -125,10 +120,10 @@ TrackEditor::TrackEditor(EditorState& state, Sheets& sheets, TrackEditorLinks li
     m_titlesGroup = place(new QGroupBox(this), "GroupBox2", 272, 8, 225, 337);
     m_artistCaption = caption(QStringLiteral("Artist:"), m_titlesGroup, "Label5", 92, 24);
     m_artistEdit = place(new QLineEdit(m_titlesGroup), "Edit3", 24, 56, 177, 21);
-    setEditText(m_artistEdit, kStartArtistPrompt);
+    showFromStart(m_artistEdit, kStartArtistPrompt);
     m_titleCaption = caption(QStringLiteral("Title:"), m_titlesGroup, "Label6", 96, 216);
     m_titleEdit = place(new QLineEdit(m_titlesGroup), "Edit2", 24, 248, 177, 21);
-    setEditText(m_titleEdit, kStartTitlePrompt);
+    showFromStart(m_titleEdit, kStartTitlePrompt);
 
     // Enter in the type-in line inserts; on a focused button it presses that button, and nowhere else.
     m_continueButton->setAutoDefault(false);
@@ -198,8 +193,8 @@ void TrackEditor::resetForNewCover()
 {
     m_trackList->clear();
     m_trackList->setCurrentItem(nullptr);
-    setEditText(m_artistEdit, kNewCoverArtistPrompt);
-    setEditText(m_titleEdit, kNewCoverTitlePrompt);
+    showFromStart(m_artistEdit, kNewCoverArtistPrompt);
+    showFromStart(m_titleEdit, kNewCoverTitlePrompt);
     m_typeInLine->clear();
 }
 
@@ -223,7 +218,7 @@ void TrackEditor::onInsert()
 
 void TrackEditor::onTypeInKey(int key)
 {
-    if (key == kEnterKey)
+    if (isEnterKey(key))
         onInsert();
 }
 
@@ -231,7 +226,7 @@ void TrackEditor::onTrackSelected()
 {
     const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
     if (!selected.isEmpty())
-        setEditText(m_typeInLine, selected.first()->text());
+        showFromStart(m_typeInLine, selected.first()->text());
 }
 
 void TrackEditor::onActivate()
@@ -274,20 +269,26 @@ bool TrackEditor::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_typeInLine && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            onTypeInKey(kEnterKey);
+        if (isEnterKey(key)) {
+            onTypeInKey(key);
             return true;
         }
     }
     if (watched == m_trackList && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        onTrackListKey(kDeleteKey);
+        onTrackListKey(Qt::Key_Delete);
         return true;
     }
     if ((watched == m_typeInLine || watched == m_titleEdit || watched == m_artistEdit) &&
         takeFileDrag(event))
         return true;
     return QDialog::eventFilter(watched, event);
+}
+
+void TrackEditor::showFromStart(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
 }
 
 bool isArtistOrTitlePrompt(const QString& text)

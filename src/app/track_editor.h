@@ -76,10 +76,10 @@ public:
     void resetForNewCover();
 
     void onInsert();
-    void onTypeInKey(int key);    // Enter inserts
+    // The key handlers, given the Qt::Key pressed.
+    void onTypeInKey(int key);    // Return or keypad Enter inserts
     void onTrackListKey(int key); // Delete removes the selected line
-    static constexpr int kDeleteKey = 46;
-    void onTrackSelected(); // copies the selected line into the type-in line
+    void onTrackSelected();       // copies the selected line into the type-in line
     void onActivate();
     void onShow() override;
     void onContinue();
@@ -118,6 +118,9 @@ private:
     bool takeFileDrag(QEvent* event);
     // The tracks, texts and pictures of files already sorted out.
     void takeAlbum(const DroppedFiles& dropped);
+    // Puts a text into an edit line the way the classic edit control shows it: from its first
+    // character, where QLineEdit would scroll to the end.
+    static void showFromStart(QLineEdit* edit, const QString& text);
 
     EditorState& m_state;
     Sheets& m_sheets;

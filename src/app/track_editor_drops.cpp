@@ -59,12 +59,6 @@ bool holdsAnything(const DroppedFiles& dropped)
         !dropped.backPicture.isEmpty();
 }
 
-void showFromStart(QLineEdit* edit, const QString& text)
-{
-    edit->setText(text);
-    edit->setCursorPosition(0);
-}
-
 } // namespace
 
 bool TrackEditor::takeFileDrag(QEvent* event)

@@ -13,7 +13,7 @@ namespace plattera {
 void TrackEditor::onTrackListKey(int key)
 {
     const QList<QListWidgetItem*> selected = m_trackList->selectedItems();
-    if (key != kDeleteKey || selected.isEmpty())
+    if (key != Qt::Key_Delete || selected.isEmpty())
         return;
     const int row = m_trackList->row(selected.first());
     const QString removed = selected.first()->text();

@@ -157,22 +157,22 @@ void EmfPlayer::colorsAndModes(const Record& r)
 {
     switch (r.type) {
     case U_EMR_SETBKCOLOR:
-        m_dc.bkColor = r.color(8);
+        state().dc.bkColor = r.color(8);
         break;
     case U_EMR_SETTEXTCOLOR:
-        m_dc.textColor = r.color(8);
+        state().dc.textColor = r.color(8);
         break;
     case U_EMR_SETBKMODE:
-        m_dc.bkOpaque = r.u32(8) == OpaqueBackground;
+        state().dc.bkOpaque = r.u32(8) == OpaqueBackground;
         break;
     case U_EMR_SETPOLYFILLMODE:
-        m_dc.fillRule = r.u32(8) == WindingFill ? Qt::WindingFill : Qt::OddEvenFill;
+        state().dc.fillRule = r.u32(8) == WindingFill ? Qt::WindingFill : Qt::OddEvenFill;
         break;
     case U_EMR_SETTEXTALIGN:
-        m_dc.textAlign = int(r.u32(8) & 0xFFFF);
+        state().dc.textAlign = int(r.u32(8) & 0xFFFF);
         break;
     case U_EMR_SETARCDIRECTION:
-        m_dc.clockwiseArcs = r.u32(8) == ClockwiseArcs;
+        state().dc.clockwiseArcs = r.u32(8) == ClockwiseArcs;
         break;
     }
 }
@@ -184,27 +184,28 @@ void EmfPlayer::mapping(const Record& r)
         const uint32_t mode = r.u32(8);
         if (mode < mapmode::Text || mode > mapmode::Anisotropic)
             return;
-        m_dc.mapMode = int(mode);
+        state().dc.mapMode = int(mode);
         break;
     }
     case U_EMR_SETWINDOWEXTEX:
-        m_dc.windowExt = r.point(8);
+        state().dc.windowExt = r.point(8);
         break;
     case U_EMR_SETWINDOWORGEX:
-        m_dc.windowOrg = r.point(8);
+        state().dc.windowOrg = r.point(8);
         break;
     case U_EMR_SETVIEWPORTEXTEX:
-        m_dc.viewportExt = r.point(8);
+        state().dc.viewportExt = r.point(8);
         break;
     case U_EMR_SETVIEWPORTORGEX:
-        m_dc.viewportOrg = r.point(8);
+        state().dc.viewportOrg = r.point(8);
         break;
     case U_EMR_SCALEWINDOWEXTEX:
     case U_EMR_SCALEVIEWPORTEXTEX: {
         const int32_t xNum = r.i32(8), xDenom = r.i32(12), yNum = r.i32(16), yDenom = r.i32(20);
         if (xDenom == 0 || yDenom == 0)
             return;
-        QPointF& ext = r.type == U_EMR_SCALEWINDOWEXTEX ? m_dc.windowExt : m_dc.viewportExt;
+        QPointF& ext =
+            r.type == U_EMR_SCALEWINDOWEXTEX ? state().dc.windowExt : state().dc.viewportExt;
         ext = QPointF(ext.x() * xNum / xDenom, ext.y() * yNum / yDenom);
         break;
     }
@@ -220,15 +221,15 @@ void EmfPlayer::worldTransform(const Record& r)
     const QTransform x = readXform(r, 8, &ok);
     const uint32_t mode = r.type == U_EMR_SETWORLDTRANSFORM ? worldtransform::Set : r.u32(32);
     if (mode == worldtransform::Identity)
-        m_dc.world = QTransform();
+        state().dc.world = QTransform();
     else if (!ok)
         return;
     else if (mode == worldtransform::LeftMultiply)
-        m_dc.world = x * m_dc.world;
+        state().dc.world = x * state().dc.world;
     else if (mode == worldtransform::RightMultiply)
-        m_dc.world = m_dc.world * x;
+        state().dc.world = state().dc.world * x;
     else if (mode == worldtransform::Set)
-        m_dc.world = x;
+        state().dc.world = x;
     updateTransform();
 }
 
@@ -256,10 +257,10 @@ void EmfPlayer::clipping(const Record& r)
         break;
     }
     case U_EMR_OFFSETCLIPRGN:
-        if (m_dc.clipped) {
+        if (state().dc.clipped) {
             const QPointF shift = map(r.point(8)) - map(0, 0);
-            m_dc.clip.translate(shift.toPoint());
-            m_clipDirty = true;
+            state().dc.clip.translate(shift.toPoint());
+            state().clipDirty = true;
         }
         break;
     case U_EMR_SELECTCLIPPATH:
@@ -349,7 +350,7 @@ void EmfPlayer::arcs(const Record& r)
     };
     lineTo(onEllipse(r.point(24)));
     drawArcFamily(kind, box, r.point(24), r.point(32));
-    m_dc.currentPos = onEllipse(r.point(32));
+    state().dc.currentPos = onEllipse(r.point(32));
 }
 
 // Polylines, polygons and Béziers, with points of 32 bits a side or, from PolyBezier16 on,
@@ -487,7 +488,7 @@ void EmfPlayer::gradient(const Record& r)
         shade.setColorAt(1, cb);
         if (!beginDrawing(path.controlPointRect()))
             return;
-        m_painter.fillPath(path, shade);
+        state().painter.fillPath(path, shade);
     }
 }
 
@@ -496,7 +497,7 @@ void EmfPlayer::gradient(const Record& r)
 bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<QColor, 3>& colour)
 {
     const QRectF bounds = QPolygonF({p[0], p[1], p[2]}).boundingRect();
-    const QRect area = bounds.toAlignedRect() & m_image.rect();
+    const QRect area = bounds.toAlignedRect() & state().image.rect();
     if (!beginDrawing(bounds))
         return false;
     const double det = (p[1].y() - p[2].y()) * (p[0].x() - p[2].x()) +
@@ -530,7 +531,7 @@ bool EmfPlayer::shadeTriangle(const std::array<QPointF, 3>& p, const std::array<
                            mix(colour[0].blue(), colour[1].blue(), colour[2].blue()));
         }
     }
-    m_painter.drawImage(area.topLeft(), tile);
+    state().painter.drawImage(area.topLeft(), tile);
     return true;
 }
 
@@ -592,7 +593,7 @@ void EmfPlayer::text(const Record& r, bool wide, std::size_t at)
         return;
     if (chars == 0) {
         if ((options & textout::Opaque) && !noRect && beginDrawing(rect))
-            m_painter.fillRect(rect, m_dc.bkColor);
+            state().painter.fillRect(rect, state().dc.bkColor);
         return;
     }
     if (!r.has(offString, uint64_t(chars) * (wide ? 2 : 1)))
@@ -714,23 +715,23 @@ void EmfPlayer::paintRegion(const Record& r)
                                   .intersected(region.translated(0, -h));
         region -= inner;
     }
-    if (m_inPath || region.isEmpty() || !beginDrawing(region.boundingRect()))
+    if (state().inPath || region.isEmpty() || !beginDrawing(region.boundingRect()))
         return;
     QPainterPath path;
     path.addRegion(region);
     if (r.type == U_EMR_INVERTRGN) {
-        m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        m_painter.fillPath(path, Qt::black);
+        state().painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        state().painter.fillPath(path, Qt::black);
         return;
     }
     QBrush brush = currentBrush();
     if (named) {
-        const DcState saved = m_dc;
+        const DcState saved = state().dc;
         selectByIndex(r.u32(28));
         brush = currentBrush();
-        m_dc = saved;
+        state().dc = saved;
     }
-    m_painter.fillPath(path, brush);
+    state().painter.fillPath(path, brush);
 }
 
 // A region's rectangles on the image: clipping regions are in device units, the regions
@@ -748,7 +749,7 @@ QRegion EmfPlayer::regionData(const Record& r, std::size_t offset, std::size_t l
         const std::size_t at = offset + 32 + std::size_t(i) * 16;
         const QRectF box(QPointF(r.i32(at), r.i32(at + 4)), QPointF(r.i32(at + 8), r.i32(at + 12)));
         const QRectF mapped = (logical ? mapRect(box.left(), box.top(), box.right(), box.bottom())
-                                       : m_deviceToImage.mapRect(box.normalized())) &
+                                       : state().deviceToImage.mapRect(box.normalized())) &
             QRectF(-1e6, -1e6, 2e6, 2e6);
         region = region.united(mapped.toAlignedRect());
     }

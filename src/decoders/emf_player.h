@@ -77,7 +77,7 @@ public:
     EmfPlayer(QImage& target, const Header& header)
         : MetafilePlayer(target, header.deviceToImage, header.handles)
     {
-        m_devicePerMm = header.devicePerMm;
+        state().devicePerMm = header.devicePerMm;
         updateTransform();
     }
 

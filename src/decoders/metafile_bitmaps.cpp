@@ -43,25 +43,25 @@ bool finite(const QPointF& p)
 
 void MetafilePlayer::fillPattern(const QRectF& r, unsigned rop)
 {
-    if (m_inPath || !beginDrawing(r))
+    if (m_state.inPath || !beginDrawing(r))
         return;
     switch (rop) {
     case gdi::rop::PatCopy:
-        m_painter.fillRect(r, currentBrush());
+        m_state.painter.fillRect(r, currentBrush());
         break;
     case gdi::rop::Blackness:
-        m_painter.fillRect(r, Qt::black);
+        m_state.painter.fillRect(r, Qt::black);
         break;
     case gdi::rop::Whiteness:
-        m_painter.fillRect(r, Qt::white);
+        m_state.painter.fillRect(r, Qt::white);
         break;
     case gdi::rop::PatInvert:
-        m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        m_painter.fillRect(r, currentBrush());
+        m_state.painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        m_state.painter.fillRect(r, currentBrush());
         break;
     case gdi::rop::DstInvert:
-        m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-        m_painter.fillRect(r, Qt::black);
+        m_state.painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        m_state.painter.fillRect(r, Qt::black);
         break;
     default:
         break;
@@ -71,7 +71,7 @@ void MetafilePlayer::fillPattern(const QRectF& r, unsigned rop)
 void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRectF source,
                                unsigned rop, double opacity)
 {
-    if (m_inPath || image.isNull() || rop == gdi::rop::DstCopy)
+    if (m_state.inPath || image.isNull() || rop == gdi::rop::DstCopy)
         return;
     source = source.normalized() & QRectF(image.rect());
     if (source.isEmpty() || !finite(dst) || !finite(dstSize))
@@ -80,23 +80,23 @@ void MetafilePlayer::drawImage(QImage image, QPointF dst, QPointF dstSize, QRect
     const QPointF b = map(dst.x() + dstSize.x(), dst.y() + dstSize.y());
     if (!beginDrawing(mapRect(dst.x(), dst.y(), dst.x() + dstSize.x(), dst.y() + dstSize.y())))
         return;
-    m_painter.setCompositionMode(compositionForRop(rop));
-    m_painter.setOpacity(opacity);
+    m_state.painter.setCompositionMode(compositionForRop(rop));
+    m_state.painter.setOpacity(opacity);
     image = image.copy(source.toRect());
     if (axisAligned()) {
         if (a.x() == b.x() || a.y() == b.y())
             return;
-        m_painter.drawImage(QRectF(a, b).normalized(),
-                            image.mirrored(b.x() < a.x(), b.y() < a.y()));
+        m_state.painter.drawImage(QRectF(a, b).normalized(),
+                                  image.mirrored(b.x() < a.x(), b.y() < a.y()));
         return;
     }
     if (!withinReach(m_transform.mapRect(QRectF(dst, QSizeF(dstSize.x(), dstSize.y())))))
         return;
-    m_painter.save();
-    m_painter.setTransform(m_transform);
-    m_painter.drawImage(QRectF(dst, QSizeF(dstSize.x(), dstSize.y())), image);
-    m_painter.restore();
-    m_clipDirty = true;
+    m_state.painter.save();
+    m_state.painter.setTransform(m_transform);
+    m_state.painter.drawImage(QRectF(dst, QSizeF(dstSize.x(), dstSize.y())), image);
+    m_state.painter.restore();
+    m_state.clipDirty = true;
 }
 
 void MetafilePlayer::drawDib(const char* dib, std::size_t length, QPointF dst, QPointF dstSize,

@@ -33,44 +33,44 @@ void fillAndStroke(QPainter& painter, const QPainterPath& path, const QPen& pen,
 } // namespace
 
 MetafilePlayer::MetafilePlayer(QImage& target, const QTransform& deviceToImage, int objectCount)
-    : m_image(target), m_painter(&target), m_deviceToImage(deviceToImage)
+    : m_state(target, deviceToImage)
 {
-    m_painter.setRenderHint(QPainter::Antialiasing, false);
-    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    m_state.painter.setRenderHint(QPainter::Antialiasing, false);
+    m_state.painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     m_objects.reserve(std::size_t(std::clamp(objectCount, 0, 4096)));
-    m_dc.pen.kind = GdiObject::Kind::Pen;
-    m_dc.pen.penColor = Qt::black;
-    m_dc.brush.kind = GdiObject::Kind::Brush;
-    m_dc.brush.brushColor = Qt::white;
-    m_dc.font.kind = GdiObject::Kind::Font;
-    m_dc.windowExt = m_dc.viewportExt = QPointF(1, 1);
+    m_state.dc.pen.kind = GdiObject::Kind::Pen;
+    m_state.dc.pen.penColor = Qt::black;
+    m_state.dc.brush.kind = GdiObject::Kind::Brush;
+    m_state.dc.brush.brushColor = Qt::white;
+    m_state.dc.font.kind = GdiObject::Kind::Font;
+    m_state.dc.windowExt = m_state.dc.viewportExt = QPointF(1, 1);
     updateTransform();
 }
 
 void MetafilePlayer::updateTransform()
 {
     double sx = 1, sy = 1;
-    const int mode = m_dc.mapMode;
+    const int mode = m_state.dc.mapMode;
     // Logical units of the metric modes in millimetres: 0.1 mm, 0.01 mm, 0.01 in, 0.001 in, twips.
     static const double metricMm[] = {0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
-    if (m_devicePerMm.x() > 0 && mode >= mapmode::LoMetric && mode <= mapmode::Twips) {
-        sx = metricMm[mode - mapmode::LoMetric] * m_devicePerMm.x();
-        sy = -metricMm[mode - mapmode::LoMetric] * m_devicePerMm.y();
-    } else if (m_devicePerMm.x() <= 0 || mode == mapmode::Isotropic ||
+    if (m_state.devicePerMm.x() > 0 && mode >= mapmode::LoMetric && mode <= mapmode::Twips) {
+        sx = metricMm[mode - mapmode::LoMetric] * m_state.devicePerMm.x();
+        sy = -metricMm[mode - mapmode::LoMetric] * m_state.devicePerMm.y();
+    } else if (m_state.devicePerMm.x() <= 0 || mode == mapmode::Isotropic ||
                mode == mapmode::Anisotropic) {
-        const double winX = m_dc.windowExt.x() != 0 ? m_dc.windowExt.x() : 1;
-        const double winY = m_dc.windowExt.y() != 0 ? m_dc.windowExt.y() : 1;
-        sx = m_dc.viewportExt.x() / winX;
-        sy = m_dc.viewportExt.y() / winY;
+        const double winX = m_state.dc.windowExt.x() != 0 ? m_state.dc.windowExt.x() : 1;
+        const double winY = m_state.dc.windowExt.y() != 0 ? m_state.dc.windowExt.y() : 1;
+        sx = m_state.dc.viewportExt.x() / winX;
+        sy = m_state.dc.viewportExt.y() / winY;
         if (mode == mapmode::Isotropic) { // keeps logical units square
             const double s = std::min(std::abs(sx), std::abs(sy));
             sx = std::copysign(s, sx);
             sy = std::copysign(s, sy);
         }
     }
-    const QTransform page(sx, 0, 0, sy, m_dc.viewportOrg.x() - m_dc.windowOrg.x() * sx,
-                          m_dc.viewportOrg.y() - m_dc.windowOrg.y() * sy);
-    m_transform = m_dc.world * page * m_deviceToImage;
+    const QTransform page(sx, 0, 0, sy, m_state.dc.viewportOrg.x() - m_state.dc.windowOrg.x() * sx,
+                          m_state.dc.viewportOrg.y() - m_state.dc.windowOrg.y() * sy);
+    m_transform = m_state.dc.world * page * m_state.deviceToImage;
 }
 
 // Device positions are whole pixels, as GDI rounds them.
@@ -130,13 +130,13 @@ void MetafilePlayer::selectObject(std::size_t index)
     const GdiObject& object = m_objects[index];
     switch (object.kind) {
     case GdiObject::Kind::Pen:
-        m_dc.pen = object;
+        m_state.dc.pen = object;
         break;
     case GdiObject::Kind::Brush:
-        m_dc.brush = object;
+        m_state.dc.brush = object;
         break;
     case GdiObject::Kind::Font:
-        m_dc.font = object;
+        m_state.dc.font = object;
         break;
     default:
         break;
@@ -153,21 +153,21 @@ void MetafilePlayer::selectStockObject(unsigned stock)
         object.brushStyle = stock == 5 ? brush::Null : brush::Solid;
         object.brushColor =
             stock < 5 ? QColor(greys[stock], greys[stock], greys[stock]) : QColor(Qt::white);
-        m_dc.brush = object;
+        m_state.dc.brush = object;
     } else if (stock >= 6 && stock <= 8) { // pens: white, black, null
         object.kind = GdiObject::Kind::Pen;
         object.penStyle = stock == 8 ? pen::Null : 0;
         object.penColor = stock == 6 ? QColor(Qt::white) : QColor(Qt::black);
-        m_dc.pen = object;
+        m_state.dc.pen = object;
     } else if (stock == 19) { // DC pen
         object.kind = GdiObject::Kind::Pen;
         object.penColor = Qt::black;
-        m_dc.pen = object;
+        m_state.dc.pen = object;
     } else if (stock >= 10 && stock <= 17 && stock != 15) { // the system fonts
         object.kind = GdiObject::Kind::Font;
         object.face =
             stock == 10 || stock == 11 || stock == 16 ? QStringLiteral("Monospace") : QString();
-        m_dc.font = object;
+        m_state.dc.font = object;
     }
 }
 
@@ -182,7 +182,7 @@ void MetafilePlayer::deleteObject(std::size_t index)
 void MetafilePlayer::saveDc()
 {
     if (m_saved.size() < std::size_t(kMaxSavedStates))
-        m_saved.push_back(m_dc);
+        m_saved.push_back(m_state.dc);
 }
 
 void MetafilePlayer::restoreDc(int level)
@@ -194,10 +194,10 @@ void MetafilePlayer::restoreDc(int level)
         keep = std::size_t(level) - 1;
     else
         return; // GDI refuses levels that were never saved
-    m_dc = m_saved[keep];
+    m_state.dc = m_saved[keep];
     m_saved.resize(keep);
     updateTransform();
-    m_clipDirty = true;
+    m_state.clipDirty = true;
 }
 
 void MetafilePlayer::clipToRect(double left, double top, double right, double bottom, bool exclude)
@@ -210,51 +210,52 @@ void MetafilePlayer::combineClip(const QRegion& region, int mode)
 {
     if (++m_drawingOps > kMaxDrawingOps)
         return;
-    const QRegion current = m_dc.clipped ? m_dc.clip : QRegion(m_image.rect());
+    const QRegion current = m_state.dc.clipped ? m_state.dc.clip : QRegion(m_state.image.rect());
     switch (mode) {
     case ClipAnd:
-        m_dc.clip = current.intersected(region);
+        m_state.dc.clip = current.intersected(region);
         break;
     case ClipOr:
-        m_dc.clip = current.united(region);
+        m_state.dc.clip = current.united(region);
         break;
     case ClipXor:
-        m_dc.clip = current.xored(region);
+        m_state.dc.clip = current.xored(region);
         break;
     case ClipDiff:
-        m_dc.clip = current.subtracted(region);
+        m_state.dc.clip = current.subtracted(region);
         break;
     case ClipCopy:
-        m_dc.clip = region;
+        m_state.dc.clip = region;
         break;
     default:
         return;
     }
-    m_dc.clipped = true;
-    m_clipDirty = true;
+    m_state.dc.clipped = true;
+    m_state.clipDirty = true;
 }
 
 void MetafilePlayer::resetClip()
 {
-    m_dc.clipped = false;
-    m_dc.clip = QRegion();
-    m_clipDirty = true;
+    m_state.dc.clipped = false;
+    m_state.dc.clip = QRegion();
+    m_state.clipDirty = true;
 }
 
 void MetafilePlayer::applyClip()
 {
-    if (!m_clipDirty)
+    if (!m_state.clipDirty)
         return;
-    if (m_dc.clipped)
-        m_painter.setClipRegion(m_dc.clip);
+    if (m_state.dc.clipped)
+        m_state.painter.setClipRegion(m_state.dc.clip);
     else
-        m_painter.setClipping(false);
-    m_clipDirty = false;
+        m_state.painter.setClipping(false);
+    m_state.clipDirty = false;
 }
 
 bool MetafilePlayer::beginDrawing(const QRectF& bounds)
 {
-    const QRectF covered = bounds.normalized().adjusted(-1, -1, 1, 1) & QRectF(m_image.rect());
+    const QRectF covered =
+        bounds.normalized().adjusted(-1, -1, 1, 1) & QRectF(m_state.image.rect());
     m_paintedArea += covered.width() * covered.height();
     if (++m_drawingOps > kMaxDrawingOps || m_paintedArea > kMaxPaintedArea)
         return false;
@@ -264,14 +265,14 @@ bool MetafilePlayer::beginDrawing(const QRectF& bounds)
         return false;
     }
     applyClip();
-    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    m_painter.setOpacity(1.0);
+    m_state.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_state.painter.setOpacity(1.0);
     return true;
 }
 
 QPen MetafilePlayer::currentPen() const
 {
-    const GdiObject& pen = m_dc.pen;
+    const GdiObject& pen = m_state.dc.pen;
     const int style = pen.penStyle & pen::StyleMask;
     if (style == pen::Null)
         return QPen(Qt::NoPen);
@@ -329,7 +330,7 @@ QPen MetafilePlayer::currentPen() const
 
 QBrush MetafilePlayer::currentBrush() const
 {
-    const GdiObject& b = m_dc.brush;
+    const GdiObject& b = m_state.dc.brush;
     switch (b.brushStyle) {
     case brush::Solid:
         return QBrush(b.brushColor);
@@ -362,16 +363,17 @@ void MetafilePlayer::paintShape(QPainterPath path, bool fill)
 {
     if (!withinReach(path.controlPointRect()))
         return;
-    if (m_inPath) {
+    if (m_state.inPath) {
         addToPath(path);
         return;
     }
     if (!beginDrawing(path.controlPointRect()))
         return;
-    path.setFillRule(m_dc.fillRule);
+    path.setFillRule(m_state.dc.fillRule);
     const QBrush brush = fill ? currentBrush() : QBrush(Qt::NoBrush);
-    fillAndStroke(m_painter, path, currentPen(), brush,
-                  fill && m_dc.brush.brushStyle == brush::Hatched && m_dc.bkOpaque, m_dc.bkColor);
+    fillAndStroke(m_state.painter, path, currentPen(), brush,
+                  fill && m_state.dc.brush.brushStyle == brush::Hatched && m_state.dc.bkOpaque,
+                  m_state.dc.bkColor);
 }
 
 void MetafilePlayer::drawRectangle(double left, double top, double right, double bottom,
@@ -430,7 +432,7 @@ void MetafilePlayer::drawArcFamily(ArcKind kind, const QRectF& logicalBox, QPoin
         return;
     if (sweep <= 1e-9)
         sweep = 360;
-    if ((aligned && m_transform.m11() * m_transform.m22() < 0) != m_dc.clockwiseArcs)
+    if ((aligned && m_transform.m11() * m_transform.m22() < 0) != m_state.dc.clockwiseArcs)
         sweep -= 360;
     if (sweep == 0)
         sweep = -360;
@@ -465,14 +467,14 @@ void MetafilePlayer::strokeOpen(const QPolygonF& device)
 {
     if (device.size() < 2 || !beginDrawing(device.boundingRect()))
         return;
-    m_painter.setPen(currentPen());
-    m_painter.setBrush(Qt::NoBrush);
-    m_painter.drawPolyline(device);
+    m_state.painter.setPen(currentPen());
+    m_state.painter.setBrush(Qt::NoBrush);
+    m_state.painter.drawPolyline(device);
 }
 
 void MetafilePlayer::drawPolyline(const QPolygonF& logical)
 {
-    if (m_inPath) {
+    if (m_state.inPath) {
         QPainterPath path;
         path.addPolygon(mapPolygon(logical));
         addToPath(path);
@@ -493,8 +495,8 @@ void MetafilePlayer::drawPolyPolygon(const std::vector<QPolygonF>& logical)
 
 void MetafilePlayer::moveTo(QPointF logical)
 {
-    m_dc.currentPos = logical;
-    if (m_inPath && m_path.elementCount() < kMaxPathElements)
+    m_state.dc.currentPos = logical;
+    if (m_state.inPath && m_path.elementCount() < kMaxPathElements)
         m_path.moveTo(map(logical));
 }
 
@@ -507,23 +509,23 @@ void MetafilePlayer::polylineTo(const QPolygonF& logical)
 {
     if (logical.isEmpty())
         return;
-    if (m_inPath) {
+    if (m_state.inPath) {
         if (m_path.elementCount() == 0)
-            m_path.moveTo(map(m_dc.currentPos));
+            m_path.moveTo(map(m_state.dc.currentPos));
         for (const QPointF& p : logical)
             if (m_path.elementCount() < kMaxPathElements)
                 m_path.lineTo(map(p));
     } else {
         QPolygonF line;
-        line << m_dc.currentPos << logical;
+        line << m_state.dc.currentPos << logical;
         strokeOpen(mapPolygon(line));
     }
-    m_dc.currentPos = logical.last();
+    m_state.dc.currentPos = logical.last();
 }
 
 void MetafilePlayer::polyBezier(const QPolygonF& logical, bool fromCurrent)
 {
-    QPolygonF points = fromCurrent ? QPolygonF() << m_dc.currentPos : QPolygonF();
+    QPolygonF points = fromCurrent ? QPolygonF() << m_state.dc.currentPos : QPolygonF();
     points << logical;
     if (points.size() < 4)
         return;
@@ -533,8 +535,8 @@ void MetafilePlayer::polyBezier(const QPolygonF& logical, bool fromCurrent)
     for (qsizetype i = 1; i + 2 < device.size(); i += 3)
         path.cubicTo(device[i], device[i + 1], device[i + 2]);
     if (fromCurrent || !logical.isEmpty())
-        m_dc.currentPos = points.last();
-    if (m_inPath) {
+        m_state.dc.currentPos = points.last();
+    if (m_state.inPath) {
         if (fromCurrent && m_path.elementCount() > 0) {
             for (int i = 1; i + 2 < path.elementCount(); i += 3)
                 if (m_path.elementCount() < kMaxPathElements)
@@ -546,24 +548,24 @@ void MetafilePlayer::polyBezier(const QPolygonF& logical, bool fromCurrent)
     }
     if (!beginDrawing(path.controlPointRect()))
         return;
-    m_painter.strokePath(path, currentPen());
+    m_state.painter.strokePath(path, currentPen());
 }
 
 void MetafilePlayer::beginPath()
 {
-    m_inPath = true;
+    m_state.inPath = true;
     m_path = QPainterPath();
 }
 
 void MetafilePlayer::abortPath()
 {
-    m_inPath = false;
+    m_state.inPath = false;
     m_path = QPainterPath();
 }
 
 void MetafilePlayer::closeFigure()
 {
-    if (m_inPath)
+    if (m_state.inPath)
         m_path.closeSubpath();
 }
 
@@ -571,29 +573,29 @@ void MetafilePlayer::fillStrokePath(bool fill, bool stroke)
 {
     QPainterPath path = m_path;
     m_path = QPainterPath();
-    m_inPath = false;
+    m_state.inPath = false;
     if (path.isEmpty() || !beginDrawing(path.controlPointRect()))
         return;
-    path.setFillRule(m_dc.fillRule);
+    path.setFillRule(m_state.dc.fillRule);
     if (fill) {
-        if (m_dc.brush.brushStyle == brush::Hatched && m_dc.bkOpaque)
-            m_painter.fillPath(path, m_dc.bkColor);
-        m_painter.fillPath(path, currentBrush());
+        if (m_state.dc.brush.brushStyle == brush::Hatched && m_state.dc.bkOpaque)
+            m_state.painter.fillPath(path, m_state.dc.bkColor);
+        m_state.painter.fillPath(path, currentBrush());
     }
     if (stroke)
-        m_painter.strokePath(path, currentPen());
+        m_state.painter.strokePath(path, currentPen());
 }
 
 void MetafilePlayer::selectClipPath(int mode)
 {
     QPainterPath path = m_path;
     m_path = QPainterPath();
-    m_inPath = false;
-    path.setFillRule(m_dc.fillRule);
+    m_state.inPath = false;
+    path.setFillRule(m_state.dc.fillRule);
     QRegion region;
     const QList<QPolygonF> polygons = path.toFillPolygons();
     for (const QPolygonF& polygon : polygons)
-        region = region.xored(QRegion(polygon.toPolygon(), m_dc.fillRule));
+        region = region.xored(QRegion(polygon.toPolygon(), m_state.dc.fillRule));
     combineClip(region, mode);
 }
 
@@ -631,11 +633,11 @@ DecodeResult decodeMetafile(int ppi, const std::function<Check(QSize*)>& readSiz
 
 void MetafilePlayer::setPixel(QPointF logical, const QColor& color)
 {
-    if (m_inPath || !beginDrawing(QRectF()))
+    if (m_state.inPath || !beginDrawing(QRectF()))
         return;
     const QPoint p = map(logical).toPoint();
-    if (m_image.rect().contains(p) && (!m_dc.clipped || m_dc.clip.contains(p)))
-        m_image.setPixel(p, color.rgb());
+    if (m_state.image.rect().contains(p) && (!m_state.dc.clipped || m_state.dc.clip.contains(p)))
+        m_state.image.setPixel(p, color.rgb());
 }
 
 } // namespace plattera::metafile

@@ -110,6 +110,27 @@ QString outOfMemoryMessage(int width, int height);
 DecodeResult decodeMetafile(int ppi, const std::function<Check(QSize*)>& readSize,
                             const std::function<Check(QImage&)>& play);
 
+// What a format's player reads and sets itself as it plays its records: the image and the
+// painter on it, the mapping's fixed ends, the device context, and whether the clip must be
+// set again or a path is being collected. The object table, the saved states, the path and
+// the budgets stay the shared player's own.
+struct PlayerState {
+    PlayerState(QImage& target, const QTransform& deviceToImage)
+        : image(target), painter(&target), deviceToImage(deviceToImage)
+    {
+    }
+
+    QImage& image;
+    QPainter painter;
+    QTransform deviceToImage;
+    // EMF: the reference device's pixels per millimetre, for the metric mapping modes; WMF
+    // has no device, so 0 there, and its window extent always counts.
+    QPointF devicePerMm;
+    DcState dc;
+    bool clipDirty = true;
+    bool inPath = false;
+};
+
 // The device-context machinery both metafile formats share: the object table, the saved
 // states, the mapping from logical units through the world transform and the window and
 // viewport to the image, clipping, paths, and drawing with the selected pen, brush and font.
@@ -183,7 +204,7 @@ protected:
 
     // Paths
     void beginPath();
-    void endPath() { m_inPath = false; }
+    void endPath() { m_state.inPath = false; }
     void abortPath();
     void closeFigure();
     void fillStrokePath(bool fill, bool stroke);
@@ -193,26 +214,22 @@ protected:
     QString decodeText(const QByteArray& bytes) const;
     SymbolFace symbolFace() const;
 
-    QImage& m_image;
-    QPainter m_painter;
-    QTransform m_deviceToImage;
+    // What the format's player reads and sets between these calls.
+    PlayerState& state() { return m_state; }
+    const PlayerState& state() const { return m_state; }
+
+private:
+    PlayerState m_state;
     QTransform m_transform; // logical units to image pixels
-    // EMF: the reference device's pixels per millimetre, for the metric mapping modes; WMF
-    // has no device, so 0 there, and its window extent always counts.
-    QPointF m_devicePerMm;
-    DcState m_dc;
     std::vector<DcState> m_saved;
     std::vector<GdiObject> m_objects;
     std::size_t m_lowestFree = 0;
-    bool m_clipDirty = true;
     int m_drawingOps = 0;
     double m_paintedArea = 0;
-    bool m_inPath = false;
     QPainterPath m_path; // image pixels
     bool m_measuring = false;
     QRectF m_drawnBounds;
 
-private:
     // A string laid out for drawing: the font, each character's advance when the record
     // gives them, where the text starts against its reference point.
     struct TextRun {

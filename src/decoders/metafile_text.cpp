@@ -137,7 +137,7 @@ QString symbolToUnicode(const QString& text)
 
 SymbolFace MetafilePlayer::symbolFace() const
 {
-    return symbolFaceNamed(m_dc.font.face, m_dc.font.charSet);
+    return symbolFaceNamed(m_state.dc.font.face, m_state.dc.font.charSet);
 }
 
 QString MetafilePlayer::decodeText(const QByteArray& bytes) const
@@ -151,7 +151,7 @@ QString MetafilePlayer::decodeText(const QByteArray& bytes) const
 // size is under a pixel or no number at all.
 std::optional<QFont> MetafilePlayer::selectedFont() const
 {
-    const GdiObject& f = m_dc.font;
+    const GdiObject& f = m_state.dc.font;
     QFont font(f.face.isEmpty() ? QStringLiteral("Sans Serif") : f.face);
     // Symbol and dingbat text arrives here as Unicode; the fonts that stand in for them keep
     // their signs at the old codes only, so Unicode faces that have the signs draw it.
@@ -185,7 +185,7 @@ std::optional<QFont> MetafilePlayer::selectedFont() const
 void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vector<double>& dx,
                               int options, const QRectF& rect)
 {
-    if (m_inPath)
+    if (m_state.inPath)
         return;
     // Measuring needs the text's own box, which is known only further down.
     if (!beginDrawing(rect) && !(m_measuring && m_drawingOps <= kMaxDrawingOps))
@@ -207,10 +207,10 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     if (!std::isfinite(run.width))
         return;
 
-    const bool updateCp = m_dc.textAlign & textalign::UpdateCp;
-    const QPointF origin = updateCp ? m_dc.currentPos : logicalPos;
+    const bool updateCp = m_state.dc.textAlign & textalign::UpdateCp;
+    const QPointF origin = updateCp ? m_state.dc.currentPos : logicalPos;
     run.reference = map(origin.x(), origin.y());
-    run.start = alignedStart(m_dc.textAlign, run.width, fm);
+    run.start = alignedStart(m_state.dc.textAlign, run.width, fm);
     if (m_measuring) {
         const QRectF box(run.reference.x() + run.start.x(),
                          run.reference.y() + run.start.y() - run.ascent, run.width,
@@ -222,10 +222,10 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
     paintText(run, options, rect);
     if (updateCp && scaleX() > 0) {
         const double logicalWidth = run.width / scaleX();
-        if ((m_dc.textAlign & textalign::HorizontalMask) == 0)
-            m_dc.currentPos.rx() += logicalWidth;
-        else if ((m_dc.textAlign & textalign::HorizontalMask) == textalign::Right)
-            m_dc.currentPos.rx() -= logicalWidth;
+        if ((m_state.dc.textAlign & textalign::HorizontalMask) == 0)
+            m_state.dc.currentPos.rx() += logicalWidth;
+        else if ((m_state.dc.textAlign & textalign::HorizontalMask) == textalign::Right)
+            m_state.dc.currentPos.rx() -= logicalWidth;
     }
 }
 
@@ -234,34 +234,35 @@ void MetafilePlayer::drawText(QPointF logicalPos, QString text, const std::vecto
 void MetafilePlayer::paintText(const TextRun& run, int options, const QRectF& rect)
 {
     // The world transform may turn the baseline; text stays upright when an axis is flipped.
-    double angle = -m_dc.font.escapement / 10.0;
+    double angle = -m_state.dc.font.escapement / 10.0;
     if (!axisAligned())
         angle += std::atan2(m_transform.m12(), m_transform.m11()) * 180 / M_PI;
 
-    m_painter.save();
+    m_state.painter.save();
     if (options & textout::Opaque)
-        m_painter.fillRect(rect, m_dc.bkColor);
+        m_state.painter.fillRect(rect, m_state.dc.bkColor);
     if (options & textout::Clipped)
-        m_painter.setClipRect(rect, Qt::IntersectClip);
-    m_painter.translate(run.reference);
-    m_painter.rotate(angle);
+        m_state.painter.setClipRect(rect, Qt::IntersectClip);
+    m_state.painter.translate(run.reference);
+    m_state.painter.rotate(angle);
     const double x0 = run.start.x(), baseline = run.start.y();
-    if (m_dc.bkOpaque && !(options & textout::Opaque))
-        m_painter.fillRect(QRectF(x0, baseline - run.ascent, run.width, run.ascent + run.descent),
-                           m_dc.bkColor);
-    m_painter.setFont(run.font);
-    m_painter.setPen(m_dc.textColor);
+    if (m_state.dc.bkOpaque && !(options & textout::Opaque))
+        m_state.painter.fillRect(
+            QRectF(x0, baseline - run.ascent, run.width, run.ascent + run.descent),
+            m_state.dc.bkColor);
+    m_state.painter.setFont(run.font);
+    m_state.painter.setPen(m_state.dc.textColor);
     if (run.advances.empty()) {
-        m_painter.drawText(QPointF(x0, baseline), run.text);
+        m_state.painter.drawText(QPointF(x0, baseline), run.text);
     } else {
         double x = x0;
         for (qsizetype i = 0; i < run.characters.size(); ++i) {
-            m_painter.drawText(QPointF(x, baseline), run.characters[i]);
+            m_state.painter.drawText(QPointF(x, baseline), run.characters[i]);
             x += run.advances[std::size_t(i)];
         }
     }
-    m_painter.restore();
-    m_clipDirty = true;
+    m_state.painter.restore();
+    m_state.clipDirty = true;
 }
 
 } // namespace plattera::metafile

@@ -108,8 +108,8 @@ QTransform frameToImage(const QImage& image, const QRectF& frame)
 WmfPlayer::WmfPlayer(QImage& target, const QRectF& frame, int objectCount)
     : MetafilePlayer(target, frameToImage(target, frame), objectCount)
 {
-    m_dc.windowOrg = m_dc.viewportOrg = frame.topLeft();
-    m_dc.windowExt = m_dc.viewportExt = QPointF(frame.width(), frame.height());
+    state().dc.windowOrg = state().dc.viewportOrg = frame.topLeft();
+    state().dc.windowExt = state().dc.viewportExt = QPointF(frame.width(), frame.height());
     updateTransform();
 }
 
@@ -187,23 +187,23 @@ void WmfPlayer::colorsAndModes(const Record& r)
     switch (r.type) {
     case U_WMR_SETBKCOLOR:
         if (U_WMRSETBKCOLOR_get(r.p, &color))
-            m_dc.bkColor = toColor(color);
+            state().dc.bkColor = toColor(color);
         break;
     case U_WMR_SETTEXTCOLOR:
         if (U_WMRSETTEXTCOLOR_get(r.p, &color))
-            m_dc.textColor = toColor(color);
+            state().dc.textColor = toColor(color);
         break;
     case U_WMR_SETBKMODE:
         if (U_WMRSETBKMODE_get(r.p, &mode))
-            m_dc.bkOpaque = mode == gdi::OpaqueBackground;
+            state().dc.bkOpaque = mode == gdi::OpaqueBackground;
         break;
     case U_WMR_SETPOLYFILLMODE:
         if (U_WMRSETPOLYFILLMODE_get(r.p, &mode))
-            m_dc.fillRule = mode == gdi::WindingFill ? Qt::WindingFill : Qt::OddEvenFill;
+            state().dc.fillRule = mode == gdi::WindingFill ? Qt::WindingFill : Qt::OddEvenFill;
         break;
     case U_WMR_SETTEXTALIGN:
         if (U_WMRSETTEXTALIGN_get(r.p, &mode))
-            m_dc.textAlign = mode;
+            state().dc.textAlign = mode;
         break;
     }
 }
@@ -216,37 +216,37 @@ void WmfPlayer::mapping(const Record& r)
     case U_WMR_SETMAPMODE:
         if (!U_WMRSETMAPMODE_get(r.p, &mode))
             return;
-        m_dc.mapMode = mode;
+        state().dc.mapMode = mode;
         break;
     case U_WMR_SETWINDOWORG:
         if (!U_WMRSETWINDOWORG_get(r.p, &pt))
             return;
-        m_dc.windowOrg = toPoint(pt);
+        state().dc.windowOrg = toPoint(pt);
         break;
     case U_WMR_SETWINDOWEXT:
         if (!U_WMRSETWINDOWEXT_get(r.p, &pt))
             return;
-        m_dc.windowExt = toPoint(pt);
+        state().dc.windowExt = toPoint(pt);
         break;
     case U_WMR_SETVIEWPORTORG:
         if (!U_WMRSETVIEWPORTORG_get(r.p, &pt))
             return;
-        m_dc.viewportOrg = toPoint(pt);
+        state().dc.viewportOrg = toPoint(pt);
         break;
     case U_WMR_SETVIEWPORTEXT:
         if (!U_WMRSETVIEWPORTEXT_get(r.p, &pt))
             return;
-        m_dc.viewportExt = toPoint(pt);
+        state().dc.viewportExt = toPoint(pt);
         break;
     case U_WMR_OFFSETWINDOWORG:
         if (!U_WMROFFSETWINDOWORG_get(r.p, &pt))
             return;
-        m_dc.windowOrg += toPoint(pt);
+        state().dc.windowOrg += toPoint(pt);
         break;
     case U_WMR_OFFSETVIEWPORTORG:
         if (!U_WMROFFSETVIEWPORTORG_get(r.p, &pt))
             return;
-        m_dc.viewportOrg += toPoint(pt);
+        state().dc.viewportOrg += toPoint(pt);
         break;
     case U_WMR_SCALEWINDOWEXT:
     case U_WMR_SCALEVIEWPORTEXT: {
@@ -255,7 +255,7 @@ void WmfPlayer::mapping(const Record& r)
                               : U_WMRSCALEVIEWPORTEXT_get(r.p, &pt, &pt2);
         if (!ok || pt.x == 0 || pt.y == 0)
             return;
-        QPointF& ext = window ? m_dc.windowExt : m_dc.viewportExt;
+        QPointF& ext = window ? state().dc.windowExt : state().dc.viewportExt;
         ext = QPointF(ext.x() * pt2.x / pt.x, ext.y() * pt2.y / pt.y);
         break;
     }
@@ -347,11 +347,11 @@ void WmfPlayer::createPatternBrush(const Record& r)
     object.brushStyle = gdi::brush::DibPattern;
     if (r.type == U_WMR_CREATEPATTERNBRUSH) {
         if (r.size >= 38)
-            object.pattern =
-                bitmap16(r.p + 6, r.p + 38, r.size - 38, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+            object.pattern = bitmap16(r.p + 6, r.p + 38, r.size - 38, state().dc.textColor.rgb(),
+                                      state().dc.bkColor.rgb());
     } else if (r.size >= 20 && leU16(r.p + 6) == gdi::brush::Pattern && !looksLikeDib(r.p + 10)) {
-        object.pattern =
-            bitmap16(r.p + 10, r.p + 20, r.size - 20, m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+        object.pattern = bitmap16(r.p + 10, r.p + 20, r.size - 20, state().dc.textColor.rgb(),
+                                  state().dc.bkColor.rgb());
     } else if (U_WMRDIBCREATEPATTERNBRUSH_get(r.p, &style, &usage, &bm16, &dib) && dib &&
                r.fits(dib, 0)) {
         const DecodeResult bitmap = decodeDib(metafileDib(dib, std::size_t(r.end() - dib)), false);
@@ -510,7 +510,7 @@ void WmfPlayer::extText(const Record& r)
     const QRectF rect = rectBytes ? mapRect(box.left, box.top, box.right, box.bottom) : QRectF();
     if (length == 0) {
         if ((options & gdi::textout::Opaque) && beginDrawing(rect))
-            m_painter.fillRect(rect, m_dc.bkColor);
+            state().painter.fillRect(rect, state().dc.bkColor);
         return;
     }
     drawText(toPoint(pt), decodeText(QByteArray(string, length)), dx, rectBytes ? options : 0,
@@ -583,7 +583,7 @@ void WmfPlayer::oldBitmaps(const Record& r)
     const QPointF src = stretch ? QPointF(v[3], v[2]) : QPointF(v[1], v[0]);
     const QSizeF srcSize = stretch ? QSizeF(v[1], v[0]) : QSizeF(dstSize.x(), dstSize.y());
     const QImage image = bitmap16(r.p + header, r.p + header + 10, r.size - header - 10,
-                                  m_dc.textColor.rgb(), m_dc.bkColor.rgb());
+                                  state().dc.textColor.rgb(), state().dc.bkColor.rgb());
     drawImage(image, dst, dstSize, QRectF(src, srcSize), rop);
 }
 
