@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
@@ -33,9 +32,7 @@ void startOnPageForCover(QComboBox* sizes)
     };
     if (holdsCover(sizes->currentIndex()))
         return;
-    const bool letterFirst = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
-    for (const QPageSize::PageSizeId wanted : {letterFirst ? QPageSize::Letter : QPageSize::A4,
-                                               letterFirst ? QPageSize::A4 : QPageSize::Letter}) {
+    for (const QPageSize::PageSizeId wanted : pagesForCover()) {
         for (int i = 0; i < sizes->count(); ++i) {
             if (sizes->itemData(i).value<QPageSize>().id() == wanted && holdsCover(i)) {
                 sizes->setCurrentIndex(i);

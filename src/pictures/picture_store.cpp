@@ -281,6 +281,15 @@ std::optional<Picture> PictureStore::load(const QString& path, int ppi)
     const struct stat& info = picture.info;
     const FileIdentity identity {info.st_dev,  info.st_ino,  info.st_size,
                                  info.st_mtim, info.st_ctim, ppi};
+    if (std::optional<Picture> kept = keptPicture(path, identity))
+        return kept;
+
+    const LongDecode busy(m_longDecode, info.st_size);
+    return decodeAndKeep(kind, readPictureFile(picture, path), path, identity);
+}
+
+std::optional<Picture> PictureStore::keptPicture(const QString& path, const FileIdentity& identity)
+{
     for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
         if (it->path == path && it->identity == identity) {
             std::rotate(m_kept.begin(), it, it + 1);
@@ -288,11 +297,14 @@ std::optional<Picture> PictureStore::load(const QString& path, int ppi)
                 .picture; // shares the pixels; the caller's copy is its own from its first write
         }
     }
+    return std::nullopt;
+}
 
-    const LongDecode busy(m_longDecode, info.st_size);
-    const QByteArray data = readPictureFile(picture, path);
+Picture PictureStore::decodeAndKeep(PictureKind kind, const QByteArray& data, const QString& path,
+                                    const FileIdentity& identity)
+{
     ++m_decodes;
-    DecodeResult result = decodeOrFail(kind, data, path, ppi, QSize());
+    DecodeResult result = decodeOrFail(kind, data, path, identity.ppi, QSize());
     Picture decoded(std::move(result->image),
                     kind == PictureKind::Jpeg ? PictureSource::Lossy : PictureSource::Lossless);
     forget(path);
@@ -306,25 +318,13 @@ std::optional<Picture> PictureStore::loadEncoded(const QString& name, const QByt
                                                  int ppi)
 {
     const FileIdentity identity {0, 0, off_t(data.size()), {}, {}, ppi};
-    for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
-        if (it->path == name && it->identity == identity) {
-            std::rotate(m_kept.begin(), it, it + 1);
-            return m_kept.front().picture;
-        }
-    }
+    if (std::optional<Picture> kept = keptPicture(name, identity))
+        return kept;
     const std::optional<PictureKind> kind = kindOfBytes(data);
     if (!kind)
         fail(name, QStringLiteral("not a picture the program reads"));
     const LongDecode busy(m_longDecode, data.size());
-    ++m_decodes;
-    DecodeResult result = decodeOrFail(*kind, data, name, ppi, QSize());
-    Picture decoded(std::move(result->image),
-                    *kind == PictureKind::Jpeg ? PictureSource::Lossy : PictureSource::Lossless);
-    forget(name);
-    m_kept.insert(m_kept.begin(), Kept {name, identity, decoded});
-    if (m_kept.size() > kKeptPictures)
-        m_kept.resize(kKeptPictures);
-    return decoded;
+    return decodeAndKeep(*kind, data, name, identity);
 }
 
 void PictureStore::keepEncoded(const QString& name, const QByteArray& bytes)

@@ -69,6 +69,12 @@ private:
         FileIdentity identity;
         Picture picture;
     };
+    // The picture kept for that path and identity, now the most recently used.
+    std::optional<Picture> keptPicture(const QString& path, const FileIdentity& identity);
+    // Decodes the bytes (throwing CommandError when they cannot be) and keeps the picture first.
+    Picture decodeAndKeep(PictureKind kind, const QByteArray& data, const QString& path,
+                          const FileIdentity& identity);
+
     std::vector<Kept> m_kept;                              // most recently used first
     std::vector<std::pair<QString, QByteArray>> m_encoded; // name, bytes
     std::function<void(bool)> m_longDecode;

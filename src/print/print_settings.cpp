@@ -135,17 +135,21 @@ std::optional<QString> pageTooSmallForCover(const QPageLayout& layout)
              sizeText(QSizeF(kCoverWidthMm, kCoverHeightMm)));
 }
 
+std::array<QPageSize::PageSizeId, 2> pagesForCover()
+{
+    const bool letterFirst = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
+    return {letterFirst ? QPageSize::Letter : QPageSize::A4,
+            letterFirst ? QPageSize::A4 : QPageSize::Letter};
+}
+
 void preferPageForCover(QPrinter& printer)
 {
     QPageLayout portrait = printer.pageLayout();
     portrait.setOrientation(QPageLayout::Portrait);
     if (!pageTooSmallForCover(portrait))
         return;
-    const bool letterFirst = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem;
-    const QPageSize::PageSizeId order[] = {letterFirst ? QPageSize::Letter : QPageSize::A4,
-                                           letterFirst ? QPageSize::A4 : QPageSize::Letter};
     const QList<QPageSize> offered = QPrinterInfo(printer).supportedPageSizes();
-    for (const QPageSize::PageSizeId wanted : order) {
+    for (const QPageSize::PageSizeId wanted : pagesForCover()) {
         for (const QPageSize& size : offered) {
             if (size.id() != wanted)
                 continue;

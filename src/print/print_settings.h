@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <optional>
 
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,10 @@ namespace plattera {
 // Nothing when the page holds both inserts at their place from its printable area's top-left
 // corner; else what the user should be told, naming the page and what the cover needs.
 std::optional<QString> pageTooSmallForCover(const QPageLayout& layout);
+
+// The pages that hold the cover, in the order they are offered in its place: the one the user's
+// country uses first, A4 or Letter.
+std::array<QPageSize::PageSizeId, 2> pagesForCover();
 
 // For a page the user did not choose (a printer's default): when it cannot hold the cover and
 // the printer offers A4 or Letter, the printer is set to that page (the one the user's country
